@@ -1,0 +1,142 @@
+#include <ostream>
+
+#include "cli/json_writer.h"
+#include "cli/session.h"
+#include "common/language.h"
+#include "common/text.h"
+#include "macros/macro_files.h"
+
+namespace melko::cli {
+namespace {
+
+std::string NameOf(const MacroRecord& record) { return Utf16ToUtf8(MacroName(record)); }
+
+// A step's key or mouse button. Key names come with the key table; until then keyboard usages
+// are shown as numbers.
+std::string StepCodeText(int code) {
+  static constexpr const char* kMouseButtonKeys[] = {"L_Button", "R_Button", "M_Button",
+                                                     "Backward_Button", "Forward_Button"};
+  if (IsMouseButtonCode(code)) return text(kMouseButtonKeys[code - kMouseLeft]);
+  return "usage " + std::to_string(code);
+}
+
+// Brings the macro copies of the profiles in line with the store, as after the macro editor.
+void RefreshAssignments(Session& session) {
+  ProfileStore& profiles = session.profiles();
+  RefreshMacroAssignments(profiles.profiles, session.macros(), profiles.Selected());
+  session.SaveProfileStore();
+}
+
+void Add(Session& session, const std::vector<std::string>& args) {
+  ExpectArgs(args, 0, 1, "melkoctl macro add [NAME]");
+  MacroStore& store = session.macros();
+  if (args.empty()) {
+    AppendNewMacro(store);
+  } else {
+    store.macros.push_back(MakeEmptyMacro(session.CheckNewMacroName(args[0])));
+  }
+  session.SaveMacroStore();
+  session.out() << NameOf(*store.macros.back()) << '\n';
+}
+
+void Rename(Session& session, const std::vector<std::string>& args) {
+  ExpectArgs(args, 2, 2, "melkoctl macro rename NAME NEW");
+  MacroRecord& record = *session.macros().macros[session.FindMacroNamed(args[0])];
+  const std::u16string old_name = MacroName(record);
+  const std::u16string new_name = session.CheckNewMacroName(args[1]);
+  SetMacroName(record, new_name);
+  session.SaveMacroStore();
+  RenameMacroInProfiles(session.profiles().profiles, old_name, new_name);
+  RefreshAssignments(session);
+}
+
+void Delete(Session& session, const std::vector<std::string>& args) {
+  ExpectArgs(args, 1, 1, "melkoctl macro delete NAME");
+  MacroStore& store = session.macros();
+  store.macros.erase(store.macros.begin() + std::ptrdiff_t(session.FindMacroNamed(args[0])));
+  session.SaveMacroStore();
+  RefreshAssignments(session);
+}
+
+void Export(Session& session, const std::vector<std::string>& args) {
+  ExpectArgs(args, 2, 2, "melkoctl macro export NAME FILE");
+  const MacroRecord& record = *session.macros().macros[session.FindMacroNamed(args[0])];
+  const Outcome written = ExportMacro(record, args[1]);
+  if (!written.ok) throw Refused("cannot write the macro file: " + written.error);
+}
+
+void Import(Session& session, const std::vector<std::string>& args) {
+  ExpectArgs(args, 1, 1, "melkoctl macro import FILE");
+  const MacroImport imported = ImportMacro(session.macros(), args[0]);
+  if (!imported.outcome.ok) throw Refused("cannot import " + args[0] + ": " + imported.outcome.error);
+  session.SaveMacroStore();
+  session.out() << NameOf(*session.macros().macros[imported.macro_index]) << '\n';
+}
+
+void Show(Session& session, const std::vector<std::string>& args) {
+  ExpectArgs(args, 1, 1, "melkoctl macro show NAME");
+  const MacroRecord& record = *session.macros().macros[session.FindMacroNamed(args[0])];
+  if (session.options().json) {
+    JsonWriter json(session.out());
+    json.BeginObject()
+        .Field("name", NameOf(record))
+        .Field("device_entries", DeviceEntryCount(record))
+        .Key("steps")
+        .BeginArray();
+    for (int i = 0; i < record.StepCount(); ++i) {
+      const MacroAction& step = record.actions[std::size_t(i)];
+      json.BeginObject()
+          .Field("code", int(step.code))
+          .Field("name", StepCodeText(step.code))
+          .Field("action", step.type == kMacroStepPress ? "press" : "release")
+          .Field("delay_ms", int(step.delay))
+          .EndObject();
+    }
+    json.EndArray().EndObject().Finish();
+    return;
+  }
+  session.out() << "Macro: " << NameOf(record) << " (" << record.StepCount() << " steps)\n";
+  for (int i = 0; i < record.StepCount(); ++i) {
+    const MacroAction& step = record.actions[std::size_t(i)];
+    session.out() << "  " << i + 1 << "  " << StepCodeText(step.code) << "  "
+                  << (step.type == kMacroStepPress ? "press" : "release") << "  " << step.delay
+                  << " ms\n";
+  }
+}
+
+}  // namespace
+
+void ListMacros(Session& session) {
+  const MacroStore& store = session.macros();
+  if (session.options().json) {
+    JsonWriter json(session.out());
+    json.BeginObject().Key("macros").BeginArray();
+    for (std::size_t i = 0; i < store.macros.size(); ++i) {
+      json.BeginObject()
+          .Field("index", i)
+          .Field("name", NameOf(*store.macros[i]))
+          .Field("steps", store.macros[i]->StepCount())
+          .EndObject();
+    }
+    json.EndArray().EndObject().Finish();
+    return;
+  }
+  for (std::size_t i = 0; i < store.macros.size(); ++i) {
+    session.out() << i << ' ' << NameOf(*store.macros[i]) << '\n';
+  }
+}
+
+void RunMacroCommand(Session& session, const std::vector<std::string>& args) {
+  if (args.empty()) throw UsageError("macro: a subcommand is missing");
+  const std::string& verb = args[0];
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (verb == "add") return Add(session, rest);
+  if (verb == "rename") return Rename(session, rest);
+  if (verb == "delete") return Delete(session, rest);
+  if (verb == "export") return Export(session, rest);
+  if (verb == "import") return Import(session, rest);
+  if (verb == "show") return Show(session, rest);
+  throw UsageError("macro: unknown subcommand \"" + verb + "\"");
+}
+
+}  // namespace melko::cli

@@ -1,0 +1,79 @@
+// What every melkoctl command works on: the options, the stores loaded under the store lock, and
+// the ways a command ends (a refusal with exit status 1, a usage error with exit status 2).
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/file_io.h"
+#include "macros/macro_store.h"
+#include "profiles/profile_store.h"
+
+namespace melko::cli {
+
+struct Refused : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct Options {
+  std::filesystem::path data_folder;  // empty: the user's data folder
+  bool json = false;
+  std::vector<std::string> words;  // the command and its arguments
+};
+
+class Session {
+ public:
+  Session(Options options, std::ostream& out, std::ostream& err);
+
+  // Takes the store lock and loads both stores; refuses when a store cannot be read safely.
+  void Open();
+
+  const Options& options() const { return options_; }
+  std::ostream& out() { return out_; }
+  std::ostream& err() { return err_; }
+  const std::filesystem::path& data_folder() const { return data_folder_; }
+
+  ProfileStore& profiles() { return profiles_; }
+  MacroStore& macros() { return macros_; }
+
+  void SaveProfileStore();
+  void SaveMacroStore();
+
+  // Position of the profile or macro named so, without regard to case; refuses when there is none.
+  std::size_t FindProfile(const std::string& name);
+  std::size_t FindMacroNamed(const std::string& name);
+
+  // Refuses a name that is empty, too long for its field or already taken.
+  std::u16string CheckNewProfileName(const std::string& name);
+  std::u16string CheckNewMacroName(const std::string& name);
+
+ private:
+  void ReportLoad(const StoreLoadReport& report, const char* what);
+
+  Options options_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::filesystem::path data_folder_;
+  std::unique_ptr<ExclusiveFileLock> lock_;
+  ProfileStore profiles_;
+  MacroStore macros_;
+};
+
+// Command groups; each takes the words after its group name.
+void RunProfileCommand(Session& session, const std::vector<std::string>& args);
+void ListProfiles(Session& session);
+void RunMacroCommand(Session& session, const std::vector<std::string>& args);
+void ListMacros(Session& session);
+
+// Arity checks shared by the commands.
+void ExpectArgs(const std::vector<std::string>& args, std::size_t min, std::size_t max,
+                const char* usage);
+
+}  // namespace melko::cli

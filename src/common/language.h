@@ -1,0 +1,42 @@
+// The texts behind language keys, read from the skin's language file (res/lan.xml):
+//
+//   <language name="English">
+//     <text key="add_profile_text">Profile</text>
+//   </language>
+//
+// Every text the user sees apart from numbers and names is looked up here by its key, so that the
+// command line and the desktop program name things identically.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace melko {
+
+class LanguageTexts {
+ public:
+  // Parses the document; malformed or unknown parts are skipped, every whole entry is kept.
+  static LanguageTexts Parse(std::string_view xml);
+  // Reads and parses a file; ok is false when it cannot be read.
+  static LanguageTexts Load(const std::filesystem::path& file, bool* ok = nullptr);
+
+  // The text of a key, or the key itself when the file has no entry for it.
+  std::string Text(std::string_view key) const;
+  bool Has(std::string_view key) const;
+  std::size_t size() const { return texts_.size(); }
+
+ private:
+  std::unordered_map<std::string, std::string> texts_;
+};
+
+// The language of the running program: set once at start, read from anywhere.
+void InstallLanguage(LanguageTexts texts);
+const LanguageTexts& CurrentLanguage();
+inline std::string text(std::string_view key) { return CurrentLanguage().Text(key); }
+
+// The skin folder "res" beside the running executable, or the installed share/melko/res.
+std::filesystem::path DefaultSkinFolder();
+
+}  // namespace melko

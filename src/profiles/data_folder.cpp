@@ -1,0 +1,47 @@
+#include "profiles/data_folder.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "common/file_io.h"
+
+namespace melko {
+namespace {
+
+std::filesystem::path ConfigHome() {
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return xdg;
+  if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+    return std::filesystem::path(home) / ".config";
+  }
+  // No usable environment: ask the password database for the home folder.
+  std::vector<char> buffer(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+      found->pw_dir && found->pw_dir[0] == '/') {
+    return std::filesystem::path(found->pw_dir) / ".config";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::filesystem::path GetDataFolder() {
+  const std::filesystem::path config = ConfigHome();
+  if (!config.empty() && EnsureDirectory(config).ok) {
+    const std::filesystem::path folder = config / kDataFolderName;
+    EnsureDirectory(folder);
+    return folder;
+  }
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  const std::filesystem::path folder =
+      (error ? std::filesystem::current_path(error) : executable.parent_path()) / "Data";
+  EnsureDirectory(folder);
+  return folder;
+}
+
+}  // namespace melko

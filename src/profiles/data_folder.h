@@ -1,0 +1,29 @@
+// Where the stores live: "$XDG_CONFIG_HOME/Zorph Melko R7 Wireless/" (by default under
+// ~/.config), with the stores in its "ms_1" sub-folder.
+#pragma once
+
+#include <filesystem>
+
+namespace melko {
+
+inline constexpr const char* kDataFolderName = "Zorph Melko R7 Wireless";
+inline constexpr const char* kStoreFolderName = "ms_1";
+
+// Works out the data folder anew and creates it when missing. Without a home folder it falls back
+// to "Data" beside the running executable.
+std::filesystem::path GetDataFolder();
+
+inline std::filesystem::path StoreFolder(const std::filesystem::path& data_folder) {
+  return data_folder / kStoreFolderName;
+}
+inline std::filesystem::path ProfileStorePath(const std::filesystem::path& data_folder) {
+  return StoreFolder(data_folder) / "pro.data";
+}
+inline std::filesystem::path MacroStorePath(const std::filesystem::path& data_folder) {
+  return StoreFolder(data_folder) / "macro.data";
+}
+inline std::filesystem::path StoreLockPath(const std::filesystem::path& data_folder) {
+  return StoreFolder(data_folder) / ".lock";
+}
+
+}  // namespace melko

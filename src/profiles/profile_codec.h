@@ -1,0 +1,18 @@
+// The byte form of a profile record: 32,992 bytes, little-endian, the layout of the profile store
+// and of profile files.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "profiles/profile_record.h"
+
+namespace melko {
+
+void EncodeProfile(const ProfileRecord& record, std::span<std::uint8_t, kProfileRecordSize> out);
+void DecodeProfile(std::span<const std::uint8_t, kProfileRecordSize> bytes, ProfileRecord& record);
+
+// True when the fields of the layout cover every byte of the record exactly once, in order.
+bool ProfileLayoutTilesRecord();
+
+}  // namespace melko
