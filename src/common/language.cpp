@@ -95,15 +95,25 @@ std::atomic<const LanguageTexts*> current_language{nullptr};
 LanguageTexts LanguageTexts::Parse(std::string_view xml) {
   LanguageTexts result;
   std::size_t pos = 0;
-  while ((pos = xml.find("<text", pos)) != std::string_view::npos) {
+  while ((pos = xml.find('<', pos)) != std::string_view::npos) {
+    if (xml.substr(pos, 4) == "<!--") {
+      const std::size_t end = xml.find("-->", pos + 4);
+      if (end == std::string_view::npos) break;
+      pos = end + 3;
+      continue;
+    }
     const std::size_t tag_end = xml.find('>', pos);
     if (tag_end == std::string_view::npos) break;
-    const std::string_view tag = xml.substr(pos + 5, tag_end - pos - 5);
+    const std::string_view tag = xml.substr(pos + 1, tag_end - pos - 1);
     pos = tag_end + 1;
-    if (!tag.empty() && tag[0] != ' ' && tag[0] != '\t' && tag[0] != '\n') continue;  // <textual>
+    // Only <text ...> elements are entries; <textual>, </text>, <?xml ...?> and others are not.
+    if (tag.substr(0, 4) != "text" || tag.size() == 4 ||
+        (tag[4] != ' ' && tag[4] != '\t' && tag[4] != '\n' && tag[4] != '\r' && tag[4] != '/')) {
+      continue;
+    }
     std::string key;
     if (!FindAttribute(tag, "key", key) || key.empty()) continue;
-    if (!tag.empty() && tag.back() == '/') {
+    if (tag.back() == '/') {
       result.texts_[key] = "";
       continue;
     }

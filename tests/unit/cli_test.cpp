@@ -1,0 +1,192 @@
+// Runs the real melkoctl binary on private data folders.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "common/text.h"
+#include "macros/macro_store.h"
+#include "profiles/data_folder.h"
+#include "profiles/profile_store.h"
+#include "unit/test_support.h"
+
+namespace melko {
+namespace {
+
+using testing::TempDir;
+
+struct CliResult {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+CliResult RunCli(const std::filesystem::path& data, std::vector<std::string> args) {
+  static int run = 0;
+  const std::filesystem::path out_file = data / ("out-" + std::to_string(getpid()) + "-" + std::to_string(run));
+  const std::filesystem::path err_file = data / ("err-" + std::to_string(getpid()) + "-" + std::to_string(run++));
+  args.insert(args.begin(), {std::string(MELKO_BIN_DIR) + "/melkoctl", "--data-dir", data.string()});
+  const pid_t child = fork();
+  if (child == 0) {
+    const int out = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(out, 1);
+    dup2(err, 2);
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  CliResult result;
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = Slurp(out_file);
+  result.err = Slurp(err_file);
+  std::filesystem::remove(out_file);
+  std::filesystem::remove(err_file);
+  return result;
+}
+
+int Lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
+
+TEST(Cli, FirstListingCreatesTheStore) {
+  TempDir dir;
+  const CliResult listed = RunCli(dir.path(), {"profiles"});
+  EXPECT_EQ(listed.exit_code, 0) << listed.err;
+  EXPECT_EQ(listed.out, "0 * Profile1\n");
+  EXPECT_EQ(listed.err, "");
+  EXPECT_EQ(std::filesystem::file_size(ProfileStorePath(dir.path())), 197956u);
+}
+
+TEST(Cli, ProfileLifecycle) {
+  TempDir dir;
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "add", "Game"}).out, "Game\n");
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "add"}).out, "Profile3\n");  // after Profile1, Game
+  EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0   Profile1\n1   Game\n2 * Profile3\n");
+
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "select", "GAME"}).exit_code, 0);
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "export", "game", (dir / "g.pro").string()}).exit_code, 0);
+  const CliResult imported = RunCli(dir.path(), {"profile", "import", (dir / "g.pro").string()});
+  EXPECT_EQ(imported.out, "Game_1\n");
+  EXPECT_NE(RunCli(dir.path(), {"profiles"}).out.find("3 * Game_1"), std::string::npos);
+
+  // Deleting the selected last profile selects the one before it.
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "delete", "Game_1"}).exit_code, 0);
+  EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0   Profile1\n1   Game\n2 * Profile3\n");
+  // Deleting a profile before the selected one keeps the same profile selected.
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "delete", "profile1"}).exit_code, 0);
+  EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0   Game\n1 * Profile3\n");
+
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "rename", "Game", "Work"}).exit_code, 0);
+  const CliResult shown = RunCli(dir.path(), {"--json", "profile", "show", "work"});
+  EXPECT_NE(shown.out.find("\"name\":\"Work\""), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("\"polling_rate_hz\":1000"), std::string::npos);
+  EXPECT_NE(shown.out.find("\"dpi\":12000"), std::string::npos);
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "reset"}).exit_code, 0);
+}
+
+TEST(Cli, RefusalsSayWhyOnOneLineAndUsageErrorsShowTheUsage) {
+  TempDir dir;
+  RunCli(dir.path(), {"profiles"});
+  struct Refusal {
+    std::vector<std::string> args;
+    const char* reason;
+  };
+  const std::vector<Refusal> refusals = {
+      {{"profile", "add", ""}, "empty"},
+      {{"profile", "add", std::string(100, 'x')}, "99"},
+      {{"profile", "add", "PROFILE1"}, "already exists"},
+      {{"profile", "rename", "Profile1", "profile1"}, "already exists"},
+      {{"profile", "delete", "Profile1"}, "last profile"},
+      {{"profile", "select", "nobody"}, "no profile named"},
+      {{"profile", "import", (dir / "absent.pro").string()}, "absent.pro"},
+      {{"macro", "add", std::string(24, 'm')}, "23"},
+      {{"macro", "show", "nothing"}, "no macro named"},
+  };
+  for (const Refusal& refusal : refusals) {
+    const CliResult result = RunCli(dir.path(), refusal.args);
+    EXPECT_EQ(result.exit_code, 1) << refusal.reason;
+    EXPECT_EQ(Lines(result.err), 1) << result.err;
+    EXPECT_NE(result.err.find(refusal.reason), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"profile"}, {"profile", "fly"}, {"frobnicate"}, {"profile", "select"},
+           {"--bogus", "profiles"}}) {
+    const CliResult result = RunCli(dir.path(), args);
+    EXPECT_EQ(result.exit_code, 2);
+    EXPECT_NE(result.err.find("usage: melkoctl"), std::string::npos);
+  }
+  EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0 * Profile1\n");  // nothing changed
+}
+
+TEST(Cli, MacroRenameAndDeleteKeepButtonsConsistent) {
+  TempDir dir;
+  testing::UseEnglishTexts();
+  {
+    ProfileStore profiles;
+    LoadProfiles(profiles, dir.path());
+    MacroStore macros;
+    macros.macros.push_back(MakeEmptyMacro(u"Burst"));
+    macros.macros[0]->action_count = 2;
+    macros.macros[0]->actions[0] = {4, 1, 20};
+    macros.macros[0]->actions[1] = {4, 2, 20};
+    ButtonAssignment& button = profiles.profiles[0]->buttons[3];
+    button.function = kFunctionMacro;
+    WriteFixedText(button.macro_name, u"Burst");
+    ASSERT_TRUE(SaveProfiles(profiles, dir.path()).ok);
+    ASSERT_TRUE(SaveMacros(macros, dir.path()).ok);
+  }
+  EXPECT_EQ(RunCli(dir.path(), {"macro", "show", "burst"}).out,
+            "Macro: Burst (2 steps)\n  1  usage 4  press  20 ms\n  2  usage 4  release  20 ms\n");
+  EXPECT_EQ(RunCli(dir.path(), {"macro", "rename", "Burst", "Volley"}).exit_code, 0);
+  EXPECT_NE(RunCli(dir.path(), {"profile", "show"}).out.find("macro \"Volley\""), std::string::npos);
+  EXPECT_EQ(RunCli(dir.path(), {"macro", "delete", "volley"}).exit_code, 0);
+  EXPECT_EQ(RunCli(dir.path(), {"macros"}).out, "");
+  const std::string shown = RunCli(dir.path(), {"--json", "profile", "show"}).out;
+  EXPECT_NE(shown.find("{\"button\":4,\"function\":6,"), std::string::npos) << shown;
+
+  EXPECT_EQ(RunCli(dir.path(), {"macro", "add"}).out, "Macro1\n");
+  EXPECT_EQ(RunCli(dir.path(), {"macro", "export", "macro1", (dir / "m.macro").string()}).exit_code, 0);
+  EXPECT_EQ(RunCli(dir.path(), {"macro", "import", (dir / "m.macro").string()}).out, "Macro1_1\n");
+  EXPECT_EQ(RunCli(dir.path(), {"macros"}).out, "0 Macro1\n1 Macro1_1\n");
+}
+
+TEST(Cli, ConcurrentCommandsNeverLoseEachOthersChanges) {
+  TempDir dir;
+  RunCli(dir.path(), {"profiles"});
+  auto add_many = [&](const std::string& prefix) {
+    for (int i = 0; i < 8; ++i) RunCli(dir.path(), {"profile", "add", prefix + std::to_string(i)});
+  };
+  std::thread first(add_many, "a");
+  std::thread second(add_many, "b");
+  first.join();
+  second.join();
+  EXPECT_EQ(Lines(RunCli(dir.path(), {"profiles"}).out), 17);
+}
+
+TEST(Cli, DamagedStoreIsReportedOnStandardErrorOnly) {
+  TempDir dir;
+  std::filesystem::create_directories(StoreFolder(dir.path()));
+  testing::WriteAll(ProfileStorePath(dir.path()), std::vector<std::uint8_t>(5000, 1));
+  const CliResult result = RunCli(dir.path(), {"profiles"});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, "0 * Profile1\n");
+  EXPECT_NE(result.err.find("damaged"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace melko

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "macros/macro_files.h"
+#include "profiles/profile_codec.h"
+#include "profiles/profile_files.h"
+#include "unit/test_support.h"
+
+namespace melko {
+namespace {
+
+using testing::ReadAll;
+using testing::TempDir;
+using testing::WriteAll;
+
+void GiveMacro(ProfileRecord& profile, int slot, std::u16string name, int steps) {
+  ButtonAssignment& button = profile.buttons[std::size_t(slot)];
+  button.function = kFunctionMacro;
+  WriteFixedText(button.macro_name, name);
+  button.macro_action_count = std::uint16_t(steps);
+  button.macro_repeat = 3;
+  for (int i = 0; i < steps; ++i) button.macro_actions[std::size_t(i)] = {4, 1, 100};
+}
+
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::UseEnglishTexts();
+    profiles_.profiles.push_back(MakeDefaultProfile(u"Work"));
+  }
+  TempDir dir_;
+  ProfileStore profiles_;
+  MacroStore macros_;
+};
+
+TEST_F(FilesTest, ProfileExportWritesTheRecordAndImportAddsANumberedCopy) {
+  profiles_.profiles[0]->brightness = 3;
+  ASSERT_TRUE(ExportProfile(*profiles_.profiles[0], dir_ / "work.pro").ok);
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "work.pro"), kProfileRecordSize);
+
+  ProfileImport first = ImportProfile(profiles_, macros_, dir_ / "work.pro");
+  ASSERT_TRUE(first.outcome.ok) << first.outcome.error;
+  EXPECT_EQ(first.profile_index, 1u);
+  EXPECT_EQ(ProfileName(*profiles_.profiles[1]), u"Work_1");
+  EXPECT_EQ(profiles_.profiles[1]->brightness, 3);
+  EXPECT_EQ(first.macros_created, 0);
+  ImportProfile(profiles_, macros_, dir_ / "work.pro");
+  EXPECT_EQ(ProfileName(*profiles_.profiles[2]), u"Work_2");
+}
+
+TEST_F(FilesTest, ProfileImportTurnsButtonMacrosIntoStoreMacros) {
+  macros_.macros.push_back(MakeEmptyMacro(u"A"));
+  auto carrier = MakeDefaultProfile(u"Carrier");
+  GiveMacro(*carrier, 2, u"A", 2);
+  GiveMacro(*carrier, 5, u"B", 3);
+  GiveMacro(*carrier, 19, u"High", 1);  // slots from 18 up are not buttons of the mouse
+  ASSERT_TRUE(ExportProfile(*carrier, dir_ / "carrier.pro").ok);
+
+  ProfileImport imported = ImportProfile(profiles_, macros_, dir_ / "carrier.pro");
+  ASSERT_TRUE(imported.outcome.ok);
+  EXPECT_EQ(imported.macros_created, 2);
+  ASSERT_EQ(macros_.macros.size(), 3u);
+  EXPECT_EQ(MacroName(*macros_.macros[1]), u"A_1");
+  EXPECT_EQ(MacroName(*macros_.macros[2]), u"B");
+  EXPECT_EQ(macros_.macros[2]->action_count, 3);
+  EXPECT_EQ(macros_.macros[2]->repeat, 3);
+  const ProfileRecord& added = *profiles_.profiles[imported.profile_index];
+  EXPECT_EQ(ReadFixedText(added.buttons[2].macro_name), u"A_1");
+  EXPECT_EQ(added.buttons[2].macro_index, 1);
+  EXPECT_EQ(added.buttons[5].macro_index, 2);
+
+  // Each import makes further copies of the macros.
+  ImportProfile(profiles_, macros_, dir_ / "carrier.pro");
+  EXPECT_EQ(MacroName(*macros_.macros[3]), u"A_2");
+  EXPECT_EQ(MacroName(*macros_.macros[4]), u"B_1");
+}
+
+TEST_F(FilesTest, ProfileImportTakesOnlyTheFirstRecordAndRefusesShortFiles) {
+  std::vector<std::uint8_t> bytes(kProfileRecordSize);
+  EncodeProfile(*MakeDefaultProfile(u"First"),
+                std::span<std::uint8_t, kProfileRecordSize>(bytes.data(), bytes.size()));
+  std::vector<std::uint8_t> longer = bytes;
+  longer.resize(bytes.size() * 2, 0x77);
+  WriteAll(dir_ / "long.pro", longer);
+  ASSERT_TRUE(ImportProfile(profiles_, macros_, dir_ / "long.pro").outcome.ok);
+  EXPECT_EQ(ProfileName(*profiles_.profiles.back()), u"First");
+
+  WriteAll(dir_ / "short.pro", std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 1));
+  for (const char* name : {"short.pro", "missing.pro"}) {
+    const ProfileImport refused = ImportProfile(profiles_, macros_, dir_ / name);
+    EXPECT_FALSE(refused.outcome.ok) << name;
+    EXPECT_FALSE(refused.outcome.error.empty()) << name;
+  }
+  EXPECT_EQ(profiles_.profiles.size(), 2u);
+}
+
+TEST_F(FilesTest, ProfileImportRepairsUnterminatedNamesAndCounts) {
+  auto odd = MakeDefaultProfile(u"");
+  odd->name.fill(u'n');  // no terminator in 100 units
+  GiveMacro(*odd, 0, u"", 0);
+  odd->buttons[0].macro_name.fill(u'm');
+  odd->buttons[0].macro_action_count = 400;
+  ASSERT_TRUE(ExportProfile(*odd, dir_ / "odd.pro").ok);
+  ASSERT_TRUE(ImportProfile(profiles_, macros_, dir_ / "odd.pro").outcome.ok);
+  EXPECT_EQ(ProfileName(*profiles_.profiles.back()), std::u16string(99, u'n'));
+  ASSERT_EQ(macros_.macros.size(), 1u);
+  EXPECT_EQ(MacroName(*macros_.macros[0]), std::u16string(23, u'm'));
+  EXPECT_EQ(macros_.macros[0]->action_count, 46);
+}
+
+TEST_F(FilesTest, MacroFilesRoundTripWithNumberedNames) {
+  auto macro = MakeEmptyMacro(u"Combo");
+  macro->action_count = 2;
+  macro->repeat = 7;
+  macro->actions[1] = {241, 2, 500};
+  ASSERT_TRUE(ExportMacro(*macro, dir_ / "combo.macro").ok);
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "combo.macro"), kMacroRecordSize);
+  macros_.macros.push_back(std::move(macro));
+
+  for (const char16_t* expected : {u"Combo_1", u"Combo_2"}) {
+    const MacroImport imported = ImportMacro(macros_, dir_ / "combo.macro");
+    ASSERT_TRUE(imported.outcome.ok);
+    const MacroRecord& added = *macros_.macros[imported.macro_index];
+    EXPECT_EQ(MacroName(added), expected);
+    EXPECT_EQ(added.repeat, 7);
+    EXPECT_EQ(added.actions[1].code, 241);
+    EXPECT_EQ(added.actions[1].delay, 500);
+  }
+}
+
+TEST_F(FilesTest, MacroImportOfAStoreFileTakesTheFirstMacroAndRefusesShortFiles) {
+  MacroStore source;
+  source.macros.push_back(MakeEmptyMacro(u"combo"));
+  source.macros.push_back(MakeEmptyMacro(u"Second"));
+  std::vector<std::uint8_t> image = EncodeMacroStore(source);
+  image[52] = 99;  // a damaged count is limited to the 46 slots
+  WriteAll(dir_ / "store.macro", image);
+  macros_.macros.push_back(MakeEmptyMacro(u"COMBO"));
+  const MacroImport imported = ImportMacro(macros_, dir_ / "store.macro");
+  ASSERT_TRUE(imported.outcome.ok);
+  ASSERT_EQ(macros_.macros.size(), 2u);
+  EXPECT_EQ(MacroName(*macros_.macros[1]), u"combo_1");
+  EXPECT_EQ(macros_.macros[1]->action_count, 46);
+
+  WriteAll(dir_ / "short.macro", std::vector<std::uint8_t>(239, 1));
+  EXPECT_FALSE(ImportMacro(macros_, dir_ / "short.macro").outcome.ok);
+  EXPECT_FALSE(ImportMacro(macros_, dir_ / "none.macro").outcome.ok);
+  EXPECT_EQ(macros_.macros.size(), 2u);
+}
+
+TEST_F(FilesTest, ExportReplacesAnExistingFileWhole) {
+  WriteAll(dir_ / "x.pro", std::vector<std::uint8_t>(100000, 0xEE));
+  ASSERT_TRUE(ExportProfile(*profiles_.profiles[0], dir_ / "x.pro").ok);
+  EXPECT_EQ(ReadAll(dir_ / "x.pro").size(), kProfileRecordSize);
+  EXPECT_FALSE(ExportProfile(*profiles_.profiles[0], dir_ / "no/such/folder/x.pro").ok);
+}
+
+}  // namespace
+}  // namespace melko

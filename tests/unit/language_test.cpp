@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "common/language.h"
+#include "unit/test_support.h"
+
+namespace melko {
+namespace {
+
+TEST(Language, ParsesEntriesEntitiesAndSkipsWhatIsNotAnEntry) {
+  const LanguageTexts texts = LanguageTexts::Parse(R"(<?xml version="1.0"?>
+<language name="x">
+  <!-- a comment with <text key="commented">no</text> inside -->
+  <text key="plain">Hello</text>
+  <text key='single'>Fish &amp; Chips &lt;3 &#233;&#x263A;</text>
+  <text   key="spaced"  >Sleep after: </text>
+  <text key="empty"/>
+  <textual key="other">not ours</textual>
+  <text key="nested"><b>bold</b></text>
+  <text key="">nameless</text>
+  <text key="unfinished">never closed
+)");
+  EXPECT_EQ(texts.Text("plain"), "Hello");
+  EXPECT_EQ(texts.Text("single"), "Fish & Chips <3 é☺");
+  EXPECT_EQ(texts.Text("spaced"), "Sleep after: ");  // trailing blanks are part of the text
+  EXPECT_TRUE(texts.Has("empty"));
+  EXPECT_EQ(texts.Text("empty"), "");
+  EXPECT_FALSE(texts.Has("other"));
+  EXPECT_FALSE(texts.Has("commented"));
+  EXPECT_FALSE(texts.Has("nested"));
+  EXPECT_FALSE(texts.Has("unfinished"));
+  EXPECT_EQ(texts.Text("missing_text"), "missing_text");  // a missing key shows itself
+}
+
+TEST(Language, BrokenEntitiesStayAsWritten) {
+  const LanguageTexts texts =
+      LanguageTexts::Parse(R"(<text key="a">&bogus; &#xZZ; &#0; &#1114112; & alone</text>)");
+  EXPECT_EQ(texts.Text("a"), "&bogus; &#xZZ; &#0; &#1114112; & alone");
+}
+
+TEST(Language, ShippedFileHasTheTextsTheStoresNeed) {
+  bool loaded = false;
+  const LanguageTexts texts =
+      LanguageTexts::Load(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml", &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(texts.Text("add_profile_text"), "Profile");
+  EXPECT_EQ(texts.Text("add_macro_text"), "Macro");
+  for (const char* key : {"L_Button", "R_Button", "M_Button", "Backward_Button",
+                          "Forward_Button", "key_F1", "warning_title_text", "one_profile_text",
+                          "sleep_timer_2_text", "prate_4_text"}) {
+    EXPECT_TRUE(texts.Has(key)) << key;
+  }
+  // Every entry of the file was understood: count the entries by hand.
+  const std::vector<std::uint8_t> raw =
+      testing::ReadAll(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml");
+  const std::string xml(raw.begin(), raw.end());
+  const std::regex entry(R"(<text key=")");
+  const auto count = std::distance(std::sregex_iterator(xml.begin(), xml.end(), entry),
+                                   std::sregex_iterator());
+  EXPECT_EQ(std::size_t(count), texts.size());
+}
+
+}  // namespace
+}  // namespace melko

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "macros/macro_store.h"
+#include "profiles/data_folder.h"
+#include "unit/test_support.h"
+
+namespace melko {
+namespace {
+
+using testing::ReadAll;
+using testing::TempDir;
+using testing::WriteAll;
+
+std::unique_ptr<MacroRecord> MacroWithSteps(std::u16string name, std::vector<MacroAction> steps) {
+  auto macro = MakeEmptyMacro(name);
+  for (std::size_t i = 0; i < steps.size(); ++i) macro->actions[i] = steps[i];
+  macro->action_count = int(steps.size());
+  return macro;
+}
+
+class MacroStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::UseEnglishTexts();
+    std::filesystem::create_directories(StoreFolder(dir_.path()));
+  }
+  TempDir dir_;
+};
+
+TEST_F(MacroStoreTest, EmptyFileAndEmptyStore) {
+  MacroStore store;
+  EXPECT_EQ(LoadMacros(store, dir_.path()).status, StoreLoadStatus::kLoaded);  // no file yet
+  EXPECT_TRUE(store.macros.empty());
+  WriteAll(MacroStorePath(dir_.path()), {});
+  EXPECT_EQ(LoadMacros(store, dir_.path()).status, StoreLoadStatus::kLoaded);
+  EXPECT_TRUE(store.macros.empty());
+  ASSERT_TRUE(SaveMacros(store, dir_.path()).ok);
+  EXPECT_EQ(std::filesystem::file_size(MacroStorePath(dir_.path())), 0u);
+}
+
+TEST_F(MacroStoreTest, ThreeRecordsLoadInOrderAndSaveToTheSameBytes) {
+  std::vector<std::uint8_t> image(3 * 240);
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = std::uint8_t(i * 13 + 1);
+  for (int r = 0; r < 3; ++r) {
+    image[std::size_t(r) * 240] = std::uint8_t('A' + r);  // names "A", "B", "C" with NULs
+    image[std::size_t(r) * 240 + 1] = 0;
+    image[std::size_t(r) * 240 + 2] = 0;
+    image[std::size_t(r) * 240 + 3] = 0;
+  }
+  WriteAll(MacroStorePath(dir_.path()), image);
+  MacroStore store;
+  EXPECT_EQ(LoadMacros(store, dir_.path()).status, StoreLoadStatus::kLoaded);
+  ASSERT_EQ(store.macros.size(), 3u);
+  EXPECT_EQ(MacroName(*store.macros[2]), u"C");
+  ASSERT_TRUE(SaveMacros(store, dir_.path()).ok);
+  EXPECT_EQ(ReadAll(MacroStorePath(dir_.path())), image);
+}
+
+TEST_F(MacroStoreTest, TrailingPartialRecordIsCopiedAsideAndDropped) {
+  MacroStore two;
+  two.macros.push_back(MakeEmptyMacro(u"One"));
+  two.macros.push_back(MakeEmptyMacro(u"Two"));
+  std::vector<std::uint8_t> image = EncodeMacroStore(two);
+  image.resize(image.size() + 17, 0x5A);
+  WriteAll(MacroStorePath(dir_.path()), image);
+  MacroStore store;
+  const StoreLoadReport report = LoadMacros(store, dir_.path());
+  EXPECT_EQ(report.status, StoreLoadStatus::kRepaired);
+  EXPECT_EQ(ReadAll(report.damaged_copy), image);
+  ASSERT_EQ(store.macros.size(), 2u);
+  EXPECT_EQ(std::filesystem::file_size(MacroStorePath(dir_.path())), 480u);
+}
+
+TEST_F(MacroStoreTest, AddMacroNamesFromTheStoreSizeAndSkipsTakenNames) {
+  MacroStore store;
+  store.macros.push_back(MakeEmptyMacro(u"Macro1"));
+  store.macros.push_back(MakeEmptyMacro(u"macro3"));
+  MacroRecord* added = AddMacro(store, dir_.path());
+  EXPECT_EQ(MacroName(*added), u"Macro3_1");
+  EXPECT_EQ(added->action_count, 0);
+  EXPECT_EQ(std::filesystem::file_size(MacroStorePath(dir_.path())), 3 * 240u);
+}
+
+TEST_F(MacroStoreTest, DeviceEntriesCountLongDelaysTwiceAndIgnoreADamagedCount) {
+  auto macro = MacroWithSteps(u"M", {{4, 1, 1280}, {4, 2, 1281}, {5, 1, 0}});
+  EXPECT_EQ(DeviceEntryCount(*macro), 4);
+  macro->action_count = 1000;  // damaged: only the 46 slots there are are counted
+  EXPECT_EQ(macro->StepCount(), 46);
+  EXPECT_EQ(DeviceEntryCount(*macro), 46 + 1);
+  macro->action_count = -3;
+  EXPECT_EQ(DeviceEntryCount(*macro), 0);
+}
+
+class RefreshTest : public MacroStoreTest {
+ protected:
+  void SetUp() override {
+    MacroStoreTest::SetUp();
+    profiles_.push_back(MakeDefaultProfile(u"P1"));
+    profiles_.push_back(MakeDefaultProfile(u"P2"));
+    store_.macros.push_back(MacroWithSteps(u"Keep", {{4, 1, 10}, {4, 2, 10}}));
+  }
+  void Assign(ProfileRecord& profile, int slot, std::u16string name) {
+    ButtonAssignment& button = profile.buttons[std::size_t(slot)];
+    button.function = kFunctionMacro;
+    WriteFixedText(button.macro_name, name);
+    button.macro_index = 0;
+    button.macro_mode = 2;
+    button.macro_repeat = 5;
+  }
+  std::vector<std::unique_ptr<ProfileRecord>> profiles_;
+  MacroStore store_;
+};
+
+TEST_F(RefreshTest, ExistingMacrosAreCopiedAndMissingOnesFallBackToTheDefault) {
+  Assign(*profiles_[1], 2, u"keep");  // other letter case still matches
+  Assign(*profiles_[1], 4, u"Gone");
+  profiles_[1]->buttons[4].shortcut_key = 9;
+  EXPECT_FALSE(RefreshMacroAssignments(profiles_, store_, profiles_[0].get()));
+
+  const ButtonAssignment& kept = profiles_[1]->buttons[2];
+  EXPECT_EQ(kept.function, kFunctionMacro);
+  EXPECT_EQ(ReadFixedText(kept.macro_name), u"Keep");
+  EXPECT_EQ(kept.macro_action_count, 2);
+  EXPECT_EQ(kept.macro_actions[1].type, 2);
+  EXPECT_EQ(kept.macro_mode, 2);
+  EXPECT_EQ(kept.macro_repeat, 5);
+
+  const ButtonAssignment& gone = profiles_[1]->buttons[4];
+  EXPECT_EQ(gone.function, 121);  // the default of slot 4
+  EXPECT_EQ(gone.macro_index, -1);
+  EXPECT_EQ(gone.shortcut_key, 0);
+  EXPECT_EQ(gone.reserved_562, 0);  // the whole slot was cleared first
+  EXPECT_TRUE(ReadFixedText(gone.macro_name).empty());
+}
+
+TEST_F(RefreshTest, CurrentProfileIsReportedAndSlotsFromTwelveAreLeftAlone) {
+  Assign(*profiles_[0], 13, u"Gone");
+  EXPECT_FALSE(RefreshMacroAssignments(profiles_, store_, profiles_[0].get()));
+  EXPECT_EQ(profiles_[0]->buttons[13].function, kFunctionMacro);
+
+  // A stale macro name counts even when the function is no longer the macro.
+  WriteFixedText(profiles_[0]->buttons[1].macro_name, u"Keep");
+  EXPECT_TRUE(RefreshMacroAssignments(profiles_, store_, profiles_[0].get()));
+  EXPECT_EQ(profiles_[0]->buttons[1].function, 2);
+
+  MacroStore empty;
+  EXPECT_TRUE(RefreshMacroAssignments(profiles_, empty, profiles_[0].get()));
+  EXPECT_EQ(profiles_[0]->buttons[1].function, 2);
+  EXPECT_TRUE(ReadFixedText(profiles_[0]->buttons[1].macro_name).empty());
+}
+
+TEST_F(RefreshTest, RenamedMacroStaysAssigned) {
+  Assign(*profiles_[0], 3, u"Keep");
+  Assign(*profiles_[1], 15, u"KEEP");
+  SetMacroName(*store_.macros[0], u"Renamed");
+  RenameMacroInProfiles(profiles_, u"Keep", u"Renamed");
+  RefreshMacroAssignments(profiles_, store_, profiles_[0].get());
+  EXPECT_EQ(profiles_[0]->buttons[3].function, kFunctionMacro);
+  EXPECT_EQ(ReadFixedText(profiles_[0]->buttons[3].macro_name), u"Renamed");
+  EXPECT_EQ(ReadFixedText(profiles_[1]->buttons[15].macro_name), u"Renamed");
+}
+
+}  // namespace
+}  // namespace melko

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "profiles/profile_codec.h"
+#include "profiles/profile_record.h"
+#include "unit/test_support.h"
+
+namespace melko {
+namespace {
+
+using testing::PutI32;
+using testing::PutU16;
+using testing::PutUtf16;
+
+// The defaults record as the layout table lays it out, built independently of the code under
+// test: zero bytes, then each default at its offset.
+std::vector<std::uint8_t> ExpectedDefaultsImage(const std::u16string& name) {
+  std::vector<std::uint8_t> b(32992, 0);
+  PutUtf16(b, 0, name);
+  PutI32(b, 2200, 420);
+  PutI32(b, 2204, 3);
+  PutI32(b, 2212, 6);
+  const int stages[8] = {16, 32, 48, 64, 96, 144, 220, 0};
+  for (int i = 0; i < 8; ++i) {
+    PutI32(b, 2244 + 4 * i, stages[i]);
+    PutI32(b, 2276 + 4 * i, stages[i]);
+    PutI32(b, 2308 + 4 * i, i < 7 ? 1 : 0);
+  }
+  PutI32(b, 2340, 8);
+  PutI32(b, 2344, 6);
+  PutI32(b, 2348, 10);
+  PutI32(b, 2352, 1);
+  PutI32(b, 2356, 1);
+  PutI32(b, 2360, 3);
+  PutI32(b, 2368, 1);
+  PutI32(b, 2376, 1);
+  PutI32(b, 2384, 3);
+  b[2388] = 1;
+  PutI32(b, 2392, 4);
+  b[2398] = 0xFF;  // light colour blue: 00 00 FF 00
+  const std::uint8_t stage_rgb[8][3] = {{255, 0, 0},   {0, 255, 0},   {0, 0, 255},
+                                        {0, 255, 255}, {255, 255, 0}, {255, 0, 255},
+                                        {255, 255, 255}, {255, 255, 255}};
+  const std::uint8_t reserved_rgb[8][3] = {{255, 0, 0},     {0, 255, 0},     {0, 0, 255},
+                                           {255, 0, 255},   {255, 255, 0},   {255, 255, 255},
+                                           {255, 255, 255}, {255, 128, 0}};
+  for (int i = 0; i < 8; ++i) {
+    for (int c = 0; c < 3; ++c) {
+      b[std::size_t(2400 + 4 * i + c)] = stage_rgb[i][c];
+      b[std::size_t(2432 + 4 * i + c)] = reserved_rgb[i][c];
+    }
+  }
+  const int functions[18] = {1, 2, 3, 6, 121, 6, 4, 5, 121, 0, 0, 0, 0, 0, 0, 0, 12, 11};
+  for (int slot = 0; slot < 18; ++slot) {
+    const std::size_t base = 2464 + 1272 * std::size_t(slot);
+    b[base + 0] = std::uint8_t(slot);
+    b[base + 1] = std::uint8_t(functions[slot]);
+    PutU16(b, base + 8, 562);
+    PutI32(b, base + 1072, -1);
+    PutI32(b, base + 1076, -1);
+  }
+  return b;
+}
+
+std::vector<std::uint8_t> Encode(const ProfileRecord& record) {
+  std::vector<std::uint8_t> bytes(kProfileRecordSize);
+  EncodeProfile(record, std::span<std::uint8_t, kProfileRecordSize>(bytes.data(), bytes.size()));
+  return bytes;
+}
+
+TEST(ProfileRecord, LayoutFieldsTileTheWholeRecord) { EXPECT_TRUE(ProfileLayoutTilesRecord()); }
+
+TEST(ProfileRecord, DefaultsMatchTheLayoutByteForByte) {
+  auto record = std::make_unique<ProfileRecord>(ZeroProfileRecord());
+  SetDefaults(*record);
+  SetProfileName(*record, u"Profile1");
+  const std::vector<std::uint8_t> actual = Encode(*record);
+  const std::vector<std::uint8_t> expected = ExpectedDefaultsImage(u"Profile1");
+  ASSERT_EQ(actual.size(), expected.size());
+  for (std::size_t i = 0; i < actual.size(); ++i) {
+    ASSERT_EQ(actual[i], expected[i]) << "first difference at offset " << i;
+  }
+}
+
+TEST(ProfileRecord, SetDefaultsLeavesGapsZeroAndClearsUnusedSlots) {
+  auto record = std::make_unique<ProfileRecord>(ZeroProfileRecord());
+  // Dirt everywhere in the button area must be cleared; the name must survive.
+  SetProfileName(*record, u"Keep");
+  for (auto& button : record->buttons) {
+    button.reserved_arg = 9;
+    button.gap_70.fill(0x55);
+    button.macro_reserved = 7;
+  }
+  SetDefaults(*record);
+  const std::vector<std::uint8_t> bytes = Encode(*record);
+  for (std::size_t i : {2209, 2210, 2211}) EXPECT_EQ(bytes[i], 0) << i;
+  for (std::size_t i = 2216; i < 2224; ++i) EXPECT_EQ(bytes[i], 0) << i;
+  for (std::size_t i = 2236; i < 2244; ++i) EXPECT_EQ(bytes[i], 0) << i;
+  for (std::size_t i = 2464 + 18 * 1272; i < 32992; ++i) ASSERT_EQ(bytes[i], 0) << i;
+  for (int slot = 0; slot < 18; ++slot) {
+    const std::size_t base = 2464 + 1272 * std::size_t(slot);
+    EXPECT_EQ(bytes[base + 8] | bytes[base + 9] << 8, 562) << slot;
+    EXPECT_EQ(bytes[base + 1084], 0) << slot;
+  }
+  EXPECT_EQ(ProfileName(*record), u"Keep");
+}
+
+TEST(ProfileRecord, DecodeKeepsEveryByteIncludingGapsAndReservedValues) {
+  std::vector<std::uint8_t> image(kProfileRecordSize);
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = std::uint8_t(i * 31 + 7);
+  ProfileRecord record = ZeroProfileRecord();
+  DecodeProfile(std::span<const std::uint8_t, kProfileRecordSize>(image.data(), image.size()),
+                record);
+  EXPECT_EQ(Encode(record), image);
+  // A nonzero reserved byte read from a file stays as it was.
+  EXPECT_EQ(record.buttons[3].macro_reserved, image[2464 + 3 * 1272 + 1084]);
+}
+
+TEST(ProfileRecord, ResetDpiDefaultsTouchesOnlyTheDpiGroup) {
+  auto record = std::make_unique<ProfileRecord>(ZeroProfileRecord());
+  SetDefaults(*record);
+  record->dpi_step = 5;
+  record->dpi_value[0] = 3;
+  record->dpi_value_2[1] = 4;
+  record->dpi_enable[7] = 1;
+  record->dpi_color[2] = MakeColour(1, 2, 3);
+  record->prate = 0;
+  record->angle_snap = 1;
+  ResetDpiDefaults(*record);
+  EXPECT_EQ(record->dpi_step, 1);
+  EXPECT_EQ(record->dpi_value[0], 16);
+  EXPECT_EQ(record->dpi_value_2[1], 32);
+  EXPECT_EQ(record->dpi_enable[7], 0);
+  EXPECT_EQ(record->dpi_color[2], MakeColour(0, 0, 255));
+  EXPECT_EQ(record->prate, 0);
+  EXPECT_EQ(record->angle_snap, 1);
+}
+
+TEST(ProfileRecord, DpiFiguresAndStageValues) {
+  EXPECT_EQ(StageValueToDpi(200), 10000);
+  EXPECT_EQ(StageValueToDpi(201), 10100);
+  EXPECT_EQ(StageValueToDpi(220), 12000);
+  EXPECT_EQ(StageValueToDpi(16), 800);
+  EXPECT_EQ(StageValueToDpi(0), 0);
+  EXPECT_EQ(StageValueToDpi(250), 12000);  // a damaged value counts as 220
+  EXPECT_EQ(StageValueToDpi(-4), 0);
+  EXPECT_EQ(DpiToStageValue(10050), 200);
+  EXPECT_EQ(DpiToStageValue(10100), 201);
+  EXPECT_EQ(DpiToStageValue(30), 1);
+  EXPECT_EQ(DpiToStageValue(50), 1);
+  EXPECT_EQ(DpiToStageValue(99), 1);
+  EXPECT_EQ(DpiToStageValue(12000), 220);
+  EXPECT_EQ(DpiToStageValue(99999), 220);
+  for (int value = 1; value <= 220; ++value) {
+    EXPECT_EQ(DpiToStageValue(StageValueToDpi(value)), value) << value;
+  }
+}
+
+TEST(ProfileRecord, ColoursKeepRedInTheLowestByte) {
+  const Colour blue = MakeColour(0, 0, 255);
+  EXPECT_EQ(blue, 0x00FF0000u);
+  EXPECT_EQ(ColourToArgb(blue), 0xFF0000FFu);
+  EXPECT_EQ(ArgbToColour(0xFF123456u), MakeColour(0x12, 0x34, 0x56));
+  EXPECT_EQ(ColourToHex(MakeColour(0x12, 0xAB, 0x05)), "#12AB05");
+  Colour parsed = 0;
+  EXPECT_TRUE(ParseHexColour("#ff8000", parsed));
+  EXPECT_EQ(parsed, MakeColour(255, 128, 0));
+  EXPECT_TRUE(ParseHexColour("00FF00", parsed));
+  EXPECT_EQ(parsed, MakeColour(0, 255, 0));
+  for (const char* bad : {"", "#", "#12345", "#1234567", "#12345G", "red"}) {
+    EXPECT_FALSE(ParseHexColour(bad, parsed)) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace melko

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "profiles/data_folder.h"
+#include "profiles/profile_codec.h"
+#include "profiles/profile_store.h"
+#include "unit/test_support.h"
+
+namespace melko {
+namespace {
+
+using testing::ReadAll;
+using testing::TempDir;
+using testing::WriteAll;
+
+constexpr std::size_t kOneProfileStoreSize = 197956;
+
+class ProfileStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::UseEnglishTexts(); }
+
+  std::filesystem::path StoreFile() const { return ProfileStorePath(dir_.path()); }
+  std::vector<std::filesystem::path> DamagedCopies() const {
+    std::vector<std::filesystem::path> copies;
+    for (const auto& entry : std::filesystem::directory_iterator(StoreFolder(dir_.path()))) {
+      if (entry.path().filename().string().rfind("pro.data.damaged-", 0) == 0) {
+        copies.push_back(entry.path());
+      }
+    }
+    return copies;
+  }
+  // A store image with the given profile names and selection.
+  std::vector<std::uint8_t> Image(const std::vector<std::u16string>& names, std::uint32_t selected) {
+    ProfileStore store;
+    for (const auto& name : names) store.profiles.push_back(MakeDefaultProfile(name));
+    store.selected_index = selected;
+    return EncodeProfileStore(store);
+  }
+  void WriteStore(const std::vector<std::uint8_t>& bytes) {
+    std::filesystem::create_directories(StoreFolder(dir_.path()));
+    WriteAll(StoreFile(), bytes);
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(ProfileStoreTest, FirstRunCreatesOneDefaultProfile) {
+  ProfileStore store;
+  const StoreLoadReport report = LoadProfiles(store, dir_.path());
+  EXPECT_EQ(report.status, StoreLoadStatus::kCreated);
+  ASSERT_EQ(store.profiles.size(), 1u);
+  EXPECT_EQ(ProfileName(*store.profiles[0]), u"Profile1");
+  EXPECT_EQ(store.selected_index, 0u);
+  const std::vector<std::uint8_t> bytes = ReadAll(StoreFile());
+  ASSERT_EQ(bytes.size(), kOneProfileStoreSize);
+  for (std::size_t i = 0; i < kProfileStoreHeaderSize; ++i) ASSERT_EQ(bytes[i], 0) << i;
+  // The record in the file is the defaults record.
+  auto expected = MakeDefaultProfile(u"Profile1");
+  std::vector<std::uint8_t> record(kProfileRecordSize);
+  EncodeProfile(*expected, std::span<std::uint8_t, kProfileRecordSize>(record.data(), record.size()));
+  EXPECT_TRUE(std::equal(record.begin(), record.end(), bytes.begin() + kProfileStoreHeaderSize));
+}
+
+TEST_F(ProfileStoreTest, RoundTripKeepsOrderSelectionAndReservedHeader) {
+  std::vector<std::uint8_t> image = Image({u"One", u"Two", u"Three"}, 2);
+  image[100] = 0xAB;  // reserved header bytes are kept as read
+  image[164963] = 0xCD;
+  WriteStore(image);
+  ProfileStore store;
+  EXPECT_EQ(LoadProfiles(store, dir_.path()).status, StoreLoadStatus::kLoaded);
+  ASSERT_EQ(store.profiles.size(), 3u);
+  EXPECT_EQ(ProfileName(*store.profiles[2]), u"Three");
+  EXPECT_EQ(ProfileName(*store.Selected()), u"Three");
+  ASSERT_TRUE(SaveProfiles(store, dir_.path()).ok);
+  EXPECT_EQ(ReadAll(StoreFile()), image);
+
+  // Removing a profile shortens the file by one record and keeps the header but the index.
+  store.profiles.erase(store.profiles.begin());
+  store.selected_index = 1;
+  ASSERT_TRUE(SaveProfiles(store, dir_.path()).ok);
+  const std::vector<std::uint8_t> shorter = ReadAll(StoreFile());
+  EXPECT_EQ(shorter.size(), image.size() - kProfileRecordSize);
+  EXPECT_EQ(shorter[0], 1);
+  EXPECT_TRUE(std::equal(image.begin() + 4, image.begin() + kProfileStoreHeaderSize,
+                         shorter.begin() + 4));
+}
+
+TEST_F(ProfileStoreTest, GeneratedNamesSkipTakenNamesInAnyCase) {
+  ProfileStore store;
+  store.profiles.push_back(MakeDefaultProfile(u"PROFILE3"));
+  store.profiles.push_back(MakeDefaultProfile(u"profile3_1"));
+  EXPECT_EQ(ProfileName(*AddDefaultProfile(store)), u"Profile3_2");
+  EXPECT_EQ(ProfileName(*AddDefaultProfile(store)), u"Profile4");
+}
+
+TEST_F(ProfileStoreTest, SelectionOutsideTheListSelectsTheFirstProfile) {
+  WriteStore(Image({u"A", u"B"}, 7));
+  ProfileStore store;
+  EXPECT_EQ(LoadProfiles(store, dir_.path()).status, StoreLoadStatus::kLoaded);
+  EXPECT_EQ(store.selected_index, 0u);
+  EXPECT_EQ(ProfileName(*store.Selected()), u"A");
+}
+
+TEST_F(ProfileStoreTest, DamagedStoresAreCopiedAsideThenLoadedAsFarAsWhole) {
+  const std::vector<std::uint8_t> two = Image({u"A", u"B"}, 1);
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::u16string> names_after;
+  };
+  std::vector<Case> cases = {
+      {"empty", {}, {u"Profile1"}},
+      {"partial header", std::vector<std::uint8_t>(two.begin(), two.begin() + 1000), {u"Profile1"}},
+      {"header only",
+       std::vector<std::uint8_t>(two.begin(), two.begin() + kProfileStoreHeaderSize),
+       {u"Profile1"}},
+      {"trailing partial record", std::vector<std::uint8_t>(two.begin(), two.end() - 100), {u"A"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(StoreFolder(dir_.path()));
+    WriteStore(c.bytes);
+    ProfileStore store;
+    const StoreLoadReport report = LoadProfiles(store, dir_.path());
+    EXPECT_EQ(report.status, StoreLoadStatus::kRepaired);
+    EXPECT_FALSE(report.detail.empty());
+    EXPECT_TRUE(report.saved.ok);
+    ASSERT_EQ(DamagedCopies().size(), 1u);
+    EXPECT_EQ(ReadAll(DamagedCopies()[0]), c.bytes);  // the damaged file is kept as it was
+    ASSERT_EQ(store.profiles.size(), c.names_after.size());
+    for (std::size_t i = 0; i < c.names_after.size(); ++i) {
+      EXPECT_EQ(ProfileName(*store.profiles[i]), c.names_after[i]);
+    }
+    EXPECT_LT(store.selected_index, store.profiles.size());
+    // The repaired store was written back whole; loading it again reports nothing.
+    EXPECT_EQ((ReadAll(StoreFile()).size() - kProfileStoreHeaderSize) % kProfileRecordSize, 0u);
+    ProfileStore again;
+    EXPECT_EQ(LoadProfiles(again, dir_.path()).status, StoreLoadStatus::kLoaded);
+  }
+}
+
+TEST_F(ProfileStoreTest, UnreadableStoreIsNeverOverwritten) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads files regardless of permissions";
+  const std::vector<std::uint8_t> image = Image({u"Mine"}, 0);
+  WriteStore(image);
+  std::filesystem::permissions(StoreFile(), std::filesystem::perms::none);
+  ProfileStore store;
+  EXPECT_EQ(LoadProfiles(store, dir_.path()).status, StoreLoadStatus::kUnreadable);
+  std::filesystem::permissions(StoreFile(), std::filesystem::perms::owner_read);
+  EXPECT_EQ(ReadAll(StoreFile()), image);
+}
+
+TEST_F(ProfileStoreTest, DirectoryInPlaceOfTheStoreIsUnreadableNotReplaced) {
+  std::filesystem::create_directories(StoreFile());
+  ProfileStore store;
+  EXPECT_EQ(LoadProfiles(store, dir_.path()).status, StoreLoadStatus::kUnreadable);
+  EXPECT_EQ(store.profiles.size(), 1u);  // defaults in memory, so callers always have a profile
+  EXPECT_TRUE(std::filesystem::is_directory(StoreFile()));
+}
+
+// A child process saves stores of alternating sizes as fast as it can and is killed at a random
+// moment; whatever moment it was, the store on disk must be one of the two whole versions.
+TEST_F(ProfileStoreTest, KilledSaveLeavesTheOldOrTheNewStoreWhole) {
+  ProfileStore small, large;
+  small.profiles.push_back(MakeDefaultProfile(u"Small"));
+  for (const char16_t* name : {u"L1", u"L2", u"L3", u"L4"}) {
+    large.profiles.push_back(MakeDefaultProfile(name));
+  }
+  ASSERT_TRUE(SaveProfiles(small, dir_.path()).ok);
+  const std::vector<std::uint8_t> small_image = EncodeProfileStore(small);
+  const std::vector<std::uint8_t> large_image = EncodeProfileStore(large);
+
+  for (int round = 0; round < 12; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int i = 0;; ++i) SaveProfiles(i % 2 ? small : large, dir_.path());
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(15 + 7 * round));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    const std::vector<std::uint8_t> on_disk = ReadAll(StoreFile());
+    ASSERT_TRUE(on_disk == small_image || on_disk == large_image)
+        << "round " << round << ": " << on_disk.size() << " bytes";
+  }
+  // Killed writers may leave temporary files behind, never a damaged store.
+  ProfileStore loaded;
+  EXPECT_EQ(LoadProfiles(loaded, dir_.path()).status, StoreLoadStatus::kLoaded);
+}
+
+}  // namespace
+}  // namespace melko

@@ -1,0 +1,57 @@
+#include "unit/test_support.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "common/language.h"
+
+namespace melko::testing {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "melko-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::uint8_t> ReadAll(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void UseEnglishTexts() {
+  bool loaded = false;
+  InstallLanguage(LanguageTexts::Load(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml",
+                                      &loaded));
+  ASSERT_TRUE(loaded);
+}
+
+void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
+  bytes.at(offset) = std::uint8_t(value);
+  bytes.at(offset + 1) = std::uint8_t(value >> 8);
+}
+
+void PutI32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t value) {
+  const auto bits = std::uint32_t(value);
+  for (int i = 0; i < 4; ++i) bytes.at(offset + std::size_t(i)) = std::uint8_t(bits >> (8 * i));
+}
+
+void PutUtf16(std::vector<std::uint8_t>& bytes, std::size_t offset, const std::u16string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) PutU16(bytes, offset + 2 * i, text[i]);
+}
+
+}  // namespace melko::testing

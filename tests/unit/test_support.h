@@ -1,0 +1,36 @@
+// Helpers shared by the store tests: private folders, raw file access, the English texts.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace melko::testing {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::vector<std::uint8_t> ReadAll(const std::filesystem::path& file);
+void WriteAll(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
+
+// Installs the texts of res/lan.xml of the source tree as the program's language.
+void UseEnglishTexts();
+
+// Little-endian writes into a byte image, for expectations built by hand.
+void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);
+void PutI32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t value);
+void PutUtf16(std::vector<std::uint8_t>& bytes, std::size_t offset, const std::u16string& text);
+
+}  // namespace melko::testing
