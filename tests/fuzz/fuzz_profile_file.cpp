@@ -1,0 +1,45 @@
+// Profile import on arbitrary file contents: names stay unique and within their fields, and the
+// macros the import creates are sound.
+#include <cstdlib>
+
+#include "profiles/names.h"
+#include "profiles/profile_files.h"
+
+namespace {
+
+void Check(const std::uint8_t* data, std::size_t size) {
+  melko::ProfileStore profiles;
+  profiles.profiles.push_back(melko::MakeDefaultProfile(u"Profile1"));
+  melko::MacroStore macros;
+  macros.macros.push_back(melko::MakeEmptyMacro(u"Macro1"));
+  const melko::ProfileImport imported = melko::ImportProfileBytes(profiles, macros, {data, size});
+  if (imported.outcome.ok != (size >= melko::kProfileRecordSize)) std::abort();
+  if (!imported.outcome.ok) return;
+  const std::u16string name = melko::ProfileName(*profiles.profiles[1]);
+  if (name.size() > melko::kProfileNameMaxUnits || melko::EqualsIgnoreCase(name, u"Profile1")) {
+    std::abort();
+  }
+  for (std::size_t i = 1; i < macros.macros.size(); ++i) {
+    const melko::MacroRecord& macro = *macros.macros[i];
+    if (macro.action_count < 0 || macro.action_count > melko::kMaxMacroSteps) std::abort();
+    if (melko::MacroName(macro).size() > melko::kMacroNameMaxUnits) std::abort();
+    for (std::size_t j = 0; j < i; ++j) {
+      if (melko::EqualsIgnoreCase(melko::MacroName(macro), melko::MacroName(*macros.macros[j]))) {
+        std::abort();
+      }
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Check(data, size);
+  // Short inputs padded with zeros to one record, so that the import itself gets explored.
+  if (size < melko::kProfileRecordSize) {
+    std::vector<std::uint8_t> padded(data, data + size);
+    padded.resize(melko::kProfileRecordSize);
+    Check(padded.data(), padded.size());
+  }
+  return 0;
+}
