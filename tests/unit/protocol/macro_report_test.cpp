@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include "protocol/macro_chunks.h"
+#include "protocol/macro_entries.h"
+#include "protocol/settings_reports.h"
+#include "report_bytes.h"
+
+namespace melko {
+namespace {
+
+using test::Hex;
+
+ButtonAssignment MacroButton(std::initializer_list<MacroAction> steps) {
+  ButtonAssignment button{};
+  button.function = kFunctionMacro;
+  std::size_t i = 0;
+  for (const MacroAction& step : steps) button.macro_actions[i++] = step;
+  button.macro_action_count = std::uint16_t(steps.size());
+  return button;
+}
+
+std::vector<std::uint8_t> EntryBytes(const Report& report) {
+  return std::vector<std::uint8_t>(report.begin() + 29, report.begin() + 29 + 2 * report[28]);
+}
+
+TEST(MacroReportTest, HeaderAndChecksum) {
+  ButtonAssignment button = MacroButton({{0x04, kMacroStepPress, 50}, {0x04, 2, 50}});
+  button.macro_mode = 2;
+  button.macro_reserved = 0x5A;
+  button.macro_repeat = 0x100;  // low byte 0 is sent as 1
+  const Report report = BuildMacroReport(7, button);
+  ASSERT_EQ(report.size(), 131u);
+  EXPECT_EQ(std::vector(report.begin(), report.begin() + 8), Hex("09 83 07 02 5A 5A 5A 01"));
+  EXPECT_EQ(report[28], 2);
+  EXPECT_EQ(EntryBytes(report), Hex("05 04 85 04"));
+  EXPECT_EQ(test::StoredChecksum(report, 129), test::SumOf(report, 3, 128));
+
+  button.macro_repeat = 5;
+  EXPECT_EQ(BuildMacroReport(7, button)[7], 5);
+}
+
+TEST(MacroReportTest, DelayEncoding) {
+  struct Case {
+    std::uint16_t delay;
+    std::uint8_t type;
+    const char* entries;
+  };
+  const Case kCases[] = {
+      {1500, kMacroStepPress, "0B 04 07 03"},  // 100 ms remainder, then 7 x 200 ms
+      {0, kMacroStepPress, "01 04"},           // sent as 1 ms
+      {0, kMacroStepRelease, "81 04"},
+      {1400, kMacroStepPress, "01 04 07 03"},  // a whole number of 200 ms: remainder 1 ms
+      {1400, kMacroStepRelease, "81 04 07 03"},
+      {1270, kMacroStepRelease, "FF 04"},  // the longest delay in one entry
+      {1271, kMacroStepPress, "07 04 06 03"},
+      {15, kMacroStepPress, "03 04"},  // 1.5 tens rounds up to 2
+      {14, kMacroStepPress, "01 04"},
+  };
+  for (const Case& c : kCases) {
+    const Report report = BuildMacroReport(1, MacroButton({{0x04, c.type, c.delay}}));
+    EXPECT_EQ(EntryBytes(report), Hex(c.entries)) << c.delay << " type " << int(c.type);
+  }
+}
+
+TEST(MacroReportTest, OnlyTenLongDelaysGetAnExtraEntry) {
+  ButtonAssignment button = MacroButton({});
+  for (std::size_t i = 0; i < 12; ++i) button.macro_actions[i] = {0x10, kMacroStepPress, 1500};
+  button.macro_action_count = 12;
+  const std::vector<MacroEntry> entries = MacroEntries(button);
+  ASSERT_EQ(entries.size(), 22u);
+  EXPECT_EQ(entries[19], (MacroEntry{7, 3}));
+  EXPECT_EQ(entries[20], (MacroEntry{0x0B, 0x10}));
+  EXPECT_EQ(entries[21], (MacroEntry{0x0B, 0x10}));
+}
+
+TEST(MacroReportTest, OverlongMacroIsCutToWholeSteps) {
+  // Four long delays, 41 short steps and a last long delay: 49 entries, then a step needing two.
+  ButtonAssignment button = MacroButton({});
+  for (std::size_t i = 0; i < 46; ++i) button.macro_actions[i] = {std::uint8_t(i), 1, 20};
+  for (std::size_t i : {0, 1, 2, 3, 45}) button.macro_actions[i].delay = 1500;
+  button.macro_action_count = 46;
+  const Report report = BuildMacroReport(1, button);
+  EXPECT_EQ(report[28], 49);
+  EXPECT_EQ(report[126], 44);  // step 44 is the last one written
+  EXPECT_EQ(report[127], 0);   // no half of step 45
+  EXPECT_EQ(report[128], 0);
+  EXPECT_EQ(test::StoredChecksum(report, 129), test::SumOf(report, 3, 128));
+
+  // 46 long delays would need 56 entries: ten steps with extras, then thirty more fit.
+  for (std::size_t i = 0; i < 46; ++i) button.macro_actions[i].delay = 1500;
+  EXPECT_EQ(BuildMacroReport(1, button)[28], 50);
+}
+
+TEST(MacroReportTest, StoredStepCountAboveTheSlotsIsLimited) {
+  ButtonAssignment button = MacroButton({});
+  for (std::size_t i = 0; i < 46; ++i) button.macro_actions[i] = {0x04, 1, 10};
+  button.macro_action_count = 300;
+  EXPECT_EQ(BuildMacroReport(1, button)[28], 46);
+}
+
+TEST(MacroChunkTest, SplitsTheReportIntoThreeChunks) {
+  Report report(131);
+  for (std::size_t i = 0; i < report.size(); ++i) report[i] = std::uint8_t(i);
+  const MacroChunk first = BuildMacroChunk(report, 0, LinkMode::kWired);
+  EXPECT_EQ(std::vector(first.begin(), first.begin() + 5), Hex("09 40 02 00 03"));
+  EXPECT_EQ(first[63], 62);
+  const MacroChunk second = BuildMacroChunk(report, 1, LinkMode::kWireless);
+  EXPECT_EQ(std::vector(second.begin(), second.begin() + 5), Hex("09 40 02 01 3F"));
+  EXPECT_EQ(second[63], 122);
+
+  const MacroChunk cable_last = BuildMacroChunk(report, 2, LinkMode::kWired);
+  const MacroChunk receiver_last = BuildMacroChunk(report, 2, LinkMode::kWireless);
+  EXPECT_EQ(cable_last[1], 0x40);
+  EXPECT_EQ(receiver_last[1], 0x0C);
+  EXPECT_EQ(std::vector(cable_last.begin() + 2, cable_last.begin() + 12),
+            Hex("02 02 7B 7C 7D 7E 7F 80 81 82"));
+  EXPECT_EQ(std::vector(cable_last.begin() + 12, cable_last.end()), std::vector<std::uint8_t>(52));
+
+  // A short buffer is padded with zeros, never read past.
+  const MacroChunk from_short = BuildMacroChunk(std::span(report).first(70), 1, LinkMode::kWired);
+  EXPECT_EQ(from_short[10], 69);
+  EXPECT_EQ(from_short[11], 0);
+}
+
+}  // namespace
+}  // namespace melko
