@@ -65,9 +65,14 @@ StoreLoadReport LoadMacros(MacroStore& store, const std::filesystem::path& data_
 }
 
 Outcome SaveMacros(const MacroStore& store, const std::filesystem::path& data_folder) {
+  return SaveMacroStoreImage(EncodeMacroStore(store), data_folder);
+}
+
+Outcome SaveMacroStoreImage(std::span<const std::uint8_t> image,
+                            const std::filesystem::path& data_folder) {
   const Outcome folder = EnsureDirectory(StoreFolder(data_folder));
   if (!folder.ok) return folder;
-  return WriteFileAtomically(MacroStorePath(data_folder), EncodeMacroStore(store));
+  return WriteFileAtomically(MacroStorePath(data_folder), image);
 }
 
 MacroRecord* AppendNewMacro(MacroStore& store) {

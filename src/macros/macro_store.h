@@ -20,6 +20,8 @@ struct MacroStore {
 // aside, loaded as far as it is whole and saved again.
 StoreLoadReport LoadMacros(MacroStore& store, const std::filesystem::path& data_folder);
 Outcome SaveMacros(const MacroStore& store, const std::filesystem::path& data_folder);
+Outcome SaveMacroStoreImage(std::span<const std::uint8_t> image,
+                            const std::filesystem::path& data_folder);
 
 std::vector<std::uint8_t> EncodeMacroStore(const MacroStore& store);
 // Fills the store with every whole record of a file image; returns why the image is damaged, or

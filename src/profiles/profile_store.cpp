@@ -112,10 +112,14 @@ StoreLoadReport LoadProfiles(ProfileStore& store, const std::filesystem::path& d
 }
 
 Outcome SaveProfiles(const ProfileStore& store, const std::filesystem::path& data_folder) {
+  return SaveProfileStoreImage(EncodeProfileStore(store), data_folder);
+}
+
+Outcome SaveProfileStoreImage(std::span<const std::uint8_t> image,
+                              const std::filesystem::path& data_folder) {
   const Outcome folder = EnsureDirectory(StoreFolder(data_folder));
   if (!folder.ok) return folder;
-  const std::vector<std::uint8_t> bytes = EncodeProfileStore(store);
-  return WriteFileAtomically(ProfileStorePath(data_folder), bytes);
+  return WriteFileAtomically(ProfileStorePath(data_folder), image);
 }
 
 std::unique_ptr<ProfileRecord> MakeDefaultProfile(std::u16string_view name) {

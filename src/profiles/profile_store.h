@@ -54,6 +54,9 @@ StoreLoadReport LoadProfiles(ProfileStore& store, const std::filesystem::path& d
 
 // Writes the whole store, atomically, creating the "ms_1" folder when needed.
 Outcome SaveProfiles(const ProfileStore& store, const std::filesystem::path& data_folder);
+// The same for a store image encoded earlier.
+Outcome SaveProfileStoreImage(std::span<const std::uint8_t> image,
+                              const std::filesystem::path& data_folder);
 
 // The file image of a store.
 std::vector<std::uint8_t> EncodeProfileStore(const ProfileStore& store);

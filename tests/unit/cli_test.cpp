@@ -12,7 +12,7 @@
 #include "macros/macro_store.h"
 #include "profiles/data_folder.h"
 #include "profiles/profile_store.h"
-#include "unit/test_support.h"
+#include "support/test_support.h"
 
 namespace melko {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/language.h"
-#include "unit/test_support.h"
+#include "support/test_support.h"
 
 namespace melko {
 namespace {

@@ -3,7 +3,7 @@
 #include "common/text.h"
 #include "macros/macro_store.h"
 #include "profiles/data_folder.h"
-#include "unit/test_support.h"
+#include "support/test_support.h"
 
 namespace melko {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "profiles/profile_codec.h"
 #include "profiles/profile_record.h"
-#include "unit/test_support.h"
+#include "support/test_support.h"
 
 namespace melko {
 namespace {

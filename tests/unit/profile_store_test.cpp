@@ -9,7 +9,7 @@
 #include "profiles/data_folder.h"
 #include "profiles/profile_codec.h"
 #include "profiles/profile_store.h"
-#include "unit/test_support.h"
+#include "support/test_support.h"
 
 namespace melko {
 namespace {

@@ -1,4 +1,4 @@
-#include "unit/test_support.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

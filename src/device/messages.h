@@ -1,0 +1,45 @@
+// Messages to the main window and the apply thread, and the main window's timers. They keep their
+// numbers so that a flow can be followed from one end of the program to the other.
+#pragma once
+
+#include <cstdint>
+
+namespace melko {
+
+enum Message : std::uint32_t {
+  kMsgConnectedChanged = 1128,  // any_connected may have changed
+  kMsgDpiStageChanged = 1129,   // the mouse changed its DPI stage; lparam = stage value
+  kMsgApply = 1536,             // thread message: run an apply
+  kMsgReceiverData = 1537,      // receiver library: status event
+  kMsgReceiverConnect = 1538,   // receiver library: arrival or removal
+  kMsgWiredData = 1539,         // cable library: status event
+  kMsgWiredConnect = 1540,      // cable library: arrival or removal
+  kMsgRequestApply = 1541,      // forwarded to the apply thread as kMsgApply
+};
+
+enum TimerId : int {
+  kTimerDpiPopup = 52,              // 2000 ms: closes the DPI popup
+  kTimerReceiverWatchdog = 512,     // 6000 ms without a power event: the receiver's mouse sleeps
+  kTimerApplyDelay = 513,           // 200 / 500 ms after a list or slider change: request an apply
+  kTimerSectionFollowUp = 514,      // 10 ms after a settings section opened
+  kTimerChargeAnimation = 515,      // 30 ms steps of the charging bar
+  kTimerOpenBleNotifications = 516  // 2000 ms after Bluetooth LE attached
+};
+
+inline constexpr int kReceiverWatchdogMs = 6000;
+inline constexpr int kChargeAnimationMs = 30;
+inline constexpr int kOpenBleNotificationsMs = 2000;
+
+// A status word: event word in the upper half, value in the lower half.
+inline constexpr std::uint32_t MakeStatusWord(std::uint16_t event, std::uint16_t value) {
+  return std::uint32_t(event) << 16 | value;
+}
+inline constexpr std::uint16_t EventOf(std::uint32_t word) {
+  return std::uint16_t(word >> 16);
+}
+inline constexpr std::uint16_t ValueOf(std::uint32_t word) {
+  return std::uint16_t(word);
+}
+inline constexpr std::uint16_t kConnectionEvent = 0x7F00;
+
+}  // namespace melko

@@ -1,0 +1,126 @@
+#include "protocol/apply_engine.h"
+
+#include "device/control_names.h"
+#include "device/messages.h"
+#include "protocol/send_settings.h"
+
+namespace melko {
+namespace {
+
+constexpr std::uint32_t kQuitMessage = 0;
+
+}  // namespace
+
+ApplyEngine::ApplyEngine(ProfileSession& profiles, LinkState& links, ReportSink& sink,
+                         Controls& controls, Timers& timers)
+    : profiles_(profiles), links_(links), sink_(sink), controls_(controls), timers_(timers) {}
+
+ApplyEngine::~ApplyEngine() {
+  StopApplyThread();
+}
+
+void ApplyEngine::StartApplyThread() {
+  if (thread_.joinable()) return;
+  thread_ = std::thread([this] { ThreadMain(); });
+}
+
+void ApplyEngine::StopApplyThread() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(queue_mutex_);
+    queue_.push_back(kQuitMessage);
+  }
+  queue_changed_.notify_one();
+  thread_.join();
+}
+
+void ApplyEngine::RequestApply() {
+  {
+    std::lock_guard lock(queue_mutex_);
+    queue_.push_back(kMsgApply);
+  }
+  queue_changed_.notify_one();
+}
+
+void ApplyEngine::SetReportObserver(std::function<void(const std::string&)> observer) {
+  report_observer_ = std::move(observer);
+}
+
+void ApplyEngine::SetRunObserver(std::function<void(bool)> observer) {
+  run_observer_ = std::move(observer);
+}
+
+void ApplyEngine::ThreadMain() {
+  for (;;) {
+    std::uint32_t message;
+    {
+      std::unique_lock lock(queue_mutex_);
+      queue_changed_.wait(lock, [this] { return !queue_.empty(); });
+      message = queue_.front();
+      queue_.pop_front();
+    }
+    if (message == kQuitMessage) return;
+    if (message != kMsgApply) continue;
+    // A request while no link is up is dropped; the next change after a link came up sends it.
+    const bool applied = AnyLinkUp() && Apply();
+    if (run_observer_) run_observer_(applied);
+  }
+}
+
+bool ApplyEngine::AnyLinkUp() const {
+  return links_.wired_state == kLinkConnected || links_.wireless_state == kLinkConnected ||
+         links_.ble_present == 1;
+}
+
+void ApplyEngine::Announce(const std::string& report) {
+  if (report_observer_) report_observer_(report);
+}
+
+bool ApplyEngine::Apply() {
+  if (links_.apply_blocked != 0) return false;
+  timers_.Stop(kTimerReceiverWatchdog);
+  const bool ring = controls_.Exists(control::kApplyRing);
+  if (ring) controls_.SetVisible(control::kApplyRing, true);
+
+  // Work on a snapshot: an edit made while the reports go out is not recorded as applied, so the
+  // next apply sends it. A full-apply request made meanwhile likewise stays for the next run.
+  const ProfileRecord snapshot = profiles_.CurrentSnapshot();
+  const bool full = profiles_.full_apply.exchange(0) != 0;
+  const DirtyBlocks dirty =
+      full ? DirtyBlocks::All() : DetectChanges(snapshot, profiles_.AppliedSnapshot());
+
+  if (full) {
+    Announce("reset");
+    SendResetReport(sink_);
+  }
+  if (dirty.dpi) {
+    Announce("dpi");
+    SendDpiReport(sink_, snapshot);
+  }
+  if (dirty.light) {
+    Announce("light");
+    SendLightReport(sink_, snapshot);
+  }
+  if (dirty.rate) {
+    Announce("rate");
+    SendRateReport(sink_, snapshot);
+  }
+  if (dirty.buttons) {
+    Announce("buttons");
+    SendButtonsReport(sink_, snapshot);
+  }
+  for (int slot = 0; slot < kMouseButtonCount; ++slot) {
+    const ButtonAssignment& button = snapshot.buttons[std::size_t(slot)];
+    if (button.function != kFunctionMacro || !dirty.macro[std::size_t(slot)]) continue;
+    Announce("macro " + std::to_string(slot + 1));
+    SendMacroReport(sink_, slot + 1, button);
+  }
+
+  timers_.Start(kTimerReceiverWatchdog, kReceiverWatchdogMs);
+  profiles_.SaveProfileStore();
+  profiles_.SetApplied(snapshot);
+  if (ring) controls_.SetVisible(control::kApplyRing, false);
+  return true;
+}
+
+}  // namespace melko

@@ -1,0 +1,66 @@
+// The apply engine brings the mouse in line with the current profile on a thread of its own, so
+// that seconds of paced writing never block the window. Each run sends the blocks whose fields
+// changed since the last apply (or every block after a start, a profile switch, a restore or an
+// import), saves the profile store and remembers what it sent.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "device/link_state.h"
+#include "device/ui_ports.h"
+#include "profiles/profile_session.h"
+#include "protocol/dirty_blocks.h"
+#include "protocol/send_ports.h"
+
+namespace melko {
+
+class ApplyEngine {
+ public:
+  ApplyEngine(ProfileSession& profiles, LinkState& links, ReportSink& sink, Controls& controls,
+              Timers& timers);
+  ~ApplyEngine();
+  ApplyEngine(const ApplyEngine&) = delete;
+  ApplyEngine& operator=(const ApplyEngine&) = delete;
+
+  // The apply thread: started once, stopped (after the queue drained) at the end.
+  void StartApplyThread();
+  void StopApplyThread();
+
+  // Queues an apply request (the thread message kMsgApply); returns at once.
+  void RequestApply();
+
+  // One apply run on the calling thread. Returns false when nothing could be applied because no
+  // link can take settings.
+  bool Apply();
+
+  // Told about each report before it is sent ("reset", "dpi", "light", "rate", "buttons",
+  // "macro 3"), for progress displays. Called on the apply thread.
+  void SetReportObserver(std::function<void(const std::string& report)> observer);
+  // Told when a queued request has been handled (applied or dropped). Called on the apply thread.
+  void SetRunObserver(std::function<void(bool applied)> observer);
+
+ private:
+  void ThreadMain();
+  bool AnyLinkUp() const;
+  void Announce(const std::string& report);
+
+  ProfileSession& profiles_;
+  LinkState& links_;
+  ReportSink& sink_;
+  Controls& controls_;
+  Timers& timers_;
+
+  std::mutex queue_mutex_;
+  std::condition_variable queue_changed_;
+  std::deque<std::uint32_t> queue_;
+  std::thread thread_;
+  std::function<void(const std::string&)> report_observer_;
+  std::function<void(bool)> run_observer_;
+};
+
+}  // namespace melko

@@ -1,0 +1,309 @@
+#include "support/device_fakes.h"
+
+#include <algorithm>
+
+#include "profiles/data_folder.h"
+
+namespace melko::fakes {
+
+bool FakeControls::Exists(std::string_view name) {
+  std::lock_guard lock(mutex_);
+  return std::find(missing_.begin(), missing_.end(), name) == missing_.end();
+}
+
+void FakeControls::SetVisible(std::string_view name, bool visible) {
+  std::lock_guard lock(mutex_);
+  visible_[std::string(name)] = visible;
+  calls_.push_back(std::string(visible ? "show " : "hide ") + std::string(name));
+}
+
+bool FakeControls::IsVisible(std::string_view name) {
+  std::lock_guard lock(mutex_);
+  const auto found = visible_.find(std::string(name));
+  return found != visible_.end() && found->second;
+}
+
+void FakeControls::SetText(std::string_view name, std::string_view literal) {
+  std::lock_guard lock(mutex_);
+  text_[std::string(name)] = std::string(literal);
+  calls_.push_back("text " + std::string(name) + " " + std::string(literal));
+}
+
+void FakeControls::SetTextKey(std::string_view name, std::string_view language_key) {
+  std::lock_guard lock(mutex_);
+  text_[std::string(name)] = "key:" + std::string(language_key);
+  calls_.push_back("text " + std::string(name) + " key:" + std::string(language_key));
+}
+
+void FakeControls::SetValue(std::string_view name, int value) {
+  std::lock_guard lock(mutex_);
+  values_[std::string(name)].push_back(value);
+}
+
+void FakeControls::SetChecked(std::string_view name, bool checked) {
+  std::lock_guard lock(mutex_);
+  checked_[std::string(name)] = checked;
+  calls_.push_back(std::string(checked ? "check " : "uncheck ") + std::string(name));
+}
+
+void FakeControls::SelectOption(std::string_view name, bool notify) {
+  std::lock_guard lock(mutex_);
+  calls_.push_back("select " + std::string(name) + (notify ? " notify" : " quiet"));
+}
+
+void FakeControls::SelectItem(std::string_view name, int index, bool notify) {
+  std::lock_guard lock(mutex_);
+  calls_.push_back("select " + std::string(name) + " " + std::to_string(index) +
+                   (notify ? " notify" : " quiet"));
+}
+
+std::string FakeControls::Text(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  return text_[name];
+}
+
+int FakeControls::Value(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  const auto& history = values_[name];
+  return history.empty() ? -1 : history.back();
+}
+
+std::vector<int> FakeControls::ValueHistory(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  return values_[name];
+}
+
+bool FakeControls::Checked(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  return checked_[name];
+}
+
+std::vector<std::string> FakeControls::Calls() {
+  std::lock_guard lock(mutex_);
+  return calls_;
+}
+
+void FakeControls::Remove(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  missing_.push_back(name);
+}
+
+void FakeTimers::Start(int timer_id, int period_ms) {
+  std::lock_guard lock(mutex_);
+  running_[timer_id] = period_ms;
+  last_period_[timer_id] = period_ms;
+  calls_.push_back("start " + std::to_string(timer_id) + " " + std::to_string(period_ms));
+}
+
+void FakeTimers::Stop(int timer_id) {
+  std::lock_guard lock(mutex_);
+  running_.erase(timer_id);
+  calls_.push_back("stop " + std::to_string(timer_id));
+}
+
+bool FakeTimers::Running(int timer_id) {
+  std::lock_guard lock(mutex_);
+  return running_.count(timer_id) > 0;
+}
+
+int FakeTimers::Period(int timer_id) {
+  std::lock_guard lock(mutex_);
+  const auto found = last_period_.find(timer_id);
+  return found == last_period_.end() ? -1 : found->second;
+}
+
+std::vector<std::string> FakeTimers::Calls() {
+  std::lock_guard lock(mutex_);
+  return calls_;
+}
+
+void FakePoster::Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+  std::lock_guard lock(mutex_);
+  posted_.push_back({message, wparam, lparam});
+}
+
+std::vector<PostedMessage> FakePoster::Posted() {
+  std::lock_guard lock(mutex_);
+  return posted_;
+}
+
+int FakePoster::Count(std::uint32_t message) {
+  std::lock_guard lock(mutex_);
+  return int(std::count_if(posted_.begin(), posted_.end(),
+                           [&](const PostedMessage& posted) { return posted.message == message; }));
+}
+
+void VirtualClock::SleepFor(std::int64_t ms) {
+  const std::int64_t now = now_ += ms;
+  std::function<void(std::int64_t)> hook;
+  {
+    std::lock_guard lock(mutex_);
+    sleeps_.push_back(ms);
+    hook = hook_;
+  }
+  if (hook) hook(now);
+}
+
+void VirtualClock::SetSleepHook(std::function<void(std::int64_t)> hook) {
+  std::lock_guard lock(mutex_);
+  hook_ = std::move(hook);
+}
+
+std::vector<std::int64_t> VirtualClock::Sleeps() {
+  std::lock_guard lock(mutex_);
+  return sleeps_;
+}
+
+void RecordingLog::Write(std::string_view line) {
+  std::lock_guard lock(mutex_);
+  lines_.emplace_back(line);
+}
+
+std::vector<std::string> RecordingLog::Lines() {
+  std::lock_guard lock(mutex_);
+  return lines_;
+}
+
+void FakeBle::SetMatch(const std::string& vendor_text, const std::string& product_text) {
+  std::lock_guard lock(mutex_);
+  vendor_ = vendor_text;
+  product_ = product_text;
+}
+
+std::int32_t FakeBle::Write(std::span<const std::uint8_t> report) {
+  {
+    std::lock_guard lock(mutex_);
+    if (vendor_.empty() || product_.empty()) return 0;
+    written_.emplace_back(report.begin(), report.end());
+  }
+  return on_write ? on_write(report) : 1;
+}
+
+void FakeBle::OpenNotifications() {
+  std::lock_guard lock(mutex_);
+  ++opened_;
+}
+
+void FakeBle::CloseNotifications() {
+  std::lock_guard lock(mutex_);
+  ++closed_;
+}
+
+bool FakeBle::attached() {
+  std::lock_guard lock(mutex_);
+  return !vendor_.empty() && !product_.empty();
+}
+
+int FakeBle::opened() {
+  std::lock_guard lock(mutex_);
+  return opened_;
+}
+
+int FakeBle::closed() {
+  std::lock_guard lock(mutex_);
+  return closed_;
+}
+
+std::vector<std::vector<std::uint8_t>> FakeBle::Written() {
+  std::lock_guard lock(mutex_);
+  return written_;
+}
+
+namespace {
+
+FakeDriverState driver_states[2];
+
+template <int Slot>
+struct FakeDriverFunctions {
+  static FakeDriverState& State() { return driver_states[Slot]; }
+  static void SetVidPid(std::uint32_t vid, std::uint32_t pid) {
+    std::lock_guard lock(State().mutex);
+    State().vid = vid;
+    State().pid = pid;
+    State().calls.push_back("Set_VIDPID");
+  }
+  static void OpenDevMonitor(MessageTarget* target, std::uint32_t data, std::uint32_t connect) {
+    std::lock_guard lock(State().mutex);
+    State().target = target;
+    State().data_message = data;
+    State().connect_message = connect;
+    ++State().monitors_open;
+    State().calls.push_back("Open_DevMonitor");
+  }
+  static void CloseDevMonitor() {
+    std::lock_guard lock(State().mutex);
+    --State().monitors_open;
+    State().calls.push_back("Close_DevMonitor");
+  }
+  static std::int32_t OpenFeatureDevice() {
+    std::lock_guard lock(State().mutex);
+    ++State().opened;
+    State().calls.push_back("Open_FeatureDevice");
+    return State().device_present ? 1 : 0;
+  }
+  static void CloseFeatureDevice() {
+    std::lock_guard lock(State().mutex);
+    ++State().closed;
+    State().calls.push_back("Close_FeatureDevice");
+  }
+  static std::int32_t SetFeature(const std::uint8_t* bytes, std::int32_t length) {
+    std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
+    {
+      std::lock_guard lock(State().mutex);
+      State().writes.emplace_back(bytes, bytes + length);
+      on_write = State().on_write;
+    }
+    return on_write ? on_write({bytes, std::size_t(length)}) : 1;
+  }
+  static std::int32_t GetFeature(std::uint8_t*, std::int32_t) { return 0; }
+};
+
+template <int Slot>
+DriverLibrary MakeLibrary() {
+  using F = FakeDriverFunctions<Slot>;
+  DriverLibrary library;
+  library.set_vid_pid = &F::SetVidPid;
+  library.open_dev_monitor = &F::OpenDevMonitor;
+  library.close_dev_monitor = &F::CloseDevMonitor;
+  library.open_feature_device = &F::OpenFeatureDevice;
+  library.close_feature_device = &F::CloseFeatureDevice;
+  library.set_feature = &F::SetFeature;
+  library.get_feature = &F::GetFeature;
+  return library;
+}
+
+}  // namespace
+
+FakeDriverState& FakeDriver(int slot) {
+  return driver_states[slot];
+}
+
+void ResetFakeDrivers() {
+  for (FakeDriverState& state : driver_states) {
+    std::lock_guard lock(state.mutex);
+    state.device_present = true;
+    state.opened = state.closed = state.monitors_open = 0;
+    state.vid = state.pid = 0;
+    state.target = nullptr;
+    state.data_message = state.connect_message = 0;
+    state.writes.clear();
+    state.on_write = nullptr;
+    state.calls.clear();
+  }
+}
+
+DriverLibrary FakeDriverLibrary(int slot) {
+  return slot == 0 ? MakeLibrary<0>() : MakeLibrary<1>();
+}
+
+DeviceRig::DeviceRig() : session(dir.path()) {
+  ResetFakeDrivers();
+  drivers.wired = FakeDriverLibrary(0);
+  drivers.receiver = FakeDriverLibrary(1);
+}
+
+bool DeviceRig::StoreSaved() const {
+  return std::filesystem::exists(ProfileStorePath(dir.path()));
+}
+
+}  // namespace melko::fakes

@@ -1,0 +1,175 @@
+// Test doubles of the ports the device logic talks through. All of them are thread-safe, since the
+// apply thread and the user-interface thread use them at once.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "device/ble_transport.h"
+#include "device/device_context.h"
+#include "device/driver_library.h"
+#include "device/link_state.h"
+#include "device/ui_ports.h"
+#include "profiles/profile_session.h"
+#include "protocol/clock.h"
+#include "protocol/send_ports.h"
+#include "support/test_support.h"
+
+namespace melko::fakes {
+
+// The page's controls as plain state: visibility, texts (a language key shows as "key:<key>"),
+// values, check marks and selections.
+class FakeControls : public Controls {
+ public:
+  bool Exists(std::string_view name) override;
+  void SetVisible(std::string_view name, bool visible) override;
+  bool IsVisible(std::string_view name) override;
+  void SetText(std::string_view name, std::string_view literal) override;
+  void SetTextKey(std::string_view name, std::string_view language_key) override;
+  void SetValue(std::string_view name, int value) override;
+  void SetChecked(std::string_view name, bool checked) override;
+  void SelectOption(std::string_view name, bool notify) override;
+  void SelectItem(std::string_view name, int index, bool notify) override;
+
+  std::string Text(const std::string& name);
+  int Value(const std::string& name);  // -1 when never set
+  std::vector<int> ValueHistory(const std::string& name);
+  bool Checked(const std::string& name);
+  // Every call in order, e.g. "show apply_ring", "select ms_1_option_dpi_step_3 quiet".
+  std::vector<std::string> Calls();
+  // Controls that Exists() denies, to stand for a skin without them.
+  void Remove(const std::string& name);
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, bool> visible_;
+  std::map<std::string, std::string> text_;
+  std::map<std::string, std::vector<int>> values_;
+  std::map<std::string, bool> checked_;
+  std::vector<std::string> calls_;
+  std::vector<std::string> missing_;
+};
+
+class FakeTimers : public Timers {
+ public:
+  void Start(int timer_id, int period_ms) override;
+  void Stop(int timer_id) override;
+  bool Running(int timer_id);
+  int Period(int timer_id);          // of the last start
+  std::vector<std::string> Calls();  // "start 512 6000", "stop 515"
+
+ private:
+  std::mutex mutex_;
+  std::map<int, int> running_;
+  std::map<int, int> last_period_;
+  std::vector<std::string> calls_;
+};
+
+struct PostedMessage {
+  std::uint32_t message;
+  std::uintptr_t wparam;
+  std::intptr_t lparam;
+};
+
+class FakePoster : public MessagePoster {
+ public:
+  void Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override;
+  std::vector<PostedMessage> Posted();
+  int Count(std::uint32_t message);
+
+ private:
+  std::mutex mutex_;
+  std::vector<PostedMessage> posted_;
+};
+
+// Virtual time: sleeping moves the clock at once; a hook may act during the wait.
+class VirtualClock : public Clock {
+ public:
+  std::int64_t Now() override { return now_.load(); }
+  void SleepFor(std::int64_t ms) override;
+  void SetSleepHook(std::function<void(std::int64_t now)> hook);
+  std::vector<std::int64_t> Sleeps();
+
+ private:
+  std::atomic<std::int64_t> now_{0};
+  std::mutex mutex_;
+  std::function<void(std::int64_t)> hook_;
+  std::vector<std::int64_t> sleeps_;
+};
+
+class RecordingLog : public DebugLog {
+ public:
+  void Write(std::string_view line) override;
+  std::vector<std::string> Lines();
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
+};
+
+class FakeBle : public BleTransport {
+ public:
+  void SetMatch(const std::string& vendor_text, const std::string& product_text) override;
+  std::int32_t Write(std::span<const std::uint8_t> report) override;
+  void OpenNotifications() override;
+  void CloseNotifications() override;
+
+  bool attached();
+  int opened();  // OpenNotifications calls
+  int closed();  // CloseNotifications calls
+  std::vector<std::vector<std::uint8_t>> Written();
+  // Where a written report goes besides the record (e.g. the firmware model).
+  std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
+
+ private:
+  std::mutex mutex_;
+  std::string vendor_, product_;
+  int opened_ = 0, closed_ = 0;
+  std::vector<std::vector<std::uint8_t>> written_;
+};
+
+// A driver library made of plain functions over one shared state per slot (0: cable, 1:
+// receiver), since the library interface carries no context pointer.
+struct FakeDriverState {
+  std::mutex mutex;
+  bool device_present = true;  // what Open_FeatureDevice finds
+  int opened = 0, closed = 0;  // feature device opens and closes
+  int monitors_open = 0;       // Open_DevMonitor minus Close_DevMonitor
+  std::uint32_t vid = 0, pid = 0;
+  MessageTarget* target = nullptr;  // the monitor's message target
+  std::uint32_t data_message = 0, connect_message = 0;
+  // Each SetFeature write; the result comes from on_write (default: written).
+  std::vector<std::vector<std::uint8_t>> writes;
+  std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
+  std::vector<std::string> calls;
+};
+FakeDriverState& FakeDriver(int slot);
+void ResetFakeDrivers();
+DriverLibrary FakeDriverLibrary(int slot);
+
+// A DeviceContext over fakes of every port (the fake driver libraries reset, slot 0 as the cable's
+// and 1 as the receiver's) and a real ProfileSession on a private data folder. Nothing is loaded:
+// the current profile is a default one, and no store file exists until something saves.
+struct DeviceRig {
+  DeviceRig();
+  // Whether the profile store has been written to the data folder.
+  bool StoreSaved() const;
+
+  testing::TempDir dir;
+  ProfileSession session;
+  LinkState links;
+  DriverLinks drivers;
+  FakeBle ble;
+  FakeControls controls;
+  FakeTimers timers;
+  FakePoster poster;
+  VirtualClock clock;
+  RecordingLog log;
+  DeviceContext ctx{links, session, drivers, ble, controls, timers, poster, clock, log};
+};
+
+}  // namespace melko::fakes
