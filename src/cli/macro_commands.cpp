@@ -2,22 +2,21 @@
 
 #include "cli/json_writer.h"
 #include "cli/session.h"
-#include "common/language.h"
 #include "common/text.h"
+#include "input/key_names.h"
 #include "macros/macro_files.h"
 
 namespace melko::cli {
 namespace {
 
-std::string NameOf(const MacroRecord& record) { return Utf16ToUtf8(MacroName(record)); }
+std::string NameOf(const MacroRecord& record) {
+  return Utf16ToUtf8(MacroName(record));
+}
 
-// A step's key or mouse button. Key names come with the key table; until then keyboard usages
-// are shown as numbers.
+// A step's key or mouse button by name; a code without a name is shown by number.
 std::string StepCodeText(int code) {
-  static constexpr const char* kMouseButtonKeys[] = {"L_Button", "R_Button", "M_Button",
-                                                     "Backward_Button", "Forward_Button"};
-  if (IsMouseButtonCode(code)) return text(kMouseButtonKeys[code - kMouseLeft]);
-  return "usage " + std::to_string(code);
+  const std::string name = UsageToKeyName(CurrentKeyboardLayout(), std::uint32_t(code));
+  return name.empty() ? "usage " + std::to_string(code) : name;
 }
 
 // Brings the macro copies of the profiles in line with the store, as after the macro editor.
@@ -68,7 +67,9 @@ void Export(Session& session, const std::vector<std::string>& args) {
 void Import(Session& session, const std::vector<std::string>& args) {
   ExpectArgs(args, 1, 1, "melkoctl macro import FILE");
   const MacroImport imported = ImportMacro(session.macros(), args[0]);
-  if (!imported.outcome.ok) throw Refused("cannot import " + args[0] + ": " + imported.outcome.error);
+  if (!imported.outcome.ok) {
+    throw Refused("cannot import " + args[0] + ": " + imported.outcome.error);
+  }
   session.SaveMacroStore();
   session.out() << NameOf(*session.macros().macros[imported.macro_index]) << '\n';
 }

@@ -3,11 +3,14 @@
 
 #include "cli/session.h"
 #include "common/language.h"
+#include "input/keyboard_layout.h"
+#include "input/xkb/xkb_layout.h"
 
 namespace melko::cli {
+
 namespace {
 
-constexpr const char* kUsage = R"(usage: melkoctl [--data-dir DIR] [--json] COMMAND [ARGS...]
+constexpr const char* kUsage = R"(usage: melkoctl [--data-dir DIR] [--json] [--layout NAME] COMMAND [ARGS...]
 
 Profiles:
   profiles                      list the profiles; * marks the selected one
@@ -29,16 +32,22 @@ Macros:
   macro export NAME FILE        write a macro file (.macro)
   macro import FILE             add the macro of a file
 
+Keys:
+  keys [--layout NAME]          list the key usages with the names shown for them
+
 Options:
   --data-dir DIR   use DIR as the data folder (the stores live in DIR/ms_1)
   --json           print lists and settings as JSON
+  --layout NAME    name keys as the keyboard layout NAME types them (e.g. us, fr, de) instead
+                   of the session's layout
   -h, --help       show this text
 
 Names are matched without regard to letter case. Exit status: 0 done, 1 refused or failed,
 2 usage error.
 )";
 
-Options ParseOptions(int argc, char** argv) {
+// The command-line options; the keyboard layout named by --layout goes to layout_name.
+Options ParseOptions(int argc, char** argv, std::string& layout_name) {
   Options options;
   bool options_done = false;
   for (int i = 1; i < argc; ++i) {
@@ -50,10 +59,13 @@ Options ParseOptions(int argc, char** argv) {
     } else if (word == "--json") {
       options.json = true;
     } else if (word == "--data-dir" || word.rfind("--data-dir=", 0) == 0) {
-      const std::string folder = word == "--data-dir" ? (i + 1 < argc ? argv[++i] : "")
-                                                      : word.substr(11);
+      const std::string folder =
+          word == "--data-dir" ? (i + 1 < argc ? argv[++i] : "") : word.substr(11);
       if (folder.empty()) throw UsageError("--data-dir needs a folder");
       options.data_folder = folder;
+    } else if (word == "--layout" || word.rfind("--layout=", 0) == 0) {
+      layout_name = word == "--layout" ? (i + 1 < argc ? argv[++i] : "") : word.substr(9);
+      if (layout_name.empty()) throw UsageError("--layout needs a keyboard layout name");
     } else {
       throw UsageError("unknown option " + word);
     }
@@ -72,8 +84,27 @@ void LoadLanguage() {
   InstallLanguage(std::move(texts));
 }
 
+// Installs the named keyboard layout, refusing a name the xkb data lacks, or the session's
+// layout; without one, names that come from the layout stay empty.
+void LoadKeyboardLayout(const std::string& layout_name) {
+  std::string error;
+  if (!layout_name.empty()) {
+    std::unique_ptr<KeyboardLayout> layout = LoadXkbLayout({layout_name, "", "", ""}, &error);
+    if (!layout) throw Refused(error);
+    InstallKeyboardLayout(std::move(layout));
+    return;
+  }
+  std::unique_ptr<KeyboardLayout> layout = LoadSessionLayout(&error);
+  if (!layout) {
+    std::cerr << "melkoctl: cannot load the keyboard layout (" << error
+              << "); key names stay empty\n";
+  }
+  InstallKeyboardLayout(std::move(layout));
+}
+
 int Run(int argc, char** argv) {
   Options options;
+  std::string layout_name;
   try {
     for (int i = 1; i < argc; ++i) {
       const std::string word = argv[i];
@@ -83,7 +114,7 @@ int Run(int argc, char** argv) {
         return 0;
       }
     }
-    options = ParseOptions(argc, argv);
+    options = ParseOptions(argc, argv, layout_name);
     if (!options.words.empty() && options.words[0] == "help") {
       std::cout << kUsage;
       return 0;
@@ -100,17 +131,28 @@ int Run(int argc, char** argv) {
   const std::vector<std::string> args(options.words.begin() + 1, options.words.end());
   try {
     if (command != "profiles" && command != "profile" && command != "macros" &&
-        command != "macro") {
+        command != "macro" && command != "keys") {
       throw UsageError("unknown command \"" + command + "\"");
     }
     if ((command == "profiles" || command == "macros") && !args.empty()) {
       throw UsageError("usage: melkoctl " + command);
     }
-    session.Open();
-    if (command == "profiles") ListProfiles(session);
-    if (command == "profile") RunProfileCommand(session, args);
-    if (command == "macros") ListMacros(session);
-    if (command == "macro") RunMacroCommand(session, args);
+    if (command == "keys" && !args.empty()) {
+      throw UsageError("usage: melkoctl keys [--layout NAME]");
+    }
+    // Key names are needed by the listing of keys and by what profiles and macros show.
+    if (!layout_name.empty() || command == "keys" || command == "profile" || command == "macro") {
+      LoadKeyboardLayout(layout_name);
+    }
+    if (command == "keys") {
+      ListKeys(session);  // needs no store
+    } else {
+      session.Open();
+      if (command == "profiles") ListProfiles(session);
+      if (command == "profile") RunProfileCommand(session, args);
+      if (command == "macros") ListMacros(session);
+      if (command == "macro") RunMacroCommand(session, args);
+    }
   } catch (const UsageError& error) {
     std::cerr << "melkoctl: " << error.what() << "\n\n" << kUsage;
     return 2;
@@ -129,4 +171,6 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace melko::cli
 
-int main(int argc, char** argv) { return melko::cli::Run(argc, argv); }
+int main(int argc, char** argv) {
+  return melko::cli::Run(argc, argv);
+}

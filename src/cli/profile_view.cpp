@@ -6,11 +6,14 @@
 #include "cli/json_writer.h"
 #include "common/language.h"
 #include "common/text.h"
+#include "input/button_functions.h"
 
 namespace melko::cli {
 namespace {
 
-std::string OnOff(int value) { return value ? "on" : "off"; }
+std::string OnOff(int value) {
+  return value ? "on" : "off";
+}
 
 std::string Minutes(double value) {
   char text[32];
@@ -18,17 +21,10 @@ std::string Minutes(double value) {
   return text;
 }
 
-// What a button does, in words. Function names come with the button function table; until then
-// the code is shown, with the shortcut or macro a button carries.
+// What a button does, as its label reads; a code without a label is shown by number.
 std::string ButtonFunctionText(const ButtonAssignment& button) {
-  std::string description = "function " + std::to_string(button.function);
-  if (button.function == kFunctionShortcut) {
-    description += " (shortcut: modifiers " + std::to_string(button.shortcut_modifiers) +
-                   ", key usage " + std::to_string(button.shortcut_key) + ")";
-  } else if (button.function == kFunctionMacro) {
-    description += " (macro \"" + Utf16ToUtf8(ReadFixedText(button.macro_name)) + "\")";
-  }
-  return description;
+  const std::string label = LabelDisplayText(ButtonLabelText(CurrentKeyboardLayout(), button));
+  return label.empty() ? "function " + std::to_string(button.function) : label;
 }
 
 }  // namespace
@@ -55,9 +51,8 @@ void PrintProfile(std::ostream& out, const ProfileRecord& record, bool selected)
   out << "Polling rate: "
       << (hz ? std::to_string(hz) + " Hz" : "unknown (" + std::to_string(record.prate) + ")")
       << '\n';
-  out << "Light: effect " << record.light_mode << ", brightness " << record.brightness
-      << ", speed " << record.breathspeed << ", colour " << ColourToHex(record.light_color)
-      << '\n';
+  out << "Light: effect " << record.light_mode << ", brightness " << record.brightness << ", speed "
+      << record.breathspeed << ", colour " << ColourToHex(record.light_color) << '\n';
   out << "Light off after: " << Minutes(record.light_off * 0.5) << '\n';
   out << "Sleep after: " << Minutes(record.sleep_timer) << '\n';
   out << "Debounce: " << record.key_debounce * 2 << " ms\n";
@@ -111,7 +106,7 @@ void PrintProfileJson(std::ostream& out, const ProfileRecord& record, bool selec
   for (int slot = 0; slot < kMouseButtonCount; ++slot) {
     const ButtonAssignment& button = record.buttons[std::size_t(slot)];
     json.BeginObject().Field("button", slot + 1).Field("function", int(button.function));
-    json.Field("label", ButtonFunctionText(button));
+    json.Field("label", LabelDisplayText(ButtonLabelText(CurrentKeyboardLayout(), button)));
     if (button.function == kFunctionShortcut) {
       json.Field("shortcut_modifiers", int(button.shortcut_modifiers))
           .Field("shortcut_key", int(button.shortcut_key));

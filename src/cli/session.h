@@ -71,6 +71,8 @@ void RunProfileCommand(Session& session, const std::vector<std::string>& args);
 void ListProfiles(Session& session);
 void RunMacroCommand(Session& session, const std::vector<std::string>& args);
 void ListMacros(Session& session);
+// The name shown for each key usage on the keyboard layout in use.
+void ListKeys(Session& session);
 
 // Arity checks shared by the commands.
 void ExpectArgs(const std::vector<std::string>& args, std::size_t min, std::size_t max,

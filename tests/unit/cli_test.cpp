@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -33,22 +34,26 @@ std::string Slurp(const std::filesystem::path& file) {
 }
 
 CliResult RunCli(const std::filesystem::path& data, std::vector<std::string> args) {
-  static int run = 0;
-  const std::filesystem::path out_file = data / ("out-" + std::to_string(getpid()) + "-" + std::to_string(run));
-  const std::filesystem::path err_file = data / ("err-" + std::to_string(getpid()) + "-" + std::to_string(run++));
+  static std::atomic<int> runs{0};
+  const std::string run = std::to_string(runs++);
+  const std::filesystem::path out_file = data / ("out-" + run);
+  const std::filesystem::path err_file = data / ("err-" + run);
   args.insert(args.begin(), {std::string(MELKO_BIN_DIR) + "/melkoctl", "--data-dir", data.string()});
+  // Everything the child needs is prepared before fork: other threads may hold the allocator.
+  std::vector<char*> argv;
+  for (auto& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const int out = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   const pid_t child = fork();
   if (child == 0) {
-    const int out = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(out, 1);
     dup2(err, 2);
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
     execv(argv[0], argv.data());
     _exit(127);
   }
+  close(out);
+  close(err);
   int status = 0;
   waitpid(child, &status, 0);
   CliResult result;
@@ -150,10 +155,11 @@ TEST(Cli, MacroRenameAndDeleteKeepButtonsConsistent) {
     ASSERT_TRUE(SaveProfiles(profiles, dir.path()).ok);
     ASSERT_TRUE(SaveMacros(macros, dir.path()).ok);
   }
-  EXPECT_EQ(RunCli(dir.path(), {"macro", "show", "burst"}).out,
-            "Macro: Burst (2 steps)\n  1  usage 4  press  20 ms\n  2  usage 4  release  20 ms\n");
+  EXPECT_EQ(RunCli(dir.path(), {"--layout", "us", "macro", "show", "burst"}).out,
+            "Macro: Burst (2 steps)\n  1  A  press  20 ms\n  2  A  release  20 ms\n");
   EXPECT_EQ(RunCli(dir.path(), {"macro", "rename", "Burst", "Volley"}).exit_code, 0);
-  EXPECT_NE(RunCli(dir.path(), {"profile", "show"}).out.find("macro \"Volley\""), std::string::npos);
+  EXPECT_NE(RunCli(dir.path(), {"profile", "show"}).out.find("   4  Macro: Volley\n"),
+            std::string::npos);
   EXPECT_EQ(RunCli(dir.path(), {"macro", "delete", "volley"}).exit_code, 0);
   EXPECT_EQ(RunCli(dir.path(), {"macros"}).out, "");
   const std::string shown = RunCli(dir.path(), {"--json", "profile", "show"}).out;
@@ -163,6 +169,28 @@ TEST(Cli, MacroRenameAndDeleteKeepButtonsConsistent) {
   EXPECT_EQ(RunCli(dir.path(), {"macro", "export", "macro1", (dir / "m.macro").string()}).exit_code, 0);
   EXPECT_EQ(RunCli(dir.path(), {"macro", "import", (dir / "m.macro").string()}).out, "Macro1_1\n");
   EXPECT_EQ(RunCli(dir.path(), {"macros"}).out, "0 Macro1\n1 Macro1_1\n");
+}
+
+TEST(Cli, KeysAreNamedAsTheLayoutTypesThem) {
+  TempDir dir;
+  const CliResult french = RunCli(dir.path(), {"keys", "--layout", "fr"});
+  EXPECT_EQ(french.exit_code, 0) << french.err;
+  EXPECT_EQ(french.out.substr(0, 4), "4 Q\n");
+  EXPECT_NE(french.out.find("\n30 &\n"), std::string::npos) << french.out;
+  EXPECT_NE(french.out.find("\n241 Left Button\n"), std::string::npos);
+  EXPECT_EQ(Lines(french.out), 111);  // the usages of the key table, each once
+  EXPECT_FALSE(std::filesystem::exists(StoreFolder(dir.path())));  // no store was needed
+
+  const CliResult unknown = RunCli(dir.path(), {"--layout=nowhere", "keys"});
+  EXPECT_EQ(unknown.exit_code, 1);
+  EXPECT_EQ(Lines(unknown.err), 1);
+  EXPECT_NE(unknown.err.find("nowhere"), std::string::npos);
+  EXPECT_EQ(RunCli(dir.path(), {"keys", "extra"}).exit_code, 2);
+  EXPECT_EQ(RunCli(dir.path(), {"keys", "--layout"}).exit_code, 2);
+
+  const std::string shown = RunCli(dir.path(), {"profile", "show"}).out;
+  EXPECT_NE(shown.find("   1  Left Click\n   2  Right Click\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("   5  function 121\n"), std::string::npos);  // a code without a label
 }
 
 TEST(Cli, ConcurrentCommandsNeverLoseEachOthersChanges) {

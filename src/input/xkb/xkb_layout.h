@@ -1,0 +1,36 @@
+// Keyboard layouts from xkbcommon and the system's xkb data. Each key is asked what it types with
+// no modifier held (xkb keycode = evdev code + 8), and the virtual-key codes follow from that as
+// TypedTextLayout describes.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "input/keyboard_layout.h"
+
+namespace melko {
+
+// RMLVO names of a keymap, as /etc/default/keyboard and the XKB_DEFAULT_* variables give them.
+// Empty fields take the defaults: model "pc105", no variant, no options.
+struct XkbNames {
+  std::string layout;
+  std::string variant;
+  std::string model;
+  std::string options;
+};
+
+// The layout named so ("us", "fr", "de"), with rules "evdev"; null with a one-line reason in
+// *error when the xkb data has no such layout. Only the first of comma-separated layouts counts.
+std::unique_ptr<KeyboardLayout> LoadXkbLayout(const XkbNames& names, std::string* error = nullptr);
+
+// The layout of the running session: the X server's keymap and active group when a display is
+// reachable; otherwise the XKB_DEFAULT_LAYOUT family of variables when XKB_DEFAULT_LAYOUT is set;
+// otherwise /etc/default/keyboard; otherwise "us".
+std::unique_ptr<KeyboardLayout> LoadSessionLayout(std::string* error = nullptr);
+
+// The XKBLAYOUT, XKBVARIANT, XKBMODEL and XKBOPTIONS assignments of a keyboard defaults file
+// (shell syntax, values optionally quoted); fields it lacks stay empty.
+XkbNames ParseKeyboardDefaults(std::string_view contents);
+
+}  // namespace melko

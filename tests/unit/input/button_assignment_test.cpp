@@ -1,0 +1,186 @@
+// Assigning a function to a button: the left-click rule, the shortcut capture, the macro choice.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+
+#include "common/text.h"
+#include "input/button_assignment.h"
+#include "input/button_functions.h"
+
+namespace melko {
+namespace {
+
+// Dialog answers set by each test; every call is recorded.
+class FakeDialogs final : public ShortcutCapture,
+                          public MacroChoice,
+                          public WarningMessage,
+                          public ApplyRequester {
+ public:
+  bool Capture(ShortcutFields& fields) override {
+    shortcut_preset = fields;
+    if (!shortcut_answer) return false;
+    fields = *shortcut_answer;
+    return true;
+  }
+  bool Choose(const MacroStore&, MacroChoiceFields& fields) override {
+    macro_preset = fields;
+    if (!macro_answer) return false;
+    fields = *macro_answer;
+    return true;
+  }
+  void Show(std::string_view title_key, std::string_view text_key) override {
+    warnings.push_back(std::string(title_key) + "/" + std::string(text_key));
+  }
+  void RequestApply() override { ++applies; }
+
+  AssignmentPorts Ports() { return {*this, *this, *this, *this}; }
+
+  std::optional<ShortcutFields> shortcut_answer;
+  std::optional<MacroChoiceFields> macro_answer;
+  std::optional<ShortcutFields> shortcut_preset;
+  std::optional<MacroChoiceFields> macro_preset;
+  std::vector<std::string> warnings;
+  int applies = 0;
+};
+
+class ButtonAssignmentTest : public ::testing::Test {
+ protected:
+  ButtonAssignmentTest() {
+    SetDefaults(profile);  // button 0 is the only left click; button 6 is Forward
+    for (const char16_t* name : {u"Burst", u"Volley"}) {
+      macros.macros.push_back(MakeEmptyMacro(name));
+    }
+    macros.macros[1]->action_count = 2;
+    macros.macros[1]->actions[0] = {0x04, 1, 30};
+    macros.macros[1]->actions[1] = {0x04, 2, 30};
+  }
+
+  AssignmentOutcome Assign(int button, std::string_view item) {
+    return AssignButtonFunction(profile, button, item, macros, dialogs.Ports());
+  }
+  bool Unchanged(const ProfileRecord& before) const {
+    return std::memcmp(&before, &profile, sizeof profile) == 0;
+  }
+
+  ProfileRecord profile = ZeroProfileRecord();
+  MacroStore macros;
+  FakeDialogs dialogs;
+};
+
+TEST_F(ButtonAssignmentTest, TheLastLeftClickAmongTheFirstSixteenButtonsStays) {
+  const ProfileRecord before = profile;
+  EXPECT_EQ(Assign(0, "ms_1_dpi_up"), AssignmentOutcome::kLeftClickRequired);
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{"warning_title_text/one_click_text"});
+  EXPECT_TRUE(Unchanged(before));
+  EXPECT_EQ(dialogs.applies, 0);
+  // Neither dialog opens for a refused shortcut or macro.
+  EXPECT_EQ(Assign(0, "ms_1_shortcut"), AssignmentOutcome::kLeftClickRequired);
+  EXPECT_EQ(Assign(0, "ms_1_select_macro"), AssignmentOutcome::kLeftClickRequired);
+  EXPECT_FALSE(dialogs.shortcut_preset || dialogs.macro_preset);
+
+  // A left click on button 17 does not count; one on button 16 of the first sixteen does.
+  profile.buttons[16].function = kFunctionLeftClick;
+  EXPECT_EQ(Assign(0, "ms_1_dpi_up"), AssignmentOutcome::kLeftClickRequired);
+  EXPECT_EQ(Assign(15, "ms_1_click"), AssignmentOutcome::kAssigned);
+  EXPECT_EQ(Assign(0, "ms_1_dpi_up"), AssignmentOutcome::kAssigned);
+  EXPECT_EQ(profile.buttons[0].function, 7);
+  EXPECT_EQ(dialogs.applies, 2);
+  // Buttons outside the rule can change freely while it holds.
+  EXPECT_EQ(Assign(17, "ms_1_scroll_up"), AssignmentOutcome::kAssigned);
+}
+
+TEST_F(ButtonAssignmentTest, UnknownItemNamesAssignLeftClick) {
+  EXPECT_EQ(Assign(3, "no_such_item"), AssignmentOutcome::kAssigned);
+  EXPECT_EQ(profile.buttons[3].function, kFunctionLeftClick);
+  EXPECT_EQ(Assign(4, "MS_1_Dpi_Up"), AssignmentOutcome::kAssigned);
+  EXPECT_EQ(profile.buttons[4].function, 7);
+  EXPECT_EQ(dialogs.applies, 2);
+}
+
+TEST_F(ButtonAssignmentTest, ButtonsOutsideTheMouseAreRefused) {
+  const ProfileRecord before = profile;
+  EXPECT_EQ(Assign(-1, "ms_1_click"), AssignmentOutcome::kNoSuchButton);
+  EXPECT_EQ(Assign(kMouseButtonCount, "ms_1_click"), AssignmentOutcome::kNoSuchButton);
+  EXPECT_TRUE(Unchanged(before));
+  EXPECT_EQ(dialogs.applies, 0);
+}
+
+TEST_F(ButtonAssignmentTest, AnEmptyShortcutKeepsTheFunctionAndRequestsNoApply) {
+  ButtonAssignment& forward = profile.buttons[6];
+  forward.shortcut_modifiers = kModifierAlt;  // left from an earlier capture
+  forward.shortcut_key = 0x09;
+  dialogs.shortcut_answer = ShortcutFields{{false, false, false, false}, 0};
+  EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kUnchanged);
+  // The stored modifiers preset the capture; the key does not, as the button held no shortcut.
+  EXPECT_EQ(dialogs.shortcut_preset->modifiers, (std::array<bool, 4>{false, false, true, false}));
+  EXPECT_EQ(dialogs.shortcut_preset->key, 0);
+  EXPECT_EQ(forward.function, 4);
+  EXPECT_EQ(forward.shortcut_modifiers, 0);  // the capture's answer is kept all the same
+  EXPECT_EQ(forward.shortcut_key, 0);
+  EXPECT_EQ(dialogs.applies, 0);
+}
+
+TEST_F(ButtonAssignmentTest, ConfirmedShortcutIsStoredAndCancelChangesNothing) {
+  ButtonAssignment& button = profile.buttons[6];
+  button.gap_4 = {1, 2, 3};
+  dialogs.shortcut_answer = ShortcutFields{{true, false, true, false}, 0x3E};
+  EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kAssigned);
+  EXPECT_EQ(button.function, kFunctionShortcut);
+  EXPECT_EQ(button.shortcut_modifiers, kModifierCtrl | kModifierAlt);
+  EXPECT_EQ(button.shortcut_key, 0x3E);
+  EXPECT_EQ(button.gap_4, (std::array<std::uint8_t, 3>{0, 0, 0}));
+  EXPECT_EQ(dialogs.applies, 1);
+
+  // Reopened on a shortcut button, the capture starts from the stored key.
+  const ProfileRecord before = profile;
+  dialogs.shortcut_answer.reset();
+  EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kUnchanged);
+  EXPECT_EQ(dialogs.shortcut_preset->key, 0x3E);
+  EXPECT_TRUE(Unchanged(before));
+  // A key alone, without modifiers, is a shortcut.
+  dialogs.shortcut_answer = ShortcutFields{{false, false, false, false}, 0x04};
+  EXPECT_EQ(Assign(7, "ms_1_shortcut"), AssignmentOutcome::kAssigned);
+}
+
+TEST_F(ButtonAssignmentTest, ChosenMacroIsCopiedIntoTheButton) {
+  ButtonAssignment& button = profile.buttons[3];
+  dialogs.macro_answer = MacroChoiceFields{1, 0, 5};
+  EXPECT_EQ(Assign(3, "ms_1_select_macro"), AssignmentOutcome::kAssigned);
+  EXPECT_EQ(dialogs.macro_preset->macro_index, -1);
+  EXPECT_EQ(dialogs.macro_preset->mode, 0);
+  EXPECT_EQ(dialogs.macro_preset->repeat_count, 1);
+  EXPECT_EQ(button.function, kFunctionMacro);
+  EXPECT_EQ(button.macro_index, 1);
+  EXPECT_EQ(button.macro_repeat, 5);
+  EXPECT_EQ(ReadFixedText(button.macro_name), u"Volley");
+  EXPECT_EQ(button.macro_action_count, 2);
+  EXPECT_EQ(button.macro_actions[1].type, 2);
+
+  // Reopened on a macro button, the choice starts from the button's macro.
+  const ProfileRecord before = profile;
+  for (std::int32_t index : {-1, 2, 1000}) {
+    dialogs.macro_answer = MacroChoiceFields{index, 1, 1};
+    EXPECT_EQ(Assign(3, "ms_1_select_macro"), AssignmentOutcome::kUnchanged) << index;
+    EXPECT_EQ(dialogs.macro_preset->macro_index, 1);
+    EXPECT_EQ(dialogs.macro_preset->repeat_count, 5);
+  }
+  dialogs.macro_answer.reset();
+  EXPECT_EQ(Assign(3, "ms_1_select_macro"), AssignmentOutcome::kUnchanged);
+  EXPECT_TRUE(Unchanged(before));
+  EXPECT_EQ(dialogs.applies, 1);
+}
+
+TEST_F(ButtonAssignmentTest, AnotherFunctionOverAMacroKeepsTheMacroFields) {
+  dialogs.macro_answer = MacroChoiceFields{1, 2, 1};
+  ASSERT_EQ(Assign(3, "ms_1_select_macro"), AssignmentOutcome::kAssigned);
+  const ButtonAssignment with_macro = profile.buttons[3];
+  EXPECT_EQ(Assign(3, "ms_1_dpi_up"), AssignmentOutcome::kAssigned);
+  ButtonAssignment expected = with_macro;
+  expected.function = 7;
+  EXPECT_EQ(std::memcmp(&expected, &profile.buttons[3], sizeof expected), 0);
+  EXPECT_EQ(ButtonLabelText(NoKeyboardLayout(), profile.buttons[3]).text, "dpi_up_text");
+}
+
+}  // namespace
+}  // namespace melko
