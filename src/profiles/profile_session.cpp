@@ -19,7 +19,8 @@ StoreLoadReport ProfileSession::LoadMacroStore() {
 }
 
 ProfileRecord& ProfileSession::CurrentLocked() {
-  if (profiles_.profiles.empty()) AddDefaultProfile(profiles_);
+  // Before anything was loaded the session holds one default profile, taken as applied.
+  if (profiles_.profiles.empty()) *applied_ = *AddDefaultProfile(profiles_);
   return *profiles_.Selected();
 }
 
@@ -58,10 +59,11 @@ Outcome ProfileSession::SaveMacroStore() {
   return SaveMacroStoreImage(image, data_folder_);
 }
 
-Outcome ProfileSession::Synchronise() {
+Outcome ProfileSession::TakeOverMouseChange(const std::function<void(ProfileRecord&)>& change) {
   {
     std::lock_guard lock(mutex_);
-    *applied_ = CurrentLocked();
+    change(CurrentLocked());
+    change(*applied_);
   }
   return SaveProfileStore();
 }

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -48,9 +49,10 @@ class ProfileSession {
   Outcome SaveProfileStore();
   Outcome SaveMacroStore();
 
-  // After the mouse changed a setting of the current profile: the change counts as applied (it is
-  // not sent back) and is stored.
-  Outcome Synchronise();
+  // The mouse changed a setting by itself: the change is made to the current profile and to the
+  // copy last applied (so it is not sent back), and the store is saved. Only the changed fields
+  // count as applied: an edit of the user's still waiting to be sent stays pending.
+  Outcome TakeOverMouseChange(const std::function<void(ProfileRecord&)>& change);
 
   // Set to 1 when the next apply must send the reset report and every block.
   std::atomic<std::int32_t> full_apply{0};

@@ -1,0 +1,202 @@
+// Status words from the driver libraries, the two timers they drive and the link sections.
+#include "device/status_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "device/link_sections.h"
+#include "device/messages.h"
+#include "support/device_fakes.h"
+
+namespace melko {
+namespace {
+
+bool SameRecord(const ProfileRecord& a, const ProfileRecord& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+class StatusDecoderTest : public ::testing::Test {
+ protected:
+  void Decode(std::uint16_t event, std::uint16_t value) {
+    DecodeLinkStatus(rig.ctx, MakeStatusWord(event, value));
+  }
+  // The current profile (with no edit of the user's pending) counts as applied and is on disk.
+  void ExpectSynchronised() {
+    EXPECT_TRUE(rig.StoreSaved());
+    EXPECT_TRUE(SameRecord(rig.session.AppliedSnapshot(), rig.session.CurrentSnapshot()));
+  }
+  int Bar() { return rig.controls.Value("ms_1_progress_power"); }
+  std::string Label() { return rig.controls.Text("ms_1_label_power"); }
+  fakes::DeviceRig rig;
+};
+
+TEST_F(StatusDecoderTest, WordsOutsideTheTableOrTheirValueRangeChangeNothing) {
+  const ProfileRecord before = rig.session.CurrentSnapshot();
+  for (const auto& [event, value] : std::vector<std::pair<std::uint16_t, std::uint16_t>>{
+           {0x4011, 0x3902},  // low byte of the event word is not 0x10
+           {0x3010, 1},
+           {0x9010, 1},
+           {0x7F00, 1},  // a connection change is not a status event
+           {kEventDpiStage, 0},
+           {kEventDpiStage, 9},
+           {kEventPollingRate, 0},
+           {kEventPollingRate, 9},
+           {kEvent6010, 5},  // accepted, but without any effect
+           {kEvent8010, 0},
+           {kEvent8010, 6}}) {
+    Decode(event, value);
+  }
+  EXPECT_TRUE(rig.controls.Calls().empty());
+  EXPECT_TRUE(rig.timers.Calls().empty());
+  EXPECT_TRUE(rig.poster.Posted().empty());
+  EXPECT_FALSE(rig.StoreSaved());
+  EXPECT_TRUE(SameRecord(rig.session.CurrentSnapshot(), before));
+  EXPECT_EQ(rig.links.apply_blocked + rig.links.wireless_online + rig.links.wireless_cancel, 0);
+}
+
+TEST_F(StatusDecoderTest, DpiStageSelectsTheStageShowsItsValueAndSynchronises) {
+  rig.session.WithCurrent([](ProfileRecord& record) { record.dpi_value[2] = 77; });
+  Decode(kEventDpiStage, 3);
+  EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 2);
+  EXPECT_EQ(rig.controls.Calls(), std::vector<std::string>{"select ms_1_option_dpi_step_3 quiet"});
+  ASSERT_EQ(rig.poster.Posted().size(), 1u);
+  EXPECT_EQ(rig.poster.Posted()[0].message, kMsgDpiStageChanged);
+  EXPECT_EQ(rig.poster.Posted()[0].lparam, 77);
+  EXPECT_TRUE(rig.StoreSaved());
+  EXPECT_EQ(rig.session.AppliedSnapshot().dpi_step, 2);
+  Decode(kEventDpiStage, 8);
+  EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 7);
+}
+
+TEST_F(StatusDecoderTest, RateIsStoredAsReceivedWithoutTouchingTheRateButtons) {
+  Decode(kEventPollingRate, 7);
+  EXPECT_EQ(rig.session.CurrentSnapshot().prate, 7);
+  for (const std::string& call : rig.controls.Calls()) {
+    EXPECT_EQ(call.find("prate"), std::string::npos) << call;
+  }
+  ExpectSynchronised();
+}
+
+TEST_F(StatusDecoderTest, LightModeTakesBitsFourToSevenAndShowsItsPanels) {
+  Decode(kEventLightMode, 0x0025);
+  EXPECT_EQ(rig.session.CurrentSnapshot().light_mode, 2);
+  EXPECT_EQ(rig.controls.Calls()[0], "select ms_1_combo_light 2 quiet");
+  EXPECT_TRUE(rig.controls.IsVisible("ms_1_ver_breathspeed"));
+  EXPECT_FALSE(rig.controls.IsVisible("ms_1_ver_brightness"));
+  ExpectSynchronised();
+}
+
+TEST_F(StatusDecoderTest, AcknowledgementFollowsTheStateByteAndEvent8010OnlySynchronises) {
+  Decode(kEventAck, 0x0100);
+  EXPECT_EQ(rig.links.wireless_cancel, 1);
+  Decode(kEventAck, 0x0001);
+  EXPECT_EQ(rig.links.wireless_cancel, 0);
+  EXPECT_FALSE(rig.StoreSaved());
+
+  Decode(kEvent8010, 5);
+  ExpectSynchronised();
+  EXPECT_TRUE(rig.controls.Calls().empty());
+}
+
+// A user's edit still waiting for its apply (a slider's delay running) when the mouse reports a
+// change of its own stays pending: only the mouse's field counts as applied.
+TEST_F(StatusDecoderTest, MouseChangesDoNotSwallowPendingEdits) {
+  rig.session.WithCurrent([](ProfileRecord& record) { record.brightness = 1; });
+  Decode(kEventDpiStage, 5);
+  EXPECT_TRUE(rig.StoreSaved());
+  const ProfileRecord applied = rig.session.AppliedSnapshot();
+  EXPECT_EQ(applied.dpi_step, 4);
+  EXPECT_EQ(applied.brightness, 8);
+  EXPECT_EQ(rig.session.CurrentSnapshot().brightness, 1);
+}
+
+TEST_F(StatusDecoderTest, ReceiverPowerShowsTheLevelAndWakesTheLink) {
+  rig.links.apply_blocked = 1;
+  rig.controls.SetVisible("ms_1_sleep_label", true);
+  Decode(kEventPower, 0x3902);
+  EXPECT_EQ(rig.controls.ValueHistory("ms_1_progress_power"), (std::vector<int>{100, 57}));
+  EXPECT_EQ(Label(), "57%");
+  EXPECT_FALSE(rig.controls.IsVisible("ms_1_sleep_label"));
+  EXPECT_EQ(rig.links.apply_blocked, 0);
+  EXPECT_EQ(rig.links.wireless_online, 1);
+  EXPECT_EQ(rig.timers.Period(kTimerReceiverWatchdog), 6000);
+
+  Decode(kEventPower, 0xFF01);  // a level above 100 leaves the full bar
+  EXPECT_EQ(Bar(), 100);
+  Decode(kEventPower, 0x2003);
+  EXPECT_EQ(Label(), "key:charging_text");
+  EXPECT_EQ(rig.timers.Period(kTimerChargeAnimation), 30);
+}
+
+TEST_F(StatusDecoderTest, PowerWithTheCablePresentShowsChargingOrFull) {
+  rig.links.wired_state = kLinkConnected;
+  rig.links.wireless_online = 1;
+  Decode(kEventPower, 0x5001);
+  EXPECT_EQ(Label(), "key:charging_text");
+  EXPECT_TRUE(rig.timers.Running(kTimerChargeAnimation));
+  EXPECT_EQ(rig.links.wireless_online, 0);
+
+  Decode(kEventPower, 0x6402);
+  EXPECT_EQ(Label(), "100%");
+  EXPECT_EQ(Bar(), 100);
+  EXPECT_FALSE(rig.timers.Running(kTimerChargeAnimation));
+}
+
+TEST_F(StatusDecoderTest, ChargeAnimationShowsHundredThenZeroNeverMore) {
+  for (int tick = 0; tick < 52; ++tick) OnChargeAnimationTimer(rig.ctx);
+  const std::vector<int> shown = rig.controls.ValueHistory("ms_1_progress_power");
+  EXPECT_EQ(shown[0], 0);
+  EXPECT_EQ(shown[1], 2);
+  EXPECT_EQ(shown[50], 100);
+  EXPECT_EQ(shown[51], 0);
+}
+
+TEST_F(StatusDecoderTest, WatchdogPutsTheReceiversMouseToSleepUnlessAnotherLinkHasIt) {
+  Decode(kEventPower, 0x3901);
+  rig.links.apply_blocked = 1;
+  OnReceiverWatchdogTimer(rig.ctx);
+  EXPECT_EQ(rig.links.wireless_online, 0);
+  EXPECT_FALSE(rig.controls.IsVisible("ms_1_wireless"));
+  EXPECT_FALSE(rig.timers.Running(kTimerReceiverWatchdog));
+  EXPECT_TRUE(rig.controls.IsVisible("ms_1_sleep_label"));
+  EXPECT_EQ(rig.links.apply_blocked, 1);
+
+  rig.controls.SetVisible("ms_1_sleep_label", false);
+  rig.links.ble_present = 1;
+  OnReceiverWatchdogTimer(rig.ctx);
+  EXPECT_FALSE(rig.controls.IsVisible("ms_1_sleep_label"));
+}
+
+TEST_F(StatusDecoderTest, SectionsFollowTheLightModeAndTheLink) {
+  const auto panels = [&](int mode) {
+    rig.session.WithCurrent([&](ProfileRecord& record) { record.light_mode = mode; });
+    RefreshLinkSections(rig.ctx);
+    return std::string(rig.controls.IsVisible("ms_1_ver_brightness") ? "B" : "") +
+           (rig.controls.IsVisible("ms_1_ver_breathspeed") ? "S" : "") +
+           (rig.controls.IsVisible("ms_1_hor_light_color") ? "C" : "");
+  };
+  EXPECT_EQ(panels(1) + panels(2) + panels(3) + panels(11), "BCSCSS");
+  EXPECT_EQ(panels(0) + panels(12), "");
+  for (const std::string& call : rig.controls.Calls()) {  // no link: check boxes left alone
+    EXPECT_EQ(call.find("check"), std::string::npos) << call;
+  }
+
+  rig.links.ble_present = 1;
+  rig.controls.SetChecked("ms_1_check_prate", true);
+  rig.controls.SetVisible("ms_1_ver_prate", true);
+  RefreshLinkSections(rig.ctx);
+  EXPECT_FALSE(rig.controls.Checked("ms_1_check_prate"));
+  EXPECT_FALSE(rig.controls.IsVisible("ms_1_check_key_debounce"));
+  EXPECT_FALSE(rig.controls.IsVisible("ms_1_ver_prate"));
+
+  rig.links.wireless_state = kLinkConnected;  // the receiver alone is not enough
+  RefreshLinkSections(rig.ctx);
+  EXPECT_FALSE(rig.controls.IsVisible("ms_1_check_prate"));
+  rig.links.wireless_online = 1;
+  RefreshLinkSections(rig.ctx);
+  EXPECT_TRUE(rig.controls.IsVisible("ms_1_check_prate"));
+}
+
+}  // namespace
+}  // namespace melko
