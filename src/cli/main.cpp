@@ -1,7 +1,12 @@
 // melkoctl: the profile and macro stores from the command line.
 #include <iostream>
+#include <memory>
 
+#include <QCoreApplication>
+
+#include "cli/device_commands.h"
 #include "cli/session.h"
+#include "cli/setting_edits.h"
 #include "common/language.h"
 #include "input/keyboard_layout.h"
 #include "input/xkb/xkb_layout.h"
@@ -10,7 +15,8 @@ namespace melko::cli {
 
 namespace {
 
-constexpr const char* kUsage = R"(usage: melkoctl [--data-dir DIR] [--json] [--layout NAME] COMMAND [ARGS...]
+constexpr const char* kUsageTemplate =
+    R"(usage: melkoctl [--data-dir DIR] [--json] [--layout NAME] COMMAND [ARGS...]
 
 Profiles:
   profiles                      list the profiles; * marks the selected one
@@ -35,6 +41,34 @@ Macros:
 Keys:
   keys [--layout NAME]          list the key usages with the names shown for them
 
+The mouse:
+  status [--wait S]             which links are up, battery and charging (waits up to S seconds,
+                                default 2, for the mouse to report), the selected profile
+  apply [--wait S]              write the selected profile to the mouse in full
+  set [--profile NAME] [--wait S] SETTING...
+                                change one setting of the selected profile (or NAME), save it, and
+                                send what changed when a link can take it:
+      dpi STAGE DPI             stage 1-8, 50-12000 DPI
+      stage N                   the current stage, 1-8
+      dpi-color STAGE #RRGGBB
+      rate 125|250|500|1000
+      light MODE [brightness N] [speed N] [color #RRGGBB]
+                                mode 0-15, brightness 0-15, speed 0-9
+      light-off N               half minutes, 0-255
+      sleep N                   minutes, 0-255
+      debounce MS               0-510, in steps of 2
+      lift-off 1|2
+      ripple on|off
+      angle-snap on|off
+      button N FUNCTION         button 1-18; FUNCTION as listed below
+      button N shortcut KEYS    e.g. Ctrl+Alt+F5 (key names as melkoctl keys shows them)
+      button N macro NAME [repeat N|mode 1|mode 2]
+  watch [--seconds S] [--count N]
+                                print the mouse's events as they come and keep the profile in line
+  apply, set and watch wait up to --wait S seconds (default 3) for a link that can take settings:
+  the cable or Bluetooth LE at once, the receiver once its mouse reports. --debug prints the
+  device layer's debug lines on standard error.
+@SET_USAGE@
 Options:
   --data-dir DIR   use DIR as the data folder (the stores live in DIR/ms_1)
   --json           print lists and settings as JSON
@@ -45,6 +79,13 @@ Options:
 Names are matched without regard to letter case. Exit status: 0 done, 1 refused or failed,
 2 usage error.
 )";
+
+std::string UsageText() {
+  std::string usage = kUsageTemplate;
+  const std::size_t at = usage.find("@SET_USAGE@\n");
+  if (at != std::string::npos) usage.replace(at, 12, SetUsage());
+  return usage;
+}
 
 // The command-line options; the keyboard layout named by --layout goes to layout_name.
 Options ParseOptions(int argc, char** argv, std::string& layout_name) {
@@ -67,7 +108,9 @@ Options ParseOptions(int argc, char** argv, std::string& layout_name) {
       layout_name = word == "--layout" ? (i + 1 < argc ? argv[++i] : "") : word.substr(9);
       if (layout_name.empty()) throw UsageError("--layout needs a keyboard layout name");
     } else {
-      throw UsageError("unknown option " + word);
+      // The device commands take options of their own (--wait, --seconds, ...); a command that
+      // does not know an option refuses it.
+      options.words.push_back(word);
     }
   }
   return options;
@@ -110,28 +153,35 @@ int Run(int argc, char** argv) {
       const std::string word = argv[i];
       if (word == "--") break;
       if (word == "-h" || word == "--help") {
-        std::cout << kUsage;
+        std::cout << UsageText();
         return 0;
       }
     }
     options = ParseOptions(argc, argv, layout_name);
     if (!options.words.empty() && options.words[0] == "help") {
-      std::cout << kUsage;
+      std::cout << UsageText();
       return 0;
     }
     if (options.words.empty()) throw UsageError("a command is missing");
   } catch (const UsageError& error) {
-    std::cerr << "melkoctl: " << error.what() << "\n\n" << kUsage;
+    std::cerr << "melkoctl: " << error.what() << "\n\n" << UsageText();
     return 2;
   }
 
   LoadLanguage();
+  // The commands that talk to the mouse run an event loop.
+  std::unique_ptr<QCoreApplication> event_loop;
+  const std::string& first = options.words[0];
+  if (first == "status" || first == "apply" || first == "set" || first == "watch") {
+    event_loop = std::make_unique<QCoreApplication>(argc, argv);
+  }
   Session session(options, std::cout, std::cerr);
   const std::string command = options.words[0];
   const std::vector<std::string> args(options.words.begin() + 1, options.words.end());
   try {
+    if (command.rfind("--", 0) == 0) throw UsageError("unknown option " + command);
     if (command != "profiles" && command != "profile" && command != "macros" &&
-        command != "macro" && command != "keys") {
+        command != "macro" && command != "keys" && !event_loop) {
       throw UsageError("unknown command \"" + command + "\"");
     }
     if ((command == "profiles" || command == "macros") && !args.empty()) {
@@ -141,11 +191,21 @@ int Run(int argc, char** argv) {
       throw UsageError("usage: melkoctl keys [--layout NAME]");
     }
     // Key names are needed by the listing of keys and by what profiles and macros show.
-    if (!layout_name.empty() || command == "keys" || command == "profile" || command == "macro") {
+    if (!layout_name.empty() || command == "keys" || command == "profile" || command == "macro" ||
+        command == "set") {
       LoadKeyboardLayout(layout_name);
     }
     if (command == "keys") {
       ListKeys(session);  // needs no store
+    } else if (command == "watch") {
+      // Watching may last long: it takes the store lock only for each save, not throughout.
+      session.ResolveDataFolder();
+      RunWatch(session, args);
+    } else if (event_loop) {
+      session.Open();
+      if (command == "status") RunStatus(session, args);
+      if (command == "apply") RunApply(session, args);
+      if (command == "set") RunSet(session, args);
     } else {
       session.Open();
       if (command == "profiles") ListProfiles(session);
@@ -154,7 +214,7 @@ int Run(int argc, char** argv) {
       if (command == "macro") RunMacroCommand(session, args);
     }
   } catch (const UsageError& error) {
-    std::cerr << "melkoctl: " << error.what() << "\n\n" << kUsage;
+    std::cerr << "melkoctl: " << error.what() << "\n\n" << UsageText();
     return 2;
   } catch (const Refused& error) {
     std::cerr << "melkoctl: " << error.what() << '\n';

@@ -9,7 +9,9 @@
 namespace melko::cli {
 namespace {
 
-std::string NameOf(const ProfileRecord& record) { return Utf16ToUtf8(ProfileName(record)); }
+std::string NameOf(const ProfileRecord& record) {
+  return Utf16ToUtf8(ProfileName(record));
+}
 
 void Add(Session& session, const std::vector<std::string>& args) {
   ExpectArgs(args, 0, 1, "melkoctl profile add [NAME]");
@@ -76,7 +78,8 @@ void Import(Session& session, const std::vector<std::string>& args) {
   ExpectArgs(args, 1, 1, "melkoctl profile import FILE");
   ProfileStore& store = session.profiles();
   const ProfileImport imported = ImportProfile(store, session.macros(), args[0]);
-  if (!imported.outcome.ok) throw Refused("cannot import " + args[0] + ": " + imported.outcome.error);
+  if (!imported.outcome.ok)
+    throw Refused("cannot import " + args[0] + ": " + imported.outcome.error);
   store.selected_index = std::uint32_t(imported.profile_index);
   // Macros first: the profile then names macros that are already stored.
   if (imported.macros_created > 0) session.SaveMacroStore();

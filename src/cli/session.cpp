@@ -11,14 +11,14 @@ namespace melko::cli {
 Session::Session(Options options, std::ostream& out, std::ostream& err)
     : options_(std::move(options)), out_(out), err_(err) {}
 
-void Session::Open() {
-  if (options_.data_folder.empty()) {
-    data_folder_ = GetDataFolder();
-  } else {
-    data_folder_ = options_.data_folder;
-  }
+void Session::ResolveDataFolder() {
+  data_folder_ = options_.data_folder.empty() ? GetDataFolder() : options_.data_folder;
   const Outcome folder = EnsureDirectory(StoreFolder(data_folder_));
   if (!folder.ok) throw Refused("cannot create the data folder: " + folder.error);
+}
+
+void Session::Open() {
+  ResolveDataFolder();
   lock_ = std::make_unique<ExclusiveFileLock>(StoreLockPath(data_folder_));
   if (!lock_->locked()) throw Refused("cannot lock the stores: " + lock_->error());
 
@@ -38,7 +38,8 @@ void Session::ReportLoad(const StoreLoadReport& report, const char* what) {
     case StoreLoadStatus::kUnreadable:
       throw Refused(std::string("cannot read the ") + what + ": " + report.detail);
   }
-  if (!report.saved.ok) throw Refused(std::string("cannot write the ") + what + ": " + report.saved.error);
+  if (!report.saved.ok)
+    throw Refused(std::string("cannot write the ") + what + ": " + report.saved.error);
 }
 
 void Session::SaveProfileStore() {

@@ -34,6 +34,8 @@ class Session {
 
   // Takes the store lock and loads both stores; refuses when a store cannot be read safely.
   void Open();
+  // Works out the data folder and creates it, without locking or loading anything.
+  void ResolveDataFolder();
 
   const Options& options() const { return options_; }
   std::ostream& out() { return out_; }

@@ -1,0 +1,282 @@
+#include "cli/device_commands.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/device_runtime.h"
+#include "cli/json_writer.h"
+#include "cli/setting_edits.h"
+#include "common/text.h"
+#include "device/messages.h"
+#include "device/status_decoder.h"
+
+namespace melko::cli {
+namespace {
+
+using std::chrono::milliseconds;
+
+// Options of the device commands ("--wait S", "--seconds S", "--count N", "--profile NAME",
+// "--debug"), taken out of the words; what remains is returned.
+struct DeviceOptions {
+  double wait_seconds = 0;
+  double seconds = -1;
+  long count = -1;
+  std::string profile;
+  bool debug = false;
+  std::vector<std::string> rest;
+};
+
+double ParseSeconds(const std::string& word, const char* option) {
+  char* end = nullptr;
+  const double value = std::strtod(word.c_str(), &end);
+  if (word.empty() || *end != '\0' || value < 0 || value > 86400) {
+    throw UsageError(std::string(option) + " takes a number of seconds");
+  }
+  return value;
+}
+
+DeviceOptions ParseDeviceOptions(const std::vector<std::string>& args, double default_wait) {
+  DeviceOptions options;
+  options.wait_seconds = default_wait;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    const bool has_value = i + 1 < args.size();
+    if (word == "--wait" && has_value) {
+      options.wait_seconds = ParseSeconds(args[++i], "--wait");
+    } else if (word == "--seconds" && has_value) {
+      options.seconds = ParseSeconds(args[++i], "--seconds");
+    } else if (word == "--count" && has_value) {
+      long count = 0;
+      const std::string& value = args[++i];
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+      if (error != std::errc() || end != value.data() + value.size() || count < 1) {
+        throw UsageError("--count takes a positive number");
+      }
+      options.count = count;
+    } else if (word == "--profile" && has_value) {
+      options.profile = args[++i];
+    } else if (word == "--debug") {
+      options.debug = true;
+    } else if (word.rfind("--", 0) == 0) {
+      throw UsageError("unknown option " + word);
+    } else {
+      options.rest.push_back(word);
+    }
+  }
+  return options;
+}
+
+milliseconds Millis(double seconds) {
+  return milliseconds(std::int64_t(seconds * 1000));
+}
+
+std::string LinkName(LinkMode link) {
+  return link == LinkMode::kWired      ? "cable"
+         : link == LinkMode::kWireless ? "receiver"
+                                       : "bluetooth";
+}
+
+// One line for a status word, as watch prints it.
+std::string DescribeStatusWord(LinkMode link, std::uint32_t word, int dpi_of_stage) {
+  const std::uint16_t event = EventOf(word);
+  const std::uint16_t value = ValueOf(word);
+  const std::string from = LinkName(link) + ": ";
+  if (event == kConnectionEvent) {
+    if (value == 1) return from + "connected";
+    if (value == 2) return from + "removed";
+    return {};
+  }
+  char line[96];
+  switch (event) {
+    case kEventDpiStage:
+      if (value < 1 || value > 8) return {};
+      std::snprintf(line, sizeof line, "dpi stage %d (%d DPI)", value, dpi_of_stage);
+      return from + line;
+    case kEventPollingRate:
+      return from + "polling rate code " + std::to_string(value);
+    case kEventPower:
+      if ((value & 0xFF) == kPowerCharged) return from + "charged (100%)";
+      if ((value & 0xFF) == kPowerCharging) return from + "charging";
+      return from + "battery " + std::to_string(value >> 8) + "%";
+    case kEventAck:
+      return from + ((value & 0xFF) == 0 ? "acknowledged" : "not acknowledged");
+    case kEventLightMode:
+      return from + "light mode " + std::to_string((value >> 4) & 0x0F);
+    default:
+      return {};
+  }
+}
+
+// Opens every link and gives the links a moment to report: the receiver's mouse counts only once
+// it has sent a power event.
+void OpenAndWaitForLink(DeviceRuntime& runtime, double wait_seconds) {
+  runtime.LoadStores();
+  runtime.Open();
+  runtime.RunUntil([&] { return runtime.CanTakeSettings(); }, Millis(wait_seconds));
+}
+
+bool Interactive() {
+  return isatty(STDERR_FILENO) != 0;
+}
+
+void ShowProgress(DeviceRuntime& runtime) {
+  if (!Interactive()) return;
+  runtime.engine().SetReportObserver(
+      [](const std::string& report) { std::cerr << "sending " << report << " report\n"; });
+}
+
+}  // namespace
+
+void RunStatus(Session& session, const std::vector<std::string>& args) {
+  const DeviceOptions options = ParseDeviceOptions(args, 2);
+  if (!options.rest.empty()) throw UsageError("usage: melkoctl status [--wait S]");
+  DeviceRuntime runtime(session.data_folder(), options.debug);
+  runtime.LoadStores();
+  runtime.Open();
+  // Battery and charging come with the first power event.
+  runtime.RunUntil([&] { return !runtime.controls().PowerLabel().empty(); },
+                   Millis(options.wait_seconds));
+  LinkState& links = runtime.links();
+  const bool cable = links.wired_state == kLinkConnected;
+  const bool receiver = links.wireless_state == kLinkConnected;
+  const bool awake = receiver && links.wireless_online == 1;
+  const bool ble = links.ble_present == 1;
+  const std::string battery = runtime.controls().PowerLabel();
+  const bool charging = runtime.controls().PowerLabelIsCharging();
+  const std::string profile = Utf16ToUtf8(ProfileName(runtime.session().CurrentSnapshot()));
+  runtime.Close();
+
+  std::ostream& out = session.out();
+  if (session.options().json) {
+    JsonWriter json(out);
+    json.BeginObject()
+        .Field("cable", cable)
+        .Field("receiver", receiver)
+        .Field("receiver_mouse_awake", awake)
+        .Field("bluetooth", ble)
+        .Field("charging", charging);
+    json.Key("battery");
+    if (battery.empty() || charging) {
+      json.Null();
+    } else {
+      json.String(battery);
+    }
+    json.Field("profile", profile).EndObject().Finish();
+    return;
+  }
+  out << "Cable:        " << (cable ? "connected" : "not connected") << '\n';
+  out << "Receiver:     "
+      << (!receiver ? "not connected"
+          : awake   ? "connected, mouse awake"
+                    : "connected, mouse not reporting (asleep or off)")
+      << '\n';
+  out << "Bluetooth LE: " << (ble ? "connected" : "not connected") << '\n';
+  out << "Battery:      " << (battery.empty() ? "not reported yet" : battery) << '\n';
+  out << "Profile:      " << profile << '\n';
+}
+
+void RunApply(Session& session, const std::vector<std::string>& args) {
+  const DeviceOptions options = ParseDeviceOptions(args, 3);
+  if (!options.rest.empty()) throw UsageError("usage: melkoctl apply [--wait S]");
+  DeviceRuntime runtime(session.data_folder(), options.debug);
+  OpenAndWaitForLink(runtime, options.wait_seconds);
+  if (!runtime.CanTakeSettings()) {
+    throw Refused(
+        "no link to the mouse can take settings (cable, receiver with its mouse awake, "
+        "or Bluetooth LE); nothing was sent");
+  }
+  ShowProgress(runtime);
+  const std::string link = runtime.UsableLinkName();
+  // Every block, and the macro of every button that plays one; a macro over the receiver may
+  // take half a minute.
+  if (!runtime.ApplyAndWait(true, std::chrono::minutes(15))) {
+    throw Refused("the apply did not finish");
+  }
+  runtime.Close();
+  session.out() << "applied " << Utf16ToUtf8(ProfileName(runtime.session().CurrentSnapshot()))
+                << " over the " << link << '\n';
+}
+
+void RunSet(Session& session, const std::vector<std::string>& args) {
+  const DeviceOptions options = ParseDeviceOptions(args, 3);
+  if (options.rest.empty()) throw UsageError("usage: melkoctl set [--profile NAME] SETTING ...");
+  const auto edit = ParseSettingEdit(options.rest, session.macros());
+
+  ProfileStore& store = session.profiles();
+  const std::size_t selected = store.SelectedPosition();
+  const std::size_t target =
+      options.profile.empty() ? selected : session.FindProfile(options.profile);
+  if (target != selected) {
+    // Only the selected profile is on the mouse: another one is edited and stored.
+    edit(*store.profiles[target]);
+    session.SaveProfileStore();
+    session.out() << "saved; not sent (the mouse holds the selected profile)\n";
+    return;
+  }
+  // Check the edit on a copy first, so that a refusal leaves everything as it was.
+  ProfileRecord probe = *store.profiles[target];
+  edit(probe);
+
+  DeviceRuntime runtime(session.data_folder(), options.debug);
+  runtime.LoadStores();
+  runtime.session().WithCurrent([&](ProfileRecord& current) { edit(current); });
+  const Outcome saved = runtime.session().SaveProfileStore();
+  if (!saved.ok) throw Refused("cannot save the profile store: " + saved.error);
+  runtime.Open();
+  runtime.RunUntil([&] { return runtime.CanTakeSettings(); }, Millis(options.wait_seconds));
+  if (!runtime.CanTakeSettings()) {
+    runtime.Close();
+    session.out() << "saved; not sent (no link to the mouse can take settings)\n";
+    return;
+  }
+  ShowProgress(runtime);
+  const std::string link = runtime.UsableLinkName();
+  // Only the changed blocks: the start's full apply is not what a single setting asks for.
+  runtime.session().full_apply = 0;
+  const bool done = runtime.ApplyAndWait(false, std::chrono::minutes(5));
+  runtime.Close();
+  if (!done) throw Refused("saved, but sending did not finish");
+  session.out() << "saved and sent over the " << link << '\n';
+}
+
+void RunWatch(Session& session, const std::vector<std::string>& args) {
+  const DeviceOptions options = ParseDeviceOptions(args, 0);
+  if (!options.rest.empty()) {
+    throw UsageError("usage: melkoctl watch [--seconds S] [--count N]");
+  }
+  DeviceRuntime runtime(session.data_folder(), options.debug);
+  long printed = 0;
+  auto print = [&](const std::string& line) {
+    if (line.empty()) return;
+    session.out() << line << std::endl;
+    ++printed;
+  };
+  runtime.on_status_word = [&](LinkMode link, std::uint32_t word) {
+    const int stage = ValueOf(word);
+    const int dpi =
+        (EventOf(word) == kEventDpiStage && stage >= 1 && stage <= 8)
+            ? StageValueToDpi(runtime.session().CurrentSnapshot().dpi_value[std::size_t(stage - 1)])
+            : 0;
+    print(DescribeStatusWord(link, word, dpi));
+  };
+  runtime.on_timer = [&](int timer_id) {
+    if (timer_id == kTimerReceiverWatchdog) print("receiver: mouse stopped reporting (asleep)");
+  };
+  runtime.LoadStores();
+  runtime.Open();
+  const LinkState& links = runtime.links();
+  print(std::string("links: cable ") + (links.wired_state == kLinkConnected ? "up" : "down") +
+        ", receiver " + (links.wireless_state == kLinkConnected ? "up" : "down") + ", bluetooth " +
+        (links.ble_present == 1 ? "up" : "down"));
+  printed = 0;  // the opening line does not count
+  const milliseconds limit =
+      options.seconds < 0 ? milliseconds(std::chrono::hours(24 * 365)) : Millis(options.seconds);
+  runtime.RunUntil([&] { return options.count > 0 && printed >= options.count; }, limit);
+  runtime.Close();
+}
+
+}  // namespace melko::cli

@@ -1,0 +1,92 @@
+// The program's device side for one melkoctl command: the stores, the driver libraries, the
+// Bluetooth LE link, the send routine and the apply engine, with a Qt event loop playing the
+// user-interface thread that the desktop program has.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "cli/console_controls.h"
+#include "device/device_context.h"
+#include "device/device_hub.h"
+#include "device/driver_links.h"
+#include "profiles/profile_session.h"
+#include "protocol/apply_engine.h"
+#include "protocol/report_sender.h"
+#include "qt/qt_event_ports.h"
+
+namespace melko::cli {
+
+// Debug lines go to standard error only when asked for (--debug); standard output is for results.
+class StderrDebugLog final : public DebugLog {
+ public:
+  explicit StderrDebugLog(bool enabled) : enabled_(enabled) {}
+  void Write(std::string_view line) override;
+
+ private:
+  bool enabled_;
+};
+
+class DeviceRuntime {
+ public:
+  // A QCoreApplication must exist.
+  DeviceRuntime(const std::filesystem::path& data_folder, bool debug);
+  ~DeviceRuntime();
+
+  // Loads the stores; refuses (throws Refused) when one cannot be read safely.
+  void LoadStores();
+  // Starts the apply thread and opens every link, as the desktop program does at start.
+  void Open();
+  void Close();
+
+  // Runs the event loop until done() holds or the time is up; returns done().
+  bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+
+  // A link that can take settings now: the cable or Bluetooth LE, or the receiver once its mouse
+  // has reported.
+  bool CanTakeSettings() const;
+  std::string UsableLinkName() const;
+
+  // Sends the changed blocks (or everything with full) and waits until the apply has finished.
+  // Returns false when the apply thread dropped the request.
+  bool ApplyAndWait(bool full, std::chrono::milliseconds limit);
+
+  ProfileSession& session() { return session_; }
+  LinkState& links() { return links_; }
+  ConsoleControls& controls() { return controls_; }
+  ApplyEngine& engine() { return engine_; }
+
+  // Each status word or connection change as it arrives (link, word), before it is decoded; and
+  // each timer the device logic handles.
+  std::function<void(LinkMode, std::uint32_t)> on_status_word;
+  std::function<void(int timer_id)> on_timer;
+  std::function<void(std::uint32_t message, std::intptr_t lparam)> on_window_message;
+
+ private:
+  void HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
+  void HandleTimer(int timer_id);
+
+  StderrDebugLog log_;
+  ProfileSession session_;
+  LinkState links_;
+  DriverLinks drivers_;
+  std::unique_ptr<BleTransport> ble_;
+  ConsoleControls controls_;
+  QtTimers timers_;
+  QtMessageQueue messages_;
+  SteadyClock clock_;
+  DeviceContext ctx_;
+  DriverReportLinks report_links_;
+  ReportSender sender_;
+  ApplyEngine engine_;
+  DeviceHub hub_;
+  std::unique_ptr<DriverLoader> loader_;
+  QObject loop_context_;  // queued calls to the event loop die with the runtime
+  bool open_ = false;
+  int applies_finished_ = 0;  // event-loop thread only
+};
+
+}  // namespace melko::cli

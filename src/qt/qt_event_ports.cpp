@@ -1,0 +1,61 @@
+#include "qt/qt_event_ports.h"
+
+#include <QThread>
+
+namespace melko {
+
+QtTimers::QtTimers(std::function<void(int)> on_timeout) : on_timeout_(std::move(on_timeout)) {}
+
+QtTimers::~QtTimers() = default;
+
+void QtTimers::Start(int timer_id, int period_ms) {
+  if (QThread::currentThread() == context_.thread()) {
+    StartHere(timer_id, period_ms);
+  } else {
+    QMetaObject::invokeMethod(
+        &context_, [this, timer_id, period_ms] { StartHere(timer_id, period_ms); },
+        Qt::QueuedConnection);
+  }
+}
+
+void QtTimers::Stop(int timer_id) {
+  if (QThread::currentThread() == context_.thread()) {
+    StopHere(timer_id);
+  } else {
+    QMetaObject::invokeMethod(
+        &context_, [this, timer_id] { StopHere(timer_id); }, Qt::QueuedConnection);
+  }
+}
+
+void QtTimers::StartHere(int timer_id, int period_ms) {
+  std::unique_ptr<QTimer>& timer = timers_[timer_id];
+  if (!timer) {
+    timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, &context_,
+                     [this, timer_id] { on_timeout_(timer_id); });
+  }
+  timer->start(period_ms);  // restarts a running timer
+}
+
+void QtTimers::StopHere(int timer_id) {
+  const auto found = timers_.find(timer_id);
+  if (found != timers_.end()) found->second->stop();
+}
+
+QtMessageQueue::QtMessageQueue(Handler handler)
+    : handler_(std::move(handler)), target_{this, &QtMessageQueue::PostFromLibrary} {}
+
+void QtMessageQueue::Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+  // Always queued, also on the owner thread: a posted message is handled after the current one,
+  // as a window's message queue would.
+  QMetaObject::invokeMethod(
+      &context_, [this, message, wparam, lparam] { handler_(message, wparam, lparam); },
+      Qt::QueuedConnection);
+}
+
+void QtMessageQueue::PostFromLibrary(void* context, std::uint32_t message, std::uintptr_t wparam,
+                                     std::intptr_t lparam) {
+  static_cast<QtMessageQueue*>(context)->Post(message, wparam, lparam);
+}
+
+}  // namespace melko

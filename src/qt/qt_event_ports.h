@@ -1,0 +1,56 @@
+// The event-loop ports on Qt: the main window's timers and messages posted to it. Both accept calls
+// from any thread and carry them out on the thread that owns the object (the user-interface
+// thread, or the command line's event loop).
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "device/ui_ports.h"
+#include "platform/driver_abi.h"
+
+namespace melko {
+
+class QtTimers final : public Timers {
+ public:
+  // on_timeout runs on the owner thread with the id of the timer that fired.
+  explicit QtTimers(std::function<void(int timer_id)> on_timeout);
+  ~QtTimers() override;
+
+  void Start(int timer_id, int period_ms) override;
+  void Stop(int timer_id) override;
+
+ private:
+  void StartHere(int timer_id, int period_ms);
+  void StopHere(int timer_id);
+
+  std::function<void(int)> on_timeout_;
+  QObject context_;
+  std::map<int, std::unique_ptr<QTimer>> timers_;  // owner thread only
+};
+
+// Messages to the main window: posted from any thread, handled in order on the owner thread. It
+// is also the MessageTarget the driver libraries post to from their monitor threads.
+class QtMessageQueue final : public MessagePoster {
+ public:
+  using Handler = std::function<void(std::uint32_t, std::uintptr_t, std::intptr_t)>;
+  explicit QtMessageQueue(Handler handler);
+
+  void Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override;
+  MessageTarget* target() { return &target_; }
+
+ private:
+  static void PostFromLibrary(void* context, std::uint32_t message, std::uintptr_t wparam,
+                              std::intptr_t lparam);
+
+  Handler handler_;
+  QObject context_;
+  MessageTarget target_;
+};
+
+}  // namespace melko
