@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "device/messages.h"
 #include "device/status_decoder.h"
+#include "platform/hid_access.h"
 
 namespace melko::cli {
 namespace {
@@ -149,6 +150,12 @@ void RunStatus(Session& session, const std::vector<std::string>& args) {
   const bool charging = runtime.controls().PowerLabelIsCharging();
   const std::string profile = Utf16ToUtf8(ProfileName(runtime.session().CurrentSnapshot()));
   runtime.Close();
+  // A node of the mouse that cannot be opened is why a plugged-in mouse shows as absent.
+  for (const BlockedNode& node : FindBlockedMouseNodes()) {
+    session.err() << "melkoctl: " << node.device << " belongs to the mouse but cannot be opened ("
+                  << node.reason << "); install the udev rules " << kUdevRulesFile
+                  << " (see docs/links.md) and plug the mouse in again\n";
+  }
 
   std::ostream& out = session.out();
   if (session.options().json) {
