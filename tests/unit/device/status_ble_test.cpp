@@ -45,7 +45,6 @@ TEST_F(StatusBleTest, EventAndValueAreLittleEndianAndTrailingBytesIgnored) {
   int hour = -1, minute = -1, second = -1;
   EXPECT_EQ(std::sscanf(line.c_str() + head.size(), "%d:%d:%d", &hour, &minute, &second), 3)
       << line;
-  << rig.log.Lines()[0];
 }
 
 TEST_F(StatusBleTest, PowerShowsTheBatteryButLeavesTheReceiverAlone) {
