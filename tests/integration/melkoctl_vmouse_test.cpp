@@ -115,6 +115,20 @@ TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPaci
   }
 }
 
+TEST_F(MelkoctlVmouseTest, ApplyOverTheReceiverWaitsForItsMouseAndSendsEachReportOnce) {
+  VmouseProcess mouse({"--receiver", "--awake"});
+  const Result applied = Run(mouse, {"apply"});
+  ASSERT_EQ(applied.exit_code, 0) << applied.out;
+  EXPECT_EQ(applied.out, "applied Profile1 over the receiver\n");
+  const std::vector<LoggedWrite> writes = Writes(mouse);
+  ASSERT_EQ(writes.size(), 5u);  // each acknowledged at once
+  for (const LoggedWrite& write : writes) {
+    EXPECT_EQ(write.link, "wireless");
+    EXPECT_TRUE(write.valid);
+  }
+  EXPECT_EQ(writes[3].hex, "06090101fe00000000");
+}
+
 TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowledges) {
   VmouseProcess mouse({"--receiver", "--awake", "--ack", "after=3"});
   ASSERT_EQ(Run(mouse, {"set", "rate", "500"}).out, "saved and sent over the receiver\n");
