@@ -1,5 +1,6 @@
 #include "cli/device_commands.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -123,6 +124,32 @@ void OpenAndWaitForLink(DeviceRuntime& runtime, double wait_seconds) {
 bool Interactive() {
   return isatty(STDERR_FILENO) != 0;
 }
+
+// Set by Ctrl+C or a termination request, so that watch closes the links and ends cleanly.
+volatile sig_atomic_t stop_requested = 0;
+void RequestStop(int) {
+  stop_requested = 1;
+}
+
+class StopOnSignals {
+ public:
+  StopOnSignals() {
+    stop_requested = 0;
+    struct sigaction action {};
+    action.sa_handler = RequestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous_interrupt_);
+    sigaction(SIGTERM, &action, &previous_terminate_);
+  }
+  ~StopOnSignals() {
+    sigaction(SIGINT, &previous_interrupt_, nullptr);
+    sigaction(SIGTERM, &previous_terminate_, nullptr);
+  }
+
+ private:
+  struct sigaction previous_interrupt_ {};
+  struct sigaction previous_terminate_ {};
+};
 
 void ShowProgress(DeviceRuntime& runtime) {
   if (!Interactive()) return;
@@ -282,7 +309,10 @@ void RunWatch(Session& session, const std::vector<std::string>& args) {
   printed = 0;  // the opening line does not count
   const milliseconds limit =
       options.seconds < 0 ? milliseconds(std::chrono::hours(24 * 365)) : Millis(options.seconds);
-  runtime.RunUntil([&] { return options.count > 0 && printed >= options.count; }, limit);
+  StopOnSignals stop_on_signals;
+  runtime.RunUntil(
+      [&] { return stop_requested != 0 || (options.count > 0 && printed >= options.count); },
+      limit);
   runtime.Close();
 }
 

@@ -1,11 +1,14 @@
 #include "cli/device_runtime.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QTimer>
 
 #include <iostream>
 
+#include "bluez/bluez_ble_transport.h"
 #include "cli/session.h"
+#include "device/ble_notification.h"
 #include "device/messages.h"
 #include "device/presence.h"
 #include "platform/dl_driver_loader.h"
@@ -23,6 +26,26 @@ class NoBluetooth final : public BleTransport {
   void CloseNotifications() override {}
 };
 
+// At start the Bluetooth LE mouse counts as present when hidapi lists it or BlueZ has it
+// connected. BlueZ is always asked, so that its adapter starts from what BlueZ has now.
+class EitherBlePresenceProbe final : public BlePresenceProbe {
+ public:
+  explicit EitherBlePresenceProbe(bluez::BluezBleTransport* bluez) : bluez_(bluez) {}
+  bool MousePresent() override {
+    const bool over_bluez = bluez_ != nullptr && bluez_->MousePresentNow();
+    return HidapiBlePresenceProbe().MousePresent() || over_bluez;
+  }
+
+ private:
+  bluez::BluezBleTransport* bluez_;
+};
+
+// A notified value as a status word: event and value, each little-endian in two bytes.
+std::uint32_t StatusWordOf(const std::vector<std::uint8_t>& value) {
+  return MakeStatusWord(std::uint16_t(value[0] | value[1] << 8),
+                        std::uint16_t(value[2] | value[3] << 8));
+}
+
 }  // namespace
 
 void StderrDebugLog::Write(std::string_view line) {
@@ -34,7 +57,7 @@ void StderrDebugLog::Write(std::string_view line) {
 DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, bool debug)
     : log_(debug),
       session_(data_folder),
-      ble_(std::make_unique<NoBluetooth>()),
+      ble_(MakeBluetooth()),
       timers_([this](int timer_id) { HandleTimer(timer_id); }),
       messages_([this](std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
         HandleMessage(message, wparam, lparam);
@@ -45,6 +68,7 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, bool debu
       engine_(session_, links_, sender_, controls_, timers_),
       hub_(ctx_, engine_),
       loader_(std::make_unique<DlDriverLoader>()) {
+  bluez_ = dynamic_cast<bluez::BluezBleTransport*>(ble_.get());
   // Told on the apply thread; counted on the event loop's.
   engine_.SetRunObserver([this](bool) {
     QMetaObject::invokeMethod(
@@ -54,6 +78,40 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, bool debu
 
 DeviceRuntime::~DeviceRuntime() {
   Close();
+}
+
+std::unique_ptr<BleTransport> DeviceRuntime::MakeBluetooth() {
+  QDBusConnection bus = QDBusConnection::systemBus();
+  if (!bus.isConnected()) {
+    log_.Write("no system bus (" + bus.lastError().message().toStdString() +
+               "): Bluetooth LE is off");
+    return std::make_unique<NoBluetooth>();
+  }
+  bluez::BluezHandlers handlers;
+  handlers.on_notification = [this](std::vector<std::uint8_t> value) { OnBleValue(value); };
+  handlers.on_mouse_arrived = [this] { OnBleMouse(true); };
+  handlers.on_mouse_gone = [this] { OnBleMouse(false); };
+  handlers.on_debug = [this](const std::string& line) { log_.Write(line); };
+  return std::make_unique<bluez::BluezBleTransport>(bus, std::move(handlers));
+}
+
+void DeviceRuntime::OnBleValue(const std::vector<std::uint8_t>& value) {
+  if (!open_) return;
+  OnBleNotification(ctx_, value);
+  if (on_status_word && value.size() >= 4) on_status_word(LinkMode::kBle, StatusWordOf(value));
+}
+
+void DeviceRuntime::OnBleMouse(bool present) {
+  if (!open_ || (links_.ble_present == 1) == present) return;
+  if (present) {
+    AttachBle(ctx_);
+  } else {
+    DetachBle(ctx_);
+  }
+  if (on_status_word) {
+    on_status_word(LinkMode::kBle, MakeStatusWord(kConnectionEvent, present ? kConnectionArrived
+                                                                            : kConnectionRemoved));
+  }
 }
 
 void DeviceRuntime::LoadStores() {
@@ -71,7 +129,7 @@ void DeviceRuntime::Open() {
   if (open_) return;
   open_ = true;
   engine_.StartApplyThread();
-  HidapiBlePresenceProbe probe;
+  EitherBlePresenceProbe probe(bluez_);
   OpenDriverLinks(ctx_, *loader_, messages_.target(), probe);
   // As at the desktop program's start: the first apply writes everything.
   session_.full_apply = 1;
@@ -87,36 +145,36 @@ void DeviceRuntime::Close() {
   open_ = false;
   CloseDriverLinks(ctx_, *loader_);
   engine_.StopApplyThread();
+  ble_->CloseNotifications();
 }
 
 void DeviceRuntime::HandleMessage(std::uint32_t message, std::uintptr_t wparam,
                                   std::intptr_t lparam) {
-  if (on_status_word) {
-    switch (message) {
-      case kMsgReceiverData:
-        on_status_word(LinkMode::kWireless, DecodeDataMessage(wparam, lparam));
-        break;
-      case kMsgReceiverConnect:
-        on_status_word(LinkMode::kWireless, DecodeConnectMessage(wparam));
-        break;
-      case kMsgWiredData:
-        on_status_word(LinkMode::kWired, DecodeDataMessage(wparam, lparam));
-        break;
-      case kMsgWiredConnect:
-        on_status_word(LinkMode::kWired, DecodeConnectMessage(wparam));
-        break;
-      default:
-        break;
-    }
-  }
-  if (!hub_.OnMessage(message, wparam, lparam) && on_window_message) {
-    on_window_message(message, lparam);
+  const bool handled = hub_.OnMessage(message, wparam, lparam);
+  if (!handled && on_window_message) on_window_message(message, lparam);
+  // Told after the decoding, so that what the word changed is stored by the time it is told.
+  if (!on_status_word) return;
+  switch (message) {
+    case kMsgReceiverData:
+      on_status_word(LinkMode::kWireless, DecodeDataMessage(wparam, lparam));
+      break;
+    case kMsgReceiverConnect:
+      on_status_word(LinkMode::kWireless, DecodeConnectMessage(wparam));
+      break;
+    case kMsgWiredData:
+      on_status_word(LinkMode::kWired, DecodeDataMessage(wparam, lparam));
+      break;
+    case kMsgWiredConnect:
+      on_status_word(LinkMode::kWired, DecodeConnectMessage(wparam));
+      break;
+    default:
+      break;
   }
 }
 
 void DeviceRuntime::HandleTimer(int timer_id) {
-  if (on_timer) on_timer(timer_id);
   hub_.OnTimer(timer_id);
+  if (on_timer) on_timer(timer_id);
 }
 
 bool DeviceRuntime::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/console_controls.h"
 #include "device/device_context.h"
@@ -17,6 +18,10 @@
 #include "protocol/apply_engine.h"
 #include "protocol/report_sender.h"
 #include "qt/qt_event_ports.h"
+
+namespace melko::bluez {
+class BluezBleTransport;
+}
 
 namespace melko::cli {
 
@@ -59,8 +64,10 @@ class DeviceRuntime {
   ConsoleControls& controls() { return controls_; }
   ApplyEngine& engine() { return engine_; }
 
-  // Each status word or connection change as it arrives (link, word), before it is decoded; and
-  // each timer the device logic handles.
+  // Each status word or connection change (link, word) once it has been decoded, and each timer
+  // once the device logic has handled it. Bluetooth LE notifications come as kBle words (event in
+  // the upper half, value in the lower), and the Bluetooth LE mouse's arrival and removal as kBle
+  // connection words, when they change whether the link is attached.
   std::function<void(LinkMode, std::uint32_t)> on_status_word;
   std::function<void(int timer_id)> on_timer;
   std::function<void(std::uint32_t message, std::intptr_t lparam)> on_window_message;
@@ -68,12 +75,17 @@ class DeviceRuntime {
  private:
   void HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
   void HandleTimer(int timer_id);
+  // Bluetooth LE over BlueZ when the system bus is there, else a link that is never attached.
+  std::unique_ptr<BleTransport> MakeBluetooth();
+  void OnBleValue(const std::vector<std::uint8_t>& value);
+  void OnBleMouse(bool present);
 
   StderrDebugLog log_;
   ProfileSession session_;
   LinkState links_;
   DriverLinks drivers_;
   std::unique_ptr<BleTransport> ble_;
+  bluez::BluezBleTransport* bluez_ = nullptr;  // ble_, when it is the BlueZ adapter
   ConsoleControls controls_;
   QtTimers timers_;
   QtMessageQueue messages_;

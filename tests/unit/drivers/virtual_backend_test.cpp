@@ -328,7 +328,10 @@ TEST_F(VirtualDriverTest, WritesRaceOpensAndClosesSafely) {
     EXPECT_EQ(driver->open_feature_device(), 1);
   }
   apply.join();
-  EXPECT_GT(written.load(), 0);
+  // How many of the racing writes found the device open depends on scheduling; what counts is
+  // that none crashed or hung, and that the device open at the end takes writes.
+  EXPECT_LE(written.load(), 200);
+  EXPECT_EQ(WriteReset(), 1);
   EXPECT_EQ(server->connections(), 1);
 }
 

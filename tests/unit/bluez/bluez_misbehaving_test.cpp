@@ -1,0 +1,178 @@
+// The adapter against a BlueZ that answers in the wrong shapes, never answers, or refuses: every
+// case ends in a defined result within the call timeout.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "bluez/bluez_ble_transport.h"
+#include "unit/bluez/bluez_harness.h"
+
+namespace melko::bluez::test {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+constexpr int kCallTimeoutMs = 300;
+constexpr const char* kMouseWrite = "/org/bluez/hci0/dev_11_22_33_44_55_66/service0020/char0021";
+const std::vector<std::uint8_t> kReport{0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0, 0, 0, 0};
+
+class MisbehavingBluez : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(fake_.output().ReadLine() == "ready");
+    // Made once BlueZ is there, so that BlueZ's arrival is not part of what the tests count.
+    transport_ = std::make_unique<BluezBleTransport>(bus_.connection(), recorder_.Handlers(),
+                                                     kCallTimeoutMs);
+    transport_->SetMatch(kBleVendorMatch, kBleProductMatch);
+  }
+  void Fake(const std::string& command) { ASSERT_EQ(fake_.Ask(command), "ok") << command; }
+  std::string Count() { return fake_.Ask("count"); }
+  std::uint64_t CallsOf(const std::function<void()>& action) {
+    const std::uint64_t before = transport_->bus_calls();
+    action();
+    return transport_->bus_calls() - before;
+  }
+
+  melko::testing::TempDir folder_;
+  PrivateBus bus_{folder_.path()};
+  ChildProcess fake_{{BinPath("melko_fake_bluez"), bus_.address()}, folder_ / "fake.err"};
+  Recorder recorder_;
+  std::unique_ptr<BluezBleTransport> transport_;
+};
+
+TEST_F(MisbehavingBluez, TheMouseIsFoundInAnyCaseAndAmongOtherDevices) {
+  // Modalias in the Bluetooth SIG form with mixed case, UUIDs in upper case, and another
+  // vendor's device with a characteristic 0xFEE3 listed before it.
+  EXPECT_TRUE(transport_->MousePresentNow());
+  EXPECT_EQ(transport_->Write(kReport), 1);
+  // The listing, then the write's own listing and the write.
+  EXPECT_EQ(Count(), std::string("calls 3 writes 1 last ") + kMouseWrite);
+}
+
+TEST_F(MisbehavingBluez, AListingOfAnotherShapeMeansNoMouse) {
+  Fake("listing garbage");
+  EXPECT_FALSE(transport_->MousePresentNow());
+  EXPECT_EQ(CallsOf([&] { EXPECT_EQ(transport_->Write(kReport), 0); }), 1u);
+  transport_->OpenNotifications();
+  SpinFor(200);
+  EXPECT_TRUE(transport_->subscribed().isEmpty());
+  EXPECT_EQ(Count(), "calls 3 writes 0 last -");
+}
+
+TEST_F(MisbehavingBluez, PropertiesOfTheWrongTypesMeanNoMouse) {
+  Fake("listing odd");
+  EXPECT_FALSE(transport_->MousePresentNow());
+  EXPECT_EQ(transport_->Write(kReport), 0);
+  transport_->OpenNotifications();
+  SpinFor(200);
+  EXPECT_TRUE(transport_->subscribed().isEmpty());
+  EXPECT_EQ(Count(), "calls 3 writes 0 last -");
+}
+
+TEST_F(MisbehavingBluez, AWriteThatIsNeverAnsweredFailsAfterTheTimeoutAndIsNotRepeated) {
+  ASSERT_EQ(transport_->Write(kReport), 1);
+  Fake("write silent");
+  const auto start = steady_clock::now();
+  EXPECT_EQ(CallsOf([&] { EXPECT_EQ(transport_->Write(kReport), 0); }), 1u);
+  const auto took = steady_clock::now() - start;
+  EXPECT_GE(took, milliseconds(kCallTimeoutMs - 50));
+  EXPECT_LT(took, milliseconds(3 * kCallTimeoutMs));
+  // The value may have reached the mouse: it was not sent a second time.
+  EXPECT_EQ(Count(), std::string("calls 3 writes 2 last ") + kMouseWrite);
+
+  // The next write looks the characteristic up again.
+  Fake("write answer");
+  EXPECT_EQ(CallsOf([&] { EXPECT_EQ(transport_->Write(kReport), 1); }), 2u);
+}
+
+TEST_F(MisbehavingBluez, ARefusedWriteIsTriedOnceMoreAfterLookingUpAgain) {
+  ASSERT_EQ(transport_->Write(kReport), 1);
+  Fake("write refuse");
+  EXPECT_EQ(CallsOf([&] { EXPECT_EQ(transport_->Write(kReport), 0); }), 3u);
+  EXPECT_EQ(Count(), std::string("calls 5 writes 3 last ") + kMouseWrite);
+  Fake("write answer");
+  EXPECT_EQ(CallsOf([&] { EXPECT_EQ(transport_->Write(kReport), 1); }), 2u);
+  EXPECT_EQ(CallsOf([&] { EXPECT_EQ(transport_->Write(kReport), 1); }), 1u);
+}
+
+TEST_F(MisbehavingBluez, ASubscriptionThatIsNeverAnsweredIsNotHeld) {
+  Fake("notify silent");
+  const auto start = steady_clock::now();
+  transport_->OpenNotifications();
+  // The event loop's thread does not wait for the answer.
+  EXPECT_LT(steady_clock::now() - start, milliseconds(kCallTimeoutMs / 2));
+  SpinFor(kCallTimeoutMs + 200);
+  EXPECT_TRUE(transport_->subscribed().isEmpty());
+  Fake("emit value 10100200");
+  SpinFor(200);
+  EXPECT_TRUE(recorder_.values.empty());
+}
+
+TEST_F(MisbehavingBluez, AListingThatIsNeverAnsweredHoldsNothingUp) {
+  Fake("listing silent");
+  auto start = steady_clock::now();
+  transport_->OpenNotifications();
+  transport_->CloseNotifications();
+  EXPECT_LT(steady_clock::now() - start, milliseconds(kCallTimeoutMs / 2));
+  // The writing thread waits for one timeout, no more.
+  start = steady_clock::now();
+  EXPECT_EQ(transport_->Write(kReport), 0);
+  EXPECT_FALSE(transport_->MousePresentNow());
+  const auto took = steady_clock::now() - start;
+  EXPECT_GE(took, milliseconds(2 * kCallTimeoutMs - 50));
+  EXPECT_LT(took, milliseconds(4 * kCallTimeoutMs));
+  SpinFor(kCallTimeoutMs);
+  EXPECT_TRUE(transport_->subscribed().isEmpty());
+}
+
+TEST_F(MisbehavingBluez, ASubscriptionAnsweredAfterItWasClosedIsStopped) {
+  Fake("notify late");
+  transport_->OpenNotifications();
+  // The listing is answered and StartNotify sent, not answered yet.
+  ASSERT_TRUE(SpinUntil([&] { return Count().starts_with("calls 2 "); }));
+  transport_->CloseNotifications();
+  EXPECT_TRUE(SpinUntil([&] { return fake_.Ask("stops") == "stops 1"; }));
+  EXPECT_TRUE(transport_->subscribed().isEmpty());
+  Fake("emit value 10100200");
+  SpinFor(200);
+  EXPECT_TRUE(recorder_.values.empty());
+}
+
+TEST_F(MisbehavingBluez, MalformedSignalsArePassedOver) {
+  ASSERT_TRUE(transport_->MousePresentNow());
+  ASSERT_TRUE(OpenAndWait(*transport_));
+  Fake("emit odd");
+  Fake("emit value 1010020055");
+  ASSERT_TRUE(SpinUntil([&] { return !recorder_.values.empty(); }));
+  SpinFor(100);
+  // Only the well-formed value, with every byte, even past the fourth.
+  EXPECT_EQ(recorder_.EventValues(), std::vector<std::string>{"1010020055"});
+  EXPECT_EQ(recorder_.gone, 0);
+  EXPECT_EQ(recorder_.arrived, 0);
+  EXPECT_TRUE(transport_->mouse_present());
+}
+
+TEST_F(MisbehavingBluez, AnEmptyValueIsDeliveredAsItCame) {
+  ASSERT_TRUE(OpenAndWait(*transport_));
+  Fake("emit value ");
+  ASSERT_TRUE(SpinUntil([&] { return !recorder_.values.empty(); }));
+  EXPECT_TRUE(recorder_.values.front().empty());
+}
+
+TEST_F(MisbehavingBluez, ADeviceNotListedBeforeIsAskedForWhenItConnects) {
+  Fake("listing adapter-only");
+  ASSERT_FALSE(transport_->MousePresentNow());
+  Fake("emit connected /org/bluez/hci0/dev_77_77_77_77_77_77");
+  ASSERT_TRUE(SpinUntil([&] { return recorder_.arrived == 1; }));
+  EXPECT_TRUE(transport_->mouse_present());
+}
+
+TEST_F(MisbehavingBluez, ValuesOfCharacteristicsNotSubscribedAreNotDelivered) {
+  Fake("emit value 10100300");
+  SpinFor(200);
+  EXPECT_TRUE(recorder_.values.empty());
+}
+
+}  // namespace
+}  // namespace melko::bluez::test

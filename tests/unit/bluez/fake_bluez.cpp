@@ -1,0 +1,259 @@
+// melko_fake_bluez ADDRESS: a BlueZ that misbehaves on request, for the adapter's tests. It takes
+// org.bluez on the bus at ADDRESS, prints "ready", and then takes one command per line on
+// standard input, answering each with one line:
+//   listing good|garbage|odd|adapter-only|silent
+//                                           what GetManagedObjects returns (default good)
+//   write answer|silent|refuse              how WriteValue is answered (default answer)
+//   notify answer|silent|late               how StartNotify is answered (late: after 100 ms)
+//   emit value HEX                          Value of the notify characteristic changes
+//   emit odd                                a row of malformed signals
+//   emit connected PATH                     Device1.Connected of PATH becomes true
+//   count                                   "calls N writes M last PATH"
+//   stops                                   "stops N": StopNotify calls answered
+// "good" is a connected mouse (Modalias "bluetooth:V045eP0040D0001", UUIDs in upper case) next to
+// another vendor's device that has a characteristic 0xFEE3 too; "odd" lists the mouse's objects
+// with properties of the wrong types. Properties.GetAll of any device answers as for the mouse.
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVirtualObject>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using InterfaceMap = QMap<QString, QVariantMap>;
+using ManagedObjects = QMap<QDBusObjectPath, InterfaceMap>;
+
+const QString kDevice = QStringLiteral("/org/bluez/hci0/dev_11_22_33_44_55_66");
+const QString kService = kDevice + QStringLiteral("/service0020");
+const QString kWrite = kService + QStringLiteral("/char0021");
+const QString kNotify = kService + QStringLiteral("/char0023");
+const QString kOther = QStringLiteral("/org/bluez/hci0/dev_66_55_44_33_22_11");
+const QString kCharacteristic1 = QStringLiteral("org.bluez.GattCharacteristic1");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+QVariant Path(const QString& path) {
+  return QVariant::fromValue(QDBusObjectPath(path));
+}
+
+QVariantMap MouseProperties() {
+  return {{"Connected", true}, {"Modalias", QStringLiteral("bluetooth:V045eP0040D0001")}};
+}
+
+ManagedObjects GoodListing() {
+  ManagedObjects objects;
+  objects[QDBusObjectPath("/org/bluez/hci0")] = {{"org.bluez.Adapter1", {{"Powered", true}}}};
+  objects[QDBusObjectPath(kOther)] = {
+      {"org.bluez.Device1", {{"Connected", true}, {"Modalias", "usb:v046Dp0040d0001"}}}};
+  objects[QDBusObjectPath(kOther + "/service0001")] = {
+      {"org.bluez.GattService1",
+       {{"UUID", "0000fee0-0000-1000-8000-00805f9b34fb"}, {"Device", Path(kOther)}}}};
+  objects[QDBusObjectPath(kOther + "/service0001/char0002")] = {
+      {kCharacteristic1,
+       {{"UUID", "0000fee3-0000-1000-8000-00805f9b34fb"},
+        {"Service", Path(kOther + "/service0001")},
+        {"Flags", QStringList{"write"}}}}};
+  objects[QDBusObjectPath(kDevice)] = {{"org.bluez.Device1", MouseProperties()}};
+  objects[QDBusObjectPath(kService)] = {
+      {"org.bluez.GattService1",
+       {{"UUID", "0000FEE0-0000-1000-8000-00805F9B34FB"}, {"Device", Path(kDevice)}}}};
+  objects[QDBusObjectPath(kWrite)] = {{kCharacteristic1,
+                                       {{"UUID", "0000FEE3-0000-1000-8000-00805F9B34FB"},
+                                        {"Service", Path(kService)},
+                                        {"Flags", QStringList{"write-without-response"}}}}};
+  objects[QDBusObjectPath(kNotify)] = {{kCharacteristic1,
+                                        {{"UUID", "0000FEE4-0000-1000-8000-00805F9B34FB"},
+                                         {"Service", Path(kService)},
+                                         {"Flags", QStringList{"notify"}}}}};
+  return objects;
+}
+
+ManagedObjects OddListing() {
+  ManagedObjects objects;
+  objects[QDBusObjectPath(kDevice)] = {
+      {"org.bluez.Device1", {{"Connected", "true"}, {"Modalias", "usb:v045Ep0040d0001"}}}};
+  objects[QDBusObjectPath(kOther)] = {
+      {"org.bluez.Device1", {{"Connected", true}, {"Modalias", 0x045E0040}}}};
+  objects[QDBusObjectPath(kService)] = {
+      {"org.bluez.GattService1", {{"UUID", 0xFEE0}, {"Device", kDevice}}}};
+  objects[QDBusObjectPath(kWrite)] = {
+      {kCharacteristic1,
+       {{"UUID", QStringList{"0000fee3-0000-1000-8000-00805f9b34fb"}},
+        {"Service", Path(kService)}}}};
+  return objects;
+}
+
+class FakeBluez : public QDBusVirtualObject {
+ public:
+  explicit FakeBluez(QDBusConnection bus) : bus_(bus) {}
+
+  std::string Command(const std::string& line);
+
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+  QString introspect(const QString&) const override { return {}; }
+
+ private:
+  void Emit(const QString& path, const QString& interface, const QString& name,
+            const QVariantList& arguments) {
+    QDBusMessage signal = QDBusMessage::createSignal(path, interface, name);
+    signal.setArguments(arguments);
+    bus_.send(signal);
+  }
+  void EmitOdd();
+
+  QDBusConnection bus_;
+  std::string listing_ = "good";
+  std::string write_ = "answer";
+  std::string notify_ = "answer";
+  int calls_ = 0;
+  int writes_ = 0;
+  int stops_ = 0;
+  QString last_write_;
+};
+
+bool FakeBluez::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
+  if (message.type() != QDBusMessage::MethodCallMessage) return false;
+  ++calls_;
+  const QString member = message.member();
+  QDBusMessage reply = message.createReply();
+  if (member == QLatin1String("GetManagedObjects")) {
+    if (listing_ == "silent") return true;
+    if (listing_ == "garbage") {
+      reply = message.createReply(QStringLiteral("nonsense"));
+    } else if (listing_ == "odd") {
+      reply = message.createReply(QVariant::fromValue(OddListing()));
+    } else if (listing_ == "adapter-only") {
+      ManagedObjects objects;
+      objects[QDBusObjectPath("/org/bluez/hci0")] = {{"org.bluez.Adapter1", {}}};
+      reply = message.createReply(QVariant::fromValue(objects));
+    } else {
+      reply = message.createReply(QVariant::fromValue(GoodListing()));
+    }
+  } else if (member == QLatin1String("GetAll")) {
+    reply = message.createReply(QVariant::fromValue(MouseProperties()));
+  } else if (member == QLatin1String("WriteValue")) {
+    ++writes_;
+    last_write_ = message.path();
+    if (write_ == "silent") return true;
+    if (write_ == "refuse") {
+      reply = message.createErrorReply(QStringLiteral("org.bluez.Error.Failed"),
+                                       QStringLiteral("Not connected"));
+    }
+  } else if (member == QLatin1String("StartNotify")) {
+    if (notify_ == "silent") return true;
+    if (notify_ == "late") {
+      QDBusConnection later = connection;
+      QTimer::singleShot(100, [later, reply]() mutable { later.send(reply); });
+      return true;
+    }
+  } else if (member == QLatin1String("StopNotify")) {
+    ++stops_;
+  } else {
+    reply = message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                                     member);
+  }
+  connection.send(reply);
+  return true;
+}
+
+void FakeBluez::EmitOdd() {
+  const QString root = QStringLiteral("/");
+  const QString manager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
+  // A value that is a string, a change without its other arguments, a value of another
+  // interface, objects added and removed in the wrong shapes, and the mouse "disconnecting" with
+  // a string.
+  Emit(kNotify, kProperties, "PropertiesChanged",
+       {kCharacteristic1, QVariantMap{{"Value", QStringLiteral("10100100")}}, QStringList()});
+  Emit(kNotify, kProperties, "PropertiesChanged", {kCharacteristic1});
+  Emit(kNotify, kProperties, "PropertiesChanged",
+       {QStringLiteral("org.bluez.GattDescriptor1"),
+        QVariantMap{{"Value", QByteArray("\x10\x10\x01\x00", 4)}}, QStringList()});
+  Emit(kNotify, kProperties, "PropertiesChanged",
+       {kCharacteristic1, QVariantMap{{"Value", QByteArray("\x10\x10\x01\x00", 4)}}, 7});
+  Emit(root, manager, "InterfacesAdded", {QStringLiteral("junk")});
+  Emit(root, manager, "InterfacesAdded", {Path(kDevice), QStringLiteral("junk")});
+  Emit(root, manager, "InterfacesRemoved", {Path(kDevice)});
+  Emit(root, manager, "InterfacesRemoved", {kDevice, QStringList{"org.bluez.Device1"}});
+  Emit(kDevice, kProperties, "PropertiesChanged",
+       {QStringLiteral("org.bluez.Device1"), QVariantMap{{"Connected", QStringLiteral("false")}},
+        QStringList()});
+  Emit(kDevice, kProperties, "PropertiesChanged",
+       {QStringLiteral("org.bluez.Device1"), QStringLiteral("Connected"), false});
+}
+
+std::string FakeBluez::Command(const std::string& line) {
+  const auto space = line.find(' ');
+  const std::string word = line.substr(0, space);
+  const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+  if (word == "listing") {
+    listing_ = rest;
+  } else if (word == "write") {
+    write_ = rest;
+  } else if (word == "notify") {
+    notify_ = rest;
+  } else if (word == "count") {
+    return "calls " + std::to_string(calls_) + " writes " + std::to_string(writes_) + " last " +
+           (last_write_.isEmpty() ? std::string("-") : last_write_.toStdString());
+  } else if (word == "stops") {
+    return "stops " + std::to_string(stops_);
+  } else if (rest.starts_with("value ")) {
+    const QByteArray value = QByteArray::fromHex(QByteArray::fromStdString(rest.substr(6)));
+    Emit(kNotify, kProperties, "PropertiesChanged",
+         {kCharacteristic1, QVariantMap{{"Value", value}}, QStringList()});
+  } else if (rest == "odd") {
+    EmitOdd();
+  } else if (rest.starts_with("connected ")) {
+    Emit(QString::fromStdString(rest.substr(10)), kProperties, "PropertiesChanged",
+         {QStringLiteral("org.bluez.Device1"), QVariantMap{{"Connected", true}}, QStringList()});
+  } else {
+    return "error: unknown command";
+  }
+  return "ok";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: melko_fake_bluez ADDRESS\n");
+    return 2;
+  }
+  qDBusRegisterMetaType<InterfaceMap>();
+  qDBusRegisterMetaType<ManagedObjects>();
+  QDBusConnection bus = QDBusConnection::connectToBus(QString::fromLocal8Bit(argv[1]), "fake");
+  FakeBluez fake(bus);
+  if (!bus.registerVirtualObject("/", &fake, QDBusConnection::SubPath) ||
+      !bus.registerService("org.bluez")) {
+    std::fprintf(stderr, "melko_fake_bluez: cannot serve org.bluez\n");
+    return 1;
+  }
+  std::string pending;
+  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+  QObject::connect(&input, &QSocketNotifier::activated, [&] {
+    char chunk[1024];
+    const ssize_t count = ::read(STDIN_FILENO, chunk, sizeof chunk);
+    if (count <= 0) {
+      app.quit();
+      return;
+    }
+    pending.append(chunk, std::size_t(count));
+    for (auto newline = pending.find('\n'); newline != std::string::npos;
+         newline = pending.find('\n')) {
+      const std::string answer = fake.Command(pending.substr(0, newline));
+      pending.erase(0, newline + 1);
+      std::printf("%s\n", answer.c_str());
+      std::fflush(stdout);
+    }
+  });
+  std::printf("ready\n");
+  std::fflush(stdout);
+  return app.exec();
+}

@@ -1,0 +1,129 @@
+// melkoctl over Bluetooth LE: the real binary finds melko-vmouse's mock BlueZ through
+// DBUS_SYSTEM_BUS_ADDRESS, with neither the cable nor the receiver there.
+#include <gtest/gtest.h>
+
+#include "profiles/profile_session.h"
+#include "protocol/settings_reports.h"
+#include "unit/bluez/bluez_harness.h"
+
+namespace melko::bluez::test {
+namespace {
+
+struct CliRun {
+  int exit_code = -1;
+  std::string out;
+};
+
+class MelkoctlOverBluetooth : public ::testing::Test {
+ protected:
+  void StartMouse(const std::vector<std::string>& options) {
+    vmouse_ = std::make_unique<Vmouse>(folder_.path(), bus_.address(), options);
+    ASSERT_TRUE(vmouse_->started());
+  }
+  // The private bus as the system bus, and the mouse's socket with no cable nor receiver in.
+  std::map<std::string, std::string> MouseEnvironment() const {
+    return {{"DBUS_SYSTEM_BUS_ADDRESS", bus_.address()},
+            {"MELKO_VMOUSE", vmouse_->socket_path()},
+            {"XDG_CONFIG_HOME", (folder_ / "config").string()}};
+  }
+  std::map<std::string, std::string> NoMouseEnvironment() const {
+    return {{"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (folder_ / "no-bus").string()},
+            {"MELKO_VMOUSE", (folder_ / "no-mouse").string()},
+            {"XDG_CONFIG_HOME", (folder_ / "config").string()}};
+  }
+  std::vector<std::string> Command(const std::vector<std::string>& args) const {
+    std::vector<std::string> argv{BinPath("melkoctl"), "--data-dir", (folder_ / "data").string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+  }
+  CliRun Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
+    ChildProcess melkoctl(Command(args), folder_ / "melkoctl.err", env);
+    CliRun run;
+    while (auto line = melkoctl.output().ReadLine(30000)) run.out += *line + "\n";
+    run.exit_code = melkoctl.WaitExit(30000).value_or(-1);
+    return run;
+  }
+
+  melko::testing::TempDir folder_;
+  PrivateBus bus_{folder_.path()};
+  std::unique_ptr<Vmouse> vmouse_;
+};
+
+TEST_F(MelkoctlOverBluetooth, ApplyWritesEveryReportButTheRateOverBluetoothLe) {
+  StartMouse({"--ble"});
+  // A button that plays a macro, so that the 131-byte macro report goes too.
+  ASSERT_EQ(Run({"macro", "add", "M1"}, NoMouseEnvironment()).exit_code, 0);
+  ASSERT_EQ(Run({"set", "--wait", "0", "button", "3", "macro", "M1"}, NoMouseEnvironment()).out,
+            "saved; not sent (no link to the mouse can take settings)\n");
+
+  const CliRun applied = Run({"apply"}, MouseEnvironment());
+  EXPECT_EQ(applied.exit_code, 0);
+  EXPECT_EQ(applied.out, "applied Profile1 over the Bluetooth LE\n");
+
+  ProfileSession session(folder_ / "data");
+  session.LoadProfileStore();
+  session.LoadMacroStore();
+  const ProfileRecord record = session.CurrentSnapshot();
+  ASSERT_EQ(record.buttons[2].function, kFunctionMacro);
+  const std::vector<std::string> expected{
+      Hex(BuildResetReport()), Hex(BuildDpiReport(record)), Hex(BuildLightReport(record)),
+      Hex(BuildButtonsReport(record)), Hex(BuildMacroReport(3, record.buttons[2]))};
+  EXPECT_EQ(vmouse_->BleWrites(), expected);
+  // Every write went over Bluetooth LE and the mouse took it.
+  const auto lines = vmouse_->LogLines();
+  EXPECT_EQ(lines.size(), expected.size());
+  for (const std::string& line : lines) {
+    EXPECT_NE(line.find("\"link\":\"ble\""), std::string::npos) << line;
+    EXPECT_NE(line.find("\"valid\":true"), std::string::npos) << line;
+  }
+}
+
+TEST_F(MelkoctlOverBluetooth, WatchPrintsNotificationsAndTheMouseComingAndGoing) {
+  StartMouse({"--ble"});
+  ChildProcess watch(Command({"watch", "--seconds", "60"}), folder_ / "watch.err",
+                     MouseEnvironment());
+  auto line_starting = [&](const std::string& start) {
+    while (auto line = watch.output().ReadLine(10000)) {
+      if (line->starts_with(start)) return *line;
+    }
+    return std::string("(none)");
+  };
+  EXPECT_EQ(watch.output().ReadLine(10000), "links: cable down, receiver down, bluetooth up");
+  // Notifications are opened two seconds after the link attached; the power event repeats.
+  EXPECT_EQ(line_starting("bluetooth: battery"), "bluetooth: battery 100%");
+  ASSERT_EQ(vmouse_->Command("stage 4"), "ok");
+  EXPECT_TRUE(line_starting("bluetooth: dpi stage").starts_with("bluetooth: dpi stage 4 ("));
+  ASSERT_EQ(vmouse_->Command("ble off"), "ok");
+  EXPECT_EQ(line_starting("bluetooth: removed"), "bluetooth: removed");
+  ASSERT_EQ(vmouse_->Command("ble on"), "ok");
+  EXPECT_EQ(line_starting("bluetooth: connected"), "bluetooth: connected");
+  // And the notifications come again, two seconds after the reconnection.
+  EXPECT_EQ(line_starting("bluetooth: battery"), "bluetooth: battery 100%");
+  ASSERT_EQ(vmouse_->Command("stage 2"), "ok");
+  EXPECT_TRUE(line_starting("bluetooth: dpi stage").starts_with("bluetooth: dpi stage 2 ("));
+  watch.Stop();
+}
+
+TEST_F(MelkoctlOverBluetooth, StatusCountsTheMouseThatBluezHasConnected) {
+  StartMouse({"--ble"});
+  const CliRun status = Run({"status", "--wait", "0"}, MouseEnvironment());
+  EXPECT_EQ(status.exit_code, 0);
+  EXPECT_NE(status.out.find("Bluetooth LE: connected\n"), std::string::npos) << status.out;
+}
+
+TEST_F(MelkoctlOverBluetooth, WithTheMouseNotConnectedApplyRefuses) {
+  StartMouse({});
+  const CliRun applied = Run({"apply", "--wait", "0.5"}, MouseEnvironment());
+  EXPECT_EQ(applied.exit_code, 1);
+  EXPECT_TRUE(vmouse_->LogLines().empty());
+}
+
+TEST_F(MelkoctlOverBluetooth, WithNoSystemBusBluetoothIsOffAndNothingHangs) {
+  const CliRun status = Run({"status", "--wait", "0"}, NoMouseEnvironment());
+  EXPECT_EQ(status.exit_code, 0);
+  EXPECT_NE(status.out.find("Bluetooth LE: not connected\n"), std::string::npos) << status.out;
+  EXPECT_EQ(Run({"apply", "--wait", "0"}, NoMouseEnvironment()).exit_code, 1);
+}
+
+}  // namespace
+}  // namespace melko::bluez::test
