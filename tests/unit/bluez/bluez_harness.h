@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bluez/bluez_ble_transport.h"
+#include "support/child_process.h"
 #include "support/test_support.h"
 
 namespace melko::bluez::test {
@@ -28,48 +29,8 @@ bool SpinUntil(const std::function<bool()>& done, int timeout_ms = kWaitMs);
 // Runs the Qt event loop for a while (to see that something does not happen).
 void SpinFor(int ms);
 
-// Lines from a file descriptor, each read bounded by a timeout.
-class LineReader {
- public:
-  explicit LineReader(int fd = -1) : fd_(fd) {}
-  // The next line without its newline; nothing on timeout or end of input.
-  std::optional<std::string> ReadLine(int timeout_ms = kWaitMs);
-  int fd() const { return fd_; }
-
- private:
-  bool Fill(std::chrono::steady_clock::time_point deadline);
-  int fd_;
-  std::string buffer_;
-  bool ended_ = false;
-};
-
-// A child process with standard input and output on pipes and its errors in a file; `env` is
-// added to this process's environment (an empty value removes the variable).
-class ChildProcess {
- public:
-  ChildProcess(const std::vector<std::string>& argv, const std::filesystem::path& error_file,
-               const std::map<std::string, std::string>& env = {});
-  ~ChildProcess();
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-
-  void WriteLine(std::string_view line);
-  // A line on standard input and the next line of standard output.
-  std::string Ask(std::string_view line);
-  LineReader& output() { return output_; }
-  // The exit status when the child ends in time (-1 when a signal ended it).
-  std::optional<int> WaitExit(int timeout_ms = kWaitMs);
-  // SIGTERM, then SIGKILL when it does not end in time; the exit status.
-  int Stop(int timeout_ms = kWaitMs);
-  bool running() const { return pid_ > 0 && !status_; }
-
- private:
-  pid_t pid_ = -1;
-  int pidfd_ = -1;
-  int input_ = -1;
-  LineReader output_;
-  std::optional<int> status_;
-};
+using ::melko::testing::ChildProcess;
+using ::melko::testing::LineReader;
 
 // A D-Bus daemon of our own, standing in for the system bus, and a client connection to it.
 class PrivateBus {

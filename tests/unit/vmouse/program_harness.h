@@ -13,55 +13,15 @@
 #include <string_view>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/test_support.h"
 
 namespace melko::vmouse::test {
 
 inline constexpr int kWaitMs = 3000;
 
-// Lines from a file descriptor, each read bounded by a timeout.
-class LineReader {
- public:
-  explicit LineReader(int fd = -1) : fd_(fd) {}
-  // The next line without its newline; nothing on timeout or end of input.
-  std::optional<std::string> ReadLine(int timeout_ms = kWaitMs);
-  // True when the other end closes within the timeout (lines before that are skipped).
-  bool WaitForEnd(int timeout_ms = kWaitMs);
-  int fd() const { return fd_; }
-
- private:
-  // Reads once when data comes before the deadline; false on timeout or end of input.
-  bool Fill(std::chrono::steady_clock::time_point deadline);
-  int fd_;
-  std::string buffer_;
-  bool ended_ = false;
-};
-
-// A child process with its standard input and output on pipes and its errors in a file.
-class ChildProcess {
- public:
-  ChildProcess(const std::vector<std::string>& argv, const std::filesystem::path& error_file);
-  ~ChildProcess();
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-
-  void WriteLine(std::string_view line);
-  void CloseInput();
-  LineReader& output() { return output_; }
-
-  // The exit status when the child ends within the timeout (-1 when a signal ended it).
-  std::optional<int> WaitExit(int timeout_ms = kWaitMs);
-  // SIGTERM, then SIGKILL when it does not end in time; the exit status.
-  int Stop(int timeout_ms = kWaitMs);
-  bool running() const { return pid_ > 0 && !status_; }
-
- private:
-  pid_t pid_ = -1;
-  int pidfd_ = -1;
-  int input_ = -1;
-  LineReader output_;
-  std::optional<int> status_;
-};
+using ::melko::testing::ChildProcess;
+using ::melko::testing::LineReader;
 
 // One client connection to a Unix stream socket, line by line.
 class LineSocket {
