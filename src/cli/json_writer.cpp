@@ -2,40 +2,9 @@
 
 #include <cstdio>
 
-namespace melko::cli {
+#include "common/json_text.h"
 
-std::string JsonWriter::Escape(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-          out += escaped;
-        } else {
-          out.push_back(c);
-        }
-    }
-  }
-  out.push_back('"');
-  return out;
-}
+namespace melko::cli {
 
 void JsonWriter::BeforeValue() {
   if (after_key_) {
@@ -63,14 +32,14 @@ JsonWriter& JsonWriter::Close(char bracket) {
 
 JsonWriter& JsonWriter::Key(std::string_view key) {
   BeforeValue();
-  out_ << Escape(key) << ':';
+  out_ << JsonQuoted(key) << ':';
   after_key_ = true;
   return *this;
 }
 
 JsonWriter& JsonWriter::String(std::string_view value) {
   BeforeValue();
-  out_ << Escape(value);
+  out_ << JsonQuoted(value);
   return *this;
 }
 

@@ -40,8 +40,6 @@ class JsonWriter {
   // Ends the document with a newline.
   void Finish() { out_ << '\n'; }
 
-  static std::string Escape(std::string_view text);
-
  private:
   JsonWriter& Open(char bracket);
   JsonWriter& Close(char bracket);

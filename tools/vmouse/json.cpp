@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "common/json_text.h"
 #include "vmouse/report_checks.h"
 
 namespace melko::vmouse {
@@ -121,37 +122,7 @@ std::string_view SourceName(PowerSource source) {
 }  // namespace
 
 std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (byte < 0x20 || byte == 0x7F) {
-          char escaped[7];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  out += '"';
-  return out;
+  return JsonQuoted(text);
 }
 
 std::string SettingsToJson(const Settings& settings) {
