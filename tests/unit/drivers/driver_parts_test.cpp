@@ -16,37 +16,30 @@
 namespace melko::hiddriver {
 namespace {
 
-using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
 
-// --- cutting the stream into lines
-
-std::vector<std::string> Split(LineSplitter& splitter, const std::vector<std::string>& chunks) {
-  std::vector<std::string> lines;
+Lines Split(LineSplitter& splitter, const Lines& chunks) {
+  Lines lines;
   for (const auto& chunk : chunks) {
     splitter.Feed(chunk, [&](std::string_view line) { lines.emplace_back(line); });
   }
   return lines;
 }
 
-TEST(LineSplitter, JoinsLinesAcrossChunksAndKeepsEmptyOnes) {
+TEST(LineSplitter, JoinsChunksAndDropsLinesLongerThanTheLimitHoweverTheyArrive) {
   LineSplitter splitter;
   EXPECT_EQ(Split(splitter, {"ev", "ent 1010 0001\nok", "\n\nres", "ult 1\npartial"}),
-            (std::vector<std::string>{"event 1010 0001", "ok", "", "result 1"}));
-  EXPECT_EQ(Split(splitter, {"\n"}), (std::vector<std::string>{"partial"}));
-}
+            (Lines{"event 1010 0001", "ok", "", "result 1"}));
+  EXPECT_EQ(Split(splitter, {"\n"}), Lines{"partial"});
 
-TEST(LineSplitter, DropsLinesLongerThanTheLimitHoweverTheyArrive) {
-  LineSplitter splitter;
   const std::string longest(LineSplitter::kMaxLine, 'a');
-  EXPECT_EQ(Split(splitter, {longest + "\n"}), (std::vector<std::string>{longest}));
-  EXPECT_EQ(Split(splitter, {longest + "b\nok\n"}), (std::vector<std::string>{"ok"}));
+  EXPECT_EQ(Split(splitter, {longest + "\n"}), Lines{longest});
+  EXPECT_EQ(Split(splitter, {longest + "b\nok\n"}), Lines{"ok"});
   // In pieces, the limit crossed in the middle of a chunk and at a chunk's end.
   EXPECT_EQ(Split(splitter, {std::string(3000, 'c'), std::string(3000, 'c'), "c\nok\n"}),
-            (std::vector<std::string>{"ok"}));
-  EXPECT_EQ(Split(splitter, {longest, "d", "\n", "ok\n"}), (std::vector<std::string>{"ok"}));
+            Lines{"ok"});
+  EXPECT_EQ(Split(splitter, {longest, "d", "\n", "ok\n"}), Lines{"ok"});
 }
-
-// --- the mouse's lines
 
 TEST(MouseLines, AnythingNotExactlyInTheProtocolIsInvalid) {
   for (const char* line : {"",
@@ -64,6 +57,7 @@ TEST(MouseLines, AnythingNotExactlyInTheProtocolIsInvalid) {
                            "connect 1\r",
                            "event",
                            "event 4010",
+                           "hello",
                            "event 4010 560",
                            "event 4010 56020",
                            "event 401 05602",
@@ -72,16 +66,13 @@ TEST(MouseLines, AnythingNotExactlyInTheProtocolIsInvalid) {
                            "event 4010  602",
                            "event  4010 5602",
                            "event +010 5602",
-                           "events 4010 5602",
-                           "hello"}) {
+                           "events 4010 5602"}) {
     EXPECT_EQ(ParseMouseLine(line).kind, MouseLine::kInvalid) << '"' << line << '"';
   }
   EXPECT_EQ(ParseMouseLine(std::string_view("open 1\0", 7)).kind, MouseLine::kInvalid);
 }
 
-// --- hidraw facts
-
-TEST(HidId, ReadsBusVendorAndProduct) {
+TEST(HidrawFormat, HidIdsStatusReportsAndTheInterface) {
   const auto usb = ParseHidId("0003:00001D57:00003006");
   ASSERT_TRUE(usb);
   EXPECT_EQ(usb->bus, 3u);
@@ -90,36 +81,23 @@ TEST(HidId, ReadsBusVendorAndProduct) {
   ASSERT_TRUE(bluetooth);
   EXPECT_EQ(bluetooth->bus, 5u);
   EXPECT_EQ(bluetooth->ids, (DeviceIds{0x045E, 0x0040}));
-}
-
-TEST(HidId, RefusesMalformedText) {
   for (const char* text : {"", "0003", "0003:00001D57", "0003:00001D57:", ":00001D57:00003006",
                            "0003:00011D57:00003006", "0003:00001D57:000030060", "0003:1D57:3006:1",
                            "0003:00001D57:0000300G", "0003: 1D57:3006"}) {
     EXPECT_FALSE(ParseHidId(text)) << text;
   }
-}
 
-TEST(StatusReport, ReadsEventAndValueLittleEndian) {
-  const std::uint8_t report[] = {kStatusReportId, 0x10, 0x40, 0x02, 0x56};
+  // Event and value little-endian; padding after the five bytes is allowed.
+  const std::uint8_t report[] = {kStatusReportId, 0x10, 0x40, 0x02, 0x56, 0xEE};
   const auto status = ParseStatusReport(report);
   ASSERT_TRUE(status);
   EXPECT_EQ(status->event, 0x4010);
   EXPECT_EQ(status->value, 0x5602);
-  // Padding after the five bytes is allowed.
-  const std::uint8_t padded[] = {kStatusReportId, 0x10, 0x50, 0x00, 0x0C, 0xEE, 0xEE};
-  EXPECT_EQ(ParseStatusReport(padded)->value, 0x0C00);
-}
-
-TEST(StatusReport, IgnoresShortReportsAndOtherIds) {
-  const std::uint8_t short_report[] = {kStatusReportId, 0x10, 0x40, 0x02};
-  EXPECT_FALSE(ParseStatusReport(short_report));
+  EXPECT_FALSE(ParseStatusReport(std::span(report).first(4)));
   const std::uint8_t other_id[] = {0x01, 0x10, 0x40, 0x02, 0x56};
   EXPECT_FALSE(ParseStatusReport(other_id));
   EXPECT_FALSE(ParseStatusReport({}));
-}
 
-TEST(ChooseInterface, PrefersTheVendorDefinedInterface) {
   EXPECT_EQ(ChooseInterface({{"/dev/hidraw0", 0x0001},
                              {"/dev/hidraw1", 0x000C},
                              {"/dev/hidraw2", 0xFF01},
@@ -129,38 +107,27 @@ TEST(ChooseInterface, PrefersTheVendorDefinedInterface) {
   EXPECT_FALSE(ChooseInterface({}));
 }
 
-// --- the device's nodes
-
-TEST(NodeTracker, OneArrivalAndOneRemovalForADeviceWithSeveralNodes) {
+TEST(NodeTracker, OneArrivalAndOneRemovalPerDevice) {
   NodeTracker tracker;
+  EXPECT_EQ(tracker.Added("/dev/hidraw0", false), std::nullopt);  // another device
+  EXPECT_EQ(tracker.Added("", true), std::nullopt);
+  EXPECT_EQ(tracker.Removed("/dev/hidraw0"), std::nullopt);
   EXPECT_EQ(tracker.Added("/dev/hidraw1", true), true);
+  EXPECT_EQ(tracker.Added("/dev/hidraw1", true), std::nullopt);
   EXPECT_EQ(tracker.Added("/dev/hidraw2", true), std::nullopt);
+  EXPECT_EQ(tracker.Removed("/dev/hidraw9"), std::nullopt);
   EXPECT_EQ(tracker.Removed("/dev/hidraw1"), std::nullopt);
+  EXPECT_TRUE(tracker.present());
   EXPECT_EQ(tracker.Removed("/dev/hidraw2"), false);
   EXPECT_FALSE(tracker.present());
-  EXPECT_EQ(tracker.Added("/dev/hidraw1", true), true);
-}
 
-TEST(NodeTracker, OtherDevicesAndRepeatsChangeNothing) {
-  NodeTracker tracker;
-  EXPECT_EQ(tracker.Added("/dev/hidraw0", false), std::nullopt);
-  EXPECT_EQ(tracker.Removed("/dev/hidraw0"), std::nullopt);
-  EXPECT_EQ(tracker.Added("", true), std::nullopt);
-  EXPECT_EQ(tracker.Added("/dev/hidraw3", true), true);
-  EXPECT_EQ(tracker.Added("/dev/hidraw3", true), std::nullopt);
-  EXPECT_EQ(tracker.Removed("/dev/hidraw9"), std::nullopt);
-  EXPECT_TRUE(tracker.present());
-}
-
-TEST(NodeTracker, NodesPresentAtStartAreRecognisedOnRemoval) {
-  NodeTracker tracker;
+  // Nodes there at start are the device's, and recognised when they go.
   tracker.Seed("/dev/hidraw6");
   EXPECT_EQ(tracker.Added("/dev/hidraw7", true), std::nullopt);
   EXPECT_EQ(tracker.Removed("/dev/hidraw6"), std::nullopt);
   EXPECT_EQ(tracker.Removed("/dev/hidraw7"), false);
+  EXPECT_EQ(tracker.Added("/dev/hidraw1", true), true);  // and it arrives again
 }
-
-// --- the watcher thread
 
 // A hidraw node that goes or a socket that closes reports a hang-up: the handler must see it
 // once and the thread end, not spin.
@@ -176,8 +143,10 @@ TEST(FdWatcher, HandsOverTheEndOnceAndStops) {
   }));
   ASSERT_EQ(write(fds[1], "a", 1), 1);
   close(fds[1]);
-  for (int i = 0; i < 200 && calls < 2; ++i) std::this_thread::sleep_for(5ms);
-  std::this_thread::sleep_for(20ms);
+  for (int i = 0; i < 200 && calls < 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(calls.load(), 2);
   watcher.Stop();
   close(fds[0]);

@@ -8,21 +8,29 @@
 #include <thread>
 
 #include "driver_test_support.h"
-#include "fake_mouse_server.h"
 
 namespace melko::testing {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using Lines = std::vector<std::string>;
+using Messages = std::vector<PostedMessage>;
 
-// A status event followed by stray bytes: not an event line.
-constexpr char kBinaryLine[] = "event 1010 0001\0\xff\n";
 constexpr std::uint8_t kResetReport[] = {0x0C, 0x0A, 0x01, 0xFE, 0x01,
                                          0xFE, 0x00, 0x00, 0x00, 0x00};
 
 std::chrono::milliseconds Since(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+}
+
+// A mouse that says ok to the hello, opens, and answers writes with `writes(line)`.
+FakeMouseServer::Script Writes(std::function<Lines(const std::string&)> writes) {
+  return [writes](const std::string& line) -> Lines {
+    if (line.starts_with("hello")) return {"ok"};
+    if (line == "open") return {"open 1"};
+    return writes(line);
+  };
 }
 
 class VirtualDriverTest : public ::testing::Test {
@@ -31,12 +39,18 @@ class VirtualDriverTest : public ::testing::Test {
   static constexpr auto kTimeout = 300ms;
 
   void Serve(FakeMouseServer::Script script = FakeMouseServer::Answering(true)) {
+    socket_env.reset();  // so that a second server's variable is put back to the first state
     server = std::make_unique<FakeMouseServer>(std::move(script));
     socket_env = std::make_unique<ScopedEnv>("MELKO_VMOUSE", server->path());
   }
   void OpenMonitor() {
     driver->set_vid_pid(0x1D57, 0x3005);
     driver->open_dev_monitor(recorder.target(), kDataMessage, kConnectMessage);
+  }
+  void ServeAndOpen(FakeMouseServer::Script script = FakeMouseServer::Answering(true)) {
+    Serve(std::move(script));
+    OpenMonitor();
+    ASSERT_EQ(driver->open_feature_device(), 1);
   }
   std::int32_t WriteReset() { return driver->set_feature(kResetReport, sizeof kResetReport); }
 
@@ -50,12 +64,22 @@ class VirtualDriverTest : public ::testing::Test {
 
 // --- requests and answers
 
-TEST_F(VirtualDriverTest, HelloNamesTheLinkThenOpenReportsTheDevice) {
-  ASSERT_TRUE(driver->usable());
-  Serve();
-  OpenMonitor();
-  EXPECT_EQ(driver->open_feature_device(), 1);
-  EXPECT_EQ(server->lines(), (std::vector<std::string>{"hello wired", "open"}));
+TEST_F(VirtualDriverTest, FeatureWritesGoAsLowercaseHexAndReturnTheResult) {
+  // The mouse refuses the rate report here.
+  ServeAndOpen(Writes([](const std::string& line) -> Lines {
+    return {line.starts_with("feature 06") ? "result 0" : "result 1"};
+  }));
+  EXPECT_EQ(WriteReset(), 1);
+  const std::uint8_t rate[] = {0x06, 0x09, 0x01, 0x01, 0xFE, 0x00, 0x00, 0x00, 0x00};
+  EXPECT_EQ(driver->set_feature(rate, sizeof rate), 0);
+  // Nothing to send, or too long for one protocol line: nothing goes out.
+  EXPECT_EQ(driver->set_feature(nullptr, 10), 0);
+  EXPECT_EQ(driver->set_feature(kResetReport, 0), 0);
+  EXPECT_EQ(driver->set_feature(kResetReport, -5), 0);
+  const std::vector<std::uint8_t> huge(4096, 0xAB);
+  EXPECT_EQ(driver->set_feature(huge.data(), std::int32_t(huge.size())), 0);
+  EXPECT_EQ(server->lines(), (Lines{"hello wired", "open", "feature 0c0a01fe01fe00000000",
+                                    "feature 06090101fe00000000"}));
 }
 
 TEST_F(VirtualDriverTest, AbsentDeviceOpensAsZeroAndTakesNoWrites) {
@@ -63,103 +87,59 @@ TEST_F(VirtualDriverTest, AbsentDeviceOpensAsZeroAndTakesNoWrites) {
   OpenMonitor();
   EXPECT_EQ(driver->open_feature_device(), 0);
   EXPECT_EQ(WriteReset(), 0);
-  EXPECT_EQ(server->lines(), (std::vector<std::string>{"hello wired", "open"}));
-}
-
-TEST_F(VirtualDriverTest, FeatureWritesGoAsLowercaseHexAndReturnTheResult) {
-  Serve([](const std::string& line) -> std::vector<std::string> {
-    if (line.starts_with("hello")) return {"ok"};
-    if (line == "open") return {"open 1"};
-    // The mouse refuses the rate report here.
-    if (line.starts_with("feature 06")) return {"result 0"};
-    return {"result 1"};
-  });
-  OpenMonitor();
-  ASSERT_EQ(driver->open_feature_device(), 1);
-  EXPECT_EQ(WriteReset(), 1);
-  const std::uint8_t rate[] = {0x06, 0x09, 0x01, 0x01, 0xFE, 0x00, 0x00, 0x00, 0x00};
-  EXPECT_EQ(driver->set_feature(rate, sizeof rate), 0);
-  ASSERT_TRUE(server->WaitForLines(4));
-  EXPECT_EQ(server->lines()[2], "feature 0c0a01fe01fe00000000");
-  EXPECT_EQ(server->lines()[3], "feature 06090101fe00000000");
-}
-
-TEST_F(VirtualDriverTest, BadWriteArgumentsSendNothing) {
-  Serve();
-  OpenMonitor();
-  ASSERT_EQ(driver->open_feature_device(), 1);
-  EXPECT_EQ(driver->set_feature(nullptr, 10), 0);
-  EXPECT_EQ(driver->set_feature(kResetReport, 0), 0);
-  EXPECT_EQ(driver->set_feature(kResetReport, -5), 0);
-  // Too long for one protocol line.
-  const std::vector<std::uint8_t> huge(4096, 0xAB);
-  EXPECT_EQ(driver->set_feature(huge.data(), std::int32_t(huge.size())), 0);
-  EXPECT_EQ(server->lines().size(), 2u);
+  EXPECT_EQ(server->lines(), (Lines{"hello wired", "open"}));
 }
 
 TEST_F(VirtualDriverTest, ClosingSendsCloseAndTheNextOpenConnectsAgain) {
-  Serve();
-  OpenMonitor();
-  ASSERT_EQ(driver->open_feature_device(), 1);
+  ServeAndOpen();
   driver->close_feature_device();
   driver->close_dev_monitor();
   ASSERT_TRUE(server->WaitForLines(3));
-  EXPECT_EQ(server->lines()[2], "close");
-
   EXPECT_EQ(driver->open_feature_device(), 1);
   EXPECT_EQ(server->connections(), 2);
-  EXPECT_EQ(server->lines(),
-            (std::vector<std::string>{"hello wired", "open", "close", "hello wired", "open"}));
+  EXPECT_EQ(server->lines(), (Lines{"hello wired", "open", "close", "hello wired", "open"}));
 }
 
-TEST_F(VirtualDriverTest, TheDeviceOpensWithoutAMonitorAndClosesTheConnectionAfter) {
+// Without a monitor, closing the device ends the connection, and the backend is chosen again at
+// the next open, so a new socket path takes effect.
+TEST_F(VirtualDriverTest, WithoutAMonitorClosingTheDeviceEndsTheConnection) {
   Serve();
   EXPECT_EQ(driver->open_feature_device(), 1);
   EXPECT_EQ(WriteReset(), 1);
   driver->close_feature_device();
   EXPECT_EQ(WriteReset(), 0);
   ASSERT_TRUE(server->WaitForLines(4));
-  EXPECT_EQ(server->lines(), (std::vector<std::string>{"hello wired", "open",
-                                                       "feature 0c0a01fe01fe00000000", "close"}));
-}
+  EXPECT_EQ(server->lines(),
+            (Lines{"hello wired", "open", "feature 0c0a01fe01fe00000000", "close"}));
 
-// The backend is chosen again once everything is closed, so a new socket path takes effect.
-TEST_F(VirtualDriverTest, ANewSocketPathIsUsedAfterEverythingClosed) {
-  Serve();
-  ASSERT_EQ(driver->open_feature_device(), 1);
-  driver->close_feature_device();
   FakeMouseServer second(FakeMouseServer::Answering(false));
   ScopedEnv elsewhere("MELKO_VMOUSE", second.path());
   EXPECT_EQ(driver->open_feature_device(), 0);
-  EXPECT_EQ(second.lines(), (std::vector<std::string>{"hello wired", "open"}));
+  EXPECT_EQ(second.lines(), (Lines{"hello wired", "open"}));
   driver->close_feature_device();
 }
 
 // --- messages from the mouse
 
-TEST_F(VirtualDriverTest, EventLinesArePostedAsDataMessages) {
-  Serve();
-  OpenMonitor();
-  ASSERT_EQ(driver->open_feature_device(), 1);
-  server->Send("event 4010 5602\nevent 1010 0003\nevent 5010 09ff\n");
-  ASSERT_TRUE(recorder.WaitFor(3));
-  EXPECT_EQ(recorder.messages(), (std::vector<PostedMessage>{{kDataMessage, 0x4010, 0x5602},
-                                                             {kDataMessage, 0x1010, 0x0003},
-                                                             {kDataMessage, 0x5010, 0x09FF}}));
-}
+TEST_F(VirtualDriverTest, EventAndConnectLinesArePosted) {
+  ServeAndOpen();
+  server->Send("event 4010 5602\nconnect 0\nevent 5010 09ff\nconnect 1\n");
+  ASSERT_TRUE(recorder.WaitFor(4));
+  EXPECT_EQ(recorder.messages(), (Messages{{kDataMessage, 0x4010, 0x5602},
+                                           {kConnectMessage, 0, 0},
+                                           {kDataMessage, 0x5010, 0x09FF},
+                                           {kConnectMessage, 1, 0}}));
 
-TEST_F(VirtualDriverTest, ConnectLinesArePostedAsConnectMessages) {
-  Serve();
-  OpenMonitor();
-  server->WaitForLines(1);
-  server->Send("connect 0\nconnect 1\n");
-  ASSERT_TRUE(recorder.WaitFor(2));
-  EXPECT_EQ(recorder.messages(),
-            (std::vector<PostedMessage>{{kConnectMessage, 0, 0}, {kConnectMessage, 1, 0}}));
+  // Once the monitor is closed nothing is posted; the device stays usable, the write's answer
+  // coming after an event line.
+  driver->close_dev_monitor();
+  server->Send("event 4010 0050\n");
+  EXPECT_EQ(WriteReset(), 1);
+  EXPECT_EQ(recorder.messages().size(), 4u);
 }
 
 TEST_F(VirtualDriverTest, EventsBetweenARequestAndItsAnswerAreBothHandled) {
-  Serve([](const std::string& line) -> std::vector<std::string> {
+  Serve([](const std::string& line) -> Lines {
     if (line.starts_with("hello")) return {"ok"};
     if (line == "open") return {"connect 1", "open 1"};
     return {"event 5010 0c00", "result 1"};
@@ -169,89 +149,57 @@ TEST_F(VirtualDriverTest, EventsBetweenARequestAndItsAnswerAreBothHandled) {
   EXPECT_EQ(WriteReset(), 1);
   ASSERT_TRUE(recorder.WaitFor(2));
   EXPECT_EQ(recorder.messages(),
-            (std::vector<PostedMessage>{{kConnectMessage, 1, 0}, {kDataMessage, 0x5010, 0x0C00}}));
-}
-
-TEST_F(VirtualDriverTest, NothingIsPostedOnceTheMonitorIsClosed) {
-  Serve();
-  OpenMonitor();
-  ASSERT_EQ(driver->open_feature_device(), 1);
-  driver->close_dev_monitor();
-  server->Send("event 4010 0050\n");
-  // The device stays usable; the write's answer comes after the event line.
-  EXPECT_EQ(WriteReset(), 1);
-  EXPECT_TRUE(recorder.messages().empty());
+            (Messages{{kConnectMessage, 1, 0}, {kDataMessage, 0x5010, 0x0C00}}));
 }
 
 TEST_F(VirtualDriverTest, MalformedAndOversizedLinesAreIgnored) {
-  Serve();
-  OpenMonitor();
-  ASSERT_EQ(driver->open_feature_device(), 1);
+  ServeAndOpen();
+  // A status event followed by stray bytes is not an event line.
+  const char binary_line[] = "event 1010 0001\0\xff\n";
   server->Send(
-      "event 4010\n"
-      "event 4010 56020\n"
-      "event 40g0 5602\n"
-      "event  4010 5602\n"
-      "event 4010 5602 \n"
-      "EVENT 4010 5602\n"
-      "connect 2\n"
-      "connect\n"
-      "bogus\n"
-      "\n"
-      "\r\n" +
-      std::string(kBinaryLine, sizeof kBinaryLine - 1) + std::string(5000, 'x') +
+      "event 4010\nevent 4010 56020\nevent 40g0 5602\nevent  4010 5602\nevent 4010 5602 \n"
+      "EVENT 4010 5602\nconnect 2\nconnect\nbogus\n\n\r\n" +
+      std::string(binary_line, sizeof binary_line - 1) + std::string(5000, 'x') +
       "event 1010 0002\n" + "event " + std::string(4100, '1') + "\n");
   server->Send(std::string(3000, 'y'));
   server->Send(std::string(3000, 'y') + "connect 1\n");
   server->Send("event 1010 0004\n");
   ASSERT_TRUE(recorder.WaitFor(1));
-  EXPECT_EQ(recorder.messages(), (std::vector<PostedMessage>{{kDataMessage, 0x1010, 0x0004}}));
+  EXPECT_EQ(recorder.messages(), (Messages{{kDataMessage, 0x1010, 0x0004}}));
   // The connection still carries requests and answers.
   EXPECT_EQ(WriteReset(), 1);
-}
-
-TEST_F(VirtualDriverTest, AMalformedAnswerCountsAsNoAnswer) {
-  Serve([](const std::string& line) -> std::vector<std::string> {
-    if (line.starts_with("hello")) return {"ok"};
-    if (line == "open") return {"open 1"};
-    return {"result 2", "result", "result 1 "};
-  });
-  OpenMonitor();
-  ASSERT_EQ(driver->open_feature_device(), 1);
-  const auto start = Clock::now();
-  EXPECT_EQ(WriteReset(), 0);
-  EXPECT_GE(Since(start), kTimeout - 50ms);
 }
 
 // --- a mouse that does not answer, refuses, closes or is not there
 
 TEST_F(VirtualDriverTest, ASilentMouseMakesEveryCallGiveUpAfterTheTimeout) {
-  Serve([](const std::string&) { return std::vector<std::string>{}; });
-  auto start = Clock::now();
-  OpenMonitor();
-  EXPECT_LT(Since(start), 2s);
-  start = Clock::now();
-  EXPECT_EQ(driver->open_feature_device(), 0);
-  EXPECT_GE(Since(start), kTimeout - 50ms);
-  EXPECT_LT(Since(start), 2s);
-  EXPECT_EQ(WriteReset(), 0);
-  EXPECT_EQ(server->lines().front(), "hello wired");
-}
-
-TEST_F(VirtualDriverTest, AnOpenWithoutAnswerTimesOut) {
-  Serve(FakeMouseServer::SilentAfterHello());
-  OpenMonitor();
-  const auto start = Clock::now();
-  EXPECT_EQ(driver->open_feature_device(), 0);
-  EXPECT_GE(Since(start), kTimeout - 50ms);
-  EXPECT_LT(Since(start), 2s);
+  // Silent from the start, after the hello, or answering only in malformed lines, which count as
+  // no answer.
+  for (const auto& script :
+       {FakeMouseServer::Script([](const std::string&) { return Lines{}; }),
+        FakeMouseServer::Script([](const std::string& line) {
+          return line.starts_with("hello") ? Lines{"ok"} : Lines{};
+        }),
+        FakeMouseServer::Script([](const std::string& line) {
+          return line.starts_with("hello") ? Lines{"ok"} : Lines{"open 2", "open", "open 1 "};
+        })}) {
+    Serve(script);
+    auto start = Clock::now();
+    OpenMonitor();
+    EXPECT_LT(Since(start), 2s);
+    start = Clock::now();
+    EXPECT_EQ(driver->open_feature_device(), 0);
+    EXPECT_GE(Since(start), kTimeout - 50ms);
+    EXPECT_LT(Since(start), 2s);
+    EXPECT_EQ(WriteReset(), 0);
+    EXPECT_EQ(server->lines().front(), "hello wired");
+    driver->close_dev_monitor();
+  }
 }
 
 TEST_F(VirtualDriverTest, ALateAnswerIsNotTakenForTheNextRequest) {
   auto writes = std::make_shared<int>(0);
-  Serve([writes](const std::string& line) -> std::vector<std::string> {
-    if (line.starts_with("hello")) return {"ok"};
-    if (line == "open") return {"open 1"};
+  ServeAndOpen(Writes([writes](const std::string&) -> Lines {
     switch (++*writes) {
       case 1:
         return {};  // answered late, below
@@ -260,9 +208,7 @@ TEST_F(VirtualDriverTest, ALateAnswerIsNotTakenForTheNextRequest) {
       default:
         return {"result 1"};
     }
-  });
-  OpenMonitor();
-  ASSERT_EQ(driver->open_feature_device(), 1);
+  }));
   EXPECT_EQ(WriteReset(), 0);
   server->Send("result 1\n");
   EXPECT_EQ(WriteReset(), 0);
@@ -271,7 +217,7 @@ TEST_F(VirtualDriverTest, ALateAnswerIsNotTakenForTheNextRequest) {
 
 TEST_F(VirtualDriverTest, ARefusedHelloFailsWithoutWaiting) {
   ScopedEnv long_timeout("MELKO_VMOUSE_TIMEOUT_MS", "5000");
-  Serve([](const std::string&) { return std::vector<std::string>{"error: busy"}; });
+  Serve([](const std::string&) { return Lines{"error: busy"}; });
   const auto start = Clock::now();
   OpenMonitor();
   EXPECT_EQ(driver->open_feature_device(), 0);
@@ -280,12 +226,10 @@ TEST_F(VirtualDriverTest, ARefusedHelloFailsWithoutWaiting) {
 }
 
 TEST_F(VirtualDriverTest, AMouseThatClosesCountsAsRemovedAndCanComeBack) {
-  Serve();
-  OpenMonitor();
-  ASSERT_EQ(driver->open_feature_device(), 1);
+  ServeAndOpen();
   server->DropClient();
   ASSERT_TRUE(recorder.WaitFor(1));
-  EXPECT_EQ(recorder.messages(), (std::vector<PostedMessage>{{kConnectMessage, 0, 0}}));
+  EXPECT_EQ(recorder.messages(), (Messages{{kConnectMessage, 0, 0}}));
   const auto start = Clock::now();
   EXPECT_EQ(WriteReset(), 0);
   EXPECT_LT(Since(start), kTimeout);
@@ -298,9 +242,8 @@ TEST_F(VirtualDriverTest, AMouseThatClosesCountsAsRemovedAndCanComeBack) {
 }
 
 TEST_F(VirtualDriverTest, NoSocketMeansEveryCallReturnsZero) {
-  const std::vector<std::string> unreachable = {"/nonexistent/melko/mouse.sock",
-                                                std::string(300, 'p')};
-  for (const auto& path : unreachable) {
+  for (const std::string& path :
+       {std::string("/nonexistent/melko/mouse.sock"), std::string(300, 'p')}) {
     ScopedEnv env("MELKO_VMOUSE", path);
     const auto start = Clock::now();
     OpenMonitor();
@@ -316,9 +259,7 @@ TEST_F(VirtualDriverTest, NoSocketMeansEveryCallReturnsZero) {
 
 // The apply thread writes while the UI thread closes and reopens the device.
 TEST_F(VirtualDriverTest, WritesRaceOpensAndClosesSafely) {
-  Serve();
-  OpenMonitor();
-  ASSERT_EQ(driver->open_feature_device(), 1);
+  ServeAndOpen();
   std::atomic<int> written = 0;
   std::thread apply([&] {
     for (int i = 0; i < 200; ++i) written += WriteReset();

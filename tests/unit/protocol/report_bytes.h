@@ -1,9 +1,8 @@
-// Helpers for writing expected reports the way they are written down: "04 38 01 ...".
+// Reports as they are written down ("04 38 01 ..."), the checksum rule, and the default profile.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -21,21 +20,11 @@ inline std::vector<std::uint8_t> Hex(std::string_view text) {
   return bytes;
 }
 
-inline std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
-  std::vector<std::uint8_t> bytes;
-  for (const auto& part : parts) bytes.insert(bytes.end(), part.begin(), part.end());
-  return bytes;
-}
-
-// The 16-bit sum of bytes first..last, as the mouse checks it.
-inline unsigned SumOf(const std::vector<std::uint8_t>& bytes, std::size_t first, std::size_t last) {
+// Whether bytes at and at + 1 hold the 16-bit sum of bytes 3 to at - 1, high byte first.
+inline bool ChecksumHolds(const std::vector<std::uint8_t>& report, std::size_t at) {
   unsigned sum = 0;
-  for (std::size_t i = first; i <= last; ++i) sum += bytes[i];
-  return sum & 0xFFFF;
-}
-
-inline unsigned StoredChecksum(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return unsigned(bytes[at]) << 8 | bytes[at + 1];
+  for (std::size_t i = 3; i < at; ++i) sum += report[i];
+  return report[at] == ((sum >> 8) & 0xFF) && report[at + 1] == (sum & 0xFF);
 }
 
 inline ProfileRecord DefaultRecord() {

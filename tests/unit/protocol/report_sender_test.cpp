@@ -1,3 +1,5 @@
+// The send routine in virtual time: which link takes a report, the chunks of a macro, the waits,
+// and the repetition over the receiver until the mouse acknowledges.
 #include "protocol/report_sender.h"
 
 #include <gtest/gtest.h>
@@ -11,27 +13,16 @@
 namespace melko {
 namespace {
 
-// Virtual time: sleeping only moves the clock, and a hook may act "during" the wait.
-class FakeClock : public Clock {
- public:
-  std::int64_t Now() override { return now; }
-  void SleepFor(std::int64_t ms) override {
-    now += ms;
-    if (on_sleep) on_sleep();
-  }
-  std::int64_t now = 0;
-  std::function<void()> on_sleep;
-};
-
-struct Write {
+struct Written {
   LinkMode link;
   std::int64_t at;
   std::vector<std::uint8_t> bytes;
 };
 
-class FakeLinks : public ReportLinks {
+// The links, the clock and the debug log in one: each write is recorded with the time it was
+// made, sleeping only moves the clock, and a hook may act "during" a wait.
+class FakePorts : public ReportLinks, public Clock, public DebugLog {
  public:
-  explicit FakeLinks(FakeClock& clock) : clock_(clock) {}
   std::int32_t WiredSetFeature(const std::uint8_t* bytes, std::int32_t length) override {
     return Record(LinkMode::kWired, bytes, length);
   }
@@ -41,199 +32,168 @@ class FakeLinks : public ReportLinks {
   std::int32_t BleWrite(const std::uint8_t* bytes, std::int32_t length) override {
     return Record(LinkMode::kBle, bytes, length);
   }
-
-  std::vector<Write> writes;
-  // The result of a write, given its link and how many writes that link took before.
-  std::function<std::int32_t(LinkMode, int)> result = [](LinkMode, int) { return 1; };
+  std::int64_t Now() override { return now; }
+  void SleepFor(std::int64_t ms) override {
+    now += ms;
+    if (on_sleep) on_sleep();
+  }
+  void Write(std::string_view line) override { log.emplace_back(line); }
 
   std::vector<std::int64_t> TimesOn(LinkMode link) const {
     std::vector<std::int64_t> times;
-    for (const Write& write : writes) {
+    for (const Written& write : writes) {
       if (write.link == link) times.push_back(write.at);
     }
     return times;
   }
 
+  std::int64_t now = 0;
+  std::function<void()> on_sleep;
+  std::vector<Written> writes;
+  std::vector<std::string> log;
+  // The result of a write, given its link and how many writes that link took before.
+  std::function<std::int32_t(LinkMode, int)> result = [](LinkMode, int) { return 1; };
+
  private:
   std::int32_t Record(LinkMode link, const std::uint8_t* bytes, std::int32_t length) {
     const int earlier = int(TimesOn(link).size());
-    writes.push_back({link, clock_.now, std::vector<std::uint8_t>(bytes, bytes + length)});
+    writes.push_back({link, now, std::vector<std::uint8_t>(bytes, bytes + length)});
     return result(link, earlier);
   }
-  FakeClock& clock_;
 };
 
-struct RecordingLog : DebugLog {
-  void Write(std::string_view line) override { lines.emplace_back(line); }
-  std::vector<std::string> lines;
-};
-
-std::vector<std::int64_t> Every(std::int64_t step, int count, std::int64_t from = 0) {
-  std::vector<std::int64_t> times;
-  for (int i = 0; i < count; ++i) times.push_back(from + step * i);
+// "<link><time>" for `count` writes `step` ms apart from `from`: c cable, r receiver, b Bluetooth.
+std::string Times(char link, std::int64_t from, std::int64_t step, int count) {
+  std::string times;
+  for (int i = 0; i < count; ++i) times += link + std::to_string(from + step * i) + " ";
   return times;
 }
 
-class ReportSenderTest : public testing::Test {
- protected:
-  void CableUp() { state.wired_state = kLinkConnected; }
-  void ReceiverUp(int online = 1) {
-    state.wireless_state = kLinkConnected;
-    state.wireless_online = online;
+Report MacroReport() {
+  ButtonAssignment button{};
+  button.macro_actions[0] = {0x04, kMacroStepPress, 1500};
+  button.macro_action_count = 1;
+  return BuildMacroReport(4, button);
+}
+
+// The links that are up ("c" cable, "r" receiver with its mouse online, "s" the receiver with
+// its mouse asleep, "b" Bluetooth LE), and a sender on fake ports.
+struct Rig {
+  explicit Rig(std::string_view links) {
+    state.wired_state = links.find('c') != links.npos ? kLinkConnected : kLinkRemoved;
+    const bool receiver = links.find_first_of("rs") != links.npos;
+    state.wireless_state = receiver ? kLinkConnected : kLinkRemoved;
+    state.wireless_online = links.find('s') == links.npos ? 1 : 0;
+    state.ble_present = links.find('b') != links.npos ? 1 : 0;
+    state.wireless_cancel = 1;  // left over from an earlier report: cleared before sending
   }
-
-  const ProfileRecord record = test::DefaultRecord();
-  const Report light = BuildLightReport(record);
-  const Report rate = BuildRateReport(record);
-  const Report macro = BuildMacroReport(4, [] {
-    ButtonAssignment button{};
-    button.macro_actions[0] = {0x04, kMacroStepPress, 1500};
-    button.macro_action_count = 1;
-    return button;
-  }());
-
+  std::string Writes() const {
+    std::string text;
+    for (const Written& write : ports.writes) {
+      text += "crb"[int(write.link)] + std::to_string(write.at) + " ";
+    }
+    return text;
+  }
   LinkState state;
-  FakeClock clock;
-  FakeLinks links{clock};
-  RecordingLog log;
-  ReportSender sender{state, links, clock, log};
+  FakePorts ports;
+  ReportSender sender{state, ports, ports, ports};
 };
 
-TEST_F(ReportSenderTest, CableTakesEveryReportWhenBothLibraryLinksAreUp) {
-  CableUp();
-  ReceiverUp();
-  EXPECT_EQ(sender.SendReport(light), 1);
-  ASSERT_EQ(links.writes.size(), 1u);
-  EXPECT_EQ(links.writes[0].link, LinkMode::kWired);
-  EXPECT_EQ(links.writes[0].bytes, light);
-  EXPECT_EQ(clock.now, 500);
-
-  // A failed cable write is final: no wait, no other link.
-  links.result = [](LinkMode, int) { return 0; };
-  EXPECT_EQ(sender.SendReport(light), 0);
-  EXPECT_EQ(links.writes.size(), 2u);
-  EXPECT_EQ(clock.now, 500);
+std::int32_t Fails(LinkMode, int) {
+  return 0;
 }
 
-TEST_F(ReportSenderTest, MacroOverCableGoesInThreePacedChunks) {
-  CableUp();
-  EXPECT_EQ(sender.SendReport(macro), 1);
-  EXPECT_EQ(links.TimesOn(LinkMode::kWired), (std::vector<std::int64_t>{0, 200, 400}));
-  EXPECT_EQ(clock.now, 400 + 200 + 500);
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(links.writes[i].bytes.size(), 64u);
-    EXPECT_EQ(links.writes[i].bytes[1], 0x40);
-    EXPECT_EQ(links.writes[i].bytes[2], 4);  // the button number
-  }
-}
-
-TEST_F(ReportSenderTest, FailedLastCableChunkHandsTheMacroToTheReceiver) {
-  CableUp();
-  ReceiverUp();
-  links.result = [](LinkMode link, int n) { return link == LinkMode::kWired && n == 2 ? 0 : 1; };
-  EXPECT_EQ(sender.SendReport(macro), 1);
-  EXPECT_EQ(links.TimesOn(LinkMode::kWired), (std::vector<std::int64_t>{0, 200, 400}));
-  // No wait after the failed chunk: the receiver starts at once, 10 passes, 1000 ms per chunk.
-  EXPECT_EQ(links.TimesOn(LinkMode::kWireless), Every(1000, 30, 400));
-  EXPECT_EQ(clock.now, 400 + 30000 + 500);
-  EXPECT_EQ(links.writes[3].bytes[1], 0x40);
-  EXPECT_EQ(links.writes[5].bytes[1], 0x0C);
-  EXPECT_EQ(links.writes[5].bytes, links.writes.back().bytes);
-}
-
-TEST_F(ReportSenderTest, AnyFailedCableChunkHandsTheMacroOnToBluetooth) {
-  CableUp();
-  state.ble_present = 1;
-  links.result = [](LinkMode link, int n) { return link == LinkMode::kWired && n == 0 ? 0 : 1; };
-  EXPECT_EQ(sender.SendReport(macro), 1);
-  ASSERT_EQ(links.writes.size(), 4u);
-  EXPECT_EQ(links.writes[3].link, LinkMode::kBle);
-  EXPECT_EQ(links.writes[3].bytes, macro);  // whole, in one write
-  EXPECT_EQ(links.writes[3].at, 400);       // chunks 1 and 2 each waited 200 ms
-}
-
-TEST_F(ReportSenderTest, ReceiverRepeatsTenTimesWithoutAcknowledgement) {
-  ReceiverUp();
-  state.wireless_cancel = 1;  // left over from an earlier report: cleared before sending
-  EXPECT_EQ(sender.SendReport(light), 1);
-  EXPECT_EQ(links.TimesOn(LinkMode::kWireless), Every(500, 10));
-  EXPECT_EQ(clock.now, 5000 + 500);
-  EXPECT_EQ(log.lines, std::vector<std::string>(10, "Wireless Send = 1"));
-
-  // Failed writes do not stop the repetition, and nothing waits after the last one.
-  links.writes.clear();
-  log.lines.clear();
-  clock.now = 0;
-  links.result = [](LinkMode, int) { return 0; };
-  EXPECT_EQ(sender.SendReport(light), 0);
-  EXPECT_EQ(links.TimesOn(LinkMode::kWireless).size(), 10u);
-  EXPECT_EQ(clock.now, 5000);
-  EXPECT_EQ(log.lines.back(), "Wireless Send = 0");
-}
-
-TEST_F(ReportSenderTest, AcknowledgementDuringTheFirstWaitStopsAfterOneWrite) {
-  ReceiverUp();
-  clock.on_sleep = [&] { state.wireless_cancel = 1; };
-  EXPECT_EQ(sender.SendReport(light), 1);
-  EXPECT_EQ(links.writes.size(), 1u);
-  EXPECT_EQ(clock.now, 500 + 500);
-}
-
-TEST_F(ReportSenderTest, MacroOverReceiverRepeatsWholePasses) {
-  ReceiverUp();
-  EXPECT_EQ(sender.SendReport(macro), 1);
-  EXPECT_EQ(links.TimesOn(LinkMode::kWireless), Every(1000, 30));
-  EXPECT_EQ(clock.now, 30000 + 500);
-  EXPECT_TRUE(log.lines.empty());
-  const std::uint8_t kByte1[] = {0x40, 0x40, 0x0C};
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(links.writes[i].bytes[1], kByte1[i]);
-    EXPECT_EQ(links.writes[i].bytes[3], i);
-  }
-
-  // An acknowledgement during the second pass lets that pass finish and stops there.
-  links.writes.clear();
-  clock.now = 0;
-  clock.on_sleep = [&] {
-    if (clock.now == 4000) state.wireless_cancel = 1;
+TEST(ReportSenderTest, LinksPacingAndRepetition) {
+  const Report light = BuildLightReport(test::DefaultRecord());
+  const Report rate = BuildRateReport(test::DefaultRecord());
+  const Report macro = MacroReport();
+  struct Case {
+    const char* name;
+    const char* links;
+    const Report& report;
+    std::function<std::int32_t(LinkMode, int)> result;  // of a write, by link and earlier writes
+    std::int64_t ack_at;  // when the mouse's acknowledgement comes; -1 never
+    std::string writes;
+    std::int32_t returned;
+    std::int64_t end;  // the clock after the send
   };
-  sender.SendReport(macro);
-  EXPECT_EQ(links.writes.size(), 6u);
+  const Case cases[] = {
+      {"the cable goes first", "crb", light, nullptr, -1, "c0 ", 1, 500},
+      // A failed cable write is final: no wait, no other link.
+      {"failed cable write", "crb", light, Fails, -1, "c0 ", 0, 0},
+      {"macro over the cable", "c", macro, nullptr, -1, "c0 c200 c400 ", 1, 1100},
+      // No wait after the failed chunk: the receiver starts at once, 10 passes, 1000 ms a chunk.
+      {"last cable chunk fails", "cr", macro,
+       [](LinkMode link, int n) { return link == LinkMode::kWired && n == 2 ? 0 : 1; }, -1,
+       "c0 c200 c400 " + Times('r', 400, 1000, 30), 1, 30900},
+      {"first cable chunk fails", "cb", macro,
+       [](LinkMode link, int n) { return link == LinkMode::kWired && n == 0 ? 0 : 1; }, -1,
+       "c0 c0 c200 b400 ", 1, 900},  // 200 ms after each chunk that was written
+      {"receiver without acknowledgement", "r", light, nullptr, -1, Times('r', 0, 500, 10), 1,
+       5500},
+      // Failed writes do not stop the repetition, and nothing waits after the last one.
+      {"failed receiver writes", "r", light, Fails, -1, Times('r', 0, 500, 10), 0, 5000},
+      {"acknowledged in the first wait", "r", light, nullptr, 500, "r0 ", 1, 1000},
+      {"macro over the receiver", "r", macro, nullptr, -1, Times('r', 0, 1000, 30), 1, 30500},
+      // An acknowledgement during the second pass lets that pass finish and stops there.
+      {"macro acknowledged in pass two", "r", macro, nullptr, 4000, Times('r', 0, 1000, 6), 1,
+       6500},
+      {"sleeping receiver", "s", light, nullptr, -1, "", 0, 0},
+      {"sleeping receiver, Bluetooth", "sb", light, nullptr, -1, "b0 ", 1, 500},
+      {"macro over Bluetooth", "b", macro, nullptr, -1, "b0 ", 1, 500},
+      {"no rate over Bluetooth", "b", rate, nullptr, -1, "", 0, 0},
+      {"failed Bluetooth write", "b", light, Fails, -1, "b0 ", 0, 0},
+      {"no link", "", light, nullptr, -1, "", 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig rig(c.links);
+    if (c.result) rig.ports.result = c.result;
+    rig.ports.on_sleep = [&] {
+      if (rig.ports.now == c.ack_at) rig.state.wireless_cancel = 1;
+    };
+    EXPECT_EQ(rig.sender.SendReport(c.report), c.returned);
+    EXPECT_EQ(rig.Writes(), c.writes);
+    EXPECT_EQ(rig.ports.now, c.end);
+  }
+  Rig cable("c");
+  EXPECT_EQ(cable.sender.SendReport(Report{}), 0);
+  EXPECT_TRUE(cable.ports.writes.empty());
 }
 
-TEST_F(ReportSenderTest, SleepingReceiverIsSkipped) {
-  ReceiverUp(/*online=*/0);
-  EXPECT_EQ(sender.SendReport(light), 0);
-  EXPECT_TRUE(links.writes.empty());
+TEST(ReportSenderTest, WhatEachWriteCarries) {
+  // A macro over the cable: 64-byte chunks with the button number; over the receiver the last
+  // chunk of each pass is marked 0x0C; over Bluetooth LE the whole report in one write.
+  const Report macro = MacroReport();
+  Rig rig("c");
+  rig.sender.SendReport(macro);
+  for (const Written& write : rig.ports.writes) {
+    EXPECT_EQ(write.bytes.size(), 64u);
+    EXPECT_EQ(write.bytes[1], 0x40);
+    EXPECT_EQ(write.bytes[2], 4);
+  }
+  Rig radio("r");
+  radio.sender.SendReport(macro);
+  const std::uint8_t kByte1[] = {0x40, 0x40, 0x0C};
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(radio.ports.writes[i].bytes[1], kByte1[i % 3]) << i;
+    EXPECT_EQ(radio.ports.writes[i].bytes[3], i % 3) << i;
+  }
+  EXPECT_TRUE(radio.ports.log.empty());
+  Rig ble("b");
+  ble.sender.SendReport(macro);
+  EXPECT_EQ(ble.ports.writes[0].bytes, macro);
 
-  state.ble_present = 1;
-  EXPECT_EQ(sender.SendReport(light), 1);
-  ASSERT_EQ(links.writes.size(), 1u);
-  EXPECT_EQ(links.writes[0].link, LinkMode::kBle);
-  EXPECT_EQ(clock.now, 500);
-}
-
-TEST_F(ReportSenderTest, BluetoothNeverTakesThePollingRate) {
-  state.ble_present = 1;
-  EXPECT_EQ(sender.SendReport(rate), 0);
-  EXPECT_TRUE(links.writes.empty());
-  EXPECT_EQ(clock.now, 0);
-
-  links.result = [](LinkMode, int) { return 0; };  // a failed write is not waited for
-  EXPECT_EQ(sender.SendReport(light), 0);
-  EXPECT_EQ(links.writes.size(), 1u);
-  EXPECT_EQ(clock.now, 0);
-}
-
-TEST_F(ReportSenderTest, NothingIsWrittenWithoutALink) {
-  state.wired_state = kLinkRemoved;
-  state.wireless_state = kLinkRemoved;
-  state.wireless_online = 1;
-  EXPECT_EQ(sender.SendReport(light), 0);
-  CableUp();
-  EXPECT_EQ(sender.SendReport(Report{}), 0);
-  EXPECT_TRUE(links.writes.empty());
-  EXPECT_EQ(clock.now, 0);
+  // Each receiver write of another report is one debug line with its result.
+  const Report light = BuildLightReport(test::DefaultRecord());
+  Rig receiver("r");
+  receiver.sender.SendReport(light);
+  EXPECT_EQ(receiver.ports.writes[0].bytes, light);
+  EXPECT_EQ(receiver.ports.log, std::vector<std::string>(10, "Wireless Send = 1"));
+  receiver.ports.result = Fails;
+  receiver.ports.log.clear();
+  receiver.sender.SendReport(light);
+  EXPECT_EQ(receiver.ports.log, std::vector<std::string>(10, "Wireless Send = 0"));
 }
 
 }  // namespace

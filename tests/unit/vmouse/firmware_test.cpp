@@ -1,6 +1,10 @@
+// The firmware model on a clock the test moves: acknowledgements, the mouse's buttons, power and
+// sleep, the write log, how status values are packed, and the JSON it is shown in.
 #include <gtest/gtest.h>
 
 #include "unit/vmouse/vmouse_test_support.h"
+#include "vmouse/json.h"
+#include "vmouse/status_events.h"
 
 namespace melko::vmouse {
 namespace {
@@ -8,6 +12,7 @@ namespace {
 using test::FromHex;
 using test::TestMouse;
 using Event = std::pair<std::uint16_t, std::uint16_t>;
+using Events = std::vector<Event>;
 
 // Without power or button events, every event these tests see over the receiver is an answer.
 TEST(AcknowledgementTest, EveryReportOverTheReceiverOnlyIsAcknowledged) {
@@ -17,26 +22,18 @@ TEST(AcknowledgementTest, EveryReportOverTheReceiverOnlyIsAcknowledged) {
   EXPECT_TRUE(mouse.events.empty());
   mouse.Send(Link::kWireless, test::kDefaultLight);
   mouse.Send(Link::kWireless, test::kDefaultLight);
-  EXPECT_EQ(mouse.events, (std::vector<Event>{{kEventAck, 0x0500}, {kEventAck, 0x0500}}));
-
   // A rejected frame gets an answer whose low byte is not 0, which keeps the host repeating.
-  mouse.events.clear();
   mouse.Send(Link::kWireless, "05 0F 01");
-  ASSERT_EQ(mouse.events.size(), 1u);
-  EXPECT_NE(mouse.events[0].second & 0xFF, 0);
-}
+  EXPECT_EQ(mouse.events, (Events{{kEventAck, 0x0500}, {kEventAck, 0x0500}, {kEventAck, 0x0501}}));
 
-TEST(AcknowledgementTest, MacroIsAcknowledgedOnceWhole) {
-  TestMouse mouse;
+  // A macro is acknowledged once, when its last chunk is in.
+  mouse.events.clear();
   test::Frame macro(131, 0);
   macro[0] = 0x09, macro[1] = 0x83, macro[2] = 1, macro[7] = 1;
   test::SetChecksum(macro, 129);
-  const auto chunks = test::MacroChunks(macro, true);
-  mouse.Send(Link::kWireless, chunks[0]);
-  mouse.Send(Link::kWireless, chunks[1]);
-  EXPECT_TRUE(mouse.events.empty());
-  mouse.Send(Link::kWireless, chunks[2]);
-  EXPECT_EQ(mouse.events, (std::vector<Event>{{kEventAck, 0x0900}}));
+  for (const test::Frame& chunk : test::MacroChunks(macro, true))
+    mouse.Send(Link::kWireless, chunk);
+  EXPECT_EQ(mouse.events, (Events{{kEventAck, 0x0900}}));
 }
 
 TEST(AcknowledgementTest, NeverAndAfterCopies) {
@@ -66,23 +63,23 @@ TEST(AcknowledgementTest, NeverAndAfterCopies) {
 
 TEST(FirmwareButtonsTest, DpiButtonCyclesOverEnabledStagesWithAValue) {
   TestMouse mouse;  // factory: stages 1 to 7 on, stage 2 current
-  std::vector<std::uint16_t> stages;
-  for (int i = 0; i < 7; ++i) {
-    mouse.firmware.PressDpiButton();
-    stages.push_back(mouse.events.back().second);
-    EXPECT_EQ(mouse.events.back().first, kEventDpiStage);
-  }
-  EXPECT_EQ(stages, (std::vector<std::uint16_t>{3, 4, 5, 6, 7, 1, 2}));
-
+  auto press = [&](int times) {
+    mouse.events.clear();
+    std::vector<int> stages;
+    for (int i = 0; i < times; ++i) {
+      mouse.firmware.PressDpiButton();
+      EXPECT_EQ(mouse.events.back().first, kEventDpiStage);
+      stages.push_back(mouse.events.back().second);
+    }
+    return stages;
+  };
+  EXPECT_EQ(press(7), (std::vector<int>{3, 4, 5, 6, 7, 1, 2}));
   // Only stages 2 and 5 on, and stage 8 on but unset: 5, 2, 5.
   test::Frame dpi = FromHex(test::kDefaultDpi);
   dpi[5] = 0x92;
   test::SetChecksum(dpi, 50);
   ASSERT_TRUE(mouse.Send(Link::kWired, dpi).valid);
-  mouse.events.clear();
-  for (int i = 0; i < 3; ++i) mouse.firmware.PressDpiButton();
-  EXPECT_EQ(mouse.events,
-            (std::vector<Event>{{kEventDpiStage, 5}, {kEventDpiStage, 2}, {kEventDpiStage, 5}}));
+  EXPECT_EQ(press(3), (std::vector<int>{5, 2, 5}));
   EXPECT_EQ(mouse.firmware.settings().current_stage, 5);
 }
 
@@ -95,10 +92,10 @@ TEST(FirmwareButtonsTest, DirectChangesEmitTheirEventsAndRefuseBadValues) {
   EXPECT_FALSE(mouse.firmware.SetRateCode(3));
   EXPECT_TRUE(mouse.firmware.SetLightMode(11));
   mouse.firmware.PressLightButton();
-  EXPECT_EQ(mouse.events, (std::vector<Event>{{kEventDpiStage, 8},
-                                              {kEventPollingRate, 4},
-                                              {kEventLightMode, 0xB0},
-                                              {kEventLightMode, 0x00}}));
+  EXPECT_EQ(mouse.events, (Events{{kEventDpiStage, 8},
+                                  {kEventPollingRate, 4},
+                                  {kEventLightMode, 0xB0},
+                                  {kEventLightMode, 0x00}}));
   EXPECT_EQ(mouse.firmware.settings().rate_code, 4);
   EXPECT_EQ(mouse.firmware.settings().light_mode, 0);
 }
@@ -111,7 +108,7 @@ TEST(FirmwarePowerTest, TickSendsPowerEveryTwoSecondsWhileAwake) {
   mouse.now = 3999;
   mouse.firmware.Tick();
   mouse.firmware.Tick(4000);
-  EXPECT_EQ(mouse.events, (std::vector<Event>(3, {kEventPower, 0x3901})));
+  EXPECT_EQ(mouse.events, (Events(3, {kEventPower, 0x3901})));
 
   mouse.firmware.Sleep();
   mouse.firmware.Tick(10000);
@@ -151,6 +148,56 @@ TEST(FirmwareLogTest, EveryWriteIsLoggedWithItsTimeAndLink) {
   EXPECT_EQ(heard[0].bytes, FromHex(test::kDefaultLight));
   EXPECT_EQ(heard[1].t_ms, 99);
   EXPECT_EQ(mouse.firmware.log().size(), 2u);
+}
+
+TEST(StatusEventsTest, ValuesAndTheWaysAnEventTravels) {
+  // Power: level high (limited to 0..100; always 100 when charged), state low: 1 on battery,
+  // 2 charged, 3 charging.
+  const std::tuple<int, PowerSource, std::uint16_t> power[] = {
+      {57, PowerSource::kBattery, 0x3901},  {0, PowerSource::kBattery, 0x0001},
+      {100, PowerSource::kBattery, 0x6401}, {250, PowerSource::kBattery, 0x6401},
+      {-5, PowerSource::kBattery, 0x0001},  {40, PowerSource::kCharging, 0x2803},
+      {57, PowerSource::kCharged, 0x6402}};
+  for (const auto& [level, source, value] : power) {
+    EXPECT_EQ(PowerValue(level, source), value) << level << " " << int(source);
+  }
+  EXPECT_EQ(AckValue(0x05, kAckReceived), 0x0500);
+  EXPECT_EQ(AckValue(0x05, kAckRejected), 0x0501);
+  EXPECT_EQ(LightModeValue(11), 0xB0);
+  EXPECT_EQ(StatusWord(kEventPower, 0x3901), 0x40103901u);
+  EXPECT_EQ(BleNotification(kEventPower, 0x3901),
+            (std::array<std::uint8_t, 4>{0x10, 0x40, 0x01, 0x39}));
+}
+
+TEST(JsonTest, StringsLogLinesAndState) {
+  EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
+  EXPECT_EQ(JsonString("\n\t\x01\x7f"), "\"\\n\\t\\u0001\\u007f\"");
+  EXPECT_EQ(JsonString("d\xc3\xa9j\xc3\xa0"), "\"d\xc3\xa9j\xc3\xa0\"");  // UTF-8 kept
+  EXPECT_EQ(JsonString(std::string_view("a\0b", 3)), "\"a\\u0000b\"");
+  EXPECT_EQ(
+      WriteRecordToJson({1500, Link::kWireless, {0x06, 0x09, 0xAB}, false, "say \"no\""}),
+      R"({"t_ms":1500,"link":"wireless","hex":"0609ab","valid":false,"reason":"say \"no\""})");
+
+  test::TestMouse mouse;
+  test::Frame macro(131, 0);
+  macro[0] = 0x09, macro[1] = 0x83, macro[2] = 18, macro[7] = 1, macro[28] = 2;
+  macro[29] = 0x0B, macro[30] = 0x04, macro[31] = 0x8B, macro[32] = 0x04;
+  test::SetChecksum(macro, 129);
+  ASSERT_TRUE(mouse.Send(Link::kBle, macro).valid);
+  mouse.firmware.SetPower(40, PowerSource::kCharging);
+  const std::string json = FirmwareToJson(mouse.firmware);
+  EXPECT_EQ(json.front(), '{');
+  EXPECT_EQ(json.back(), '}');
+  for (std::string_view part :
+       {R"({"value":220,"dpi":12000,"high_range":true,"enabled":true,"color":"ffffff"})",
+        R"("current_stage":2)", R"("color":"0000ff","light_off":1,"sleep_timer":10)",
+        R"("rate_code":1,"buttons":["020000","030000",)",
+        R"("macros":[{"button":18,"mode":0,"reserved":0,"repeat":1,)"
+        R"("entries":[{"code":4,"action":"press","delay_ms":110},)"
+        R"({"code":4,"action":"release","delay_ms":110}]}])",
+        R"("power":{"level":40,"source":"charging"},"asleep":false})"}) {
+    EXPECT_NE(json.find(part), std::string::npos) << part;
+  }
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 #include <deque>
 
 #include "unit/vmouse/program_harness.h"
-#include "unit/vmouse/vmouse_test_support.h"
-#include "vmouse/report_checks.h"
 
 namespace melko::vmouse::test {
 namespace {
@@ -50,16 +48,14 @@ class BluezClient {
   // sends every 2 s on its own (a slow run may see more of them).
   std::string NextSignal() {
     for (;;) {
-      const std::string signal = AnySignal();
+      while (signals_.empty()) {
+        const auto line = process_.output().ReadLine();
+        if (!line) return "(no signal)";
+        Stash(*line);
+      }
+      const std::string signal = signals_.front();
+      signals_.pop_front();
       if (signal.find("Value=ay:1040") == std::string::npos) return signal;
-    }
-  }
-
-  // Passes over signals until one that contains `text`.
-  std::string SignalWith(std::string_view text) {
-    for (;;) {
-      const std::string signal = AnySignal();
-      if (signal == kNoSignal || signal.find(text) != std::string::npos) return signal;
     }
   }
 
@@ -70,21 +66,6 @@ class BluezClient {
   }
 
  private:
-  static constexpr const char* kNoSignal = "(no signal)";
-
-  std::string AnySignal() {
-    if (signals_.empty()) {
-      while (auto line = process_.output().ReadLine()) {
-        Stash(*line);
-        if (!signals_.empty()) break;
-      }
-    }
-    if (signals_.empty()) return kNoSignal;
-    std::string signal = signals_.front();
-    signals_.pop_front();
-    return signal;
-  }
-
   void Stash(const std::string& line) {
     if (line.starts_with("signal ")) signals_.push_back(line.substr(7));
   }
@@ -114,44 +95,17 @@ TEST_F(BluezMockTest, TheConnectedMouseWithItsTwoCharacteristics) {
   auto client = Client();
   EXPECT_EQ(client->Ask({"paths"}),
             Join({"/org/bluez/hci0", kDevice, kService, kWriteChar, kNotifyChar}));
-  EXPECT_EQ(client->Ask({"managed", kDevice, "org.bluez.Device1", "Modalias"}),
-            "s usb:v045Ep0040d0001");
-  EXPECT_EQ(client->Ask({"managed", kDevice, "org.bluez.Device1", "Connected"}), "b true");
-  EXPECT_EQ(client->Ask({"managed", kDevice, "org.bluez.Device1", "ServicesResolved"}), "b true");
-  EXPECT_EQ(client->Ask({"managed", kDevice, "org.bluez.Device1", "Address"}),
-            "s F4:5E:AB:04:5E:40");
-  EXPECT_EQ(client->Ask({"managed", kService, "org.bluez.GattService1", "UUID"}),
-            "s 0000fee0-0000-1000-8000-00805f9b34fb");
-  EXPECT_EQ(client->Ask({"managed", kService, "org.bluez.GattService1", "Device"}),
-            std::string("o ") + kDevice);
-  EXPECT_EQ(client->Ask({"managed", kWriteChar, kCharacteristic, "UUID"}),
-            "s 0000fee3-0000-1000-8000-00805f9b34fb");
-  EXPECT_EQ(client->Ask({"managed", kWriteChar, kCharacteristic, "Flags"}),
-            "as write,write-without-response");
-  EXPECT_EQ(client->Ask({"managed", kNotifyChar, kCharacteristic, "UUID"}),
-            "s 0000fee4-0000-1000-8000-00805f9b34fb");
-  EXPECT_EQ(client->Ask({"managed", kNotifyChar, kCharacteristic, "Flags"}), "as notify");
-  EXPECT_EQ(client->Ask({"managed", kNotifyChar, kCharacteristic, "Service"}),
-            std::string("o ") + kService);
-  // Properties answer the same on every object.
-  EXPECT_EQ(client->Ask({"get", kNotifyChar, kCharacteristic, "Notifying"}), "b false");
-  EXPECT_EQ(client->Ask({"get", "/org/bluez/hci0", "org.bluez.Adapter1", "Powered"}), "b true");
-  EXPECT_EQ(client->Ask({"get", kDevice, "org.bluez.Device1", "Paired"}), "b true");
-}
-
-TEST_F(BluezMockTest, EachWriteIsOneReportOverBluetooth) {
-  auto client = Client();
-  EXPECT_EQ(client->Ask({"write", kWriteChar, HexBytes(FromHex(kDefaultLight))}), "ok");
-  // The rate is not taken over Bluetooth LE: the mouse logs it as refused.
-  EXPECT_EQ(client->Ask({"write", kWriteChar, HexBytes(FromHex(kDefaultRate))}), "ok");
-  const auto log = mouse_.LogLines();
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_NE(log[0].find("\"link\":\"ble\",\"hex\":\"" + HexBytes(FromHex(kDefaultLight)) + "\""),
-            std::string::npos)
-      << log[0];
-  EXPECT_NE(log[0].find("\"valid\":true"), std::string::npos) << log[0];
-  EXPECT_NE(log[1].find("\"valid\":false,\"reason\":\"the polling-rate report"), std::string::npos)
-      << log[1];
+  // What the adapter's own tests do not look at, from the object manager's listing ("managed")
+  // and from the objects themselves ("get").
+  const std::tuple<const char*, const char*, const char*, const char*, std::string> properties[] = {
+      {"managed", kDevice, "org.bluez.Device1", "Address", "s F4:5E:AB:04:5E:40"},
+      {"managed", kDevice, "org.bluez.Device1", "ServicesResolved", "b true"},
+      {"get", kNotifyChar, kCharacteristic, "Notifying", "b false"},
+      {"get", "/org/bluez/hci0", "org.bluez.Adapter1", "Powered", "b true"},
+      {"get", kDevice, "org.bluez.Device1", "Paired", "b true"}};
+  for (const auto& [how, path, interface, name, value] : properties) {
+    EXPECT_EQ(client->Ask({how, path, interface, name}), value) << path << " " << name;
+  }
 }
 
 TEST_F(BluezMockTest, CallsBlueZWouldRefuseAreRefused) {
@@ -175,21 +129,11 @@ TEST_F(BluezMockTest, CallsBlueZWouldRefuseAreRefused) {
   EXPECT_EQ(mouse_.Command("state").front(), '{');  // still serving
 }
 
-TEST_F(BluezMockTest, NotificationsWhileSubscribedThenTheMouseGoes) {
+TEST_F(BluezMockTest, SubscribingThenTheMouseGoingAndComing) {
   auto client = Client();
   EXPECT_EQ(client->Ask({"call", kNotifyChar, kCharacteristic, "StartNotify"}), "ok");
   EXPECT_EQ(client->NextSignal(),
             Join({"PropertiesChanged", kNotifyChar, kCharacteristic, "Notifying=b:true"}));
-  // Event word, then value, little-endian: stage 3.
-  EXPECT_EQ(mouse_.Command("dpi-button"), "ok");
-  EXPECT_EQ(client->NextSignal(),
-            Join({"PropertiesChanged", kNotifyChar, kCharacteristic, "Value=ay:10100300"}));
-  EXPECT_EQ(client->Ask({"get", kNotifyChar, kCharacteristic, "Value"}), "ay 10100300");
-  // Power: 30 % (0x1e) on battery (1).
-  EXPECT_EQ(mouse_.Command("battery 30"), "ok");
-  EXPECT_EQ(client->SignalWith("Value=ay:1040011e"),
-            Join({"PropertiesChanged", kNotifyChar, kCharacteristic, "Value=ay:1040011e"}));
-
   EXPECT_EQ(client->Ask({"call", kNotifyChar, kCharacteristic, "StopNotify"}), "ok");
   EXPECT_EQ(client->NextSignal(),
             Join({"PropertiesChanged", kNotifyChar, kCharacteristic, "Notifying=b:false"}));
@@ -209,8 +153,6 @@ TEST_F(BluezMockTest, NotificationsWhileSubscribedThenTheMouseGoes) {
   EXPECT_EQ(client->NextSignal(),
             Join({"InterfacesRemoved", kDevice, "org.bluez.Device1," + standard}));
   EXPECT_EQ(client->Ask({"paths"}), "/org/bluez/hci0");
-  EXPECT_EQ(client->Ask({"write", kWriteChar, "0c"}),
-            "error org.freedesktop.DBus.Error.UnknownObject");
 
   EXPECT_EQ(mouse_.Command("ble on"), "ok");
   EXPECT_EQ(client->NextSignal(),

@@ -1,12 +1,7 @@
 #include "unit/vmouse/program_harness.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -14,7 +9,6 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 namespace melko::vmouse::test {
 

@@ -2,10 +2,6 @@
 // through pipes and Unix sockets, with a timeout on every wait.
 #pragma once
 
-#include <sys/types.h>
-
-#include <chrono>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>

@@ -1,3 +1,5 @@
+// The firmware's checks of the host's reports: the sensor codes, the default reports, every
+// malformed frame with its reason, and the macro report whole or in chunks.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -8,46 +10,40 @@
 namespace melko::vmouse {
 namespace {
 
+using test::Frame;
 using test::FromHex;
+using test::MacroChunks;
 using test::SetChecksum;
 using test::TestMouse;
 
-// A valid DPI report unlike the defaults.
-test::Frame OtherDpiReport() {
-  test::Frame r = FromHex(test::kDefaultDpi);
-  r[5] = 0x12;            // stages 2 and 5 on
-  r[8] = 118, r[16] = 1;  // stage 1: 201 with the range flag
-  r[14] = 0, r[22] = 0;   // stage 7 unset
-  r[24] = 5;
-  SetChecksum(r, 50);
-  return r;
-}
+constexpr Link kLinks[] = {Link::kWired, Link::kWireless, Link::kBle};
 
 TEST(DpiCodeTest, TableMatchesTheWorkedValuesAndInvertsExactly) {
-  const std::pair<int, int> worked[] = {{1, 1},     {6, 6},     {7, 8},    {16, 18},   {32, 37},
-                                        {48, 56},   {64, 75},   {96, 112}, {100, 117}, {144, 169},
-                                        {200, 235}, {201, 118}, {220, 141}};
+  const std::pair<int, int> worked[] = {{1, 1},     {6, 6},     {7, 8},     {16, 18},   {32, 37},
+                                        {48, 56},   {64, 75},   {96, 112},  {100, 117}, {144, 169},
+                                        {200, 235}, {201, 118}, {220, 141}, {0, 0},     {221, 0}};
   for (auto [value, code] : worked) EXPECT_EQ(DpiCode(value), code) << value;
-  EXPECT_EQ(DpiCode(0), 0);
-  EXPECT_EQ(DpiCode(221), 0);
   for (int v = 1; v <= 200; ++v) EXPECT_EQ(StageValueOfCode(DpiCode(v)), v);
   for (int skipped : {7, 13, 100, 233, 236, 255}) EXPECT_EQ(StageValueOfCode(skipped), 0);
 }
 
-TEST(SettingsReportsTest, DefaultReportsAreAcceptedAndDecodeToTheDefaults) {
-  for (Link link : {Link::kWired, Link::kWireless, Link::kBle}) {
+TEST(SettingsReportsTest, DefaultReportsDecodeToTheFactoryStateAndResetRestoresIt) {
+  for (Link link : kLinks) {
     TestMouse mouse;
-    ASSERT_TRUE(mouse.Send(link, OtherDpiReport()).valid);
+    // A valid DPI report unlike the defaults: stages 2 and 5 on, stage 1 at 201 with the range
+    // flag, stage 7 unset, stage 5 current.
+    Frame other = FromHex(test::kDefaultDpi);
+    other[5] = 0x12, other[8] = 118, other[16] = 1, other[14] = 0, other[22] = 0, other[24] = 5;
+    SetChecksum(other, 50);
+    ASSERT_TRUE(mouse.Send(link, other).valid);
+    EXPECT_EQ(mouse.firmware.settings().stages[0].value, 201);
     ASSERT_TRUE(mouse.firmware.SetLightMode(5));
-    ASSERT_NE(mouse.firmware.settings(), FactorySettings());
 
     EXPECT_TRUE(mouse.Send(link, test::kDefaultDpi).valid);
     EXPECT_TRUE(mouse.Send(link, test::kDefaultLight).valid);
-    if (link != Link::kBle) {
-      EXPECT_TRUE(mouse.Send(link, test::kDefaultRate).valid);
-    }
+    // Bluetooth LE refuses the rate report, whatever it holds.
+    EXPECT_EQ(mouse.Send(link, test::kDefaultRate).valid, link != Link::kBle);
     EXPECT_TRUE(mouse.Send(link, test::kDefaultButtons).valid);
-
     const Settings& s = mouse.firmware.settings();
     const int values[] = {16, 32, 48, 64, 96, 144, 220, 0};
     for (int i = 0; i < kStageCount; ++i) {
@@ -59,23 +55,17 @@ TEST(SettingsReportsTest, DefaultReportsAreAcceptedAndDecodeToTheDefaults) {
     EXPECT_EQ(s.breathspeed, 6);
     EXPECT_EQ(s.sleep_timer, 10);
     EXPECT_EQ(s.buttons[17], (ButtonEntry{0x09, 0, 0}));
-    // The factory state and the default reports agree.
     EXPECT_EQ(s, FactorySettings());
-  }
-}
 
-TEST(SettingsReportsTest, ResetRestoresTheFactoryState) {
-  TestMouse mouse;
-  ASSERT_TRUE(mouse.Send(Link::kWired, OtherDpiReport()).valid);
-  EXPECT_EQ(mouse.firmware.settings().stages[0].value, 201);
-  EXPECT_TRUE(mouse.Send(Link::kWired, test::kReset).valid);
-  EXPECT_EQ(mouse.firmware.settings(), FactorySettings());
-  EXPECT_FALSE(mouse.Send(Link::kWired, "0C 0A 01 FE 01 FF 00 00 00 00").valid);
+    ASSERT_TRUE(mouse.Send(link, other).valid);
+    EXPECT_TRUE(mouse.Send(link, test::kReset).valid);
+    EXPECT_EQ(mouse.firmware.settings(), FactorySettings());
+  }
 }
 
 TEST(SettingsReportsTest, LightReportCarriesBrightnessOnlyInModesOneAndNine) {
   TestMouse mouse;
-  test::Frame light = FromHex("05 0F 01 90 25 B3 10 20 30 06 02 00 00 00 00");  // mode 9
+  Frame light = FromHex("05 0F 01 90 25 B3 10 20 30 06 02 00 00 00 00");  // mode 9
   SetChecksum(light, 11);
   ASSERT_TRUE(mouse.Send(Link::kWired, light).valid);
   const Settings& s = mouse.firmware.settings();
@@ -93,74 +83,172 @@ TEST(SettingsReportsTest, LightReportCarriesBrightnessOnlyInModesOneAndNine) {
   EXPECT_EQ(mouse.firmware.settings().light_mode, 9);
 }
 
-struct BadFrame {
-  const char* name;
-  test::Frame frame;
-  const char* reason_part;
-};
-
 TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) {
   auto edit = [](std::string_view hex, auto change) {
-    test::Frame f = FromHex(hex);
+    Frame f = FromHex(hex);
     change(f);
     return f;
   };
-  const BadFrame cases[] = {
-      {"checksum", edit(test::kDefaultDpi, [](auto& f) { f[51] ^= 1; }), "checksum"},
-      {"length byte", edit(test::kDefaultLight, [](auto& f) { f[1] = 0x10; }), "length byte"},
-      {"frame size", edit(test::kDefaultRate, [](auto& f) { f.push_back(0); }), "frame of 10"},
-      {"unknown ID", edit(test::kDefaultRate, [](auto& f) { f[0] = 0x07; }), "unknown report ID"},
-      {"byte 2", edit(test::kDefaultButtons, [](auto& f) { f[2] = 2; }), "byte 2"},
-      {"complement", edit(test::kDefaultRate, [](auto& f) { f[4] = 0xFF; }), "complement"},
-      {"rate code", FromHex("06 09 01 03 FC 00 00 00 00"), "rate code"},
-      {"padding", edit(test::kDefaultDpi, [](auto& f) { f[53] = 1; }), "byte 53"},
-      {"sensor code", edit(test::kDefaultDpi, [](auto& f) { f[8] = 7, SetChecksum(f, 50); }),
-       "not a sensor code"},
-      {"range", edit(test::kDefaultDpi, [](auto& f) { f[16] = 1, SetChecksum(f, 50); }),
-       "outside 10,100"},
-      {"stage", edit(test::kDefaultDpi, [](auto& f) { f[24] = 9, SetChecksum(f, 50); }),
-       "current stage"},
-      {"macro entry", edit(test::kDefaultButtons, [](auto& f) { f[3] = 0x12, SetChecksum(f, 57); }),
+  const std::tuple<Frame, const char*> cases[] = {
+      {edit(test::kDefaultDpi, [](auto& f) { f[51] ^= 1; }), "checksum"},
+      {edit(test::kDefaultLight, [](auto& f) { f[1] = 0x10; }), "length byte"},
+      {edit(test::kDefaultRate, [](auto& f) { f.push_back(0); }), "frame of 10"},
+      {edit(test::kDefaultRate, [](auto& f) { f[0] = 0x07; }), "unknown report ID"},
+      {edit(test::kDefaultButtons, [](auto& f) { f[2] = 2; }), "byte 2"},
+      {edit(test::kDefaultRate, [](auto& f) { f[4] = 0xFF; }), "complement"},
+      {FromHex("06 09 01 03 FC 00 00 00 00"), "rate code"},
+      {FromHex("0C 0A 01 FE 01 FF 00 00 00 00"), "expected 0c0a01fe01fe00000000"},
+      {edit(test::kDefaultDpi, [](auto& f) { f[53] = 1; }), "byte 53"},
+      {edit(test::kDefaultDpi, [](auto& f) { f[8] = 7, SetChecksum(f, 50); }), "not a sensor code"},
+      {edit(test::kDefaultDpi, [](auto& f) { f[16] = 1, SetChecksum(f, 50); }), "outside 10,100"},
+      {edit(test::kDefaultDpi, [](auto& f) { f[24] = 9, SetChecksum(f, 50); }), "current stage"},
+      {edit(test::kDefaultButtons, [](auto& f) { f[3] = 0x12, SetChecksum(f, 57); }),
        "macro entry"},
-      {"empty", {}, "too short"},
-      {"two bytes", FromHex("04 38"), "too short"},
+      {Frame{}, "too short"},
+      {FromHex("04 38"), "too short"},
   };
-  for (Link link : {Link::kWired, Link::kWireless, Link::kBle}) {
+  for (Link link : kLinks) {
     TestMouse mouse;
-    for (const BadFrame& c : cases) {
+    for (const auto& [frame, reason_part] : cases) {
       // Bluetooth LE refuses any rate report before looking at it.
-      const bool rate_over_ble = link == Link::kBle && !c.frame.empty() && c.frame[0] == 0x06;
-      const WriteRecord r = mouse.Send(link, c.frame);
-      EXPECT_FALSE(r.valid) << c.name;
-      EXPECT_NE(r.reason.find(rate_over_ble ? "Bluetooth LE" : c.reason_part), std::string::npos)
-          << c.name << ": " << r.reason;
+      const bool rate_over_ble = link == Link::kBle && !frame.empty() && frame[0] == 0x06;
+      const WriteRecord r = mouse.Send(link, frame);
+      EXPECT_FALSE(r.valid) << reason_part;
+      EXPECT_NE(r.reason.find(rate_over_ble ? "Bluetooth LE" : reason_part), std::string::npos)
+          << reason_part << ": " << r.reason;
     }
     EXPECT_EQ(mouse.firmware.settings(), FactorySettings());
     EXPECT_EQ(mouse.firmware.log().size(), std::size(cases));
   }
 }
 
-TEST(SettingsReportsTest, RateReportIsRefusedOverBluetoothLe) {
-  TestMouse mouse;
-  EXPECT_FALSE(mouse.Send(Link::kBle, "06 09 01 08 F7 00 00 00 00").valid);
-  EXPECT_TRUE(mouse.Send(Link::kWired, "06 09 01 08 F7 00 00 00 00").valid);
-  EXPECT_EQ(mouse.firmware.settings().rate_code, 8);
-}
-
 TEST(SettingsReportsTest, DamagedFramesNeverCrashAndAlwaysGiveAReason) {
   std::mt19937 random(7);
-  const test::Frame seeds[] = {FromHex(test::kDefaultDpi), FromHex(test::kDefaultLight),
-                               FromHex(test::kDefaultButtons),
-                               test::MacroChunks(test::Frame(131, 0x09), true)[2]};
+  const Frame seeds[] = {FromHex(test::kDefaultDpi), FromHex(test::kDefaultLight),
+                         FromHex(test::kDefaultButtons), MacroChunks(Frame(131, 0x09), true)[2]};
   TestMouse mouse;
   for (int round = 0; round < 3000; ++round) {
-    test::Frame frame = seeds[round % std::size(seeds)];
+    Frame frame = seeds[round % std::size(seeds)];
     frame.resize(random() % (frame.size() + 8));
     for (int flips = int(random() % 4); flips > 0 && !frame.empty(); --flips) {
       frame[random() % frame.size()] = std::uint8_t(random());
     }
     const WriteRecord r = mouse.Send(Link(round % 3), frame);
     EXPECT_EQ(r.valid, r.reason.empty()) << r.reason;
+  }
+}
+
+// --- the macro report
+
+// Mode 2, repeat 4: press 0x04 with 1500 ms (sent as 100 ms plus 7 x 200 ms), release 0x05.
+Frame ExampleMacro(std::uint8_t button = 3) {
+  Frame r = FromHex("09 83 00 02 00 00 00 04");
+  r.resize(131);
+  r[2] = button;
+  r[28] = 3;
+  const std::uint8_t entries[] = {0x0B, 0x04, 0x07, 0x03, 0x81, 0x05};
+  std::copy(std::begin(entries), std::end(entries), r.begin() + 29);
+  SetChecksum(r, 129);
+  return r;
+}
+const Macro kExample{2, 0, 4, {{0x0B, 0x04}, {0x07, 0x03}, {0x81, 0x05}}};
+
+std::optional<Macro> Stored(const TestMouse& mouse, int button) {
+  return mouse.firmware.settings().macros[std::size_t(button - 1)];
+}
+
+TEST(MacroTest, WholeOverBluetoothLeOrInChunksOverTheLibraries) {
+  TestMouse ble;
+  ASSERT_TRUE(ble.Send(Link::kBle, ExampleMacro()).valid);
+  EXPECT_EQ(Stored(ble, 3), kExample);
+  EXPECT_EQ(kExample.entries[0].delay_ms(), 110);  // 10 units with bit 0 forced on
+  EXPECT_EQ(kExample.entries[1].delay_ms(), 1400);
+
+  for (Link link : {Link::kWired, Link::kWireless}) {
+    TestMouse mouse;
+    const auto chunks = MacroChunks(ExampleMacro(), link == Link::kWireless);
+    EXPECT_TRUE(mouse.Send(link, chunks[0]).valid);
+    EXPECT_TRUE(mouse.Send(link, chunks[1]).valid);
+    EXPECT_FALSE(Stored(mouse, 3)) << "stored before the last chunk";
+    EXPECT_TRUE(mouse.Send(link, chunks[2]).valid);
+    EXPECT_EQ(Stored(mouse, 3), kExample);
+  }
+  // The wrong shape for the link.
+  TestMouse mouse;
+  EXPECT_FALSE(mouse.Send(Link::kWired, ExampleMacro()).valid);
+  EXPECT_FALSE(mouse.Send(Link::kBle, MacroChunks(ExampleMacro(), false)[0]).valid);
+}
+
+TEST(MacroTest, EachLinkAssemblesOnItsOwnAndChunkZeroRestarts) {
+  TestMouse mouse;
+  const auto wired = MacroChunks(ExampleMacro(5), false);
+  const auto radio = MacroChunks(ExampleMacro(7), true);
+  for (auto [link, chunk] : {std::pair{Link::kWired, &wired[0]},
+                             {Link::kWireless, &radio[0]},
+                             {Link::kWireless, &radio[0]},
+                             {Link::kWireless, &radio[1]},
+                             {Link::kWired, &wired[1]},
+                             {Link::kWireless, &radio[2]},
+                             {Link::kWired, &wired[2]}}) {
+    EXPECT_TRUE(mouse.Send(link, *chunk).valid);
+  }
+  EXPECT_EQ(Stored(mouse, 5), kExample);
+  EXPECT_EQ(Stored(mouse, 7), kExample);
+}
+
+TEST(MacroTest, ChunksOutOfOrderOrWithTheWrongMarkerAreRejectedAndDropTheReport) {
+  const auto c = MacroChunks(ExampleMacro(), false);
+  const auto r = MacroChunks(ExampleMacro(), true);
+  Frame marked_first = r[0];
+  marked_first[1] = 0x0C;  // only the last chunk carries 0x0C
+  Frame padded = r[2];     // the report ends 8 bytes into the last chunk
+  padded[40] = 1;
+  const std::tuple<Link, std::vector<Frame>, const char*> sequences[] = {
+      {Link::kWired, {c[1]}, "out of order"},
+      {Link::kWired, {c[2]}, "out of order"},
+      {Link::kWired, {c[0], c[2]}, "out of order"},
+      {Link::kWired, {c[0], c[1], c[1]}, "out of order"},
+      {Link::kWired, {c[0], c[2], c[1]}, "out of order"},
+      {Link::kWired, {c[0], c[1], r[2]}, "marker"},
+      {Link::kWireless, {r[0], r[1], c[2]}, "marker"},
+      {Link::kWireless, {marked_first}, ""},
+      {Link::kWireless, {r[0], r[1], padded}, ""},
+  };
+  for (const auto& [link, sequence, reason_part] : sequences) {
+    TestMouse mouse;
+    WriteRecord last;
+    for (const Frame& chunk : sequence) last = mouse.Send(link, chunk);
+    EXPECT_FALSE(last.valid) << reason_part;
+    EXPECT_NE(last.reason.find(reason_part), std::string::npos) << last.reason;
+    EXPECT_FALSE(Stored(mouse, 3));
+  }
+}
+
+TEST(MacroTest, ReassembledReportIsCheckedLikeAWholeOne) {
+  auto with = [](auto change) {
+    Frame r = ExampleMacro();
+    change(r);
+    SetChecksum(r, 129);
+    return r;
+  };
+  Frame bad_sum = ExampleMacro();
+  bad_sum[130] ^= 1;
+  const std::pair<Frame, const char*> cases[] = {
+      {bad_sum, "checksum"},
+      {with([](Frame& r) { r[2] = 19; }), "button 19"},
+      {with([](Frame& r) { r[7] = 0; }), "repeat"},
+      {with([](Frame& r) { r[28] = 51; }), "51 entries"},
+      {with([](Frame& r) { r[28] = 2; }), "after the last entry"},
+      {with([](Frame& r) { r[29] = 0x0A; }), "bit 0"},
+      {with([](Frame& r) { std::swap(r[29], r[31]), std::swap(r[30], r[32]); }), "without a step"},
+  };
+  for (const auto& [report, reason_part] : cases) {
+    TestMouse mouse;
+    WriteRecord last;
+    for (const Frame& chunk : MacroChunks(report, true)) last = mouse.Send(Link::kWireless, chunk);
+    EXPECT_FALSE(last.valid);
+    EXPECT_NE(last.reason.find(reason_part), std::string::npos) << last.reason;
+    EXPECT_EQ(mouse.firmware.settings().macros, FactorySettings().macros);
   }
 }
 
