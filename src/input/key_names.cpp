@@ -135,7 +135,17 @@ std::string UsageToKeyName(const KeyboardLayout& layout, std::uint32_t usage) {
   if (usage >= 4 && usage <= 57) {
     // Letters, digits, punctuation, Enter to Space and Caps Lock: what the key there is called.
     const KeyRow* row = FindRowByUsage(usage);
-    return VirtualKeyToKeyName(layout, row ? layout.VirtualKeyOf(row->scan_code) : 0);
+    const std::uint32_t virtual_key = row ? layout.VirtualKeyOf(row->scan_code) : 0;
+    if (virtual_key == 0 && row) {
+      // No layout knows the key (none could be loaded): Enter, Esc, Tab, Space, Backspace and
+      // Caps Lock keep their fixed names, letters and digits the name of the US position.
+      if (const auto key = VirtualKeyNameKey(row->virtual_key)) return text(*key);
+      const char ascii = char(row->virtual_key);
+      if ((ascii >= 'A' && ascii <= 'Z') || (ascii >= '0' && ascii <= '9')) {
+        return std::string(1, ascii);
+      }
+    }
+    return VirtualKeyToKeyName(layout, virtual_key);
   }
   if (usage >= 232 && usage <= 239) {
     const KeyRow* row = FindRowByUsage(usage);

@@ -15,13 +15,6 @@
 namespace melko {
 namespace {
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return char(std::toupper(c)); });
-  return upper;
-}
-
 ButtonAssignment Button(std::uint8_t function) {
   ButtonAssignment button{};
   button.function = function;
@@ -33,8 +26,11 @@ TEST(ButtonFunctions, MenuItemsSelectTheirCodesWithoutRegardToCase) {
   for (const ButtonFunction& function : ButtonFunctionTable()) {
     if (function.menu_item.empty()) continue;
     ++items;
+    std::string upper(function.menu_item);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
     EXPECT_EQ(FunctionCodeOfMenuItem(function.menu_item), function.code);
-    EXPECT_EQ(FunctionCodeOfMenuItem(Upper(function.menu_item)), function.code);
+    EXPECT_EQ(FunctionCodeOfMenuItem(upper), function.code);
   }
   EXPECT_EQ(items, 52);
   for (const char* unknown : {"", "ms_1_", "ms_1_dpi_up ", "ms_1_dpi", "ms_1_undo", "-"}) {
@@ -44,13 +40,14 @@ TEST(ButtonFunctions, MenuItemsSelectTheirCodesWithoutRegardToCase) {
 
 TEST(ButtonFunctions, FixedCombinationsAreTheOnesTheReportSends) {
   for (const ButtonFunctionCode& sent : ButtonFunctionCodes()) {
+    SCOPED_TRACE(int(sent.function));
     const ButtonFunction* function = FindButtonFunction(sent.function);
-    ASSERT_NE(function, nullptr) << int(sent.function);
+    ASSERT_NE(function, nullptr);
     const bool fixed_combination = sent.bytes[0] == 0x11 && sent.function != kFunctionShortcut;
-    EXPECT_EQ(function->combination.usage != 0, fixed_combination) << int(sent.function);
+    EXPECT_EQ(function->combination.usage != 0, fixed_combination);
     if (fixed_combination) {
-      EXPECT_EQ(function->combination.modifiers, sent.bytes[1]) << int(sent.function);
-      EXPECT_EQ(function->combination.usage, sent.bytes[2]) << int(sent.function);
+      EXPECT_EQ(function->combination.modifiers, sent.bytes[1]);
+      EXPECT_EQ(function->combination.usage, sent.bytes[2]);
     }
   }
 }
@@ -60,15 +57,14 @@ TEST(ButtonFunctions, EveryTextKeyIsInTheLanguageFile) {
   const LanguageTexts texts =
       LanguageTexts::Load(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml", &loaded);
   ASSERT_TRUE(loaded);
+  auto known = [&](std::string_view key) { return key.empty() || texts.Has(key); };
   for (const ButtonFunction& function : ButtonFunctionTable()) {
-    EXPECT_TRUE(function.label_key.empty() || texts.Has(function.label_key)) << function.label_key;
-    EXPECT_TRUE(function.menu_item.empty() || texts.Has(function.menu_item)) << function.menu_item;
+    EXPECT_TRUE(known(function.label_key)) << function.label_key;
+    EXPECT_TRUE(known(function.menu_item)) << function.menu_item;
   }
   for (std::uint32_t code = 0; code < 256; ++code) {
-    const std::string_view usage_key = UsageNameKey(code).value_or("");
-    EXPECT_TRUE(usage_key.empty() || texts.Has(usage_key)) << usage_key;
-    const std::string_view key = VirtualKeyNameKey(code).value_or("");
-    EXPECT_TRUE(key.empty() || texts.Has(key)) << key;
+    EXPECT_TRUE(known(UsageNameKey(code).value_or(""))) << code;
+    EXPECT_TRUE(known(VirtualKeyNameKey(code).value_or(""))) << code;
   }
   for (const char* key :
        {"keyboard_ctrl_text", "keyboard_shift_text", "keyboard_alt_text", "keyboard_win_text",

@@ -1,7 +1,9 @@
-// Key codes and key names on real layouts from the xkb data, and the rules of the key table.
+// The key table row by row, and key codes and key names on real layouts from the xkb data.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
+#include <sstream>
 
 #include "input/key_names.h"
 #include "input/key_table.h"
@@ -22,6 +24,31 @@ const KeyboardLayout& Layout(const std::string& name) {
   return *layout;
 }
 
+// The key table in its order, each row as virtual-key code, usage and scan code (00: none).
+constexpr std::string_view kKeyRows =
+    "41041E 420530 43062E 440720 450812 460921 470A22 480B23 490C17 4A0D24 4B0E25 4C0F26 4D1032 "
+    "4E1131 4F1218 501319 511410 521513 53161F 541714 551816 56192F 571A11 581B2D 591C15 5A1D2C "
+    "311E02 321F03 332004 342105 352206 362307 372408 382509 39260A 30270B 0D281C 1B2901 082A0E "
+    "092B0F 202C39 BD2D0C BB2E0D DB2F1A DD301B DC312B BA3327 DE3428 C03529 BC3633 BE3734 BF3835 "
+    "DF3835 14393A 703A3B 713B3C 723C3D 733D3E 743E3F 753F40 764041 774142 784243 794344 7A4457 "
+    "7B4558 2C4600 914700 134800 2D4900 244A00 214B00 2E4C00 234D00 224E00 274F00 255000 285100 "
+    "265200 905300 6F5400 6A5500 6D5600 6B5700 6C5800 615900 625A00 635B00 645C00 655D00 675F00 "
+    "665E00 686000 696100 606200 6E6300 5D6500 A2E000 A0E100 A4E200 5BE300 A3E400 A1E500 A5E600 "
+    "5CE700 F0F000 F1F100 F2F200 F3F300 F4F400 F7F700 F8F800";
+
+TEST(KeyTable, EveryRowInItsPlace) {
+  std::vector<std::string> expected;
+  std::istringstream rows{std::string(kKeyRows)};
+  for (std::string row; rows >> row;) expected.push_back(row);
+  ASSERT_EQ(KeyTable().size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const KeyRow& row = KeyTable()[i];
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X%02X%02X", row.virtual_key, row.usage, row.scan_code);
+    EXPECT_EQ(text, expected[i]) << "row " << i;
+  }
+}
+
 // Answers every question with the scan code of the US "Q" position and counts the questions.
 class CountingLayout final : public KeyboardLayout {
  public:
@@ -36,26 +63,50 @@ class KeyNames : public ::testing::Test {
   void SetUp() override { testing::UseEnglishTexts(); }
 };
 
-TEST_F(KeyNames, LettersAndDigitsAreNamedByWhatThePositionTypes) {
-  EXPECT_EQ(UsageToKeyName(Layout("us"), 4), "A");
-  EXPECT_EQ(UsageToKeyName(Layout("us"), 30), "1");
-  EXPECT_EQ(UsageToKeyName(Layout("fr"), 4), "Q");
-  EXPECT_EQ(UsageToKeyName(Layout("fr"), 20), "A");
-  EXPECT_EQ(UsageToKeyName(Layout("fr"), 30), "&");       // not the digit, which needs Shift there
-  EXPECT_EQ(UsageToKeyName(Layout("fr"), 51), "M");       // the US semicolon position
-  EXPECT_EQ(UsageToKeyName(Layout("fr"), 16), ",");       // the US M position
-  EXPECT_EQ(UsageToKeyName(Layout("fr"), 31), "\u00E9");  // only a to z become capitals
-  EXPECT_EQ(UsageToKeyName(Layout("de"), 28), "Z");
-  EXPECT_EQ(UsageToKeyName(Layout("de"), 29), "Y");
-  EXPECT_EQ(UsageToKeyName(Layout("de"), 45), "\u00DF");
+TEST_F(KeyNames, UsagesAreNamedByWhatThePositionTypesOrByTheirTexts) {
+  // What the key at the position types on the layout, a to z as capitals: "&" on the French digit
+  // 1, "M" at its US semicolon position, "," at its US M position.
+  const std::tuple<const char*, std::uint32_t, const char*> typed[] = {
+      {"us", 4, "A"},    {"us", 30, "1"},  {"fr", 4, "Q"},       {"fr", 20, "A"},
+      {"fr", 30, "&"},   {"fr", 51, "M"},  {"fr", 16, ","},      {"fr", 31, "\u00E9"},
+      {"de", 28, "Z"},   {"de", 29, "Y"},  {"de", 45, "\u00DF"}, {"us", 0x38, "/"},
+      {"fr", 0x38, "!"}, {"us", 100, "\\"}};
+  for (const auto& [layout, usage, name] : typed) {
+    EXPECT_EQ(UsageToKeyName(Layout(layout), usage), name) << layout << " " << usage;
+  }
+  // Language texts and the usage name list, whatever the layout; 245 has a name but no row.
+  const std::pair<std::uint32_t, const char*> named[] = {
+      {40, "Enter"},         {57, "Caps Lock"},    {58, "F1"},           {99, "Num ."},
+      {0xE7, "Right Super"}, {241, "Left Button"}, {244, "Back Button"}, {245, "Forward Button"}};
+  for (const auto& [usage, name] : named) EXPECT_EQ(UsageToKeyName(Layout("fr"), usage), name);
+  // Codes without a row or a name, and the program codes but the mouse buttons, have none.
+  for (std::uint32_t usage :
+       {0u, 1u, 3u, 50u, 102u, 103u, 104u, 120u, 232u, 233u, 239u, 240u, 246u, 247u, 248u, 255u}) {
+    EXPECT_EQ(UsageToKeyName(Layout("us"), usage), "") << usage;
+  }
+  // Without a layout, letters and digits are named by their US position.
+  EXPECT_EQ(UsageToKeyName(NoKeyboardLayout(), 4), "A");
+
+  const std::pair<std::uint32_t, const char*> virtual_keys[] = {
+      {110, "Num ."}, {16, "Left Shift"}, {42, "Print Screen"}, {240, "Caps Lock"},
+      {0, ""},        {0xF1, ""}};
+  for (const auto& [code, name] : virtual_keys) {
+    EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), code), name) << code;
+  }
 }
 
 TEST_F(KeyNames, CapturedKeysBecomeTheUsageOfTheirPosition) {
-  EXPECT_EQ(VirtualKeyToUsage(Layout("us"), 0x41), 0x04u);
-  EXPECT_EQ(VirtualKeyToUsage(Layout("fr"), 0x41), 0x14u);  // "A" sits at the US Q position
-  EXPECT_EQ(VirtualKeyToUsage(Layout("fr"), 0x51), 0x04u);
-  EXPECT_EQ(VirtualKeyToUsage(Layout("fr"), 0x4D), 0x33u);
-  EXPECT_EQ(VirtualKeyToUsage(Layout("us"), 0x70), 0x3Au);  // F1
+  // On the French layout "A" sits at the US Q position; slash and OEM key 8 share one usage; the
+  // program codes pass through; the generic Shift (16) has no row.
+  const std::tuple<const char*, std::uint32_t, std::optional<std::uint32_t>> rows[] = {
+      {"us", 0x41, 0x04}, {"fr", 0x41, 0x14}, {"fr", 0x51, 0x04},       {"fr", 0x4D, 0x33},
+      {"us", 0x70, 0x3A}, {"us", 0xBF, 0x38}, {"us", 0xDF, 0x38},       {"us", 240, 240},
+      {"us", 241, 241},   {"us", 242, 242},   {"us", 243, 243},         {"us", 244, 244},
+      {"us", 247, 247},   {"us", 248, 248},   {"us", 16, std::nullopt}, {"us", 0, std::nullopt}};
+  for (const auto& [layout, virtual_key, usage] : rows) {
+    EXPECT_EQ(VirtualKeyToUsage(Layout(layout), virtual_key), usage)
+        << layout << " " << virtual_key;
+  }
   // Capturing the key at any position of the table gives the usage of that position.
   for (const char* name : {"us", "fr", "de"}) {
     for (const KeyRow& row : KeyTable()) {
@@ -68,13 +119,6 @@ TEST_F(KeyNames, CapturedKeysBecomeTheUsageOfTheirPosition) {
   }
 }
 
-TEST_F(KeyNames, SlashAndOemKey8ShareOneUsage) {
-  EXPECT_EQ(VirtualKeyToUsage(Layout("us"), 0xBF), 0x38u);
-  EXPECT_EQ(VirtualKeyToUsage(Layout("us"), 0xDF), 0x38u);
-  EXPECT_EQ(UsageToKeyName(Layout("us"), 0x38), "/");
-  EXPECT_EQ(UsageToKeyName(Layout("fr"), 0x38), "!");
-}
-
 TEST_F(KeyNames, KeysOutsideTheTypingBlockDoNotAskTheLayout) {
   CountingLayout layout;
   EXPECT_EQ(VirtualKeyToUsage(layout, 0x2C), 0x46u);  // Print Screen
@@ -83,42 +127,6 @@ TEST_F(KeyNames, KeysOutsideTheTypingBlockDoNotAskTheLayout) {
   EXPECT_EQ(layout.questions, 0);
   EXPECT_EQ(VirtualKeyToUsage(layout, 0x41), 0x14u);  // a letter does ask
   EXPECT_GT(layout.questions, 0);
-}
-
-TEST_F(KeyNames, ProgramCodesPassThroughAndOnlyMouseButtonsHaveNames) {
-  for (std::uint32_t code : {240u, 241u, 242u, 243u, 244u, 247u, 248u}) {
-    EXPECT_EQ(VirtualKeyToUsage(Layout("us"), code), code);
-  }
-  EXPECT_EQ(UsageToKeyName(Layout("us"), 241), "Left Button");
-  EXPECT_EQ(UsageToKeyName(Layout("us"), 244), "Back Button");
-  EXPECT_EQ(UsageToKeyName(Layout("us"), 245), "Forward Button");  // named, though it has no row
-  for (std::uint32_t code : {240u, 246u, 247u, 248u}) {
-    EXPECT_EQ(UsageToKeyName(Layout("us"), code), "") << code;
-  }
-  EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), 240), "Caps Lock");
-}
-
-TEST_F(KeyNames, CodesWithoutRowOrNameGiveNothing) {
-  EXPECT_EQ(VirtualKeyToUsage(Layout("us"), 16), std::nullopt);  // generic Shift
-  EXPECT_EQ(VirtualKeyToUsage(Layout("us"), 0), std::nullopt);
-  for (std::uint32_t usage : {0u, 1u, 3u, 50u, 102u, 103u, 104u, 120u, 232u, 233u, 239u, 255u}) {
-    EXPECT_EQ(UsageToKeyName(Layout("us"), usage), "") << usage;
-  }
-  EXPECT_EQ(UsageToKeyName(Layout("us"), 100), "\\");
-  EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), 0), "");
-  EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), 0xF1), "");
-  EXPECT_EQ(UsageToKeyName(NoKeyboardLayout(), 4), "");  // no layout, no letters
-}
-
-TEST_F(KeyNames, NamedKeysShowTheirTexts) {
-  EXPECT_EQ(UsageToKeyName(Layout("fr"), 40), "Enter");
-  EXPECT_EQ(UsageToKeyName(Layout("fr"), 57), "Caps Lock");
-  EXPECT_EQ(UsageToKeyName(Layout("fr"), 58), "F1");
-  EXPECT_EQ(UsageToKeyName(Layout("us"), 99), "Num .");
-  EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), 110), "Num .");
-  EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), 16), "Left Shift");
-  EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), 42), "Print Screen");
-  EXPECT_EQ(UsageToKeyName(Layout("us"), 0xE7), "Right Super");
 }
 
 }  // namespace

@@ -34,10 +34,11 @@ TEST(XkbLayout, EveryKeyHasItsOwnCodeAndTheCodeLeadsBack) {
     ASSERT_TRUE(layout) << error;
     std::set<std::uint32_t> codes;
     for (const KeyPosition& position : StandardKeyPositions()) {
+      SCOPED_TRACE(std::string(name) + " scan code " + std::to_string(position.scan_code));
       const std::uint32_t virtual_key = layout->VirtualKeyOf(position.scan_code);
-      EXPECT_NE(virtual_key, 0u) << name << " " << position.scan_code;
-      EXPECT_TRUE(codes.insert(virtual_key).second) << name << " " << position.scan_code;
-      EXPECT_EQ(layout->ScanCodeOf(virtual_key), position.scan_code) << name;
+      EXPECT_NE(virtual_key, 0u);
+      EXPECT_TRUE(codes.insert(virtual_key).second);
+      EXPECT_EQ(layout->ScanCodeOf(virtual_key), position.scan_code);
     }
     EXPECT_EQ(layout->ScanCodeOf(0xDF), 0u);  // OEM key 8 is on none of these keyboards
     EXPECT_EQ(layout->VirtualKeyOf(0), 0u);
@@ -75,14 +76,8 @@ TEST(XkbLayout, WithoutDisplayTheSessionLayoutComesFromXkbDefaultLayout) {
 
 TEST(XkbLayout, KeyboardDefaultsFileGivesTheNames) {
   const XkbNames names = ParseKeyboardDefaults(
-      "# KEYBOARD CONFIGURATION FILE\n"
-      "\n"
-      "XKBMODEL=\"pc105\"\n"
-      "XKBLAYOUT=\"de,us\"\n"
-      "  XKBVARIANT='nodeadkeys,'\n"
-      "XKBOPTIONS=\"\"\r\n"
-      "#XKBLAYOUT=\"fr\"\n"
-      "BACKSPACE=\"guess\"\n");
+      "# KEYBOARD CONFIGURATION FILE\n\nXKBMODEL=\"pc105\"\nXKBLAYOUT=\"de,us\"\n"
+      "  XKBVARIANT='nodeadkeys,'\nXKBOPTIONS=\"\"\r\n#XKBLAYOUT=\"fr\"\nBACKSPACE=\"guess\"\n");
   EXPECT_EQ(names.layout, "de,us");
   EXPECT_EQ(names.variant, "nodeadkeys,");
   EXPECT_EQ(names.model, "pc105");
