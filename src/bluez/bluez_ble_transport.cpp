@@ -313,6 +313,14 @@ void BluezBleTransport::OnInterfacesAdded(const QDBusMessage& message) {
   const bool was_present = watch_.present();
   watch_.InterfacesAdded(added->path, added->interfaces);
   AnnouncePresence(was_present);
+  // BlueZ resolves the GATT services some time after the connection (and after the start's
+  // subscription may have found none): a notify characteristic that appears is subscribed now.
+  const auto characteristic = added->interfaces.constFind(Latin1(kGattCharacteristicInterface));
+  if (characteristic != added->interfaces.constEnd() &&
+      UuidStartsWith(StringProperty(*characteristic, "UUID").value_or(QString()),
+                     Latin1(kNotifyCharacteristicUuid))) {
+    OpenNotifications();
+  }
 }
 
 void BluezBleTransport::OnInterfacesRemoved(const QDBusMessage& message) {
@@ -331,6 +339,8 @@ void BluezBleTransport::OnDevicePropertiesChanged(const QDBusMessage& message) {
   const auto changed = ReadPropertiesChanged(message);
   if (!changed || changed->interface != Latin1(kDeviceInterface)) return;
   const QString path = message.path();
+  // Services resolved: the characteristics are listed now, whatever was missing before.
+  if (BoolProperty(changed->changed, "ServicesResolved").value_or(false)) OpenNotifications();
   const bool was_present = watch_.present();
   if (watch_.DeviceChanged(path, changed->changed)) {
     AnnouncePresence(was_present);

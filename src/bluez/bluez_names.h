@@ -12,9 +12,9 @@ inline constexpr const char* kDeviceInterface = "org.bluez.Device1";
 inline constexpr const char* kGattServiceInterface = "org.bluez.GattService1";
 inline constexpr const char* kGattCharacteristicInterface = "org.bluez.GattCharacteristic1";
 
-// The mouse's GATT characteristics: reports are written to the first, status events are notified
-// on the second.
-inline constexpr const char* kWriteCharacteristicUuid = "0000fee3-0000-1000-8000-00805f9b34fb";
-inline constexpr const char* kNotifyCharacteristicUuid = "0000fee4-0000-1000-8000-00805f9b34fb";
+// The mouse's GATT characteristics, known by the first 32 bits of their UUID (whatever base UUID
+// follows): reports are written to the first, status events are notified on the second.
+inline constexpr const char* kWriteCharacteristicUuid = "0000fee3";
+inline constexpr const char* kNotifyCharacteristicUuid = "0000fee4";
 
 }  // namespace melko::bluez

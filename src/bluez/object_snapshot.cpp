@@ -85,13 +85,17 @@ void ObjectSnapshot::Add(const QString& path, const InterfaceMap& interfaces) {
   }
 }
 
-QStringList ObjectSnapshot::MouseCharacteristics(const QString& uuid,
+bool UuidStartsWith(const QString& uuid, const QString& uuid_start) {
+  return uuid.size() >= uuid_start.size() && uuid.startsWith(uuid_start, Qt::CaseInsensitive) &&
+         (uuid.size() == uuid_start.size() || uuid[uuid_start.size()] == QLatin1Char('-'));
+}
+
+QStringList ObjectSnapshot::MouseCharacteristics(const QString& uuid_start,
                                                  const QStringList& usable_flags) const {
-  const QString wanted = uuid.toLower();
   QStringList paths;
   for (auto it = characteristics_.constBegin(); it != characteristics_.constEnd(); ++it) {
     const CharacteristicInfo& characteristic = it.value();
-    if (characteristic.uuid != wanted) continue;
+    if (!UuidStartsWith(characteristic.uuid, uuid_start)) continue;
     const auto service = services_.constFind(characteristic.service);
     if (service == services_.constEnd()) continue;
     const auto device = devices_.constFind(service->device);

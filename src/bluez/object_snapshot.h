@@ -38,6 +38,9 @@ struct CharacteristicInfo {
   QStringList flags;  // empty when BlueZ gave none
 };
 
+// Whether a characteristic's UUID begins with the eight hex digits of uuid_start, in any case.
+bool UuidStartsWith(const QString& uuid, const QString& uuid_start);
+
 // Takes Connected and Modalias from a property map into `device`; others are left alone.
 void UpdateDevice(DeviceInfo& device, const QVariantMap& properties);
 
@@ -48,9 +51,11 @@ class ObjectSnapshot {
 
   const QMap<QString, DeviceInfo>& devices() const { return devices_; }
 
-  // Paths of the characteristics with `uuid` (any case) in services of the connected mouse, in
-  // path order, keeping those whose flags name one of `usable_flags` (or that have no flags).
-  QStringList MouseCharacteristics(const QString& uuid, const QStringList& usable_flags) const;
+  // Paths of the characteristics whose UUID begins with `uuid_start` (the first 32 bits as eight
+  // hex digits, any case) in services of the connected mouse, in path order, keeping those whose
+  // flags name one of `usable_flags` (or that have no flags).
+  QStringList MouseCharacteristics(const QString& uuid_start,
+                                   const QStringList& usable_flags) const;
 
  private:
   QMap<QString, DeviceInfo> devices_;

@@ -8,29 +8,21 @@
 #include <cstdio>
 #include <iostream>
 
-#include "cli/device_runtime.h"
+#include "cli/console_controls.h"
 #include "cli/json_writer.h"
+#include "cli/profile_view.h"
 #include "cli/setting_edits.h"
 #include "common/text.h"
 #include "device/messages.h"
 #include "device/status_decoder.h"
 #include "platform/hid_access.h"
+#include "protocol/settings_reports.h"
+#include "runtime/device_runtime.h"
 
 namespace melko::cli {
 namespace {
 
 using std::chrono::milliseconds;
-
-// Options of the device commands ("--wait S", "--seconds S", "--count N", "--profile NAME",
-// "--debug"), taken out of the words; what remains is returned.
-struct DeviceOptions {
-  double wait_seconds = 0;
-  double seconds = -1;
-  long count = -1;
-  std::string profile;
-  bool debug = false;
-  std::vector<std::string> rest;
-};
 
 double ParseSeconds(const std::string& word, const char* option) {
   char* end = nullptr;
@@ -40,6 +32,8 @@ double ParseSeconds(const std::string& word, const char* option) {
   }
   return value;
 }
+
+}  // namespace
 
 DeviceOptions ParseDeviceOptions(const std::vector<std::string>& args, double default_wait) {
   DeviceOptions options;
@@ -72,6 +66,8 @@ DeviceOptions ParseDeviceOptions(const std::vector<std::string>& args, double de
   return options;
 }
 
+namespace {
+
 milliseconds Millis(double seconds) {
   return milliseconds(std::int64_t(seconds * 1000));
 }
@@ -98,8 +94,11 @@ std::string DescribeStatusWord(LinkMode link, std::uint32_t word, int dpi_of_sta
       if (value < 1 || value > 8) return {};
       std::snprintf(line, sizeof line, "dpi stage %d (%d DPI)", value, dpi_of_stage);
       return from + line;
-    case kEventPollingRate:
-      return from + "polling rate code " + std::to_string(value);
+    case kEventPollingRate: {
+      const int hz = PollingRateHz(PrateOfRateCode(value));
+      return from + (hz ? "polling rate " + std::to_string(hz) + " Hz"
+                        : "polling rate with unknown code " + std::to_string(value));
+    }
     case kEventPower:
       if ((value & 0xFF) == kPowerCharged) return from + "charged (100%)";
       if ((value & 0xFF) == kPowerCharging) return from + "charging";
@@ -113,11 +112,28 @@ std::string DescribeStatusWord(LinkMode link, std::uint32_t word, int dpi_of_sta
   }
 }
 
-// Opens every link and gives the links a moment to report: the receiver's mouse counts only once
-// it has sent a power event.
+// The device side of one command, with the command line's stand-ins for the page and the log.
+struct CommandRuntime {
+  CommandRuntime(const std::filesystem::path& data_folder, bool debug)
+      : log("melkoctl", debug), runtime(data_folder, controls, log) {}
+  void LoadStores() {
+    const std::string error = runtime.LoadStores();
+    if (!error.empty()) throw Refused(error);
+  }
+  ConsoleControls controls;
+  StderrDebugLog log;
+  DeviceRuntime runtime;
+};
+
+// Opens every link and gives them a moment to report: the receiver's mouse counts only once it
+// has sent a power event. With no link there at all, there is nothing to wait for.
 void OpenAndWaitForLink(DeviceRuntime& runtime, double wait_seconds) {
-  runtime.LoadStores();
   runtime.Open();
+  const LinkState& links = runtime.links();
+  if (links.wired_state != kLinkConnected && links.wireless_state != kLinkConnected &&
+      links.ble_present != 1) {
+    return;
+  }
   runtime.RunUntil([&] { return runtime.CanTakeSettings(); }, Millis(wait_seconds));
 }
 
@@ -159,22 +175,47 @@ void ShowProgress(DeviceRuntime& runtime) {
 
 }  // namespace
 
+void SendSelectedProfile(Session& session, const DeviceOptions& options,
+                         const std::optional<ProfileRecord>& before, std::ostream& report) {
+  session.ReleaseLock();
+  CommandRuntime command(session.data_folder(), options.debug);
+  DeviceRuntime& runtime = command.runtime;
+  command.LoadStores();
+  OpenAndWaitForLink(runtime, options.wait_seconds);
+  if (!runtime.CanTakeSettings()) {
+    runtime.Close();
+    report << "saved; not sent (no link to the mouse can take settings); run melkoctl apply\n";
+    return;
+  }
+  ShowProgress(runtime);
+  const std::string link = runtime.UsableLinkName();
+  if (before) runtime.session().SetApplied(*before);
+  // Open() asks for the full apply of a start; a changed setting sends only what changed.
+  runtime.session().full_apply = before ? 0 : 1;
+  // Every block and the macro of every button that plays one may take minutes over the receiver.
+  const bool done = runtime.ApplyAndWait(!before, std::chrono::minutes(15));
+  runtime.Close();
+  if (!done) throw Refused("saved, but sending did not finish");
+  report << "saved and sent over the " << link << '\n';
+}
+
 void RunStatus(Session& session, const std::vector<std::string>& args) {
   const DeviceOptions options = ParseDeviceOptions(args, 2);
   if (!options.rest.empty()) throw UsageError("usage: melkoctl status [--wait S]");
-  DeviceRuntime runtime(session.data_folder(), options.debug);
-  runtime.LoadStores();
+  CommandRuntime command(session.data_folder(), options.debug);
+  DeviceRuntime& runtime = command.runtime;
+  command.LoadStores();
   runtime.Open();
   // Battery and charging come with the first power event.
-  runtime.RunUntil([&] { return !runtime.controls().PowerLabel().empty(); },
+  runtime.RunUntil([&] { return !command.controls.PowerLabel().empty(); },
                    Millis(options.wait_seconds));
   LinkState& links = runtime.links();
   const bool cable = links.wired_state == kLinkConnected;
   const bool receiver = links.wireless_state == kLinkConnected;
   const bool awake = receiver && links.wireless_online == 1;
   const bool ble = links.ble_present == 1;
-  const std::string battery = runtime.controls().PowerLabel();
-  const bool charging = runtime.controls().PowerLabelIsCharging();
+  const std::string battery = command.controls.PowerLabel();
+  const bool charging = command.controls.PowerLabelIsCharging();
   const std::string profile = Utf16ToUtf8(ProfileName(runtime.session().CurrentSnapshot()));
   runtime.Close();
   // A node of the mouse that cannot be opened is why a plugged-in mouse shows as absent.
@@ -216,7 +257,9 @@ void RunStatus(Session& session, const std::vector<std::string>& args) {
 void RunApply(Session& session, const std::vector<std::string>& args) {
   const DeviceOptions options = ParseDeviceOptions(args, 3);
   if (!options.rest.empty()) throw UsageError("usage: melkoctl apply [--wait S]");
-  DeviceRuntime runtime(session.data_folder(), options.debug);
+  CommandRuntime command(session.data_folder(), options.debug);
+  DeviceRuntime& runtime = command.runtime;
+  command.LoadStores();
   OpenAndWaitForLink(runtime, options.wait_seconds);
   if (!runtime.CanTakeSettings()) {
     throw Refused(
@@ -238,43 +281,22 @@ void RunApply(Session& session, const std::vector<std::string>& args) {
 void RunSet(Session& session, const std::vector<std::string>& args) {
   const DeviceOptions options = ParseDeviceOptions(args, 3);
   if (options.rest.empty()) throw UsageError("usage: melkoctl set [--profile NAME] SETTING ...");
+  session.Open(Access::kWrite);
   const auto edit = ParseSettingEdit(options.rest, session.macros());
 
   ProfileStore& store = session.profiles();
   const std::size_t selected = store.SelectedPosition();
   const std::size_t target =
       options.profile.empty() ? selected : session.FindProfile(options.profile);
+  const ProfileRecord before = *store.profiles[target];
+  edit(*store.profiles[target]);
+  session.SaveProfileStore();
   if (target != selected) {
     // Only the selected profile is on the mouse: another one is edited and stored.
-    edit(*store.profiles[target]);
-    session.SaveProfileStore();
     session.out() << "saved; not sent (the mouse holds the selected profile)\n";
     return;
   }
-  // Check the edit on a copy first, so that a refusal leaves everything as it was.
-  ProfileRecord probe = *store.profiles[target];
-  edit(probe);
-
-  DeviceRuntime runtime(session.data_folder(), options.debug);
-  runtime.LoadStores();
-  runtime.session().WithCurrent([&](ProfileRecord& current) { edit(current); });
-  const Outcome saved = runtime.session().SaveProfileStore();
-  if (!saved.ok) throw Refused("cannot save the profile store: " + saved.error);
-  runtime.Open();
-  runtime.RunUntil([&] { return runtime.CanTakeSettings(); }, Millis(options.wait_seconds));
-  if (!runtime.CanTakeSettings()) {
-    runtime.Close();
-    session.out() << "saved; not sent (no link to the mouse can take settings)\n";
-    return;
-  }
-  ShowProgress(runtime);
-  const std::string link = runtime.UsableLinkName();
-  // Only the changed blocks: the start's full apply is not what a single setting asks for.
-  runtime.session().full_apply = 0;
-  const bool done = runtime.ApplyAndWait(false, std::chrono::minutes(5));
-  runtime.Close();
-  if (!done) throw Refused("saved, but sending did not finish");
-  session.out() << "saved and sent over the " << link << '\n';
+  SendSelectedProfile(session, options, before, session.out());
 }
 
 void RunWatch(Session& session, const std::vector<std::string>& args) {
@@ -282,7 +304,8 @@ void RunWatch(Session& session, const std::vector<std::string>& args) {
   if (!options.rest.empty()) {
     throw UsageError("usage: melkoctl watch [--seconds S] [--count N]");
   }
-  DeviceRuntime runtime(session.data_folder(), options.debug);
+  CommandRuntime command(session.data_folder(), options.debug);
+  DeviceRuntime& runtime = command.runtime;
   long printed = 0;
   auto print = [&](const std::string& line) {
     if (line.empty()) return;
@@ -300,7 +323,7 @@ void RunWatch(Session& session, const std::vector<std::string>& args) {
   runtime.on_timer = [&](int timer_id) {
     if (timer_id == kTimerReceiverWatchdog) print("receiver: mouse stopped reporting (asleep)");
   };
-  runtime.LoadStores();
+  command.LoadStores();
   runtime.Open();
   const LinkState& links = runtime.links();
   print(std::string("links: cable ") + (links.wired_state == kLinkConnected ? "up" : "down") +

@@ -2,12 +2,33 @@
 // the program (DeviceRuntime) on an event loop for as long as it needs.
 #pragma once
 
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/session.h"
 
 namespace melko::cli {
+
+// Options of the device commands ("--wait S", "--seconds S", "--count N", "--profile NAME",
+// "--debug"), taken out of the words; what remains is in rest.
+struct DeviceOptions {
+  double wait_seconds = 0;
+  double seconds = -1;
+  long count = -1;
+  std::string profile;
+  bool debug = false;
+  std::vector<std::string> rest;
+};
+DeviceOptions ParseDeviceOptions(const std::vector<std::string>& args, double default_wait);
+
+// After a command changed the stores: writes the selected profile to the mouse when a link can
+// take settings, waiting up to options.wait_seconds for one. With before (the selected profile as
+// the mouse is taken to hold it) only the blocks that differ are sent, else everything. Lets go of
+// the session's store lock. Says on report what happened.
+void SendSelectedProfile(Session& session, const DeviceOptions& options,
+                         const std::optional<ProfileRecord>& before, std::ostream& report);
 
 void RunStatus(Session& session, const std::vector<std::string>& args);
 void RunApply(Session& session, const std::vector<std::string>& args);

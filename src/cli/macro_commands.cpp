@@ -1,10 +1,12 @@
 #include <ostream>
 
+#include "cli/device_commands.h"
 #include "cli/json_writer.h"
 #include "cli/session.h"
 #include "common/text.h"
 #include "input/key_names.h"
 #include "macros/macro_files.h"
+#include "profiles/store_merge.h"
 
 namespace melko::cli {
 namespace {
@@ -19,15 +21,22 @@ std::string StepCodeText(int code) {
   return name.empty() ? "usage " + std::to_string(code) : name;
 }
 
-// Brings the macro copies of the profiles in line with the store, as after the macro editor.
-void RefreshAssignments(Session& session) {
+// Brings the macro copies of the profiles in line with the store, as after the macro editor, and
+// sends the selected profile's buttons when they changed.
+void RefreshAssignments(Session& session, const DeviceOptions& options) {
   ProfileStore& profiles = session.profiles();
+  const ProfileRecord before = *profiles.Selected();
   RefreshMacroAssignments(profiles.profiles, session.macros(), profiles.Selected());
   session.SaveProfileStore();
+  if (!SameProfileBytes(before, *profiles.Selected())) {
+    SendSelectedProfile(session, options, before, session.err());
+  }
 }
 
-void Add(Session& session, const std::vector<std::string>& args) {
+void Add(Session& session, const DeviceOptions& options) {
+  const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 0, 1, "melkoctl macro add [NAME]");
+  session.Open(Access::kWrite);
   MacroStore& store = session.macros();
   if (args.empty()) {
     AppendNewMacro(store);
@@ -38,34 +47,42 @@ void Add(Session& session, const std::vector<std::string>& args) {
   session.out() << NameOf(*store.macros.back()) << '\n';
 }
 
-void Rename(Session& session, const std::vector<std::string>& args) {
+void Rename(Session& session, const DeviceOptions& options) {
+  const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 2, 2, "melkoctl macro rename NAME NEW");
+  session.Open(Access::kWrite);
   MacroRecord& record = *session.macros().macros[session.FindMacroNamed(args[0])];
   const std::u16string old_name = MacroName(record);
   const std::u16string new_name = session.CheckNewMacroName(args[1]);
   SetMacroName(record, new_name);
   session.SaveMacroStore();
   RenameMacroInProfiles(session.profiles().profiles, old_name, new_name);
-  RefreshAssignments(session);
+  RefreshAssignments(session, options);
 }
 
-void Delete(Session& session, const std::vector<std::string>& args) {
-  ExpectArgs(args, 1, 1, "melkoctl macro delete NAME");
+void Delete(Session& session, const DeviceOptions& options) {
+  ExpectArgs(options.rest, 1, 1, "melkoctl macro delete NAME");
+  session.Open(Access::kWrite);
   MacroStore& store = session.macros();
-  store.macros.erase(store.macros.begin() + std::ptrdiff_t(session.FindMacroNamed(args[0])));
+  store.macros.erase(store.macros.begin() +
+                     std::ptrdiff_t(session.FindMacroNamed(options.rest[0])));
   session.SaveMacroStore();
-  RefreshAssignments(session);
+  RefreshAssignments(session, options);
 }
 
-void Export(Session& session, const std::vector<std::string>& args) {
+void Export(Session& session, const DeviceOptions& options) {
+  const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 2, 2, "melkoctl macro export NAME FILE");
+  session.Open(Access::kRead);
   const MacroRecord& record = *session.macros().macros[session.FindMacroNamed(args[0])];
   const Outcome written = ExportMacro(record, args[1]);
   if (!written.ok) throw Refused("cannot write the macro file: " + written.error);
 }
 
-void Import(Session& session, const std::vector<std::string>& args) {
+void Import(Session& session, const DeviceOptions& options) {
+  const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 1, 1, "melkoctl macro import FILE");
+  session.Open(Access::kWrite);
   const MacroImport imported = ImportMacro(session.macros(), args[0]);
   if (!imported.outcome.ok) {
     throw Refused("cannot import " + args[0] + ": " + imported.outcome.error);
@@ -74,8 +91,10 @@ void Import(Session& session, const std::vector<std::string>& args) {
   session.out() << NameOf(*session.macros().macros[imported.macro_index]) << '\n';
 }
 
-void Show(Session& session, const std::vector<std::string>& args) {
+void Show(Session& session, const DeviceOptions& options) {
+  const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 1, 1, "melkoctl macro show NAME");
+  session.Open(Access::kRead);
   const MacroRecord& record = *session.macros().macros[session.FindMacroNamed(args[0])];
   if (session.options().json) {
     JsonWriter json(session.out());
@@ -108,6 +127,7 @@ void Show(Session& session, const std::vector<std::string>& args) {
 }  // namespace
 
 void ListMacros(Session& session) {
+  session.Open(Access::kRead);
   const MacroStore& store = session.macros();
   if (session.options().json) {
     JsonWriter json(session.out());
@@ -130,13 +150,15 @@ void ListMacros(Session& session) {
 void RunMacroCommand(Session& session, const std::vector<std::string>& args) {
   if (args.empty()) throw UsageError("macro: a subcommand is missing");
   const std::string& verb = args[0];
-  const std::vector<std::string> rest(args.begin() + 1, args.end());
-  if (verb == "add") return Add(session, rest);
-  if (verb == "rename") return Rename(session, rest);
-  if (verb == "delete") return Delete(session, rest);
-  if (verb == "export") return Export(session, rest);
-  if (verb == "import") return Import(session, rest);
-  if (verb == "show") return Show(session, rest);
+  // Renaming or deleting a macro the selected profile plays sends its buttons: --wait, --debug.
+  const DeviceOptions options =
+      ParseDeviceOptions(std::vector<std::string>(args.begin() + 1, args.end()), 3);
+  if (verb == "add") return Add(session, options);
+  if (verb == "rename") return Rename(session, options);
+  if (verb == "delete") return Delete(session, options);
+  if (verb == "export") return Export(session, options);
+  if (verb == "import") return Import(session, options);
+  if (verb == "show") return Show(session, options);
   throw UsageError("macro: unknown subcommand \"" + verb + "\"");
 }
 

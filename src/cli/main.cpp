@@ -67,14 +67,18 @@ The mouse:
                                 print the mouse's events as they come and keep the profile in line
   apply, set and watch wait up to --wait S seconds (default 3) for a link that can take settings:
   the cable or Bluetooth LE at once, the receiver once its mouse reports. --debug prints the
-  device layer's debug lines on standard error.
+  device layer's debug lines on standard error. profile add, select, import, and delete or reset
+  of the selected profile send the profile now selected in full; macro rename and delete send
+  the selected profile's buttons when they change. They wait as apply does (--wait S, --debug)
+  and say on standard error whether the mouse got it.
 @SET_USAGE@
 Options:
   --data-dir DIR   use DIR as the data folder (the stores live in DIR/ms_1)
   --json           print lists and settings as JSON
   --layout NAME    name keys as the keyboard layout NAME types them (e.g. us, fr, de) instead
                    of the session's layout
-  -h, --help       show this text
+  -h, --help       show this text (melkoctl set --help: the settings alone)
+  --version        show the version
 
 Names are matched without regard to letter case. Exit status: 0 done, 1 refused or failed,
 2 usage error.
@@ -85,6 +89,15 @@ std::string UsageText() {
   const std::size_t at = usage.find("@SET_USAGE@\n");
   if (at != std::string::npos) usage.replace(at, 12, SetUsage());
   return usage;
+}
+
+// The settings part of the usage text, from "dpi STAGE DPI" to the list of button functions.
+std::string SetSettingsUsage() {
+  const std::string usage = UsageText();
+  const std::size_t from = usage.find("      dpi STAGE DPI");
+  const std::size_t to = usage.find("  watch [");
+  std::string settings = usage.substr(from, to - from);
+  return settings + SetUsage();
 }
 
 // The command-line options; the keyboard layout named by --layout goes to layout_name.
@@ -140,20 +153,37 @@ void LoadKeyboardLayout(const std::string& layout_name) {
   std::unique_ptr<KeyboardLayout> layout = LoadSessionLayout(&error);
   if (!layout) {
     std::cerr << "melkoctl: cannot load the keyboard layout (" << error
-              << "); key names stay empty\n";
+              << "); keys are named by their fixed names and US letters and digits\n";
   }
   InstallKeyboardLayout(std::move(layout));
 }
 
-int Run(int argc, char** argv) {
+// A usage error is one line, with where to find help: the help of `set` is long enough to have
+// its own.
+int ReportUsageError(const UsageError& error, const std::string& command) {
+  std::cerr << "melkoctl: " << error.what() << "\n"
+            << "Try 'melkoctl " << (command == "set" ? "set " : "") << "--help' for more.\n";
+  return 2;
+}
+
+int RunCommand(int argc, char** argv) {
   Options options;
   std::string layout_name;
+  std::string command;
   try {
     for (int i = 1; i < argc; ++i) {
       const std::string word = argv[i];
       if (word == "--") break;
+      if (word == "--version") {
+        std::cout << "melkoctl " << MELKO_VERSION << '\n';
+        return 0;
+      }
       if (word == "-h" || word == "--help") {
-        std::cout << UsageText();
+        // `melkoctl set --help` shows the settings alone.
+        const bool set_help = i > 1 && std::string(argv[i - 1]) == "set";
+        std::cout << (set_help ? "usage: melkoctl set [--profile NAME] [--wait S] SETTING...\n" +
+                                     SetSettingsUsage()
+                               : UsageText());
         return 0;
       }
     }
@@ -163,25 +193,26 @@ int Run(int argc, char** argv) {
       return 0;
     }
     if (options.words.empty()) throw UsageError("a command is missing");
+    command = options.words[0];
   } catch (const UsageError& error) {
-    std::cerr << "melkoctl: " << error.what() << "\n\n" << UsageText();
-    return 2;
+    return ReportUsageError(error, command);
   }
 
   LoadLanguage();
-  // The commands that talk to the mouse run an event loop.
+  // The commands that talk to the mouse run an event loop; so do the profile and macro commands,
+  // which may send the selected profile when they change it.
   std::unique_ptr<QCoreApplication> event_loop;
-  const std::string& first = options.words[0];
-  if (first == "status" || first == "apply" || first == "set" || first == "watch") {
+  const bool device_command =
+      command == "status" || command == "apply" || command == "set" || command == "watch";
+  if (device_command || command == "profile" || command == "macro") {
     event_loop = std::make_unique<QCoreApplication>(argc, argv);
   }
   Session session(options, std::cout, std::cerr);
-  const std::string command = options.words[0];
   const std::vector<std::string> args(options.words.begin() + 1, options.words.end());
   try {
     if (command.rfind("--", 0) == 0) throw UsageError("unknown option " + command);
     if (command != "profiles" && command != "profile" && command != "macros" &&
-        command != "macro" && command != "keys" && !event_loop) {
+        command != "macro" && command != "keys" && !device_command) {
       throw UsageError("unknown command \"" + command + "\"");
     }
     if ((command == "profiles" || command == "macros") && !args.empty()) {
@@ -195,27 +226,24 @@ int Run(int argc, char** argv) {
         command == "set") {
       LoadKeyboardLayout(layout_name);
     }
+    // Each command opens the stores as it needs them: to read, to change, or (the device
+    // commands, which save through the device side) not at all.
     if (command == "keys") {
-      ListKeys(session);  // needs no store
-    } else if (command == "watch") {
-      // Watching may last long: it takes the store lock only for each save, not throughout.
+      ListKeys(session);
+    } else if (device_command) {
       session.ResolveDataFolder();
-      RunWatch(session, args);
-    } else if (event_loop) {
-      session.Open();
       if (command == "status") RunStatus(session, args);
       if (command == "apply") RunApply(session, args);
       if (command == "set") RunSet(session, args);
+      if (command == "watch") RunWatch(session, args);
     } else {
-      session.Open();
       if (command == "profiles") ListProfiles(session);
       if (command == "profile") RunProfileCommand(session, args);
       if (command == "macros") ListMacros(session);
       if (command == "macro") RunMacroCommand(session, args);
     }
   } catch (const UsageError& error) {
-    std::cerr << "melkoctl: " << error.what() << "\n\n" << UsageText();
-    return 2;
+    return ReportUsageError(error, command);
   } catch (const Refused& error) {
     std::cerr << "melkoctl: " << error.what() << '\n';
     return 1;
@@ -226,6 +254,20 @@ int Run(int argc, char** argv) {
     return 1;
   }
   return 0;
+}
+
+// Whatever goes wrong ends in one line and exit status 1, never in an abort.
+int Run(int argc, char** argv) {
+  try {
+    return RunCommand(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "melkoctl: out of memory\n";
+  } catch (const std::exception& error) {
+    std::cerr << "melkoctl: " << error.what() << '\n';
+  } catch (...) {
+    std::cerr << "melkoctl: an unexpected error ended the command\n";
+  }
+  return 1;
 }
 
 }  // namespace

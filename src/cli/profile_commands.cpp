@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/device_commands.h"
 #include "cli/json_writer.h"
 #include "cli/profile_view.h"
 #include "cli/session.h"
@@ -13,8 +14,15 @@ std::string NameOf(const ProfileRecord& record) {
   return Utf16ToUtf8(ProfileName(record));
 }
 
-void Add(Session& session, const std::vector<std::string>& args) {
+// The selected profile is another one now: the mouse gets it in full.
+void SendNewSelection(Session& session, const DeviceOptions& options) {
+  SendSelectedProfile(session, options, std::nullopt, session.err());
+}
+
+void Add(Session& session, const DeviceOptions& options) {
+  const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 0, 1, "melkoctl profile add [NAME]");
+  session.Open(Access::kWrite);
   ProfileStore& store = session.profiles();
   if (args.empty()) {
     AddDefaultProfile(store);
@@ -23,17 +31,22 @@ void Add(Session& session, const std::vector<std::string>& args) {
   }
   store.selected_index = std::uint32_t(store.profiles.size() - 1);
   session.SaveProfileStore();
-  session.out() << NameOf(*store.profiles.back()) << '\n';
+  session.out() << NameOf(*store.profiles.back()) << std::endl;
+  SendNewSelection(session, options);
 }
 
-void Select(Session& session, const std::vector<std::string>& args) {
-  ExpectArgs(args, 1, 1, "melkoctl profile select NAME");
-  session.profiles().selected_index = std::uint32_t(session.FindProfile(args[0]));
+void Select(Session& session, const DeviceOptions& options) {
+  ExpectArgs(options.rest, 1, 1, "melkoctl profile select NAME");
+  session.Open(Access::kWrite);
+  session.profiles().selected_index = std::uint32_t(session.FindProfile(options.rest[0]));
   session.SaveProfileStore();
+  SendNewSelection(session, options);
 }
 
-void Rename(Session& session, const std::vector<std::string>& args) {
+void Rename(Session& session, const DeviceOptions& options) {
+  const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 2, 2, "melkoctl profile rename NAME NEW");
+  session.Open(Access::kWrite);
   const std::size_t index = session.FindProfile(args[0]);
   // The check covers the renamed profile too: its own name in another case is refused.
   const std::u16string new_name = session.CheckNewProfileName(args[1]);
@@ -41,10 +54,11 @@ void Rename(Session& session, const std::vector<std::string>& args) {
   session.SaveProfileStore();
 }
 
-void Delete(Session& session, const std::vector<std::string>& args) {
-  ExpectArgs(args, 1, 1, "melkoctl profile delete NAME");
+void Delete(Session& session, const DeviceOptions& options) {
+  ExpectArgs(options.rest, 1, 1, "melkoctl profile delete NAME");
+  session.Open(Access::kWrite);
   ProfileStore& store = session.profiles();
-  const std::size_t index = session.FindProfile(args[0]);
+  const std::size_t index = session.FindProfile(options.rest[0]);
   if (store.profiles.size() < 2) throw Refused("the last profile cannot be deleted");
   const std::size_t selected = store.SelectedPosition();
   store.profiles.erase(store.profiles.begin() + std::ptrdiff_t(index));
@@ -55,27 +69,36 @@ void Delete(Session& session, const std::vector<std::string>& args) {
   if (now_selected >= store.profiles.size()) now_selected = store.profiles.size() - 1;
   store.selected_index = std::uint32_t(now_selected);
   session.SaveProfileStore();
+  if (index == selected) SendNewSelection(session, options);
 }
 
 std::size_t NamedOrSelected(Session& session, const std::vector<std::string>& args) {
   return args.empty() ? session.profiles().SelectedPosition() : session.FindProfile(args[0]);
 }
 
-void Reset(Session& session, const std::vector<std::string>& args) {
-  ExpectArgs(args, 0, 1, "melkoctl profile reset [NAME]");
-  SetDefaults(*session.profiles().profiles[NamedOrSelected(session, args)]);
+void Reset(Session& session, const DeviceOptions& options) {
+  ExpectArgs(options.rest, 0, 1, "melkoctl profile reset [NAME]");
+  session.Open(Access::kWrite);
+  const std::size_t index = NamedOrSelected(session, options.rest);
+  SetDefaults(*session.profiles().profiles[index]);
   session.SaveProfileStore();
+  // As after a restore on the page: the whole profile is written again.
+  if (index == session.profiles().SelectedPosition()) SendNewSelection(session, options);
 }
 
-void Export(Session& session, const std::vector<std::string>& args) {
+void Export(Session& session, const DeviceOptions& options) {
+  const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 2, 2, "melkoctl profile export NAME FILE");
+  session.Open(Access::kRead);
   const std::size_t index = session.FindProfile(args[0]);
   const Outcome written = ExportProfile(*session.profiles().profiles[index], args[1]);
   if (!written.ok) throw Refused("cannot write the profile file: " + written.error);
 }
 
-void Import(Session& session, const std::vector<std::string>& args) {
+void Import(Session& session, const DeviceOptions& options) {
+  const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 1, 1, "melkoctl profile import FILE");
+  session.Open(Access::kWrite);
   ProfileStore& store = session.profiles();
   const ProfileImport imported = ImportProfile(store, session.macros(), args[0]);
   if (!imported.outcome.ok)
@@ -84,11 +107,14 @@ void Import(Session& session, const std::vector<std::string>& args) {
   // Macros first: the profile then names macros that are already stored.
   if (imported.macros_created > 0) session.SaveMacroStore();
   session.SaveProfileStore();
-  session.out() << NameOf(*store.profiles[imported.profile_index]) << '\n';
+  session.out() << NameOf(*store.profiles[imported.profile_index]) << std::endl;
+  SendNewSelection(session, options);
 }
 
-void Show(Session& session, const std::vector<std::string>& args) {
+void Show(Session& session, const DeviceOptions& options) {
+  const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 0, 1, "melkoctl profile show [NAME]");
+  session.Open(Access::kRead);
   const std::size_t index = NamedOrSelected(session, args);
   const bool selected = index == session.profiles().SelectedPosition();
   const ProfileRecord& record = *session.profiles().profiles[index];
@@ -102,6 +128,7 @@ void Show(Session& session, const std::vector<std::string>& args) {
 }  // namespace
 
 void ListProfiles(Session& session) {
+  session.Open(Access::kRead);
   ProfileStore& store = session.profiles();
   const std::size_t selected = store.SelectedPosition();
   if (session.options().json) {
@@ -126,15 +153,17 @@ void ListProfiles(Session& session) {
 void RunProfileCommand(Session& session, const std::vector<std::string>& args) {
   if (args.empty()) throw UsageError("profile: a subcommand is missing");
   const std::string& verb = args[0];
-  const std::vector<std::string> rest(args.begin() + 1, args.end());
-  if (verb == "add") return Add(session, rest);
-  if (verb == "select") return Select(session, rest);
-  if (verb == "rename") return Rename(session, rest);
-  if (verb == "delete") return Delete(session, rest);
-  if (verb == "reset") return Reset(session, rest);
-  if (verb == "export") return Export(session, rest);
-  if (verb == "import") return Import(session, rest);
-  if (verb == "show") return Show(session, rest);
+  // The commands that change the selected profile send it to the mouse: --wait and --debug.
+  const DeviceOptions options =
+      ParseDeviceOptions(std::vector<std::string>(args.begin() + 1, args.end()), 3);
+  if (verb == "add") return Add(session, options);
+  if (verb == "select") return Select(session, options);
+  if (verb == "rename") return Rename(session, options);
+  if (verb == "delete") return Delete(session, options);
+  if (verb == "reset") return Reset(session, options);
+  if (verb == "export") return Export(session, options);
+  if (verb == "import") return Import(session, options);
+  if (verb == "show") return Show(session, options);
   throw UsageError("profile: unknown subcommand \"" + verb + "\"");
 }
 

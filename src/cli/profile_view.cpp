@@ -11,6 +11,12 @@
 namespace melko::cli {
 namespace {
 
+// Stored values are shown as they are, also outside the ranges the page offers; the arithmetic of
+// showing them is done wide enough that no stored value can overflow it.
+long long Wide(std::int32_t value) {
+  return value;
+}
+
 std::string OnOff(int value) {
   return value ? "on" : "off";
 }
@@ -46,17 +52,17 @@ void PrintProfile(std::ostream& out, const ProfileRecord& record, bool selected)
                   ColourToHex(record.dpi_color[std::size_t(stage)]).c_str());
     out << line;
   }
-  out << "Current stage: " << record.dpi_step + 1 << '\n';
+  out << "Current stage: " << Wide(record.dpi_step) + 1 << '\n';
   const int hz = PollingRateHz(record.prate);
   out << "Polling rate: "
       << (hz ? std::to_string(hz) + " Hz" : "unknown (" + std::to_string(record.prate) + ")")
       << '\n';
   out << "Light: effect " << record.light_mode << ", brightness " << record.brightness << ", speed "
       << record.breathspeed << ", colour " << ColourToHex(record.light_color) << '\n';
-  out << "Light off after: " << Minutes(record.light_off * 0.5) << '\n';
+  out << "Light off after: " << Minutes(Wide(record.light_off) * 0.5) << '\n';
   out << "Sleep after: " << Minutes(record.sleep_timer) << '\n';
-  out << "Debounce: " << record.key_debounce * 2 << " ms\n";
-  out << "Lift-off distance: " << record.lift_of_distance + 1 << '\n';
+  out << "Debounce: " << Wide(record.key_debounce) * 2 << " ms\n";
+  out << "Lift-off distance: " << Wide(record.lift_of_distance) + 1 << '\n';
   out << "Ripple control: " << OnOff(record.ripple_control) << '\n';
   out << "Angle snap: " << OnOff(record.angle_snap) << '\n';
   out << "\nButtons:\n";
@@ -82,7 +88,7 @@ void PrintProfileJson(std::ostream& out, const ProfileRecord& record, bool selec
         .EndObject();
   }
   json.EndArray();
-  json.Field("current_stage", record.dpi_step + 1);
+  json.Field("current_stage", Wide(record.dpi_step) + 1);
   json.Key("polling_rate_hz");
   if (const int hz = PollingRateHz(record.prate)) {
     json.Number(hz);
@@ -96,10 +102,10 @@ void PrintProfileJson(std::ostream& out, const ProfileRecord& record, bool selec
       .Field("speed", record.breathspeed)
       .Field("color", ColourToHex(record.light_color))
       .EndObject();
-  json.Field("light_off_minutes", record.light_off * 0.5)
+  json.Field("light_off_minutes", Wide(record.light_off) * 0.5)
       .Field("sleep_minutes", record.sleep_timer)
-      .Field("debounce_ms", record.key_debounce * 2)
-      .Field("lift_off", record.lift_of_distance + 1)
+      .Field("debounce_ms", Wide(record.key_debounce) * 2)
+      .Field("lift_off", Wide(record.lift_of_distance) + 1)
       .Field("ripple_control", record.ripple_control != 0)
       .Field("angle_snap", record.angle_snap != 0);
   json.Key("buttons").BeginArray();

@@ -1,5 +1,7 @@
 #include "cli/session.h"
 
+#include <unistd.h>
+
 #include <ostream>
 
 #include "common/text.h"
@@ -12,17 +14,53 @@ Session::Session(Options options, std::ostream& out, std::ostream& err)
     : options_(std::move(options)), out_(out), err_(err) {}
 
 void Session::ResolveDataFolder() {
-  data_folder_ = options_.data_folder.empty() ? GetDataFolder() : options_.data_folder;
-  const Outcome folder = EnsureDirectory(StoreFolder(data_folder_));
-  if (!folder.ok) throw Refused("cannot create the data folder: " + folder.error);
+  std::string error;
+  data_folder_ = options_.data_folder.empty() ? GetDataFolder(&error) : options_.data_folder;
+  if (!error.empty()) throw Refused(error);
 }
 
-void Session::Open() {
+namespace {
+
+// Refuses a store file that exists but cannot be read, or is too large to be a store, before
+// anything else happens: loading the other store must not create files first.
+void CheckReadable(const std::filesystem::path& path, std::uint64_t limit, const char* what) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return;
+  const FileBytes probe = ReadFilePrefix(path, 0);
+  if (!probe.opened) throw Refused(std::string("cannot read the ") + what + ": " + probe.error);
+  if (probe.file_size > limit) {
+    throw Refused(std::string("cannot read the ") + what + ": " +
+                  TooLargeText(path, probe.file_size, limit));
+  }
+}
+
+}  // namespace
+
+void Session::Open(Access access) {
   ResolveDataFolder();
-  lock_ = std::make_unique<ExclusiveFileLock>(StoreLockPath(data_folder_));
+  const std::filesystem::path store_folder = StoreFolder(data_folder_);
+  CheckReadable(ProfileStorePath(data_folder_), kMaxProfileStoreBytes, "profile store");
+  CheckReadable(MacroStorePath(data_folder_), kMaxMacroStoreBytes, "macro store");
+
+  // A folder this user may not write still serves the commands that only read.
+  const Outcome folder = EnsureDirectory(store_folder);
+  const bool writable = folder.ok && ::access(store_folder.c_str(), W_OK) == 0;
+  if (access == Access::kWrite && !writable) {
+    if (!folder.ok) throw Refused("cannot create the data folder: " + folder.error);
+    throw Refused("the data folder " + store_folder.string() +
+                  " is read-only; nothing was changed");
+  }
+  lock_ = std::make_unique<ExclusiveFileLock>(
+      StoreLockPath(data_folder_),
+      writable ? ExclusiveFileLock::Mode::kExclusive : ExclusiveFileLock::Mode::kShared);
   if (!lock_->locked()) throw Refused("cannot lock the stores: " + lock_->error());
 
-  ReportLoad(LoadProfiles(profiles_, data_folder_), "profile store");
+  std::error_code error;
+  if (!writable && !std::filesystem::exists(ProfileStorePath(data_folder_), error)) {
+    AddDefaultProfile(profiles_);  // shown, not saved
+  } else {
+    ReportLoad(LoadProfiles(profiles_, data_folder_), "profile store");
+  }
   ReportLoad(LoadMacros(macros_, data_folder_), "macro store");
 }
 
@@ -71,11 +109,13 @@ namespace {
 template <class Record>
 std::u16string CheckNewName(const std::vector<std::unique_ptr<Record>>& list,
                             const std::string& name, std::size_t max_units, const char* what) {
+  if (!IsValidUtf8(name)) throw Refused(std::string("a ") + what + " name must be valid UTF-8");
   const std::u16string converted = Utf8ToUtf16(name);
   if (converted.empty()) throw Refused(std::string("a ") + what + " name cannot be empty");
   if (converted.size() > max_units) {
     throw Refused(std::string("a ") + what + " name has at most " + std::to_string(max_units) +
-                  " characters");
+                  " UTF-16 code units; a character beyond the Basic Multilingual Plane, such as "
+                  "an emoji, takes two");
   }
   if (NameExists(list, converted)) {
     throw Refused(std::string("a ") + what + " named \"" + name +

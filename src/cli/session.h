@@ -28,14 +28,22 @@ struct Options {
   std::vector<std::string> words;  // the command and its arguments
 };
 
+// Whether a command only reads the stores or changes them.
+enum class Access { kRead, kWrite };
+
 class Session {
  public:
   Session(Options options, std::ostream& out, std::ostream& err);
 
-  // Takes the store lock and loads both stores; refuses when a store cannot be read safely.
-  void Open();
+  // Takes the store lock (shared for reading) and loads both stores. Refuses, before anything is
+  // created, when a store cannot be read safely, and for writing when the data folder is
+  // read-only. Reading a folder that holds no store yet shows the defaults and creates nothing.
+  void Open(Access access);
   // Works out the data folder and creates it, without locking or loading anything.
   void ResolveDataFolder();
+  // Lets go of the store lock; the stores stay loaded. A command that goes on to the mouse lets go
+  // first, since the device side takes the lock for each of its own saves.
+  void ReleaseLock() { lock_.reset(); }
 
   const Options& options() const { return options_; }
   std::ostream& out() { return out_; }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <string_view>
+#include <utility>
 
 #include "cli/session.h"
 #include "common/text.h"
@@ -53,8 +55,21 @@ bool SameText(std::string_view a, std::string_view b) {
   return EqualsIgnoreCase(Utf8ToUtf16(a), Utf8ToUtf16(b));
 }
 
-// A menu item's short name: "ms_1_dpi_cycle" is also "dpi-cycle".
+// A menu item's short name: "ms_1_dpi_cycle" is also "dpi-cycle". The menu items keep their
+// historical spellings; the short names are spelt out.
 std::string Alias(std::string_view menu_item) {
+  std::string alias(menu_item.substr(menu_item.rfind("ms_1_", 0) == 0 ? 5 : 0));
+  std::replace(alias.begin(), alias.end(), '_', '-');
+  static constexpr std::pair<std::string_view, std::string_view> kSpelledOut[] = {
+      {"titl-left", "tilt-left"}, {"titl-right", "tilt-right"}, {"pre-track", "previous-track"}};
+  for (const auto& [old_spelling, spelled_out] : kSpelledOut) {
+    if (alias == old_spelling) return std::string(spelled_out);
+  }
+  return alias;
+}
+
+// The short name as it was first spelt ("titl-left"), still accepted.
+std::string MenuSpelling(std::string_view menu_item) {
   std::string alias(menu_item.substr(menu_item.rfind("ms_1_", 0) == 0 ? 5 : 0));
   std::replace(alias.begin(), alias.end(), '_', '-');
   return alias;
@@ -66,7 +81,8 @@ std::string MenuItemOf(const std::string& word) {
         function.code == kFunctionMacro) {
       continue;
     }
-    if (SameText(word, function.menu_item) || SameText(word, Alias(function.menu_item))) {
+    if (SameText(word, function.menu_item) || SameText(word, Alias(function.menu_item)) ||
+        SameText(word, MenuSpelling(function.menu_item))) {
       return std::string(function.menu_item);
     }
   }

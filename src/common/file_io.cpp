@@ -54,48 +54,137 @@ FileBytes ReadFilePrefix(const std::filesystem::path& path, std::uint64_t max_by
     return result;
   }
   result.opened = true;
-  result.file_size = info.st_size > 0 ? std::uint64_t(info.st_size) : 0;
-  result.bytes.resize(std::size_t(std::min<std::uint64_t>(max_bytes, result.file_size)));
-  std::size_t filled = 0;
-  while (filled < result.bytes.size()) {
-    const ssize_t got = ::read(fd, result.bytes.data() + filled, result.bytes.size() - filled);
-    if (got < 0 && errno == EINTR) continue;
+  result.file_size = S_ISREG(info.st_mode) && info.st_size > 0 ? std::uint64_t(info.st_size) : 0;
+  constexpr std::size_t kChunk = 1 << 16;
+  std::uint64_t wanted = max_bytes;
+  for (;;) {
+    // One byte beyond max_bytes tells whether more follows.
+    const std::size_t room = wanted >= kChunk ? kChunk : std::size_t(wanted) + 1;
+    const std::size_t filled = result.bytes.size();
+    result.bytes.resize(filled + room);
+    const ssize_t got = ::read(fd, result.bytes.data() + filled, room);
+    if (got < 0 && errno == EINTR) {
+      result.bytes.resize(filled);
+      continue;
+    }
     if (got < 0) {
       result.opened = false;
       result.error = Describe(path, errno);
+      result.bytes.clear();
       break;
     }
-    if (got == 0) break;  // the file shrank since fstat
-    filled += std::size_t(got);
+    result.bytes.resize(filled + std::size_t(got));
+    if (got == 0) break;
+    if (std::uint64_t(got) > wanted) {
+      result.more = true;
+      result.bytes.resize(std::size_t(max_bytes));
+      break;
+    }
+    wanted -= std::uint64_t(got);
   }
-  result.bytes.resize(filled);
   ::close(fd);
   return result;
 }
 
-Outcome WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+WholeFile ReadWholeFile(const std::filesystem::path& path, std::uint64_t max_bytes) {
+  WholeFile result;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+      std::uint64_t(info.st_size) > max_bytes) {
+    result.file.opened = true;
+    result.file.file_size = std::uint64_t(info.st_size);
+    result.too_large = true;
+    return result;
+  }
+  result.file = ReadFilePrefix(path, max_bytes);
+  result.too_large = result.file.more;
+  if (result.too_large) result.file.bytes.clear();
+  return result;
+}
+
+namespace {
+
+// The file a path names, following symbolic links (also dangling ones: the target is created).
+std::filesystem::path ResolveLinks(const std::filesystem::path& path) {
+  std::filesystem::path target = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(target, error)) break;
+    const std::filesystem::path link = std::filesystem::read_symlink(target, error);
+    if (error) break;
+    target = link.is_absolute() ? link : target.parent_path() / link;
+  }
+  return target;
+}
+
+Outcome WriteInPlace(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return Outcome::Failure(Describe(path, errno));
+  const bool written = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+  const int write_errno = errno;
+  if (::close(fd) != 0 || !written)
+    return Outcome::Failure(Describe(path, written ? errno : write_errno));
+  return Outcome::Success();
+}
+
+}  // namespace
+
+Outcome WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                            WhenNoTemporary when_no_temporary) {
+  const std::filesystem::path target = ResolveLinks(path);
   const std::filesystem::path folder =
-      path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  std::string temp_name = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
+      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  struct stat old_file {};
+  const bool replacing = ::stat(target.c_str(), &old_file) == 0 && S_ISREG(old_file.st_mode);
+
+  std::string temp_name = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
   const int fd = ::mkstemp(temp_name.data());
-  if (fd < 0) return Outcome::Failure(Describe(folder, errno));
-  // mkstemp creates the file 0600; give it the permissions an ordinary new file would have.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  if (fd < 0) {
+    const int temp_errno = errno;
+    if (when_no_temporary == WhenNoTemporary::kWriteInPlace && replacing &&
+        ::access(target.c_str(), W_OK) == 0) {
+      return WriteInPlace(target, bytes);
+    }
+    return Outcome::Failure(Describe(folder, temp_errno));
+  }
+  if (replacing) {
+    // The new file takes the place of the old one: same permissions, and the same owner where
+    // the system lets us (it does not for another user's file unless we are root).
+    ::fchmod(fd, old_file.st_mode & 07777);
+    if (old_file.st_uid != ::geteuid() || old_file.st_gid != ::getegid()) {
+      [[maybe_unused]] const int ignored = ::fchown(fd, old_file.st_uid, old_file.st_gid);
+    }
+  } else {
+    // mkstemp creates the file 0600; give it the permissions an ordinary new file would have.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
   const bool written = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
   const int write_errno = errno;
   if (::close(fd) != 0 || !written) {
     ::unlink(temp_name.c_str());
-    return Outcome::Failure(Describe(path, written ? errno : write_errno));
+    return Outcome::Failure(Describe(target, written ? errno : write_errno));
   }
-  if (::rename(temp_name.c_str(), path.c_str()) != 0) {
+  if (::rename(temp_name.c_str(), target.c_str()) != 0) {
     const int rename_errno = errno;
     ::unlink(temp_name.c_str());
-    return Outcome::Failure(Describe(path, rename_errno));
+    return Outcome::Failure(Describe(target, rename_errno));
   }
   SyncFolder(folder);
   return Outcome::Success();
+}
+
+void RemoveStaleTemporaries(const std::filesystem::path& path) {
+  const std::filesystem::path target = ResolveLinks(path);
+  const std::string prefix = "." + target.filename().string() + ".tmp-";
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() == prefix.size() + 6 && name.rfind(prefix, 0) == 0) {
+      std::filesystem::remove(entry.path(), error);
+    }
+  }
 }
 
 Outcome EnsureDirectory(const std::filesystem::path& folder) {
@@ -123,13 +212,21 @@ Outcome CopyAside(const std::filesystem::path& path, std::filesystem::path& copy
   return WriteFileAtomically(copy_path, original.bytes);
 }
 
-ExclusiveFileLock::ExclusiveFileLock(const std::filesystem::path& lock_file) {
+ExclusiveFileLock::ExclusiveFileLock(const std::filesystem::path& lock_file, Mode mode) {
   fd_ = ::open(lock_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0 && mode == Mode::kShared) {
+    // A folder this user may only read: a reader locks the file it finds, or goes without.
+    fd_ = ::open(lock_file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+      unlocked_reader_ = true;
+      return;
+    }
+  }
   if (fd_ < 0) {
     error_ = Describe(lock_file, errno);
     return;
   }
-  while (::flock(fd_, LOCK_EX) != 0) {
+  while (::flock(fd_, mode == Mode::kShared ? LOCK_SH : LOCK_EX) != 0) {
     if (errno == EINTR) continue;
     error_ = Describe(lock_file, errno);
     ::close(fd_);

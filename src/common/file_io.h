@@ -19,18 +19,40 @@ struct Outcome {
 };
 
 // Reads at most max_bytes from the start of a file. missing is set when the file does not exist.
+// The buffer grows with what is actually read, never by a size the file claims, so a sparse or
+// endless file (/dev/zero) costs no more than max_bytes; more is set when bytes remain after them.
 struct FileBytes {
   bool opened = false;
   bool missing = false;
+  bool more = false;
   std::string error;
   std::vector<std::uint8_t> bytes;
-  std::uint64_t file_size = 0;
+  std::uint64_t file_size = 0;  // as the file system reports it; 0 for devices and pipes
 };
 FileBytes ReadFilePrefix(const std::filesystem::path& path, std::uint64_t max_bytes);
 
+// Reads a whole file of at most max_bytes; a larger one is refused (too_large) without reading
+// it, when the file system knows its size, or after max_bytes otherwise.
+struct WholeFile {
+  FileBytes file;
+  bool too_large = false;
+};
+WholeFile ReadWholeFile(const std::filesystem::path& path, std::uint64_t max_bytes);
+
+// What to do when no temporary file can be made beside the file (a folder the user may not
+// write, holding a file they may).
+enum class WhenNoTemporary { kFail, kWriteInPlace };
+
 // Writes the bytes to a temporary file in the same folder, flushes it to disk and renames it over
-// path, so that a crash or a full disk leaves either the old file or the new one, whole.
-Outcome WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+// path, so that a crash or a full disk leaves either the old file or the new one, whole. A path
+// that is a symbolic link is written through to its target, and a file that exists keeps its
+// permissions and, where the system allows, its owner.
+Outcome WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                            WhenNoTemporary when_no_temporary = WhenNoTemporary::kFail);
+
+// Removes the temporary files that saves of path killed midway left behind. Only safe while the
+// lock that every writer of path takes is held.
+void RemoveStaleTemporaries(const std::filesystem::path& path);
 
 // Creates the folder (and its parents) when it is not an existing directory.
 Outcome EnsureDirectory(const std::filesystem::path& folder);
@@ -39,20 +61,24 @@ Outcome EnsureDirectory(const std::filesystem::path& folder);
 // returns the path of the copy.
 Outcome CopyAside(const std::filesystem::path& path, std::filesystem::path& copy_path);
 
-// An exclusive advisory lock (flock) held for the lifetime of the object; two programs that touch
-// the same stores take it around every read-modify-write.
+// An advisory lock (flock) held for the lifetime of the object; two programs that touch the same
+// stores take it around every read-modify-write. Writers take it exclusively. Readers take it
+// shared, and go on without it when the lock file cannot be opened (a folder they cannot write).
 class ExclusiveFileLock {
  public:
-  explicit ExclusiveFileLock(const std::filesystem::path& lock_file);
+  enum class Mode { kExclusive, kShared };
+  explicit ExclusiveFileLock(const std::filesystem::path& lock_file, Mode mode = Mode::kExclusive);
   ~ExclusiveFileLock();
   ExclusiveFileLock(const ExclusiveFileLock&) = delete;
   ExclusiveFileLock& operator=(const ExclusiveFileLock&) = delete;
 
-  bool locked() const { return fd_ >= 0; }
+  // Whether the lock is held; a shared lock that could not be opened counts as held.
+  bool locked() const { return fd_ >= 0 || unlocked_reader_; }
   const std::string& error() const { return error_; }
 
  private:
   int fd_ = -1;
+  bool unlocked_reader_ = false;
   std::string error_;
 };
 

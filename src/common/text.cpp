@@ -8,8 +8,12 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 // Decodes one code point at position i, advancing i; lone surrogates become U+FFFD.
 char32_t NextCodePoint(std::u16string_view text, std::size_t& i) {
@@ -76,7 +80,8 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::size_t taken = 1;
     bool valid = true;
     for (int k = 0; k < extra; ++k, ++taken) {
-      if (i + taken >= utf8.size() || (static_cast<unsigned char>(utf8[i + taken]) & 0xC0) != 0x80) {
+      if (i + taken >= utf8.size() ||
+          (static_cast<unsigned char>(utf8[i + taken]) & 0xC0) != 0x80) {
         valid = false;
         break;
       }
@@ -126,6 +131,11 @@ bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
     if (FoldCase(NextCodePoint(a, i)) != FoldCase(NextCodePoint(b, j))) return false;
   }
   return i == a.size() && j == b.size();
+}
+
+bool IsValidUtf8(std::string_view text) {
+  // Decoding turns every malformed sequence into U+FFFD, which encodes differently.
+  return Utf16ToUtf8(Utf8ToUtf16(text)) == text;
 }
 
 std::u16string TruncateUnits(std::u16string_view text, std::size_t max_units) {

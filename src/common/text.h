@@ -17,17 +17,21 @@ void AppendUtf8(std::string& out, char32_t code_point);
 // folding of each code point, independent of the process locale).
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 
-// The text of a fixed name field: up to the first NUL, or the whole field when it has none, so a
-// damaged field is never read past its end.
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
+
+// Shortens text to at most max_units UTF-16 units without splitting a surrogate pair.
+std::u16string TruncateUnits(std::u16string_view text, std::size_t max_units);
+
+// The text of a fixed name field: up to the first NUL, and at most N - 1 units, the most a name
+// written into the field keeps. A field without a terminator (written by another program) thus
+// reads as the same name wherever it is read, copied or compared, and never past its end.
 template <std::size_t N>
 std::u16string ReadFixedText(const std::array<char16_t, N>& field) {
   std::size_t length = 0;
   while (length < N && field[length] != u'\0') ++length;
-  return std::u16string(field.data(), length);
+  return TruncateUnits(std::u16string_view(field.data(), length), N - 1);
 }
-
-// Shortens text to at most max_units UTF-16 units without splitting a surrogate pair.
-std::u16string TruncateUnits(std::u16string_view text, std::size_t max_units);
 
 // Clears the whole field and writes text with a terminating NUL, keeping at most N - 1 units.
 template <std::size_t N>

@@ -19,6 +19,8 @@ inline constexpr const char* kDebounceCheck = "ms_1_check_key_debounce";
 inline constexpr const char* kRateSection = "ms_1_ver_prate";
 inline constexpr const char* kDebounceSection = "ms_1_hor_key_debounce";
 inline constexpr const char* kDpiStageOptionFormat = "ms_1_option_dpi_step_%d";
+inline constexpr const char* kRateOptionFormat = "ms_1_btn_prate_%d";
+inline constexpr const char* kRateLabel = "ms_1_label_prate";
 
 }  // namespace melko::control
 
@@ -26,5 +28,6 @@ inline constexpr const char* kDpiStageOptionFormat = "ms_1_option_dpi_step_%d";
 namespace melko::text_key {
 
 inline constexpr const char* kCharging = "charging_text";
+inline constexpr const char* kRateFormat = "prate_%d_text";  // 1 to 4
 
 }  // namespace melko::text_key

@@ -7,19 +7,27 @@
 
 namespace melko {
 
+void DeviceHub::RetryDroppedApply() {
+  if (CanTakeSettings(ctx_.links) && engine_.TakeDroppedRequest()) engine_.RequestApply();
+}
+
 bool DeviceHub::OnMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
   switch (message) {
     case kMsgReceiverData:
       OnLinkConnection(ctx_, LinkMode::kWireless, DecodeDataMessage(wparam, lparam));
+      RetryDroppedApply();
       return true;
     case kMsgReceiverConnect:
       OnLinkConnection(ctx_, LinkMode::kWireless, DecodeConnectMessage(wparam));
+      RetryDroppedApply();
       return true;
     case kMsgWiredData:
       OnLinkConnection(ctx_, LinkMode::kWired, DecodeDataMessage(wparam, lparam));
+      RetryDroppedApply();
       return true;
     case kMsgWiredConnect:
       OnLinkConnection(ctx_, LinkMode::kWired, DecodeConnectMessage(wparam));
+      RetryDroppedApply();
       return true;
     case kMsgRequestApply:
       engine_.RequestApply();

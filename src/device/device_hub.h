@@ -22,6 +22,10 @@ class DeviceHub {
   // returns false for any other timer.
   bool OnTimer(int timer_id);
 
+  // An apply that was dropped because no link could take settings runs once one can: called after
+  // every link event (the receiver's mouse reporting, a cable or Bluetooth LE arriving).
+  void RetryDroppedApply();
+
  private:
   DeviceContext& ctx_;
   ApplyEngine& engine_;

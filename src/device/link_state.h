@@ -30,4 +30,13 @@ struct LinkState {
   std::atomic<std::int32_t> wireless_cancel{0};
 };
 
+// Whether a link can take settings now: the cable, the receiver once its mouse has reported, or
+// Bluetooth LE, unless applies are blocked.
+inline bool CanTakeSettings(const LinkState& links) {
+  if (links.apply_blocked.load() != 0) return false;
+  return links.wired_state.load() == kLinkConnected ||
+         (links.wireless_state.load() == kLinkConnected && links.wireless_online.load() == 1) ||
+         links.ble_present.load() == 1;
+}
+
 }  // namespace melko

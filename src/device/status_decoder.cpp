@@ -6,6 +6,7 @@
 #include "device/control_names.h"
 #include "device/link_sections.h"
 #include "device/messages.h"
+#include "protocol/settings_reports.h"
 
 namespace melko {
 namespace {
@@ -21,8 +22,8 @@ std::uint8_t LevelByte(std::uint16_t value) {
 
 // The mouse changed the current profile itself: the change counts as applied and is saved.
 void TakeOver(DeviceContext& ctx, const std::function<void(ProfileRecord&)>& change) {
-  const Outcome saved = ctx.profiles.TakeOverMouseChange(change);
-  if (!saved.ok) ctx.log.Write("SaveProfiles failed: " + saved.error);
+  const SyncResult saved = ctx.profiles.TakeOverMouseChange(change);
+  if (!saved.outcome.ok) ctx.log.Write("SaveProfiles failed: " + saved.outcome.error);
 }
 
 void ShowCharging(DeviceContext& ctx) {
@@ -42,11 +43,21 @@ void OnDpiStage(DeviceContext& ctx, std::uint16_t stage) {
   ctx.poster.Post(kMsgDpiStageChanged, 0, stage_value);
 }
 
-void OnPollingRate(DeviceContext& ctx, std::uint16_t rate) {
-  if (rate < 1 || rate > 8) return;
-  // Stored as received: the page numbers its rates 0 to 3, the mouse's numbering is not known, so
-  // no rate control is touched here.
-  TakeOver(ctx, [&](ProfileRecord& record) { record.prate = rate; });
+void OnPollingRate(DeviceContext& ctx, std::uint16_t rate_code) {
+  // The mouse reports the rate in the code the rate report sends (8, 4, 2, 1 for 125 to 1000 Hz);
+  // the profile keeps the rate's position 0 to 3.
+  const int prate = PrateOfRateCode(rate_code);
+  if (prate < 0) {
+    ctx.log.Write("Polling rate event with unknown code " + std::to_string(rate_code));
+    return;
+  }
+  TakeOver(ctx, [&](ProfileRecord& record) { record.prate = prate; });
+  char option[48];
+  std::snprintf(option, sizeof option, control::kRateOptionFormat, prate + 1);
+  ctx.controls.SelectOption(option, false);
+  char label_key[32];
+  std::snprintf(label_key, sizeof label_key, text_key::kRateFormat, prate + 1);
+  ctx.controls.SetTextKey(control::kRateLabel, label_key);
 }
 
 void OnLightMode(DeviceContext& ctx, std::uint16_t value) {

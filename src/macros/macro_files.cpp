@@ -10,7 +10,7 @@ namespace melko {
 Outcome ExportMacro(const MacroRecord& record, const std::filesystem::path& file) {
   std::vector<std::uint8_t> bytes(kMacroRecordSize);
   EncodeMacro(record, std::span<std::uint8_t, kMacroRecordSize>(bytes.data(), bytes.size()));
-  return WriteFileAtomically(file, bytes);
+  return WriteFileAtomically(file, bytes, WhenNoTemporary::kWriteInPlace);
 }
 
 MacroImport ImportMacroBytes(MacroStore& store, std::span<const std::uint8_t> bytes) {
@@ -21,7 +21,9 @@ MacroImport ImportMacroBytes(MacroStore& store, std::span<const std::uint8_t> by
     return result;
   }
   std::unique_ptr<MacroRecord> record = DecodeMacroRecord(bytes.data());
-  SetMacroName(*record, MakeUniqueName(store.macros, MacroName(*record), kMacroNameMaxUnits));
+  const std::u16string name = MacroName(*record);
+  SetMacroName(*record, name.empty() ? NewMacroName(store)
+                                     : MakeUniqueName(store.macros, name, kMacroNameMaxUnits));
   record->action_count = record->StepCount();
   store.macros.push_back(std::move(record));
   result.macro_index = store.macros.size() - 1;

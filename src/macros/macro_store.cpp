@@ -10,8 +10,8 @@ namespace melko {
 namespace {
 
 // Slots that the refresh looks at, with the function each falls back to.
-constexpr std::array<std::uint8_t, 12> kRefreshDefaultFunctions = {1, 2, 3, 6, 121, 6,
-                                                                   4, 5, 121, 0, 0, 0};
+constexpr std::array<std::uint8_t, 12> kRefreshDefaultFunctions = {1, 2, 3,   6, 121, 6,
+                                                                   4, 5, 121, 0, 0,   0};
 
 }  // namespace
 
@@ -45,7 +45,13 @@ StoreLoadReport LoadMacros(MacroStore& store, const std::filesystem::path& data_
   StoreLoadReport report;
   store.macros.clear();
   const std::filesystem::path path = MacroStorePath(data_folder);
-  const FileBytes file = ReadFilePrefix(path, UINT64_MAX);
+  const WholeFile whole = ReadWholeFile(path, kMaxMacroStoreBytes);
+  const FileBytes& file = whole.file;
+  if (whole.too_large) {
+    report.status = StoreLoadStatus::kUnreadable;
+    report.detail = TooLargeText(path, file.file_size, kMaxMacroStoreBytes);
+    return report;
+  }
   if (!file.opened) {
     report.status = file.missing ? StoreLoadStatus::kLoaded : StoreLoadStatus::kUnreadable;
     if (!file.missing) report.detail = file.error;
@@ -72,19 +78,22 @@ Outcome SaveMacroStoreImage(std::span<const std::uint8_t> image,
                             const std::filesystem::path& data_folder) {
   const Outcome folder = EnsureDirectory(StoreFolder(data_folder));
   if (!folder.ok) return folder;
+  RemoveStaleTemporaries(MacroStorePath(data_folder));
   return WriteFileAtomically(MacroStorePath(data_folder), image);
 }
 
-MacroRecord* AppendNewMacro(MacroStore& store) {
+std::u16string NewMacroName(const MacroStore& store) {
   const std::u16string candidate =
       Utf8ToUtf16(text("add_macro_text") + std::to_string(store.macros.size() + 1));
-  store.macros.push_back(
-      MakeEmptyMacro(MakeUniqueName(store.macros, candidate, kMacroNameMaxUnits)));
+  return MakeUniqueName(store.macros, candidate, kMacroNameMaxUnits);
+}
+
+MacroRecord* AppendNewMacro(MacroStore& store) {
+  store.macros.push_back(MakeEmptyMacro(NewMacroName(store)));
   return store.macros.back().get();
 }
 
-MacroRecord* AddMacro(MacroStore& store, const std::filesystem::path& data_folder,
-                      Outcome* saved) {
+MacroRecord* AddMacro(MacroStore& store, const std::filesystem::path& data_folder, Outcome* saved) {
   MacroRecord* record = AppendNewMacro(store);
   const Outcome outcome = SaveMacros(store, data_folder);
   if (saved) *saved = outcome;
@@ -123,9 +132,10 @@ bool RefreshMacroAssignments(std::vector<std::unique_ptr<ProfileRecord>>& profil
   for (auto& profile : profiles) {
     for (std::size_t slot = 0; slot < kRefreshDefaultFunctions.size(); ++slot) {
       ButtonAssignment& button = profile->buttons[slot];
-      const std::u16string name = ReadFixedText(button.macro_name);
-      if (button.function != kFunctionMacro && name.empty()) continue;
-      const int match = FindMacro(store, name);
+      // Only a button that plays a macro is looked at: one given another function since keeps
+      // the name of its old macro, and must keep its function whether that macro exists or not.
+      if (button.function != kFunctionMacro) continue;
+      const int match = FindMacro(store, ReadFixedText(button.macro_name));
       if (match < 0) {
         std::memset(static_cast<void*>(&button), 0, sizeof button);
         button.function = kRefreshDefaultFunctions[slot];

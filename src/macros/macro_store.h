@@ -11,6 +11,9 @@
 
 namespace melko {
 
+// The largest macro store file read: about 70,000 macros.
+inline constexpr std::uint64_t kMaxMacroStoreBytes = 16ull << 20;
+
 struct MacroStore {
   // Separately owned records: a reference to one stays valid while others come and go.
   std::vector<std::unique_ptr<MacroRecord>> macros;
@@ -35,14 +38,16 @@ MacroRecord* AddMacro(MacroStore& store, const std::filesystem::path& data_folde
                       Outcome* saved = nullptr);
 // The same, without saving: for callers that save under their own lock.
 MacroRecord* AppendNewMacro(MacroStore& store);
+// The name AppendNewMacro gives.
+std::u16string NewMacroName(const MacroStore& store);
 
 // The first macro with this name, without regard to case; -1 when there is none.
 int FindMacro(const MacroStore& store, std::u16string_view name);
 
 // Brings the macro copies held by button slots 0 to 11 of every profile back in line with the
-// store: a slot whose macro is gone falls back to its default function, a slot whose macro exists
-// receives its current name and steps. Returns true when the current profile had such a slot (it
-// then needs redrawing and an apply).
+// store: a slot that plays a macro which is gone falls back to its default function, one whose
+// macro exists receives its current name and steps. Returns true when the current profile had a
+// slot that plays a macro (it then needs redrawing and an apply).
 bool RefreshMacroAssignments(std::vector<std::unique_ptr<ProfileRecord>>& profiles,
                              const MacroStore& store, const ProfileRecord* current_profile);
 

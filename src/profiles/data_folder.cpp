@@ -29,18 +29,24 @@ std::filesystem::path ConfigHome() {
 
 }  // namespace
 
-std::filesystem::path GetDataFolder() {
+std::filesystem::path GetDataFolder(std::string* error) {
   const std::filesystem::path config = ConfigHome();
-  if (!config.empty() && EnsureDirectory(config).ok) {
+  if (!config.empty()) {
+    // A folder that cannot be created is an error: falling back elsewhere would show the user an
+    // empty store in a place they do not know.
     const std::filesystem::path folder = config / kDataFolderName;
-    EnsureDirectory(folder);
+    const Outcome created = EnsureDirectory(folder);
+    if (!created.ok && error) *error = "cannot create the data folder " + created.error;
     return folder;
   }
-  std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  // No home folder is known at all: "Data" beside the program.
+  std::error_code read_error;
+  const std::filesystem::path executable =
+      std::filesystem::read_symlink("/proc/self/exe", read_error);
   const std::filesystem::path folder =
-      (error ? std::filesystem::current_path(error) : executable.parent_path()) / "Data";
-  EnsureDirectory(folder);
+      (read_error ? std::filesystem::current_path(read_error) : executable.parent_path()) / "Data";
+  const Outcome created = EnsureDirectory(folder);
+  if (!created.ok && error) *error = "cannot create the data folder " + created.error;
   return folder;
 }
 

@@ -3,15 +3,17 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace melko {
 
 inline constexpr const char* kDataFolderName = "Zorph Melko R7 Wireless";
 inline constexpr const char* kStoreFolderName = "ms_1";
 
-// Works out the data folder anew and creates it when missing. Without a home folder it falls back
-// to "Data" beside the running executable.
-std::filesystem::path GetDataFolder();
+// Works out the data folder anew and creates it when missing; error (when given) says why it could
+// not be created. Only when no home folder is known at all does it fall back to "Data" beside the
+// running executable.
+std::filesystem::path GetDataFolder(std::string* error = nullptr);
 
 inline std::filesystem::path StoreFolder(const std::filesystem::path& data_folder) {
   return data_folder / kStoreFolderName;

@@ -10,7 +10,7 @@ namespace melko {
 Outcome ExportProfile(const ProfileRecord& record, const std::filesystem::path& file) {
   std::vector<std::uint8_t> bytes(kProfileRecordSize);
   EncodeProfile(record, std::span<std::uint8_t, kProfileRecordSize>(bytes.data(), bytes.size()));
-  return WriteFileAtomically(file, bytes);
+  return WriteFileAtomically(file, bytes, WhenNoTemporary::kWriteInPlace);
 }
 
 ProfileImport ImportProfileBytes(ProfileStore& profiles, MacroStore& macros,
@@ -22,14 +22,19 @@ ProfileImport ImportProfileBytes(ProfileStore& profiles, MacroStore& macros,
     return result;
   }
   std::unique_ptr<ProfileRecord> record = DecodeProfileRecord(bytes.data());
-  SetProfileName(*record,
-                 MakeUniqueName(profiles.profiles, ProfileName(*record), kProfileNameMaxUnits));
+  // A file without a name (all zeros, say) gets the name a new profile would get.
+  const std::u16string name = ProfileName(*record);
+  SetProfileName(*record, name.empty()
+                              ? NewProfileName(profiles)
+                              : MakeUniqueName(profiles.profiles, name, kProfileNameMaxUnits));
 
   for (int slot = 0; slot < kMouseButtonCount; ++slot) {
     ButtonAssignment& button = record->buttons[std::size_t(slot)];
     if (button.function != kFunctionMacro) continue;
-    const std::u16string name =
-        MakeUniqueName(macros.macros, ReadFixedText(button.macro_name), kMacroNameMaxUnits);
+    const std::u16string stored = ReadFixedText(button.macro_name);
+    const std::u16string name = stored.empty()
+                                    ? NewMacroName(macros)
+                                    : MakeUniqueName(macros.macros, stored, kMacroNameMaxUnits);
     auto macro = MakeEmptyMacro(name);
     WriteFixedText(button.macro_name, name);
     macro->repeat = button.macro_repeat;

@@ -17,6 +17,13 @@ constexpr std::size_t kDefaultNameBaseUnits = 49;
 
 }  // namespace
 
+std::string TooLargeText(const std::filesystem::path& path, std::uint64_t size,
+                         std::uint64_t limit) {
+  const std::string size_text = size > 0 ? std::to_string(size) + " bytes" : "endless";
+  return path.string() + " is " + size_text + ", more than the " + std::to_string(limit >> 20) +
+         " MiB it can sensibly hold; it was left untouched";
+}
+
 ProfileRecord* ProfileStore::Selected() {
   if (profiles.empty()) return nullptr;
   return profiles[SelectedPosition()].get();
@@ -34,14 +41,15 @@ std::unique_ptr<ProfileRecord> DecodeProfileRecord(const std::uint8_t* bytes) {
 }
 
 std::vector<std::uint8_t> EncodeProfileStore(const ProfileStore& store) {
-  std::vector<std::uint8_t> bytes(kProfileStoreHeaderSize + kProfileRecordSize * store.profiles.size());
+  std::vector<std::uint8_t> bytes(kProfileStoreHeaderSize +
+                                  kProfileRecordSize * store.profiles.size());
   StoreLittleEndian(bytes.data(), store.selected_index);
   std::copy_n(store.reserved_header.begin(),
               std::min(store.reserved_header.size(), kReservedHeaderSize), bytes.begin() + 4);
   std::size_t offset = kProfileStoreHeaderSize;
   for (const auto& record : store.profiles) {
     EncodeProfile(*record, std::span<std::uint8_t, kProfileRecordSize>(bytes.data() + offset,
-                                                                        kProfileRecordSize));
+                                                                       kProfileRecordSize));
     offset += kProfileRecordSize;
   }
   return bytes;
@@ -74,10 +82,18 @@ std::string DecodeProfileStoreImage(std::span<const std::uint8_t> bytes, Profile
 StoreLoadReport LoadProfiles(ProfileStore& store, const std::filesystem::path& data_folder) {
   StoreLoadReport report;
   const std::filesystem::path path = ProfileStorePath(data_folder);
-  const FileBytes file = ReadFilePrefix(path, UINT64_MAX);
+  const WholeFile whole = ReadWholeFile(path, kMaxProfileStoreBytes);
+  const FileBytes& file = whole.file;
   store.profiles.clear();
   store.selected_index = 0;
   store.reserved_header.assign(kReservedHeaderSize, 0);
+
+  if (whole.too_large) {
+    AddDefaultProfile(store);
+    report.status = StoreLoadStatus::kUnreadable;
+    report.detail = TooLargeText(path, file.file_size, kMaxProfileStoreBytes);
+    return report;
+  }
 
   if (!file.opened && file.missing) {
     AddDefaultProfile(store);
@@ -119,6 +135,7 @@ Outcome SaveProfileStoreImage(std::span<const std::uint8_t> image,
                               const std::filesystem::path& data_folder) {
   const Outcome folder = EnsureDirectory(StoreFolder(data_folder));
   if (!folder.ok) return folder;
+  RemoveStaleTemporaries(ProfileStorePath(data_folder));
   return WriteFileAtomically(ProfileStorePath(data_folder), image);
 }
 
@@ -129,12 +146,15 @@ std::unique_ptr<ProfileRecord> MakeDefaultProfile(std::u16string_view name) {
   return record;
 }
 
-ProfileRecord* AddDefaultProfile(ProfileStore& store) {
+std::u16string NewProfileName(const ProfileStore& store) {
   const std::u16string base = TruncateUnits(
       Utf8ToUtf16(text("add_profile_text") + std::to_string(store.profiles.size() + 1)),
       kDefaultNameBaseUnits);
-  store.profiles.push_back(
-      MakeDefaultProfile(MakeUniqueName(store.profiles, base, kProfileNameMaxUnits)));
+  return MakeUniqueName(store.profiles, base, kProfileNameMaxUnits);
+}
+
+ProfileRecord* AddDefaultProfile(ProfileStore& store) {
+  store.profiles.push_back(MakeDefaultProfile(NewProfileName(store)));
   return store.profiles.back().get();
 }
 

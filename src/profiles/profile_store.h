@@ -20,6 +20,8 @@ namespace melko {
 inline constexpr std::size_t kReservedHeaderSize = 164960;
 inline constexpr std::size_t kProfileStoreHeaderSize = 4 + kReservedHeaderSize;
 inline constexpr std::size_t kProfileNameMaxUnits = kProfileNameUnits - 1;
+// The largest store file read: about 2,000 profiles. A larger one is refused, never allocated.
+inline constexpr std::uint64_t kMaxProfileStoreBytes = 64ull << 20;
 
 struct ProfileStore {
   // Each record is its own heap object, so a pointer to the selected record stays valid while
@@ -48,6 +50,10 @@ struct StoreLoadReport {
   Outcome saved;                       // the save that followed a creation or a repair
 };
 
+// Why a store file is refused for its size.
+std::string TooLargeText(const std::filesystem::path& path, std::uint64_t size,
+                         std::uint64_t limit);
+
 // Fills an empty store from the file in the data folder. A missing file gives one default profile,
 // saved at once. A damaged file is copied aside before anything else happens to it.
 StoreLoadReport LoadProfiles(ProfileStore& store, const std::filesystem::path& data_folder);
@@ -65,8 +71,9 @@ std::vector<std::uint8_t> EncodeProfileStore(const ProfileStore& store);
 std::string DecodeProfileStoreImage(std::span<const std::uint8_t> bytes, ProfileStore& store);
 std::unique_ptr<ProfileRecord> DecodeProfileRecord(const std::uint8_t* bytes);
 
-// Appends a profile with default settings named by "add_profile_text" and the list size plus one,
-// made unique. It does not save.
+// The name of a new profile: "add_profile_text" and the list size plus one, made unique.
+std::u16string NewProfileName(const ProfileStore& store);
+// Appends a profile with default settings and that name. It does not save.
 ProfileRecord* AddDefaultProfile(ProfileStore& store);
 
 // A new record with defaults and the given name.

@@ -26,8 +26,11 @@ void ApplyEngine::StartApplyThread() {
 
 void ApplyEngine::StopApplyThread() {
   if (!thread_.joinable()) return;
+  stopping_ = true;
+  sink_.CancelSends();
   {
     std::lock_guard lock(queue_mutex_);
+    queue_.clear();
     queue_.push_back(kQuitMessage);
   }
   queue_changed_.notify_one();
@@ -61,15 +64,9 @@ void ApplyEngine::ThreadMain() {
     }
     if (message == kQuitMessage) return;
     if (message != kMsgApply) continue;
-    // A request while no link is up is dropped; the next change after a link came up sends it.
-    const bool applied = AnyLinkUp() && Apply();
+    const bool applied = Apply();
     if (run_observer_) run_observer_(applied);
   }
-}
-
-bool ApplyEngine::AnyLinkUp() const {
-  return links_.wired_state == kLinkConnected || links_.wireless_state == kLinkConnected ||
-         links_.ble_present == 1;
 }
 
 void ApplyEngine::Announce(const std::string& report) {
@@ -77,14 +74,20 @@ void ApplyEngine::Announce(const std::string& report) {
 }
 
 bool ApplyEngine::Apply() {
-  if (links_.apply_blocked != 0) return false;
+  // With no link that can take settings nothing is sent, saved or recorded as applied: the
+  // request waits until a link can take it (the receiver counts only once its mouse reported).
+  if (!CanTakeSettings(links_)) {
+    dropped_request_ = true;
+    return false;
+  }
+  dropped_request_ = false;
   timers_.Stop(kTimerReceiverWatchdog);
   const bool ring = controls_.Exists(control::kApplyRing);
   if (ring) controls_.SetVisible(control::kApplyRing, true);
 
   // Work on a snapshot: an edit made while the reports go out is not recorded as applied, so the
   // next apply sends it. A full-apply request made meanwhile likewise stays for the next run.
-  const ProfileRecord snapshot = profiles_.CurrentSnapshot();
+  const ProfileRecord snapshot = profiles_.BeginApply();
   const bool full = profiles_.full_apply.exchange(0) != 0;
   const DirtyBlocks dirty =
       full ? DirtyBlocks::All() : DetectChanges(snapshot, profiles_.AppliedSnapshot());
@@ -116,9 +119,15 @@ bool ApplyEngine::Apply() {
     SendMacroReport(sink_, slot + 1, button);
   }
 
+  if (stopping_) {
+    // Cancelled at shutdown: what was sent is not known, so nothing is recorded as applied.
+    if (full) profiles_.full_apply = 1;
+    profiles_.AbandonApply();
+    if (ring) controls_.SetVisible(control::kApplyRing, false);
+    return false;
+  }
   timers_.Start(kTimerReceiverWatchdog, kReceiverWatchdogMs);
-  profiles_.SaveProfileStore();
-  profiles_.SetApplied(snapshot);
+  profiles_.FinishApply(snapshot);
   if (ring) controls_.SetVisible(control::kApplyRing, false);
   return true;
 }

@@ -4,6 +4,7 @@
 // import), saves the profile store and remembers what it sent.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -27,7 +28,9 @@ class ApplyEngine {
   ApplyEngine(const ApplyEngine&) = delete;
   ApplyEngine& operator=(const ApplyEngine&) = delete;
 
-  // The apply thread: started once, stopped (after the queue drained) at the end.
+  // The apply thread: started once, stopped at the end. Stopping drops the requests still
+  // queued and cancels a send in progress, so that the driver libraries can be closed safely as
+  // soon as it returns.
   void StartApplyThread();
   void StopApplyThread();
 
@@ -35,8 +38,12 @@ class ApplyEngine {
   void RequestApply();
 
   // One apply run on the calling thread. Returns false when nothing could be applied because no
-  // link can take settings.
+  // link can take settings (the request is then remembered, see TakeDroppedRequest).
   bool Apply();
+
+  // True, once, when a request was dropped because no link could take settings: the caller asks
+  // for an apply again when a link can.
+  bool TakeDroppedRequest() { return dropped_request_.exchange(false); }
 
   // Told about each report before it is sent ("reset", "dpi", "light", "rate", "buttons",
   // "macro 3"), for progress displays. Called on the apply thread.
@@ -46,7 +53,6 @@ class ApplyEngine {
 
  private:
   void ThreadMain();
-  bool AnyLinkUp() const;
   void Announce(const std::string& report);
 
   ProfileSession& profiles_;
@@ -59,6 +65,8 @@ class ApplyEngine {
   std::condition_variable queue_changed_;
   std::deque<std::uint32_t> queue_;
   std::thread thread_;
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> dropped_request_{false};
   std::function<void(const std::string&)> report_observer_;
   std::function<void(bool)> run_observer_;
 };

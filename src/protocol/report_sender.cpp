@@ -14,8 +14,12 @@ std::int32_t LengthOf(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
+void ReportSender::CancelSends() {
+  cancelled_ = true;
+}
+
 std::int32_t ReportSender::SendReport(std::span<const std::uint8_t> report) {
-  if (report.empty()) return 0;
+  if (report.empty() || cancelled_) return 0;
   const bool is_macro = report[0] == kMacroReportId;
 
   std::optional<std::int32_t> result;
@@ -24,7 +28,7 @@ std::int32_t ReportSender::SendReport(std::span<const std::uint8_t> report) {
     result = is_macro ? SendMacroOverCable(report)
                       : links_.WiredSetFeature(report.data(), LengthOf(report));
   }
-  if (!result) {
+  if (!result && !cancelled_) {
     if (state_.wireless_state.load() == kLinkConnected && state_.wireless_online.load() == 1) {
       result = is_macro ? SendMacroOverReceiver(report) : SendOverReceiver(report);
     } else if (state_.ble_present.load() == 1 && report[0] != kRateReportId) {
@@ -34,7 +38,7 @@ std::int32_t ReportSender::SendReport(std::span<const std::uint8_t> report) {
   }
 
   const std::int32_t written = result.value_or(0);
-  if (written != 0) clock_.SleepFor(kWaitAfterReportMs);
+  if (written != 0 && !cancelled_) clock_.SleepFor(kWaitAfterReportMs);
   return written;
 }
 
@@ -44,6 +48,7 @@ std::optional<std::int32_t> ReportSender::SendMacroOverCable(std::span<const std
   bool all_written = true;
   std::int32_t last = 0;
   for (int index = 0; index < kMacroChunkCount; ++index) {
+    if (cancelled_) return std::nullopt;
     const MacroChunk chunk = BuildMacroChunk(report, index, LinkMode::kWired);
     last = links_.WiredSetFeature(chunk.data(), LengthOf(chunk));
     if (last != 0) {
@@ -62,7 +67,7 @@ std::int32_t ReportSender::SendOverReceiver(std::span<const std::uint8_t> report
   for (int attempt = 0; attempt < kReceiverAttempts && !ReceiverCancelled(); ++attempt) {
     result = links_.ReceiverSetFeature(report.data(), LengthOf(report));
     log_.Write("Wireless Send = " + std::to_string(result));
-    clock_.SleepFor(kWaitAfterReceiverReportMs);
+    if (!cancelled_) clock_.SleepFor(kWaitAfterReceiverReportMs);
   }
   return result;
 }
@@ -71,10 +76,10 @@ std::int32_t ReportSender::SendMacroOverReceiver(std::span<const std::uint8_t> r
   state_.wireless_cancel.store(0);
   std::int32_t result = 0;
   for (int pass = 0; pass < kReceiverAttempts && !ReceiverCancelled(); ++pass) {
-    for (int index = 0; index < kMacroChunkCount; ++index) {
+    for (int index = 0; index < kMacroChunkCount && !cancelled_; ++index) {
       const MacroChunk chunk = BuildMacroChunk(report, index, LinkMode::kWireless);
       result = links_.ReceiverSetFeature(chunk.data(), LengthOf(chunk));
-      clock_.SleepFor(kWaitAfterReceiverChunkMs);
+      if (!cancelled_) clock_.SleepFor(kWaitAfterReceiverChunkMs);
     }
   }
   return result;

@@ -3,6 +3,7 @@
 // repetition it needs. Runs on the apply thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -29,18 +30,20 @@ class ReportSender final : public ReportSink {
   // Returns the result of the last write, nonzero for success; 0 when no link took the report.
   // An empty report is not sent.
   std::int32_t SendReport(std::span<const std::uint8_t> report) override;
+  void CancelSends() override;
 
  private:
   // Nothing when a chunk failed and the report should be offered to the next link.
   std::optional<std::int32_t> SendMacroOverCable(std::span<const std::uint8_t> report);
   std::int32_t SendOverReceiver(std::span<const std::uint8_t> report);
   std::int32_t SendMacroOverReceiver(std::span<const std::uint8_t> report);
-  bool ReceiverCancelled() const { return state_.wireless_cancel.load() != 0; }
+  bool ReceiverCancelled() const { return cancelled_.load() || state_.wireless_cancel.load() != 0; }
 
   LinkState& state_;
   ReportLinks& links_;
   Clock& clock_;
   DebugLog& log_;
+  std::atomic<bool> cancelled_{false};
 };
 
 }  // namespace melko

@@ -32,6 +32,9 @@ class ReportSink {
  public:
   virtual ~ReportSink() = default;
   virtual std::int32_t SendReport(std::span<const std::uint8_t> report) = 0;
+  // From another thread: ends a send in progress (a receiver repetition) at its next step, and
+  // makes every later send return 0 at once. Used when the program shuts down.
+  virtual void CancelSends() {}
 };
 
 }  // namespace melko

@@ -84,9 +84,19 @@ Report BuildLightReport(const ProfileRecord& record) {
   return report;
 }
 
+namespace {
+constexpr std::uint8_t kRateCodes[] = {8, 4, 2, 1};
+}  // namespace
+
+int PrateOfRateCode(int code) {
+  for (int prate = 0; prate < 4; ++prate) {
+    if (kRateCodes[prate] == code) return prate;
+  }
+  return -1;
+}
+
 Report BuildRateReport(const ProfileRecord& record) {
   Report report = NewReport(kRateReportId, kRateReportLength);
-  static constexpr std::uint8_t kRateCodes[] = {8, 4, 2, 1};
   const std::uint8_t code =
       record.prate >= 0 && record.prate <= 3 ? kRateCodes[std::size_t(record.prate)] : 2;
   report[3] = code;

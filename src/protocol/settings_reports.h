@@ -16,6 +16,8 @@ Report BuildDpiReport(const ProfileRecord& record);
 Report BuildLightReport(const ProfileRecord& record);
 // Polling rate: prate 0..3 are sent as the codes 8, 4, 2, 1; any other value as 2.
 Report BuildRateReport(const ProfileRecord& record);
+// The prate (0 to 3) of a rate code as the mouse reports it (8, 4, 2, 1); -1 for any other code.
+int PrateOfRateCode(int code);
 // The entries of the mouse's 18 buttons.
 Report BuildButtonsReport(const ProfileRecord& record);
 // The macro of one button; button_number is slot + 1 (1 to 18).

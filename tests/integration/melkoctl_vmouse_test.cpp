@@ -199,5 +199,69 @@ TEST_F(MelkoctlVmouseTest, WatchReportsTheReceiversMouseFallingAsleep) {
   watch->Stop();
 }
 
+// Another command's changes made while watch runs survive watch's saves of the mouse's changes,
+// and the mouse's change goes to the profile selected at that moment.
+TEST_F(MelkoctlVmouseTest, WatchKeepsWhatOtherCommandsChangeMeanwhile) {
+  VmouseProcess mouse({"--cable"});
+  auto watch = Start(mouse, {"watch", "--seconds", "20"});
+  ASSERT_TRUE(watch->output().ReadLine(5000).has_value());
+  const Result added = Run(mouse, {"profile", "add", "X"});
+  ASSERT_EQ(added.exit_code, 0);
+  EXPECT_EQ(Writes(mouse).front().hex.substr(0, 2), "0c") << "the new profile is sent in full";
+  EXPECT_EQ(RunCtl(mouse.socket_path(), {"stage", "5"}).exit_code, 0);
+  bool seen = false;
+  while (auto line = watch->output().ReadLine(6000)) {
+    if (line->rfind("cable: dpi stage 5", 0) == 0) {
+      seen = true;
+      break;
+    }
+  }
+  EXPECT_TRUE(seen);
+  watch->Stop();
+  EXPECT_EQ(Run(mouse, {"profiles"}).out, "0   Profile1\n1 * X\n");
+  EXPECT_NE(Run(mouse, {"profile", "show", "X"}).out.find("Current stage: 5"), std::string::npos);
+}
+
+// The mouse reports its polling rate as a rate code: stored as the rate it means, it is neither
+// shown wrongly nor written back as another rate.
+TEST_F(MelkoctlVmouseTest, ARateTheMouseReportsIsKeptAsThatRate) {
+  VmouseProcess mouse({"--cable"});
+  auto watch = Start(mouse, {"watch", "--count", "1"});
+  ASSERT_TRUE(watch->output().ReadLine(5000).has_value());
+  EXPECT_EQ(RunCtl(mouse.socket_path(), {"rate", "250"}).exit_code, 0);
+  std::string seen;
+  while (auto line = watch->output().ReadLine(6000)) {
+    if (line->find("polling rate") != std::string::npos) seen = *line;
+  }
+  EXPECT_EQ(seen, "cable: polling rate 250 Hz");
+  ASSERT_EQ(watch->WaitExit(5000).value_or(-1), 0);
+  ASSERT_EQ(Run(mouse, {"apply"}).exit_code, 0);
+  EXPECT_EQ(Writes(mouse)[3].hex, "06090104fb00000000");
+  EXPECT_NE(Run(mouse, {"profile", "show"}).out.find("Polling rate: 250 Hz"), std::string::npos);
+}
+
+// Commands that change what the mouse should hold send it; without a link they say so.
+TEST_F(MelkoctlVmouseTest, ProfileAndMacroCommandsKeepTheMouseInStep) {
+  VmouseProcess mouse({"--cable"});
+  ASSERT_EQ(Run(mouse, {"profile", "add", "Game"}).out, "Game\n");
+  ASSERT_EQ(Writes(mouse).size(), 5u);
+  ASSERT_EQ(Run(mouse, {"profile", "select", "Profile1"}).exit_code, 0);
+  ASSERT_EQ(Writes(mouse).size(), 10u);
+  ASSERT_EQ(Run(mouse, {"macro", "add", "M"}).exit_code, 0);
+  ASSERT_EQ(Writes(mouse).size(), 10u) << "a new macro plays nowhere yet";
+  ASSERT_EQ(Run(mouse, {"set", "button", "4", "macro", "M"}).exit_code, 0);
+  const std::size_t before_delete = Writes(mouse).size();
+  ASSERT_EQ(Run(mouse, {"macro", "delete", "M"}).exit_code, 0);
+  const std::vector<LoggedWrite> writes = Writes(mouse);
+  ASSERT_EQ(writes.size(), before_delete + 1);
+  EXPECT_EQ(writes.back().hex.substr(0, 2), "08") << "button 4 is back to its default";
+
+  EXPECT_EQ(RunCtl(mouse.socket_path(), {"cable", "off"}).exit_code, 0);
+  ASSERT_EQ(Run(mouse, {"profile", "select", "Game"}).exit_code, 0);
+  EXPECT_EQ(Writes(mouse).size(), writes.size());
+  EXPECT_NE(testing::ReadText(data_.path() / "melkoctl.err").find("not sent (no link to the mouse can take settings); run melkoctl apply"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace melko

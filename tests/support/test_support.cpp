@@ -28,6 +28,11 @@ std::vector<std::uint8_t> ReadAll(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::string ReadText(const std::filesystem::path& file) {
+  const std::vector<std::uint8_t> bytes = ReadAll(file);
+  return std::string(bytes.begin(), bytes.end());
+}
+
 void WriteAll(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -35,8 +40,8 @@ void WriteAll(const std::filesystem::path& file, const std::vector<std::uint8_t>
 
 void UseEnglishTexts() {
   bool loaded = false;
-  InstallLanguage(LanguageTexts::Load(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml",
-                                      &loaded));
+  InstallLanguage(
+      LanguageTexts::Load(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml", &loaded));
   ASSERT_TRUE(loaded);
 }
 

@@ -23,6 +23,7 @@ class TempDir {
 };
 
 std::vector<std::uint8_t> ReadAll(const std::filesystem::path& file);
+std::string ReadText(const std::filesystem::path& file);
 void WriteAll(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
 
 // Installs the texts of res/lan.xml of the source tree as the program's language.

@@ -33,18 +33,43 @@ std::string Slurp(const std::filesystem::path& file) {
   return text.str();
 }
 
-CliResult RunCli(const std::filesystem::path& data, std::vector<std::string> args) {
+struct RunOptions {
+  std::vector<std::string> env;  // "NAME=value" added, "NAME=" removed
+  // As an ordinary user when this process is root, which any permission would let through.
+  bool unprivileged = false;
+  bool data_dir = true;  // pass --data-dir
+};
+
+CliResult RunCli(const std::filesystem::path& data, std::vector<std::string> args,
+                 const RunOptions& options = {}) {
+  static TempDir outputs;
   static std::atomic<int> runs{0};
   const std::string run = std::to_string(runs++);
-  const std::filesystem::path out_file = data / ("out-" + run);
-  const std::filesystem::path err_file = data / ("err-" + run);
-  args.insert(args.begin(), {std::string(MELKO_BIN_DIR) + "/melkoctl", "--data-dir", data.string()});
+  const std::filesystem::path out_file = outputs / ("out-" + run);
+  const std::filesystem::path err_file = outputs / ("err-" + run);
+  std::vector<std::string> prefix = {"/usr/bin/env"};
+  // env takes its options before the assignments.
+  for (const std::string& assignment : options.env) {
+    if (assignment.back() == '=') {
+      prefix.insert(prefix.end(), {"-u", assignment.substr(0, assignment.size() - 1)});
+    }
+  }
+  for (const std::string& assignment : options.env) {
+    if (assignment.back() != '=') prefix.push_back(assignment);
+  }
+  if (options.unprivileged && geteuid() == 0) {
+    prefix.insert(prefix.end(),
+                  {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"});
+  }
+  prefix.push_back(std::string(MELKO_BIN_DIR) + "/melkoctl");
+  if (options.data_dir) prefix.insert(prefix.end(), {"--data-dir", data.string()});
+  args.insert(args.begin(), prefix.begin(), prefix.end());
   // Everything the child needs is prepared before fork: other threads may hold the allocator.
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
-  const int out = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  const int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int out = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   const pid_t child = fork();
   if (child == 0) {
     dup2(out, 1);
@@ -65,7 +90,15 @@ CliResult RunCli(const std::filesystem::path& data, std::vector<std::string> arg
   return result;
 }
 
-int Lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
+// Lets an unprivileged user into a private folder.
+void OpenToEveryone(const std::filesystem::path& folder) {
+  std::filesystem::permissions(folder, std::filesystem::perms::all,
+                               std::filesystem::perm_options::replace);
+}
+
+int Lines(const std::string& text) {
+  return int(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST(Cli, FirstListingCreatesTheStore) {
   TempDir dir;
@@ -83,7 +116,8 @@ TEST(Cli, ProfileLifecycle) {
   EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0   Profile1\n1   Game\n2 * Profile3\n");
 
   EXPECT_EQ(RunCli(dir.path(), {"profile", "select", "GAME"}).exit_code, 0);
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "export", "game", (dir / "g.pro").string()}).exit_code, 0);
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "export", "game", (dir / "g.pro").string()}).exit_code,
+            0);
   const CliResult imported = RunCli(dir.path(), {"profile", "import", (dir / "g.pro").string()});
   EXPECT_EQ(imported.out, "Game_1\n");
   EXPECT_NE(RunCli(dir.path(), {"profiles"}).out.find("3 * Game_1"), std::string::npos);
@@ -103,16 +137,20 @@ TEST(Cli, ProfileLifecycle) {
   EXPECT_EQ(RunCli(dir.path(), {"profile", "reset"}).exit_code, 0);
 }
 
-TEST(Cli, RefusalsSayWhyOnOneLineAndUsageErrorsShowTheUsage) {
+TEST(Cli, RefusalsAndUsageErrorsSayWhyInOneLine) {
   TempDir dir;
   RunCli(dir.path(), {"profiles"});
   struct Refusal {
     std::vector<std::string> args;
     const char* reason;
   };
+  std::string emoji;
+  for (int i = 0; i < 50; ++i) emoji += "\xF0\x9F\x98\x80";
   const std::vector<Refusal> refusals = {
       {{"profile", "add", ""}, "empty"},
-      {{"profile", "add", std::string(100, 'x')}, "99"},
+      {{"profile", "add", std::string(100, 'x')}, "99 UTF-16 code units"},
+      {{"profile", "add", emoji}, "an emoji, takes two"},
+      {{"profile", "add", "bad\xFFname"}, "valid UTF-8"},
       {{"profile", "add", "PROFILE1"}, "already exists"},
       {{"profile", "rename", "Profile1", "profile1"}, "already exists"},
       {{"profile", "delete", "Profile1"}, "last profile"},
@@ -128,14 +166,27 @@ TEST(Cli, RefusalsSayWhyOnOneLineAndUsageErrorsShowTheUsage) {
     EXPECT_NE(result.err.find(refusal.reason), std::string::npos) << result.err;
     EXPECT_EQ(result.out, "");
   }
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"profile"}, {"profile", "fly"}, {"frobnicate"}, {"profile", "select"},
-           {"--bogus", "profiles"}}) {
+  // What is wrong, and where help is: not the whole usage text.
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"profile"},
+                                             {"profile", "fly"},
+                                             {"frobnicate"},
+                                             {"profile", "select"},
+                                             {"--bogus", "profiles"},
+                                             {"set", "dpi", "x", "y"}}) {
     const CliResult result = RunCli(dir.path(), args);
     EXPECT_EQ(result.exit_code, 2);
-    EXPECT_NE(result.err.find("usage: melkoctl"), std::string::npos);
+    EXPECT_EQ(Lines(result.err), 2) << result.err;
+    const char* help =
+        args.size() > 1 && args[0] == "set" ? "Try 'melkoctl set --help'" : "Try 'melkoctl --help'";
+    EXPECT_NE(result.err.find(help), std::string::npos) << result.err;
   }
   EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0 * Profile1\n");  // nothing changed
+  EXPECT_EQ(RunCli(dir.path(), {"--version"}).out, "melkoctl 0.1.0\n");
+  const CliResult set_help = RunCli(dir.path(), {"set", "--help"});
+  EXPECT_EQ(set_help.out.rfind("usage: melkoctl set", 0), 0u);
+  EXPECT_NE(set_help.out.find("tilt-left"), std::string::npos);
 }
 
 TEST(Cli, MacroRenameAndDeleteKeepButtonsConsistent) {
@@ -166,7 +217,8 @@ TEST(Cli, MacroRenameAndDeleteKeepButtonsConsistent) {
   EXPECT_NE(shown.find("{\"button\":4,\"function\":6,"), std::string::npos) << shown;
 
   EXPECT_EQ(RunCli(dir.path(), {"macro", "add"}).out, "Macro1\n");
-  EXPECT_EQ(RunCli(dir.path(), {"macro", "export", "macro1", (dir / "m.macro").string()}).exit_code, 0);
+  EXPECT_EQ(RunCli(dir.path(), {"macro", "export", "macro1", (dir / "m.macro").string()}).exit_code,
+            0);
   EXPECT_EQ(RunCli(dir.path(), {"macro", "import", (dir / "m.macro").string()}).out, "Macro1_1\n");
   EXPECT_EQ(RunCli(dir.path(), {"macros"}).out, "0 Macro1\n1 Macro1_1\n");
 }
@@ -214,6 +266,128 @@ TEST(Cli, DamagedStoreIsReportedOnStandardErrorOnly) {
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.out, "0 * Profile1\n");
   EXPECT_NE(result.err.find("damaged"), std::string::npos);
+}
+
+// A button given another function keeps its old macro's name; deleting that macro must not take
+// the new function away.
+TEST(Cli, DeletingAMacroLeavesButtonsThatNoLongerPlayIt) {
+  TempDir dir;
+  ASSERT_EQ(RunCli(dir.path(), {"macro", "add", "M"}).exit_code, 0);
+  for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+           {"button", "4", "macro", "M"},
+           {"button", "4", "shortcut", "Ctrl+C"},
+           {"button", "5", "tilt-left"},
+           {"button", "6", "titl-right"}}) {  // the first spelling is still understood
+    std::vector<std::string> args = {"--layout", "us", "set"};
+    args.insert(args.end(), words.begin(), words.end());
+    const CliResult set = RunCli(dir.path(), args);
+    EXPECT_EQ(set.exit_code, 0) << set.err;
+  }
+  ASSERT_EQ(RunCli(dir.path(), {"macro", "delete", "M"}).exit_code, 0);
+  const std::string shown = RunCli(dir.path(), {"--json", "profile", "show"}).out;
+  EXPECT_NE(shown.find("{\"button\":4,\"function\":16,"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("\"shortcut_key\":6"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("{\"button\":5,\"function\":13,"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("{\"button\":6,\"function\":14,"), std::string::npos) << shown;
+}
+
+// Stored values far outside what the page offers are shown as they are.
+TEST(Cli, ExtremeStoredValuesAreShownAsTheyAre) {
+  TempDir dir;
+  testing::UseEnglishTexts();
+  ProfileStore store;
+  ProfileRecord& record = *AddDefaultProfile(store);
+  record.dpi_step = record.lift_of_distance = record.key_debounce = INT32_MAX;
+  ASSERT_TRUE(SaveProfiles(store, dir.path()).ok);
+  const std::string shown = RunCli(dir.path(), {"profile", "show"}).out;
+  EXPECT_NE(shown.find("Current stage: 2147483648\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Debounce: 4294967294 ms\n"), std::string::npos);
+  EXPECT_NE(shown.find("Lift-off distance: 2147483648\n"), std::string::npos);
+}
+
+// Stores that cannot be read, or are far too large, are refused before anything is created or
+// changed, with one line saying why.
+TEST(Cli, StoresThatCannotBeReadAreRefusedBeforeAnythingIsCreated) {
+  TempDir dir;
+  std::filesystem::create_directories(StoreFolder(dir.path()));
+  testing::WriteAll(MacroStorePath(dir.path()), {});
+  std::filesystem::resize_file(MacroStorePath(dir.path()), 200ull << 30);
+  for (const char* command : {"profiles", "macros"}) {
+    const CliResult refused = RunCli(dir.path(), {command});
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_EQ(Lines(refused.err), 1) << refused.err;
+    EXPECT_NE(refused.err.find("left untouched"), std::string::npos) << refused.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(ProfileStorePath(dir.path())));
+  EXPECT_EQ(std::filesystem::file_size(MacroStorePath(dir.path())), 200ull << 30);
+
+  testing::WriteAll(MacroStorePath(dir.path()), {});
+  OpenToEveryone(dir.path());
+  OpenToEveryone(StoreFolder(dir.path()));
+  std::filesystem::permissions(MacroStorePath(dir.path()), std::filesystem::perms::none);
+  const CliResult unreadable =
+      RunCli(dir.path(), {"profiles"}, {.env = {}, .unprivileged = true, .data_dir = true});
+  EXPECT_EQ(unreadable.exit_code, 1);
+  EXPECT_NE(unreadable.err.find("cannot read the macro store"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(ProfileStorePath(dir.path())));
+}
+
+// A data folder the user may only read serves every command that only reads; the others say why
+// they cannot run. An export may replace a file the user may write in a folder they may not.
+TEST(Cli, AReadOnlyDataFolderServesTheCommandsThatRead) {
+  TempDir dir;
+  ASSERT_EQ(RunCli(dir.path(), {"macro", "add", "M"}).exit_code, 0);
+  TempDir exports;
+  testing::WriteAll(exports / "p.pro", {1});
+  for (const auto& folder : {dir.path(), StoreFolder(dir.path()), exports.path()}) {
+    std::filesystem::permissions(
+        folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                    std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+  }
+  std::filesystem::permissions(exports / "p.pro", std::filesystem::perms::all);
+  const RunOptions as_user{.env = {}, .unprivileged = true, .data_dir = true};
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"profiles"},
+           {"macros"},
+           {"profile", "show"},
+           {"macro", "show", "M"},
+           {"profile", "export", "Profile1", (exports / "p.pro").string()}}) {
+    const CliResult result = RunCli(dir.path(), args, as_user);
+    EXPECT_EQ(result.exit_code, 0) << args[0] << ": " << result.err;
+  }
+  EXPECT_EQ(std::filesystem::file_size(exports / "p.pro"), kProfileRecordSize);
+  const CliResult refused = RunCli(dir.path(), {"profile", "add", "X"}, as_user);
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("is read-only"), std::string::npos) << refused.err;
+}
+
+// Without a home folder it can create, the program says so instead of storing elsewhere.
+TEST(Cli, ADataFolderThatCannotBeCreatedIsAnError) {
+  TempDir dir;
+  testing::WriteAll(dir / "file", {1});
+  const CliResult result = RunCli(dir.path(), {"profiles"},
+                                  {.env = {"XDG_CONFIG_HOME=" + (dir / "file/config").string()},
+                                   .unprivileged = false,
+                                   .data_dir = false});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_NE(result.err.find("cannot create the data folder"), std::string::npos) << result.err;
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(MELKO_BIN_DIR) / "Data"));
+}
+
+// Without any keyboard layout, keys that type nothing keep their names, so that shortcuts such as
+// Ctrl+Enter can still be typed.
+TEST(Cli, KeysAreNamedWithoutAKeyboardLayout) {
+  TempDir dir;
+  const CliResult keys =
+      RunCli(dir.path(), {"keys"},
+             {.env = {"XKB_CONFIG_ROOT=/nonexistent", "DISPLAY=", "XKB_DEFAULT_LAYOUT="},
+              .unprivileged = false,
+              .data_dir = true});
+  EXPECT_EQ(keys.exit_code, 0);
+  for (const char* line : {"\n4 A\n", "\n40 Enter\n", "\n41 Esc\n", "\n42 Backspace\n",
+                           "\n43 Tab\n", "\n44 Space\n", "\n57 Caps Lock\n"}) {
+    EXPECT_NE(("\n" + keys.out).find(line), std::string::npos) << line;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "macros/macro_files.h"
+#include "profiles/data_folder.h"
 #include "profiles/profile_codec.h"
 #include "profiles/profile_files.h"
 #include "support/test_support.h"
@@ -153,6 +154,66 @@ TEST_F(FilesTest, ExportReplacesAnExistingFileWhole) {
   ASSERT_TRUE(ExportProfile(*profiles_.profiles[0], dir_ / "x.pro").ok);
   EXPECT_EQ(ReadAll(dir_ / "x.pro").size(), kProfileRecordSize);
   EXPECT_FALSE(ExportProfile(*profiles_.profiles[0], dir_ / "no/such/folder/x.pro").ok);
+}
+
+// A store kept elsewhere behind a symbolic link stays there, and a private file stays private.
+TEST(FileWrites, ALinkIsWrittenThroughAndAReplacedFileKeepsItsMode) {
+  TempDir dir;
+  WriteAll(dir / "kept.data", {1, 2, 3});
+  std::filesystem::permissions(
+      dir / "kept.data", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  std::filesystem::create_symlink("kept.data", dir / "link.data");
+  const std::vector<std::uint8_t> bytes = {4, 5};
+  ASSERT_TRUE(WriteFileAtomically(dir / "link.data", bytes).ok);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.data"));
+  EXPECT_EQ(ReadAll(dir / "kept.data"), bytes);
+  EXPECT_EQ(std::filesystem::status(dir / "kept.data").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+// Saves killed midway leave their temporary files; the next save under the lock removes them,
+// and nothing else.
+TEST(FileWrites, AStoreSaveRemovesTheTemporariesOfKilledSaves) {
+  TempDir dir;
+  testing::UseEnglishTexts();
+  std::filesystem::create_directories(StoreFolder(dir.path()));
+  const auto folder = StoreFolder(dir.path());
+  for (const char* name : {".pro.data.tmp-a1B2c3", ".macro.data.tmp-zzzzzz", ".pro.data.tmp-x"}) {
+    WriteAll(folder / name, {1});
+  }
+  ProfileStore store;
+  AddDefaultProfile(store);
+  ASSERT_TRUE(SaveProfiles(store, dir.path()).ok);
+  EXPECT_FALSE(std::filesystem::exists(folder / ".pro.data.tmp-a1B2c3"));
+  EXPECT_TRUE(std::filesystem::exists(folder / ".macro.data.tmp-zzzzzz"));
+  EXPECT_TRUE(std::filesystem::exists(folder / ".pro.data.tmp-x"));  // not one of ours
+}
+
+// A store the size of a disk is refused without reading it, and an endless file is read no
+// further than needed.
+TEST(FileReads, HugeAndEndlessFilesAreNeverReadWhole) {
+  TempDir dir;
+  testing::UseEnglishTexts();
+  std::filesystem::create_directories(StoreFolder(dir.path()));
+  for (const auto& path : {ProfileStorePath(dir.path()), MacroStorePath(dir.path())}) {
+    WriteAll(path, {});
+    std::filesystem::resize_file(path, 200ull << 30);  // sparse
+  }
+  ProfileStore profiles;
+  const StoreLoadReport profile_report = LoadProfiles(profiles, dir.path());
+  EXPECT_EQ(profile_report.status, StoreLoadStatus::kUnreadable);
+  EXPECT_NE(profile_report.detail.find("left untouched"), std::string::npos);
+  MacroStore macros;
+  EXPECT_EQ(LoadMacros(macros, dir.path()).status, StoreLoadStatus::kUnreadable);
+  EXPECT_EQ(std::filesystem::file_size(ProfileStorePath(dir.path())), 200ull << 30);
+
+  const FileBytes zeros = ReadFilePrefix("/dev/zero", 240);
+  EXPECT_EQ(zeros.bytes.size(), 240u);
+  EXPECT_TRUE(zeros.more);
+  MacroStore store;
+  const MacroImport imported = ImportMacro(store, "/dev/zero");
+  ASSERT_TRUE(imported.outcome.ok) << imported.outcome.error;
+  EXPECT_EQ(MacroName(*store.macros[0]), u"Macro1") << "a nameless macro gets a new macro's name";
 }
 
 }  // namespace

@@ -134,20 +134,42 @@ TEST_F(RefreshTest, ExistingMacrosAreCopiedAndMissingOnesFallBackToTheDefault) {
   EXPECT_TRUE(ReadFixedText(gone.macro_name).empty());
 }
 
-TEST_F(RefreshTest, CurrentProfileIsReportedAndSlotsFromTwelveAreLeftAlone) {
+TEST_F(RefreshTest, OnlyButtonsThatPlayAMacroAreTouchedAndSlotsFromTwelveAreLeftAlone) {
   Assign(*profiles_[0], 13, u"Gone");
   EXPECT_FALSE(RefreshMacroAssignments(profiles_, store_, profiles_[0].get()));
   EXPECT_EQ(profiles_[0]->buttons[13].function, kFunctionMacro);
 
-  // A stale macro name counts even when the function is no longer the macro.
-  WriteFixedText(profiles_[0]->buttons[1].macro_name, u"Keep");
-  EXPECT_TRUE(RefreshMacroAssignments(profiles_, store_, profiles_[0].get()));
-  EXPECT_EQ(profiles_[0]->buttons[1].function, 2);
+  // A button given a shortcut since keeps the name of its old macro: the shortcut stays, whether
+  // that macro exists or not.
+  ButtonAssignment& shortcut = profiles_[0]->buttons[1];
+  shortcut.function = kFunctionShortcut;
+  shortcut.shortcut_key = 6;
+  for (const char16_t* old_macro : {u"Keep", u"Gone"}) {
+    WriteFixedText(shortcut.macro_name, old_macro);
+    EXPECT_FALSE(RefreshMacroAssignments(profiles_, store_, profiles_[0].get()));
+    EXPECT_EQ(shortcut.function, kFunctionShortcut);
+    EXPECT_EQ(shortcut.shortcut_key, 6);
+  }
 
+  Assign(*profiles_[0], 5, u"Keep");
   MacroStore empty;
   EXPECT_TRUE(RefreshMacroAssignments(profiles_, empty, profiles_[0].get()));
-  EXPECT_EQ(profiles_[0]->buttons[1].function, 2);
-  EXPECT_TRUE(ReadFixedText(profiles_[0]->buttons[1].macro_name).empty());
+  EXPECT_EQ(profiles_[0]->buttons[5].function, 6);
+  EXPECT_TRUE(ReadFixedText(profiles_[0]->buttons[5].macro_name).empty());
+}
+
+// A macro name of 24 units without a terminator (another program's store) is the same 23-unit
+// name wherever it is read: assigned to a button, it is still found after another macro goes.
+TEST_F(RefreshTest, AMacroNameWithoutTerminatorStaysAssigned) {
+  MacroRecord& full = *store_.macros[0];
+  for (auto& unit : full.name) unit = u'x';
+  ASSERT_EQ(MacroName(full).size(), 23u);
+  ButtonAssignment& button = profiles_[0]->buttons[3];
+  button.function = kFunctionMacro;
+  CopyMacroIntoSlot(full, button);
+  RefreshMacroAssignments(profiles_, store_, profiles_[0].get());
+  EXPECT_EQ(button.function, kFunctionMacro);
+  EXPECT_EQ(ReadFixedText(button.macro_name), MacroName(full));
 }
 
 TEST_F(RefreshTest, RenamedMacroStaysAssigned) {

@@ -56,21 +56,27 @@ TEST(Names, ShorteningNeverSplitsASurrogatePair) {
   EXPECT_EQ(TruncateUnits(u"ab\U0001F600", 3), u"ab");
 }
 
-TEST(Names, FixedFieldsWithoutTerminatorEndAtTheField) {
+// A field without a terminator reads as the name a write of it keeps: N - 1 units, never a split
+// surrogate pair.
+TEST(Names, FixedFieldsWithoutTerminatorReadAsTheNameAWriteKeeps) {
   std::array<char16_t, 4> field = {u'a', u'b', u'c', u'd'};
-  EXPECT_EQ(ReadFixedText(field), u"abcd");
+  EXPECT_EQ(ReadFixedText(field), u"abc");
   WriteFixedText(field, u"wxyz!");
   EXPECT_EQ(ReadFixedText(field), u"wxy");
   EXPECT_EQ(field[3], u'\0');
+  field = {u'a', u'b', char16_t(0xD83D), char16_t(0xDE00)};
+  EXPECT_EQ(ReadFixedText(field), u"ab");
 }
 
 TEST(Text, Utf8ConversionRoundTripsAndReplacesMalformedInput) {
   const std::string text = "Profil ☃ 😀 é";
   EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), text);
-  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-  EXPECT_EQ(Utf8ToUtf16("\xE2\x98"), u"\uFFFD");            // cut short
-  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");            // overlong
-  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80x"), u"\uFFFDx");      // encoded surrogate
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("\xE2\x98"), u"\uFFFD");                                // cut short
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");                                // overlong
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80x"), u"\uFFFDx");                          // encoded surrogate
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");  // lone surrogate
 }
 

@@ -110,7 +110,7 @@ TEST_F(ApplyEngineTest, OverBluetoothTheRateReportIsNeverSent) {
 
 TEST_F(ApplyEngineTest, ProfileSwitchSendsEverythingAndTheMacroOfEachMacroButton) {
   CableUp();
-  rig.session.WithStores([](ProfileStore& store, MacroStore&) {
+  rig.session.Sync([](ProfileStore& store, MacroStore&) {
     auto other = MakeDefaultProfile(u"Other");
     ButtonAssignment& button = other->buttons[3];
     button.function = kFunctionMacro;
@@ -178,6 +178,25 @@ TEST_F(ApplyEngineTest, AnEditDuringAnApplyIsSentByTheNextOne) {
   rig.firmware.ClearLog();
   rig.engine.Apply();
   EXPECT_EQ(ReportIds(rig.firmware), (std::vector<std::string>{"05"}));
+}
+
+// The user presses the DPI button while a full apply runs: the stage the mouse chose stays in both
+// copies, so the next apply has nothing to send back.
+TEST_F(ApplyEngineTest, AStageTheMouseChoosesDuringAnApplyIsNotSentBack) {
+  CableUp();
+  rig.session.full_apply = 1;
+  rig.clock.SetSleepHook([&](std::int64_t now) {
+    if (now != 1000) return;
+    rig.firmware.PressDpiButton();
+    rig.session.TakeOverMouseChange([](ProfileRecord& record) { record.dpi_step = 2; });
+  });
+  rig.engine.Apply();
+  rig.clock.SetSleepHook({});
+  EXPECT_EQ(rig.session.AppliedSnapshot().dpi_step, 2);
+  EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 2);
+  rig.firmware.ClearLog();
+  rig.engine.Apply();
+  EXPECT_TRUE(rig.firmware.log().empty());
 }
 
 TEST_F(ApplyEngineTest, AFullApplyRequestedDuringAnApplyIsKeptForTheNextOne) {

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "device/driver_links.h"
 #include "device/messages.h"
 #include "protocol/report_sender.h"
@@ -62,6 +66,43 @@ TEST_F(DeviceHubTest, ADpiButtonPressOnTheMouseReachesTheProfileAndThePopup) {
   EXPECT_EQ(rig.session.AppliedSnapshot().dpi_step, 2);
   EXPECT_EQ(rig.poster.Count(kMsgDpiStageChanged), 1);
   EXPECT_TRUE(rig.StoreSaved());
+}
+
+// An edit made while the receiver's mouse cannot be reached (the receiver was pulled and put back,
+// and its mouse has not spoken since) is not recorded as sent: it goes out once the mouse reports.
+TEST_F(DeviceHubTest, AnEditNoLinkCouldTakeIsSentOnceTheMouseReports) {
+  std::atomic<int> runs{0};
+  engine.SetRunObserver([&](bool) { ++runs; });
+  auto wait_for_runs = [&](int count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (runs < count && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return runs >= count;
+  };
+  auto receiver_writes = [] {
+    std::lock_guard lock(fakes::FakeDriver(1).mutex);
+    return fakes::FakeDriver(1).writes;
+  };
+  engine.StartApplyThread();
+  hub.OnMessage(kMsgReceiverConnect, 1, 0);
+  firmware.SetPower(57, vmouse::PowerSource::kBattery);
+  Pump();
+  hub.OnMessage(kMsgReceiverConnect, 0, 0);
+  hub.OnMessage(kMsgReceiverConnect, 1, 0);
+  rig.session.WithCurrent([](ProfileRecord& record) { record.dpi_value[0] = 10; });
+  hub.OnMessage(kMsgRequestApply, 0, 0);
+  ASSERT_TRUE(wait_for_runs(1));
+  EXPECT_TRUE(receiver_writes().empty());
+  EXPECT_NE(rig.session.AppliedSnapshot().dpi_value[0], 10);
+
+  firmware.SetPower(57, vmouse::PowerSource::kBattery);
+  Pump();
+  ASSERT_TRUE(wait_for_runs(2));
+  engine.StopApplyThread();
+  ASSERT_FALSE(receiver_writes().empty());
+  EXPECT_EQ(receiver_writes().front()[0], 0x04);
+  EXPECT_EQ(rig.session.AppliedSnapshot().dpi_value[0], 10);
 }
 
 TEST_F(DeviceHubTest, CableMessagesAndTimersAreRouted) {

@@ -69,13 +69,23 @@ TEST_F(StatusDecoderTest, DpiStageSelectsTheStageShowsItsValueAndSynchronises) {
   EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 7);
 }
 
-TEST_F(StatusDecoderTest, RateIsStoredAsReceivedWithoutTouchingTheRateButtons) {
-  Decode(kEventPollingRate, 7);
-  EXPECT_EQ(rig.session.CurrentSnapshot().prate, 7);
-  for (const std::string& call : rig.controls.Calls()) {
-    EXPECT_EQ(call.find("prate"), std::string::npos) << call;
+// The mouse reports its rate in the code the rate report uses; the profile keeps the position.
+TEST_F(StatusDecoderTest, RateCodesBecomeTheRatePositionAndSelectItsButton) {
+  for (const auto& [code, prate] :
+       std::vector<std::pair<int, int>>{{8, 0}, {4, 1}, {2, 2}, {1, 3}}) {
+    SCOPED_TRACE(code);
+    Decode(kEventPollingRate, std::uint16_t(code));
+    EXPECT_EQ(rig.session.CurrentSnapshot().prate, prate);
+    const std::string option = "ms_1_btn_prate_" + std::to_string(prate + 1);
+    EXPECT_EQ(rig.controls.Calls().end()[-2], "select " + option + " quiet");
+    EXPECT_EQ(rig.controls.Text("ms_1_label_prate"),
+              "key:prate_" + std::to_string(prate + 1) + "_text");
+    ExpectSynchronised();
   }
-  ExpectSynchronised();
+  const auto calls = rig.controls.Calls().size();
+  for (int code : {3, 5, 6, 7}) Decode(kEventPollingRate, std::uint16_t(code));
+  EXPECT_EQ(rig.session.CurrentSnapshot().prate, 3);
+  EXPECT_EQ(rig.controls.Calls().size(), calls);
 }
 
 TEST_F(StatusDecoderTest, LightModeTakesBitsFourToSevenAndShowsItsPanels) {

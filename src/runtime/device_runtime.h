@@ -1,6 +1,6 @@
-// The program's device side for one melkoctl command: the stores, the driver libraries, the
-// Bluetooth LE link, the send routine and the apply engine, with a Qt event loop playing the
-// user-interface thread that the desktop program has.
+// The program's device side, shared by the desktop program and melkoctl: the stores, the driver
+// libraries, the Bluetooth LE link, the send routine and the apply engine, on a Qt event loop that
+// is the user-interface thread (melkoctl runs one of its own).
 #pragma once
 
 #include <chrono>
@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/console_controls.h"
 #include "device/device_context.h"
 #include "device/device_hub.h"
 #include "device/driver_links.h"
@@ -23,28 +22,34 @@ namespace melko::bluez {
 class BluezBleTransport;
 }
 
-namespace melko::cli {
+namespace melko {
 
-// Debug lines go to standard error only when asked for (--debug); standard output is for results.
+// Debug lines on standard error, each prefixed with the program's name, when enabled.
 class StderrDebugLog final : public DebugLog {
  public:
-  explicit StderrDebugLog(bool enabled) : enabled_(enabled) {}
+  StderrDebugLog(std::string prefix, bool enabled)
+      : prefix_(std::move(prefix)), enabled_(enabled) {}
   void Write(std::string_view line) override;
 
  private:
+  std::string prefix_;
   bool enabled_;
 };
 
 class DeviceRuntime {
  public:
-  // A QCoreApplication must exist.
-  DeviceRuntime(const std::filesystem::path& data_folder, bool debug);
+  // A QCoreApplication must exist. The controls are the page's (or the command line's stand-in);
+  // the loader defaults to the driver libraries beside the program.
+  DeviceRuntime(const std::filesystem::path& data_folder, Controls& controls, DebugLog& log,
+                std::unique_ptr<DriverLoader> loader = nullptr);
   ~DeviceRuntime();
 
-  // Loads the stores; refuses (throws Refused) when one cannot be read safely.
-  void LoadStores();
+  // Loads the stores; returns why when one cannot be read safely (empty when both loaded).
+  std::string LoadStores();
   // Starts the apply thread and opens every link, as the desktop program does at start.
   void Open();
+  // Stops the apply thread (cancelling a send in progress) before the driver libraries close, so
+  // that no call reaches a library after it was unloaded.
   void Close();
 
   // Runs the event loop until done() holds or the time is up; returns done().
@@ -61,8 +66,10 @@ class DeviceRuntime {
 
   ProfileSession& session() { return session_; }
   LinkState& links() { return links_; }
-  ConsoleControls& controls() { return controls_; }
   ApplyEngine& engine() { return engine_; }
+  DeviceContext& context() { return ctx_; }
+  MessagePoster& poster() { return messages_; }
+  Timers& timers() { return timers_; }
 
   // Each status word or connection change (link, word) once it has been decoded, and each timer
   // once the device logic has handled it. Bluetooth LE notifications come as kBle words (event in
@@ -80,13 +87,12 @@ class DeviceRuntime {
   void OnBleValue(const std::vector<std::uint8_t>& value);
   void OnBleMouse(bool present);
 
-  StderrDebugLog log_;
+  DebugLog& log_;
   ProfileSession session_;
   LinkState links_;
   DriverLinks drivers_;
   std::unique_ptr<BleTransport> ble_;
   bluez::BluezBleTransport* bluez_ = nullptr;  // ble_, when it is the BlueZ adapter
-  ConsoleControls controls_;
   QtTimers timers_;
   QtMessageQueue messages_;
   SteadyClock clock_;
@@ -101,4 +107,4 @@ class DeviceRuntime {
   int applies_finished_ = 0;  // event-loop thread only
 };
 
-}  // namespace melko::cli
+}  // namespace melko

@@ -1,4 +1,4 @@
-#include "cli/device_runtime.h"
+#include "runtime/device_runtime.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -7,14 +7,13 @@
 #include <iostream>
 
 #include "bluez/bluez_ble_transport.h"
-#include "cli/session.h"
 #include "device/ble_notification.h"
 #include "device/messages.h"
 #include "device/presence.h"
 #include "platform/dl_driver_loader.h"
 #include "platform/hid_presence.h"
 
-namespace melko::cli {
+namespace melko {
 namespace {
 
 // Bluetooth LE without a Bluetooth stack to talk to: always detached.
@@ -51,23 +50,24 @@ std::uint32_t StatusWordOf(const std::vector<std::uint8_t>& value) {
 void StderrDebugLog::Write(std::string_view line) {
   if (!enabled_) return;
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-  std::cerr << "melkoctl: debug: " << line << '\n';
+  std::cerr << prefix_ << ": debug: " << line << '\n';
 }
 
-DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, bool debug)
-    : log_(debug),
+DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls& controls,
+                             DebugLog& log, std::unique_ptr<DriverLoader> loader)
+    : log_(log),
       session_(data_folder),
       ble_(MakeBluetooth()),
       timers_([this](int timer_id) { HandleTimer(timer_id); }),
       messages_([this](std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
         HandleMessage(message, wparam, lparam);
       }),
-      ctx_{links_, session_, drivers_, *ble_, controls_, timers_, messages_, clock_, log_},
+      ctx_{links_, session_, drivers_, *ble_, controls, timers_, messages_, clock_, log_},
       report_links_(drivers_, *ble_),
       sender_(links_, report_links_, clock_, log_),
-      engine_(session_, links_, sender_, controls_, timers_),
+      engine_(session_, links_, sender_, controls, timers_),
       hub_(ctx_, engine_),
-      loader_(std::make_unique<DlDriverLoader>()) {
+      loader_(loader ? std::move(loader) : std::make_unique<DlDriverLoader>()) {
   bluez_ = dynamic_cast<bluez::BluezBleTransport*>(ble_.get());
   // Told on the apply thread; counted on the event loop's.
   engine_.SetRunObserver([this](bool) {
@@ -105,6 +105,7 @@ void DeviceRuntime::OnBleMouse(bool present) {
   if (!open_ || (links_.ble_present == 1) == present) return;
   if (present) {
     AttachBle(ctx_);
+    hub_.RetryDroppedApply();
   } else {
     DetachBle(ctx_);
   }
@@ -114,15 +115,16 @@ void DeviceRuntime::OnBleMouse(bool present) {
   }
 }
 
-void DeviceRuntime::LoadStores() {
+std::string DeviceRuntime::LoadStores() {
   const StoreLoadReport profiles = session_.LoadProfileStore();
   if (profiles.status == StoreLoadStatus::kUnreadable) {
-    throw Refused("cannot read the profile store: " + profiles.detail);
+    return "cannot read the profile store: " + profiles.detail;
   }
   const StoreLoadReport macros = session_.LoadMacroStore();
   if (macros.status == StoreLoadStatus::kUnreadable) {
-    throw Refused("cannot read the macro store: " + macros.detail);
+    return "cannot read the macro store: " + macros.detail;
   }
+  return {};
 }
 
 void DeviceRuntime::Open() {
@@ -143,8 +145,9 @@ void DeviceRuntime::Open() {
 void DeviceRuntime::Close() {
   if (!open_) return;
   open_ = false;
-  CloseDriverLinks(ctx_, *loader_);
+  // The apply thread first: it may be inside a library's SetFeature, or about to call one.
   engine_.StopApplyThread();
+  CloseDriverLinks(ctx_, *loader_);
   ble_->CloseNotifications();
 }
 
@@ -191,11 +194,11 @@ bool DeviceRuntime::RunUntil(const std::function<bool()>& done, std::chrono::mil
 }
 
 bool DeviceRuntime::CanTakeSettings() const {
-  return !UsableLinkName().empty();
+  return melko::CanTakeSettings(links_);
 }
 
 std::string DeviceRuntime::UsableLinkName() const {
-  if (links_.apply_blocked != 0) return {};
+  if (!melko::CanTakeSettings(links_)) return {};
   if (links_.wired_state == kLinkConnected) return "cable";
   if (links_.wireless_state == kLinkConnected && links_.wireless_online == 1) return "receiver";
   if (links_.ble_present == 1) return "Bluetooth LE";
@@ -209,4 +212,4 @@ bool DeviceRuntime::ApplyAndWait(bool full, std::chrono::milliseconds limit) {
   return RunUntil([&] { return applies_finished_ > before; }, limit);
 }
 
-}  // namespace melko::cli
+}  // namespace melko

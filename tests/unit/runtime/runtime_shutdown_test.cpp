@@ -1,0 +1,103 @@
+// The program ends while the apply thread is inside a slow driver library, repeating a report over
+// the receiver that the mouse never acknowledges: the thread is stopped before the libraries are
+// unloaded, and no call reaches a library after that.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "device/messages.h"
+#include "device/status_decoder.h"
+#include "runtime/device_runtime.h"
+#include "support/device_fakes.h"
+
+namespace melko {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::atomic<bool> unloaded{false};
+std::atomic<int> writes{0};
+std::atomic<int> calls_after_unload{0};
+MessageTarget* monitor_target = nullptr;
+std::uint32_t data_message = 0;
+
+void NoteCall() {
+  if (unloaded) ++calls_after_unload;
+}
+void SetVidPid(std::uint32_t, std::uint32_t) {
+  NoteCall();
+}
+void OpenMonitor(MessageTarget* target, std::uint32_t data, std::uint32_t) {
+  monitor_target = target;
+  data_message = data;
+}
+void CloseMonitor() {
+  NoteCall();
+}
+std::int32_t OpenDevice() {
+  return 1;
+}
+void CloseDevice() {
+  NoteCall();
+}
+std::int32_t SlowSetFeature(const std::uint8_t*, std::int32_t) {
+  NoteCall();
+  ++writes;
+  std::this_thread::sleep_for(50ms);
+  NoteCall();
+  return 1;
+}
+std::int32_t GetFeature(std::uint8_t*, std::int32_t) {
+  return 0;
+}
+
+// Only the receiver's library, and a slow one.
+class SlowReceiverLoader final : public DriverLoader {
+ public:
+  DriverLibrary Load(std::string_view file_name) override {
+    if (file_name != kReceiverDriverFile) return {};
+    static int module;
+    return {&module,    SetVidPid,   OpenMonitor,    CloseMonitor,
+            OpenDevice, CloseDevice, SlowSetFeature, GetFeature};
+  }
+  void Unload(DriverLibrary& library) override {
+    if (library.module) unloaded = true;
+  }
+};
+
+TEST(RuntimeShutdown, TheApplyThreadStopsBeforeTheLibrariesAreUnloaded) {
+  testing::TempDir dir;
+  testing::UseEnglishTexts();
+  fakes::FakeControls controls;
+  fakes::RecordingLog log;
+  DeviceRuntime runtime(dir.path(), controls, log, std::make_unique<SlowReceiverLoader>());
+  ASSERT_TRUE(runtime.LoadStores().empty());
+  runtime.Open();
+  ASSERT_NE(monitor_target, nullptr);
+  // The receiver's mouse reports its battery: the receiver can take settings.
+  monitor_target->post(monitor_target->context, data_message, kEventPower, 0x5002);
+  ASSERT_TRUE(runtime.RunUntil([&] { return runtime.CanTakeSettings(); }, 5s));
+  runtime.engine().RequestApply();
+  ASSERT_TRUE(runtime.RunUntil([] { return writes > 0; }, 5s));
+
+  const auto start = std::chrono::steady_clock::now();
+  runtime.Close();
+  // Without the cancellation the repetition would go on for half a minute.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
+  const int written = writes;
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(writes, written);
+  EXPECT_EQ(calls_after_unload, 0);
+}
+
+}  // namespace
+}  // namespace melko
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
