@@ -1,0 +1,413 @@
+// The macro editor through fakes of the store, the hook, the clock and the window.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "macros/layout_key_codes.h"
+#include "macros/macro_editor.h"
+#include "macros/macro_editor_controls.h"
+#include "support/test_support.h"
+
+namespace melko {
+namespace {
+
+// Steps written as "code+delay" (press) or "code-delay" (release), separated by blanks.
+std::vector<MacroAction> Steps(const std::string& text) {
+  std::vector<MacroAction> steps;
+  std::istringstream in(text);
+  for (std::string word; in >> word;) {
+    const std::size_t sign = word.find_first_of("+-");
+    steps.push_back({std::uint8_t(std::stoi(word.substr(0, sign))),
+                     std::uint8_t(word[sign] == '+' ? kMacroStepPress : kMacroStepRelease),
+                     std::uint16_t(std::stoi(word.substr(sign + 1)))});
+  }
+  return steps;
+}
+std::string Text(const StepSlots& steps, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    const MacroAction& step = steps[std::size_t(i)];
+    text += (i ? " " : "") + std::to_string(step.code) +
+            (step.type == kMacroStepPress ? "+" : "-") + std::to_string(step.delay);
+  }
+  return text;
+}
+std::string Repeat(const std::string& text, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) repeated += text;
+  return repeated;
+}
+std::string Alternating(int count) {  // key 6 pressed and released, 10 ms each
+  return Repeat("6+10 6-10 ", count / 2) + (count % 2 ? "6+10 " : "");
+}
+
+class FakeLibrary : public MacroLibrary {
+ public:
+  const MacroStore& macros() const override { return store; }
+  bool Change(const std::function<void(MacroStore&)>& change) override {
+    if (other_program) std::exchange(other_program, {})(store);  // found on disk before the change
+    if (fail_saves) return false;
+    change(store);
+    return true;
+  }
+  MacroStore store;
+  bool fail_saves = false;
+  std::function<void(MacroStore&)> other_program;
+};
+
+class FakeHooks : public HookControl {
+ public:
+  void InstallMouseHook() override {}
+  void RemoveMouseHook() override { mouse = false; }
+  void EnableMouseHook(bool on) override { mouse = on; }
+  void InstallHook() override { installed = true; }
+  void RemoveHook() override { installed = false; }
+  void EnableHook(bool on) override { keys = on; }
+  void MouseWheelEnable(bool on) override { wheel = on; }
+  bool Delivers(std::uint32_t wparam) const { return installed && (wparam >= 512 ? mouse : keys); }
+  bool installed = false, keys = false, mouse = false, wheel = true;
+};
+
+class FakeKeys : public KeyCodes {  // letters only: 'A' is usage 4
+ public:
+  std::uint8_t UsageOf(std::uint32_t vk) const override {
+    return vk >= 'A' && vk <= 'Z' ? std::uint8_t(vk - 'A' + 4) : 0;
+  }
+  std::string NameOf(std::uint8_t code) const override { return "key " + std::to_string(code); }
+};
+
+class FakeClock : public Clock {
+ public:
+  std::int64_t Now() override { return now; }
+  void SleepFor(std::int64_t ms) override { now += ms; }
+  std::int64_t now = 1'000'000;
+};
+
+class FakeView : public MacroEditorView {
+ public:
+  void ShowMacros(const std::vector<std::u16string>& shown) override { names = shown; }
+  void SelectMacroRow(int row) override { macro_row = row; }
+  void ScrollMacroIntoView(int) override {}
+  void ShowMacroName(std::u16string_view) override {}
+  void ShowSteps(const std::vector<StepRow>& shown) override { rows = shown; }
+  void SelectStepRow(int row) override { step_row = row; }
+  void ScrollStepIntoView(int row) override { scrolled_to = row; }
+  void ShowStepEditor(const StepEditorPage& shown) override { editor = shown; }
+  void ShowRecordButton(const char* key, bool checked) override { record = {key, checked}; }
+  void ShowDelayMode(int) override {}
+  void ShowDefaultDelay(std::string_view) override {}
+  void SetEnabled(std::string_view control, bool on) override {
+    enabled[std::string(control)] = on;
+  }
+  bool ConfirmDelete() override { return ++asked, answer; }
+  std::vector<std::u16string> names;
+  std::vector<StepRow> rows;
+  int macro_row = -2, step_row = -2, scrolled_to = -2, asked = 0;
+  StepEditorPage editor;
+  std::pair<std::string, bool> record;
+  std::map<std::string, bool> enabled;
+  bool answer = true;
+};
+
+struct Event {
+  std::uint32_t wparam;
+  std::intptr_t lparam;  // keys: 0 press, 1 release
+  int after_ms = 0;
+};
+constexpr std::uint32_t A = 'A', B = 'B';
+
+// A store of macros, an open and active editor, with the first macro selected when there is one.
+struct Bench {
+  explicit Bench(std::vector<std::pair<std::u16string, std::string>> macros) {
+    for (const auto& [name, steps] : macros) {
+      auto record = MakeEmptyMacro(name);
+      const auto parsed = Steps(steps);
+      std::copy(parsed.begin(), parsed.end(), record->actions.begin());
+      record->action_count = int(parsed.size());
+      library.store.macros.push_back(std::move(record));
+    }
+    editor.Open();
+    editor.SetWindowActive(true);
+    if (!macros.empty()) editor.SelectMacro(0);
+  }
+  void Send(Event e) {
+    clock.now += e.after_ms;
+    if (hooks.Delivers(e.wparam)) editor.OnHookMessage(e.wparam, e.lparam);
+  }
+  void Record(const std::vector<Event>& events) {
+    editor.ToggleRecording();
+    for (const Event& e : events) Send(e);
+    if (editor.state().recording) editor.ToggleRecording();
+  }
+  std::string Stored(int row = 0) const {
+    const MacroRecord& record = *library.store.macros[std::size_t(row)];
+    return Text(record.actions, record.StepCount());
+  }
+  std::string Working() const {
+    return Text(editor.state().work_actions, editor.state().work_count);
+  }
+  FakeLibrary library;
+  FakeHooks hooks;
+  FakeKeys keys;
+  FakeClock clock;
+  RecorderMemory memory;
+  FakeView view;
+  MacroEditor editor{library, hooks, keys, clock, memory, view};
+};
+
+TEST(MacroEditor, RecordsStepsWithTheirDelays) {
+  // Events: a key letter, + for a press or - for a release, and the milliseconds before it.
+  struct Case {
+    const char* what;
+    std::string steps;
+    int selected;  // the step selected when the recording starts
+    int mode;
+    std::string events, stored;
+  } cases[] = {
+      {"empty macro: the wait before the first event is dropped", "", -1, kRecordedDelay,
+       "A+500 A-120 B+300 B-80", "4+120 4-300 5+80 5-10"},
+      {"a held key repeats its press", "", -1, kRecordedDelay, "A+0 A+30 A+30 A-40", "4+100 4-10"},
+      {"after a middle step, the waits go into the recorded steps only",
+       "6+100 6-200 7+300 7-400 8+500", 1, kRecordedDelay, "A+2000 A-150",
+       "6+100 6-200 4+150 4-10 7+300 7-400 8+500"},
+      {"after the last step, which keeps its delay", "6+100 6-200", 1, kRecordedDelay, "A+900 A-50",
+       "6+100 6-200 4+50 4-10"},
+      {"no step selected: appended, nothing cleared", "6+100 6-200", -1, kRecordedDelay,
+       "A+900 A-50", "6+100 6-200 4+50 4-10"},
+      {"70 s in mode 0", "", -1, kRecordedDelay, "A+0 A-70000", "4+65535 4-10"},
+      {"mode 1: the default delay", "", -1, kDefaultDelay, "A+5 A-5000", "4+250 4-10"},
+      {"mode 2: 10 ms", "", -1, kNoDelay, "A+0 A-5000", "4+10 4-10"},
+      {"cut at 46 steps: a press without its release goes", Alternating(43), -1, kNoDelay,
+       "A+0 B+0 A-0 B-0", Alternating(43) + "4+10 4-10"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bench bench({{u"M", c.steps}});
+    bench.editor.SelectStep(c.selected);
+    bench.editor.SetDelayMode(c.mode);
+    bench.editor.FinishDefaultDelayEdit("250");
+    std::vector<Event> events;
+    std::istringstream in(c.events);
+    for (std::string e; in >> e;)
+      events.push_back({std::uint32_t(e[0]), e[1] == '-', std::stoi(e.substr(2))});
+    bench.Record(events);
+    EXPECT_EQ(bench.Stored(), c.stored);
+    EXPECT_EQ(bench.view.record, (std::pair<std::string, bool>("start_recording_text", false)));
+    EXPECT_FALSE(bench.hooks.installed || bench.hooks.keys || bench.hooks.mouse ||
+                 bench.hooks.wheel);
+  }
+}
+
+TEST(MacroEditor, MouseClicksCountOnlyAwayFromTheRecordButton) {
+  Bench bench({{u"M", ""}});
+  bench.editor.SetDelayMode(kNoDelay);
+  bench.editor.SetPointerOverRecordButton(true);
+  bench.editor.ToggleRecording();
+  bench.Send({513, 0});  // still over the button: not captured
+  bench.Send({514, 0});
+  bench.editor.SetPointerOverRecordButton(false);
+  for (Event e : {Event{513, 0}, Event{514, 0}, Event{523, 2}, Event{524, 2}}) bench.Send(e);
+  bench.editor.SetPointerOverRecordButton(true);
+  bench.Send({513, 0});  // the click that stops the recording
+  bench.editor.ToggleRecording();
+  EXPECT_EQ(bench.Stored(), "241+10 241-10 244+10 244-10");
+}
+
+TEST(MacroEditor, ANewRecordingTakesARepeatOfTheLastOnesLastEvent) {
+  Bench bench({{u"M", ""}});
+  bench.editor.SetDelayMode(kNoDelay);
+  bench.Record({{A, 0}});
+  bench.Record({{A, 0}, {A, 1}});
+  EXPECT_EQ(bench.Stored(), "4+10 4+10 4-10");
+}
+
+TEST(MacroEditor, SelectingAMacroLeavesNoInsertionBehind) {
+  Bench bench({{u"A", "6+100 6-200 7+300"}, {u"B", "8+10"}});
+  bench.editor.SelectStep(0);
+  bench.editor.ToggleRecording();
+  bench.Send({A, 0});
+  bench.editor.ToggleRecording();
+  EXPECT_EQ(std::pair(bench.view.step_row, bench.view.scrolled_to), std::pair(1, 1));
+  bench.editor.SelectMacro(1);
+  const MacroEditorState& state = bench.editor.state();
+  EXPECT_EQ(std::tuple(state.inserting, state.insert_at, state.insert_start, state.current_action),
+            std::tuple(false, -1, -1, 0));
+  bench.editor.InsertClick(0);
+  EXPECT_EQ(bench.Stored(1), "8+10 241+10 241-10");
+}
+
+TEST(MacroEditor, AClickNeedsTwoFreeSlots) {
+  for (auto [count, after] : {std::pair(44, 46), std::pair(45, 45)}) {
+    Bench bench({{u"M", Alternating(count)}});
+    bench.editor.InsertClick(1);
+    EXPECT_EQ(bench.library.store.macros[0]->action_count, after);
+    EXPECT_FALSE(bench.editor.state().inserting);
+    EXPECT_EQ(bench.editor.state().insert_at, -1);
+  }
+}
+
+TEST(MacroEditor, DelayFieldsAreClamped) {
+  struct Case {
+    int row;
+    const char* typed;
+    const char* shown;  // the mouse page shows the value stored, the key page what was typed
+    const char* stored;
+  } cases[] = {
+      {0, "5", "10", "241+10 241-100 4+100 4-100"},
+      {0, "70000", "65535", "241+65535 241-100 4+100 4-100"},
+      {2, "5", "5", "241+100 241-100 4+10 4-100"},
+      {2, "x", "x", "241+100 241-100 4+10 4-100"},
+      {3, "500", "10", "241+100 241-100 4+100 4-100"},  // the last step's is not editable
+  };
+  for (const Case& c : cases) {
+    Bench bench({{u"M", "241+100 241-100 4+100 4-100"}});
+    bench.editor.SelectStep(c.row);
+    bench.editor.SetStepEditorOpen(true);
+    EXPECT_EQ(bench.view.editor.delay_editable, c.row != 3);
+    EXPECT_EQ(bench.editor.FinishDelayEdit(c.typed), c.shown) << c.typed;
+    EXPECT_EQ(bench.Stored(), c.stored);
+  }
+  for (auto [typed, shown, click] :
+       {std::tuple("5", "10", "241+10 241-10"), std::tuple("70000", "65535", "241+65535 241-65535"),
+        std::tuple("300", "300", "241+300 241-300")}) {
+    Bench bench({{u"M", ""}});
+    EXPECT_EQ(bench.editor.FinishDefaultDelayEdit(typed), shown);
+    bench.editor.InsertClick(0);
+    EXPECT_EQ(bench.Stored(), click);
+  }
+}
+
+TEST(MacroEditor, MovingTheLastStepUpAndDownKeepsBothDelays) {
+  Bench bench({{u"M", "4+100 4-200 5+300 5-400"}});
+  bench.editor.MoveStepUp();
+  EXPECT_EQ(bench.Stored(), "4+100 4-200 5-400 5+300");
+  EXPECT_EQ(bench.view.rows[2].delay_text, "400");
+  EXPECT_EQ(bench.view.rows[3].delay_text, "10");
+  bench.editor.MoveStepDown();
+  EXPECT_EQ(bench.Stored(), "4+100 4-200 5+300 5-400");
+}
+
+TEST(MacroEditor, AChangeBeyond47EntriesOrAFailedSaveIsUndone) {
+  const std::string long_steps = Repeat("6+2000 ", 22) + "6+10 6+10 6-10";  // 47 entries
+  Bench click({{u"M", long_steps}});
+  click.editor.FinishDefaultDelayEdit("2000");
+  click.editor.SelectStep(0);
+  click.editor.InsertClick(0);
+  Bench delay({{u"M", long_steps}});
+  delay.editor.SelectStep(22);
+  delay.editor.FinishDelayEdit("5000");
+  Bench failed({{u"M", "4+10 4-10"}});
+  failed.library.fail_saves = true;
+  failed.editor.ClearSteps();
+  for (Bench* bench : {&click, &delay}) {
+    EXPECT_EQ(bench->Stored(), long_steps);
+    EXPECT_EQ(bench->Working(), long_steps);
+    EXPECT_EQ(bench->view.rows.size(), 25u);
+  }
+  EXPECT_EQ(failed.Working(), "4+10 4-10");
+}
+
+TEST(MacroEditor, MacroOperationsWaitForTheRecordingToEnd) {
+  testing::TempDir dir;
+  Bench bench({{u"A", ""}, {u"B", ""}});
+  ASSERT_TRUE(bench.editor.ExportMacroFile(dir / "a.macro").ok);
+  bench.editor.ToggleRecording();
+  bench.editor.SelectMacro(1);
+  bench.editor.AddMacro();
+  bench.editor.DeleteMacro();
+  EXPECT_FALSE(bench.editor.ImportMacroFile(dir / "a.macro").ok);
+  EXPECT_EQ(bench.view.names, (std::vector<std::u16string>{u"A", u"B"}));
+  EXPECT_EQ(bench.view.macro_row, 0);
+  EXPECT_EQ(bench.view.asked, 0);
+  for (const char* control : {macro_control::kMacroList, macro_control::kAddMacro,
+                              macro_control::kDeleteMacro, macro_control::kImportMacro}) {
+    EXPECT_FALSE(bench.view.enabled[control]) << control;
+  }
+  bench.Send({A, 0});
+  bench.editor.ToggleRecording();
+  EXPECT_EQ(bench.Stored(0), "4+10");
+  EXPECT_TRUE(bench.editor.ImportMacroFile(dir / "a.macro").ok);  // the export before the steps
+  EXPECT_EQ(bench.view.names.back(), u"A_1");
+  EXPECT_EQ(bench.Stored(2), "");
+  EXPECT_EQ(bench.editor.state().selected_row, 2);
+}
+
+TEST(MacroEditor, NamesAreShortenedBeforeTheyAreChecked) {
+  const std::u16string emoji = u"\U0001F600";
+  struct Case {
+    std::u16string typed, shown;
+  } cases[] = {
+      {std::u16string(22, u'a') + emoji, std::u16string(22, u'a')},
+      {u"ABCDEFGHIJKLMNOPQRSTUVWXYZ", u"Macro1"},  // taken once cut to 23 units
+      {u"MACRO1", u"Macro1"},
+      {u"", u""},
+  };
+  for (const Case& c : cases) {
+    Bench bench({{u"Macro1", ""}, {u"ABCDEFGHIJKLMNOPQRSTUVW", ""}});
+    EXPECT_EQ(bench.editor.FinishNameEdit(c.typed), c.shown);
+    EXPECT_EQ(MacroName(*bench.library.store.macros[0]), c.shown);
+    EXPECT_EQ(bench.view.names[0], c.shown);
+  }
+}
+
+TEST(MacroEditor, DeletingAsksFirst) {
+  Bench bench({{u"A", ""}, {u"B", ""}});
+  bench.editor.SelectMacro(1);
+  bench.view.answer = false;
+  bench.editor.DeleteMacro();
+  EXPECT_EQ(bench.library.store.macros.size(), 2u);
+  bench.view.answer = true;
+  bench.editor.DeleteMacro();
+  EXPECT_EQ(bench.view.asked, 2);
+  EXPECT_EQ(bench.view.names, std::vector<std::u16string>{u"A"});
+  EXPECT_EQ(bench.editor.state().selected_macro, u"A");
+}
+
+TEST(MacroEditor, TheKeyFieldListensOnlyWhileTheWindowIsActive) {
+  Bench bench({{u"M", "4+10 4-10"}});
+  bench.editor.SelectStep(0);
+  bench.editor.SetStepEditorOpen(true);
+  bench.editor.SetKeyFieldFocus(true);
+  EXPECT_TRUE(bench.hooks.installed && bench.hooks.keys);
+  bench.Send({B, 1});
+  EXPECT_EQ(bench.Stored(), "5+10 4-10");
+  EXPECT_EQ(bench.view.editor.key_name, "key 5");
+  bench.editor.SetWindowActive(false);
+  EXPECT_FALSE(bench.hooks.installed || bench.hooks.keys);
+  bench.editor.SetWindowActive(true);
+  EXPECT_TRUE(bench.hooks.installed);
+  bench.editor.Close();
+  EXPECT_FALSE(bench.hooks.installed || bench.editor.state().events_to_key_edit);
+}
+
+TEST(MacroEditor, ClosingEndsTheRecordingAndKeepsItsSteps) {
+  Bench bench({});
+  bench.editor.ToggleRecording();  // adds a macro first
+  bench.Send({A, 0});
+  bench.editor.Close();
+  EXPECT_EQ(bench.Stored(), "4+10");
+  EXPECT_FALSE(bench.hooks.installed || bench.editor.state().recording);
+}
+
+TEST(MacroEditor, TheSelectedMacroIsFoundAgainAfterAnotherProgramsChange) {
+  Bench bench({{u"A", "4+10"}, {u"B", "5+10"}});
+  bench.editor.SelectMacro(1);
+  bench.library.other_program = [](MacroStore& store) {
+    store.macros.insert(store.macros.begin(), MakeEmptyMacro(u"New"));
+  };
+  bench.editor.ClearSteps();
+  EXPECT_EQ(bench.editor.state().selected_row, 2);
+  EXPECT_EQ(bench.view.macro_row, 2);
+  EXPECT_EQ(bench.Stored(2), "");
+  EXPECT_EQ(bench.Stored(1), "4+10");
+}
+
+TEST(MacroEditor, LayoutKeyCodesFollowTheKeyTable) {
+  const LayoutKeyCodes codes;
+  EXPECT_EQ(codes.UsageOf(0xA0), 0xE1);  // left Shift
+  EXPECT_EQ(codes.UsageOf(16), 0);       // the generic Shift has no row
+}
+
+}  // namespace
+}  // namespace melko
