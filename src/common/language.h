@@ -36,7 +36,8 @@ void InstallLanguage(LanguageTexts texts);
 const LanguageTexts& CurrentLanguage();
 inline std::string text(std::string_view key) { return CurrentLanguage().Text(key); }
 
-// The skin folder "res" beside the running executable, or the installed share/melko/res.
+// The skin folder: $MELKO_SKIN_DIR when set, else "res" beside the running executable, or the
+// installed share/melko/res.
 std::filesystem::path DefaultSkinFolder();
 
 }  // namespace melko

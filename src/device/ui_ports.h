@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace melko {
 
@@ -24,6 +25,12 @@ class Controls {
   // runs as if the user had made the choice.
   virtual void SelectOption(std::string_view name, bool notify) = 0;
   virtual void SelectItem(std::string_view name, int index, bool notify) = 0;
+  // The page's lists, colour buttons and enabled states; a front end without them (the command
+  // line) leaves these alone.
+  virtual void SetItems(std::string_view /*name*/, const std::vector<std::string>& /*texts*/) {}
+  virtual void SetItemText(std::string_view /*name*/, int /*index*/, std::string_view /*text*/) {}
+  virtual void SetColour(std::string_view /*name*/, std::uint32_t /*argb*/) {}
+  virtual void SetEnabled(std::string_view /*name*/, bool /*enabled*/) {}
 };
 
 class Timers {

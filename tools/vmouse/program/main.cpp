@@ -8,7 +8,7 @@
 
 #include "vmouse/program/ctl_client.h"
 #include "vmouse/program/options.h"
-#include "vmouse/program/quit_signals.h"
+#include "qt/quit_signals.h"
 #include "vmouse/program/vmouse_app.h"
 
 int main(int argc, char** argv) {
@@ -31,8 +31,8 @@ int main(int argc, char** argv) {
   if (options.mode == Options::Mode::kCtl) return RunCtl(options.socket_path, options.ctl_command);
 
   VmouseApp vmouse(options);
-  QuitOnSignals quit_signals;
-  QObject::connect(&quit_signals, &QuitOnSignals::Quit, &app, &QCoreApplication::quit);
+  melko::QuitOnSignals quit_signals;
+  QObject::connect(&quit_signals, &melko::QuitOnSignals::Quit, &app, &QCoreApplication::quit);
   QObject::connect(&vmouse, &VmouseApp::QuitRequested, &app, &QCoreApplication::quit);
   QString error;
   if (!vmouse.Start(&error)) {

@@ -1,12 +1,12 @@
-// Turns SIGINT and SIGTERM into a quit on the event loop, so that the program closes its sockets
-// (and removes their files) when a test or a shell stops it.
+// Turns SIGINT and SIGTERM into a quit on the event loop, so that a program stopped by a shell, a
+// test or the end of the desktop session ends in order: sockets closed, stores saved.
 #pragma once
 
 #include <QObject>
 #include <QSocketNotifier>
 #include <memory>
 
-namespace melko::vmouse {
+namespace melko {
 
 class QuitOnSignals : public QObject {
   Q_OBJECT
@@ -24,4 +24,4 @@ class QuitOnSignals : public QObject {
   std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-}  // namespace melko::vmouse
+}  // namespace melko

@@ -1,11 +1,11 @@
-#include "vmouse/program/quit_signals.h"
+#include "qt/quit_signals.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
 #include <cerrno>
 #include <csignal>
 
-namespace melko::vmouse {
+namespace melko {
 namespace {
 
 int signal_fds[2] = {-1, -1};
@@ -45,4 +45,4 @@ QuitOnSignals::~QuitOnSignals() {
   }
 }
 
-}  // namespace melko::vmouse
+}  // namespace melko

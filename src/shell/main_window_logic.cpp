@@ -1,0 +1,93 @@
+#include "shell/main_window_logic.h"
+
+#include "common/text.h"
+#include "device/messages.h"
+#include "profiles/profile_record.h"
+
+namespace melko {
+namespace {
+
+// Menu item names compare without regard to ASCII case.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string DpiPopupText(int stage_value) {
+  return "DPI :" + std::to_string(StageValueToDpi(stage_value));
+}
+
+MainWindowLogic::MainWindowLogic(ShellWindow& window, DpiPopup& popup, MessageBoxes& boxes,
+                                 Controls& controls, Timers& timers)
+    : window_(window), popup_(popup), boxes_(boxes), controls_(controls), timers_(timers) {}
+
+void MainWindowLogic::OnConnectedChanged(bool any_connected) {
+  device_shown_ = any_connected;
+  if (any_connected) {
+    controls_.SelectItem(shell_control::kDeviceSwitch, 0, false);
+    return;
+  }
+  controls_.SelectItem(shell_control::kDeviceSwitch, -1, false);
+  window_.Hide();
+}
+
+void MainWindowLogic::OnDpiStageChanged(int stage_value) {
+  timers_.Stop(kTimerDpiPopup);
+  timers_.Start(kTimerDpiPopup, kDpiPopupMs);
+  popup_.ShowText(DpiPopupText(stage_value));
+  popup_open_ = true;
+}
+
+void MainWindowLogic::OnDpiPopupTimer() {
+  timers_.Stop(kTimerDpiPopup);
+  if (!popup_open_) return;
+  popup_.Close();
+  popup_open_ = false;
+}
+
+void MainWindowLogic::OnMenuCommand(const std::string& item) {
+  if (SameName(item, shell_control::kMenuConfiguration)) {
+    ShowMainWindow();
+  } else if (SameName(item, shell_control::kMenuExit)) {
+    window_.Quit();
+  } else if (item.size() >= 4 && SameName(item.substr(0, 4), "ms_1")) {
+    if (assign_) assign_(item);
+  }
+}
+
+bool MainWindowLogic::OnClick(const std::string& control) {
+  if (control == shell_control::kExitButton) {
+    window_.Hide();
+    return true;
+  }
+  if (control == shell_control::kMinimiseButton) {
+    window_.Minimise();
+    return true;
+  }
+  return false;
+}
+
+void MainWindowLogic::ShowMainWindow() {
+  if (!device_shown_) {
+    ShowNoDeviceWarning();
+    return;
+  }
+  if (!window_.IsVisible()) window_.Show();
+  if (window_.IsMinimised()) window_.Restore();
+  window_.BringToFront();
+}
+
+void MainWindowLogic::ShowNoDeviceWarning() {
+  if (warning_open_) return;
+  warning_open_ = true;
+  boxes_.Ask("warning_title_text", "no_device_text");
+  warning_open_ = false;
+}
+
+}  // namespace melko

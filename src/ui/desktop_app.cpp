@@ -1,0 +1,109 @@
+#include "ui/desktop_app.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
+
+#include "device/messages.h"
+
+namespace melko::ui {
+
+DesktopApp::DesktopApp(DesktopOptions options)
+    : log_("melko", options.debug),
+      controls_(window_.page() ? window_.page() : &window_),
+      runtime_(options.data_folder, controls_, log_, std::move(options.driver_loader)),
+      boxes_(&window_),
+      logic_(window_, popup_, boxes_, controls_, runtime_.timers()),
+      page_(runtime_.context()),
+      tray_([this] { logic_.OnTrayActivated(); },
+            [this](const QString& item) {
+              // Handled after the menu has closed, as a posted menu command is.
+              QMetaObject::invokeMethod(
+                  this, [this, item] { logic_.OnMenuCommand(item.toStdString()); },
+                  Qt::QueuedConnection);
+            }) {
+  window_.SetTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable());
+  window_.SetQuitHandler([] { QApplication::quit(); });
+  runtime_.on_window_message = [this](std::uint32_t message, std::intptr_t lparam) {
+    OnWindowMessage(message, lparam);
+  };
+  runtime_.on_timer = [this](int timer_id) { OnTimer(timer_id); };
+  ConnectTitleButtons();
+  page_.Init();
+}
+
+DesktopApp::~DesktopApp() {
+  Shutdown();
+}
+
+std::string DesktopApp::LoadStores() {
+  const std::string error = runtime_.LoadStores();
+  if (!error.empty()) return error;
+  page_.LoadDeviceState();
+  return {};
+}
+
+void DesktopApp::ShowWindow() {
+  window_.CentreOnScreen();
+  window_.show();
+  tray_.Show();
+}
+
+void DesktopApp::OpenDevices() {
+  if (open_) return;
+  open_ = true;
+  runtime_.Open();
+  // The link sections follow the links that were found.
+  page_.RefreshAll();
+  hooks_ = LoadHookLibrary();
+}
+
+void DesktopApp::Shutdown() {
+  UnloadHookLibrary(hooks_);
+  popup_.Close();
+  if (open_) {
+    runtime_.Close();
+    open_ = false;
+  }
+  // Edits not applied yet are kept for the next start.
+  const SyncResult saved = runtime_.session().Sync();
+  if (!saved.outcome.ok) log_.Write("cannot save the stores: " + saved.outcome.error);
+}
+
+void DesktopApp::OnWindowMessage(std::uint32_t message, std::intptr_t lparam) {
+  switch (message) {
+    case kMsgConnectedChanged:
+      logic_.OnConnectedChanged(runtime_.links().any_connected == 1);
+      break;
+    case kMsgDpiStageChanged:
+      logic_.OnDpiStageChanged(int(lparam));
+      break;
+    default:
+      break;  // the hook's key events are for the dialogs that asked for them
+  }
+}
+
+void DesktopApp::OnTimer(int timer_id) {
+  switch (timer_id) {
+    case kTimerDpiPopup:
+      logic_.OnDpiPopupTimer();
+      break;
+    case kTimerApplyDelay:
+      runtime_.timers().Stop(kTimerApplyDelay);
+      runtime_.poster().Post(kMsgRequestApply, 0, 0);
+      break;
+    default:
+      break;
+  }
+}
+
+void DesktopApp::ConnectTitleButtons() {
+  for (const char* name : {shell_control::kExitButton, shell_control::kMinimiseButton}) {
+    if (auto* button = controls_.Find<QAbstractButton>(name)) {
+      connect(button, &QAbstractButton::clicked, this,
+              [this, control = std::string(name)] { logic_.OnClick(control); });
+    }
+  }
+}
+
+}  // namespace melko::ui

@@ -1,0 +1,74 @@
+// The desktop program put together: the main window with its page, the device side, the tray, the
+// DPI popup, the message box and the hook library, wired to the main window's logic. Built on the
+// user-interface thread with a QApplication; the device I/O starts only once the window is up.
+#pragma once
+
+#include <QObject>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/hook_library.h"
+#include "runtime/device_runtime.h"
+#include "shell/main_window_logic.h"
+#include "shell/settings_page.h"
+#include "ui/dpi_popup.h"
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+#include "ui/qt_controls.h"
+#include "ui/tray.h"
+
+namespace melko::ui {
+
+struct DesktopOptions {
+  std::filesystem::path data_folder;
+  bool debug = false;
+  // For tests: no driver libraries and no Bluetooth stack are opened.
+  std::unique_ptr<DriverLoader> driver_loader;
+};
+
+class DesktopApp : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit DesktopApp(DesktopOptions options);
+  ~DesktopApp() override;
+
+  // Loads the stores and shows them on the page; the reason when a store cannot be read.
+  std::string LoadStores();
+  // Shows the window, centred.
+  void ShowWindow();
+  // The device side: apply thread, driver libraries, Bluetooth LE, the hook library.
+  void OpenDevices();
+  // Everything in order: hooks removed, the apply thread stopped, links closed, edits saved.
+  void Shutdown();
+
+  MainWindow& window() { return window_; }
+  QtControls& controls() { return controls_; }
+  DeviceRuntime& runtime() { return runtime_; }
+  MainWindowLogic& logic() { return logic_; }
+  SettingsPage& page() { return page_; }
+  QtDpiPopup& popup() { return popup_; }
+  QtMessageBoxes& boxes() { return boxes_; }
+  Tray& tray() { return tray_; }
+  const HookTable& hooks() const { return hooks_; }
+
+ private:
+  void OnWindowMessage(std::uint32_t message, std::intptr_t lparam);
+  void OnTimer(int timer_id);
+  void ConnectTitleButtons();
+
+  StderrDebugLog log_;
+  MainWindow window_;
+  QtControls controls_;
+  DeviceRuntime runtime_;
+  QtDpiPopup popup_;
+  QtMessageBoxes boxes_;
+  MainWindowLogic logic_;
+  SettingsPage page_;
+  Tray tray_;
+  HookTable hooks_;
+  bool open_ = false;
+};
+
+}  // namespace melko::ui

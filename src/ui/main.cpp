@@ -1,0 +1,93 @@
+// melko: the desktop program. One copy per user; a second launch brings the first one's window
+// forward and ends with status 1.
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+
+#include "common/language.h"
+#include "input/keyboard_layout.h"
+#include "input/xkb/xkb_layout.h"
+#include "profiles/data_folder.h"
+#include "qt/quit_signals.h"
+#include "ui/desktop_app.h"
+#include "ui/single_instance.h"
+#include "ui/theme.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: melko [--hidden] [--debug]\n"
+    "  --hidden   start in the tray only (for starting with the desktop session)\n"
+    "  --debug    print the device layer's debug lines on standard error\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool hidden = false;
+  bool debug = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--hidden") == 0) {
+      hidden = true;
+    } else if (std::strcmp(argv[i], "--debug") == 0) {
+      debug = true;
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("melko %s\n", MELKO_VERSION);
+      return 0;
+    } else {
+      std::fprintf(stderr, "melko: unknown argument %s\nTry 'melko --help' for more.\n", argv[i]);
+      return 2;
+    }
+  }
+
+  QApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
+  // The end of the session (or a shell's Ctrl+C) ends the program in order, saving its edits.
+  melko::QuitOnSignals quit_signals;
+  QObject::connect(&quit_signals, &melko::QuitOnSignals::Quit, &app, &QApplication::quit);
+  melko::ui::SingleInstance instance;
+  if (!instance.TryLock()) {
+    // The running copy shows its window (or its no-device warning); this launch ends.
+    instance.AskRunningCopyToShow();
+    return 1;
+  }
+  if (!instance.error().isEmpty()) {
+    std::fprintf(stderr, "melko: %s\n", qPrintable(instance.error()));
+  }
+
+  melko::ui::ApplyTheme(app);
+  bool language_loaded = false;
+  melko::InstallLanguage(
+      melko::LanguageTexts::Load(melko::DefaultSkinFolder() / "lan.xml", &language_loaded));
+  if (!language_loaded) std::fprintf(stderr, "melko: cannot read the language file\n");
+  melko::InstallKeyboardLayout(melko::LoadSessionLayout());
+
+  std::string error;
+  melko::ui::DesktopOptions options;
+  options.data_folder = melko::GetDataFolder(&error);
+  options.debug = debug;
+  if (!error.empty()) {
+    std::fprintf(stderr, "melko: %s\n", error.c_str());
+    return 1;
+  }
+  melko::ui::DesktopApp desktop(std::move(options));
+  if (const std::string load_error = desktop.LoadStores(); !load_error.empty()) {
+    std::fprintf(stderr, "melko: %s\n", load_error.c_str());
+    desktop.boxes().Ask("warning_title_text", "store_unreadable_text");
+    return 1;
+  }
+  instance.Listen([&desktop] { desktop.logic().OnSecondLaunch(); });
+  if (hidden) {
+    desktop.tray().Show();
+  } else {
+    desktop.ShowWindow();
+  }
+  // The device side opens once the window is on screen.
+  QTimer::singleShot(0, &desktop, [&desktop] { desktop.OpenDevices(); });
+  const int status = app.exec();
+  desktop.Shutdown();
+  return status;
+}

@@ -1,0 +1,53 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "ui/skin.h"
+#include "ui/theme.h"
+
+namespace melko::ui {
+
+MainWindow::MainWindow() {
+  setObjectName(QStringLiteral("main_window"));
+  setWindowTitle(Text("mouse_name_text"));
+  setWindowIcon(QIcon(SkinFile(QStringLiteral("img/app.svg"))));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  page_ = LoadLayout(QStringLiteral("main.ui"), this);
+  if (page_) {
+    ApplyRoles(page_);
+    layout->addWidget(page_);
+  }
+  resize(800, 572);
+  setMinimumSize(800, 572);
+}
+
+void MainWindow::CentreOnScreen() {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  move(area.center() - rect().center());
+}
+
+void MainWindow::BringToFront() {
+  raise();
+  activateWindow();
+}
+
+void MainWindow::Quit() {
+  if (quit_) quit_();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (tray_available_) {
+    event->ignore();
+    hide();
+    return;
+  }
+  event->accept();
+  Quit();
+}
+
+}  // namespace melko::ui

@@ -1,0 +1,43 @@
+// The program's one top-level window: it carries the settings page of the skin (main.ui). Closing
+// it hides it to the tray, where the program lives on; without a tray to return from, closing it
+// ends the program.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "shell/shell_ports.h"
+
+namespace melko::ui {
+
+class MainWindow final : public QWidget, public ShellWindow {
+  Q_OBJECT
+
+ public:
+  MainWindow();
+  // The page's widgets; null when the skin could not be read.
+  QWidget* page() const { return page_; }
+  void CentreOnScreen();
+
+  void SetQuitHandler(std::function<void()> quit) { quit_ = std::move(quit); }
+  void SetTrayAvailable(bool available) { tray_available_ = available; }
+
+  bool IsVisible() override { return isVisible(); }
+  bool IsMinimised() override { return isMinimized(); }
+  void Show() override { show(); }
+  void Hide() override { hide(); }
+  void Restore() override { setWindowState(windowState() & ~Qt::WindowMinimized); }
+  void Minimise() override { showMinimized(); }
+  void BringToFront() override;
+  void Quit() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QWidget* page_ = nullptr;
+  std::function<void()> quit_;
+  bool tray_available_ = false;
+};
+
+}  // namespace melko::ui

@@ -1,0 +1,175 @@
+#include "ui/qt_controls.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QThread>
+#include <QWidget>
+
+#include "common/language.h"
+#include "ui/widgets/colour_button.h"
+#include "ui/widgets/device_switch.h"
+
+namespace melko::ui {
+namespace {
+
+QString ToQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+void SetWidgetText(QWidget* widget, const QString& text) {
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(text);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    const QSignalBlocker quiet(edit);
+    edit->setText(text);
+  }
+}
+
+}  // namespace
+
+QtControls::QtControls(QWidget* root) {
+  Add(root);
+}
+
+void QtControls::Add(QWidget* root) {
+  if (!root->objectName().isEmpty()) widgets_.insert(root->objectName(), root);
+  for (QWidget* widget : root->findChildren<QWidget*>()) {
+    if (!widget->objectName().isEmpty()) widgets_.insert(widget->objectName(), widget);
+  }
+}
+
+QWidget* QtControls::Find(std::string_view name) const {
+  return widgets_.value(ToQString(name)).data();
+}
+
+void QtControls::OnWidget(std::string_view name, std::function<void(QWidget*)> fn) {
+  QPointer<QWidget> widget = widgets_.value(ToQString(name));
+  if (!widget) return;  // a control the skin lacks is skipped
+  if (QThread::currentThread() == context_.thread()) {
+    fn(widget);
+    return;
+  }
+  QMetaObject::invokeMethod(
+      &context_,
+      [widget, fn = std::move(fn)] {
+        if (widget) fn(widget);
+      },
+      Qt::QueuedConnection);
+}
+
+void QtControls::SetVisible(std::string_view name, bool visible) {
+  OnWidget(name, [visible](QWidget* widget) { widget->setVisible(visible); });
+}
+
+bool QtControls::IsVisible(std::string_view name) {
+  // Whether the control itself is shown, whatever its window does.
+  QWidget* widget = Find(name);
+  return widget && !widget->isHidden();
+}
+
+void QtControls::SetText(std::string_view name, std::string_view literal) {
+  const QString text = ToQString(literal);
+  OnWidget(name, [text](QWidget* widget) { SetWidgetText(widget, text); });
+}
+
+void QtControls::SetTextKey(std::string_view name, std::string_view language_key) {
+  SetText(name, text(language_key));
+}
+
+void QtControls::SetValue(std::string_view name, int value) {
+  OnWidget(name, [value](QWidget* widget) {
+    const QSignalBlocker quiet(widget);
+    if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
+      bar->setValue(value);
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
+      slider->setValue(value);
+    }
+  });
+}
+
+void QtControls::SetChecked(std::string_view name, bool checked) {
+  OnWidget(name, [checked](QWidget* widget) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      const QSignalBlocker quiet(button);
+      button->setChecked(checked);
+    }
+  });
+}
+
+void QtControls::SelectOption(std::string_view name, bool notify) {
+  OnWidget(name, [notify](QWidget* widget) {
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    if (!button) return;
+    if (notify) {
+      button->setChecked(true);
+      return;
+    }
+    const QSignalBlocker quiet(button);
+    button->setChecked(true);
+  });
+}
+
+void QtControls::SelectItem(std::string_view name, int index, bool notify) {
+  OnWidget(name, [index, notify](QWidget* widget) {
+    std::optional<QSignalBlocker> quiet;
+    if (!notify) quiet.emplace(widget);
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      combo->setCurrentIndex(index);
+    } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+      list->setCurrentRow(index);
+      if (QListWidgetItem* item = list->item(index)) list->scrollToItem(item);
+    } else if (auto* device = qobject_cast<DeviceSwitch*>(widget)) {
+      device->setCurrentIndex(index);
+    }
+  });
+}
+
+void QtControls::SetItems(std::string_view name, const std::vector<std::string>& texts) {
+  QStringList items;
+  for (const std::string& item : texts) items << QString::fromStdString(item);
+  OnWidget(name, [items](QWidget* widget) {
+    const QSignalBlocker quiet(widget);
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      combo->clear();
+      combo->addItems(items);
+    } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+      list->clear();
+      for (const QString& text : items) {
+        auto* item = new QListWidgetItem(text, list);
+        item->setSizeHint(QSize(0, 24));
+      }
+    }
+  });
+}
+
+void QtControls::SetItemText(std::string_view name, int index, std::string_view text) {
+  const QString item_text = ToQString(text);
+  OnWidget(name, [index, item_text](QWidget* widget) {
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      combo->setItemText(index, item_text);
+    } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+      if (QListWidgetItem* item = list->item(index)) item->setText(item_text);
+    }
+  });
+}
+
+void QtControls::SetColour(std::string_view name, std::uint32_t argb) {
+  OnWidget(name, [argb](QWidget* widget) {
+    if (auto* button = qobject_cast<ColourButton*>(widget))
+      button->setColour(QColor::fromRgba(argb));
+  });
+}
+
+void QtControls::SetEnabled(std::string_view name, bool enabled) {
+  OnWidget(name, [enabled](QWidget* widget) { widget->setEnabled(enabled); });
+}
+
+}  // namespace melko::ui

@@ -1,0 +1,26 @@
+// The skin: the layouts (.ui files built at run time), menus, pictures and texts in the skin
+// folder. Texts in the layouts are language keys; they are replaced by the language's texts when
+// a layout is loaded, and the key is kept in the widget's "textKey" property.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace melko::ui {
+
+// A file of the skin folder.
+QString SkinFile(const QString& relative_path);
+
+// Builds the widgets of a layout file; null (with a line on standard error) when it cannot be
+// read. The loader looks for no designer plugins: the skin needs none.
+QWidget* LoadLayout(const QString& relative_path, QWidget* parent = nullptr);
+
+// Replaces every text of the tree that is a language key (texts, titles, tool tips, combo items)
+// by its text.
+void TranslateTexts(QWidget* root);
+
+// The text of a key, as a QString.
+QString Text(const char* key);
+
+}  // namespace melko::ui

@@ -1,0 +1,76 @@
+#include "ui/widgets/button_label.h"
+
+#include <QPainter>
+
+namespace melko::ui {
+namespace {
+
+constexpr int kBadge = 18;
+constexpr int kPadding = 6;
+
+}  // namespace
+
+ButtonLabel::ButtonLabel(QWidget* parent) : QPushButton(parent) {
+  setCursor(Qt::PointingHandCursor);
+}
+
+void ButtonLabel::setNumber(int number) {
+  number_ = number;
+  update();
+}
+
+void ButtonLabel::setReadOnly(bool read_only) {
+  read_only_ = read_only;
+  setCursor(read_only ? Qt::ArrowCursor : Qt::PointingHandCursor);
+  update();
+}
+
+QSize ButtonLabel::sizeHint() const {
+  const QFontMetrics metrics(font());
+  return {kPadding + kBadge + kPadding + metrics.horizontalAdvance(text()) + kPadding,
+          qMax(kBadge + 8, metrics.height() + 10)};
+}
+
+QSize ButtonLabel::minimumSizeHint() const {
+  return {kPadding * 3 + kBadge + 40, sizeHint().height()};
+}
+
+void ButtonLabel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const QPalette& colours = palette();
+  const bool lit = isEnabled() && !read_only_ && (underMouse() || hasFocus() || isDown());
+  painter.setPen(QPen(colours.color(lit ? QPalette::Highlight : QPalette::Mid), 1));
+  painter.setBrush(colours.color(read_only_ ? QPalette::Base
+                                 : isDown() ? QPalette::Midlight
+                                            : QPalette::Button));
+  painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+
+  const QRectF badge(kPadding, (height() - kBadge) / 2.0, kBadge, kBadge);
+  painter.setPen(QPen(colours.color(QPalette::Highlight), 1.5));
+  painter.setBrush(colours.color(QPalette::Dark));
+  painter.drawEllipse(badge.adjusted(0.75, 0.75, -0.75, -0.75));
+  QFont small = font();
+  small.setPointSizeF(font().pointSizeF() * 0.8);
+  small.setBold(true);
+  painter.setFont(small);
+  painter.setPen(colours.color(QPalette::ButtonText));
+  painter.drawText(badge, Qt::AlignCenter, QString::number(number_));
+
+  painter.setFont(font());
+  painter.setPen(colours.color(isEnabled() ? QPalette::ButtonText : QPalette::Mid));
+  const QRect text_area(int(badge.right()) + kPadding, 0,
+                        width() - int(badge.right()) - 2 * kPadding, height());
+  const QString shown = QFontMetrics(font()).elidedText(text(), Qt::ElideRight, text_area.width());
+  if (shown.isEmpty()) {
+    // A function without a name of its own (the mouse's factory functions): a dash, not a gap.
+    painter.setPen(colours.color(QPalette::Mid));
+    painter.drawText(text_area, Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("\u2014"));
+  }
+  painter.drawText(text_area, Qt::AlignVCenter | Qt::AlignLeft, shown);
+  // A shortened text is readable whole in the tool tip.
+  const QString tip = shown == text() ? QString() : text();
+  if (toolTip() != tip) setToolTip(tip);
+}
+
+}  // namespace melko::ui

@@ -1,0 +1,112 @@
+// The main window as the user meets it: hidden without a mouse, the DPI popup, the battery and
+// link area, the tray's menu.
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTest>
+
+#include "device/messages.h"
+#include "device/status_decoder.h"
+#include "ui/widgets/device_switch.h"
+#include "ui_tests.h"
+
+namespace melko::ui::test {
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void TheWindowShowsOnlyWhileAMouseIsPresent() {
+    Desktop desktop;
+    desktop.app().ShowWindow();
+    QCOMPARE(desktop.Find<QListWidget>("ms_1_list_profile")->currentItem()->text(),
+             QStringLiteral("Profile1"));
+    desktop.app().OpenDevices();  // no link: any_connected 0
+    QTRY_VERIFY(!desktop.app().window().isVisible());
+    QVERIFY(!desktop.Find<DeviceSwitch>("device_tab_switch")->isChecked());
+    desktop.app().boxes().PresetAnswers({true});
+    desktop.app().tray().icon().activated(QSystemTrayIcon::Trigger);
+    QCOMPARE(desktop.app().boxes().asked(), std::vector<std::string>{"no_device_text"});
+    QVERIFY(!desktop.app().window().isVisible());
+
+    desktop.app().runtime().links().any_connected = 1;
+    desktop.Post(kMsgConnectedChanged);
+    QVERIFY(desktop.Find<DeviceSwitch>("device_tab_switch")->isChecked());
+    QVERIFY(!desktop.app().window().isVisible());
+    desktop.app().tray().icon().activated(QSystemTrayIcon::Trigger);
+    QVERIFY(desktop.app().window().isVisible());
+    QCOMPARE(desktop.app().window().size(), QSize(800, 572));
+  }
+
+  // Two changes 1.5 s apart keep one popup, with the second value, until 2 s after the second.
+  void TheDpiPopupShowsTheLastChangeForTwoSeconds() {
+    Desktop desktop;
+    QElapsedTimer clock;
+    clock.start();
+    desktop.Post(kMsgDpiStageChanged, 200);
+    QCOMPARE(desktop.app().popup().text(), QStringLiteral("DPI :10000"));
+    QVERIFY(desktop.app().popup().visible());
+    QTest::qWait(1500);
+    desktop.Post(kMsgDpiStageChanged, 201);
+    QCOMPARE(desktop.app().popup().text(), QStringLiteral("DPI :10100"));
+    QTest::qWait(int(3000 - clock.elapsed()));
+    QVERIFY2(desktop.app().popup().visible(), "still up 2 s after the first change");
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.app().popup().visible(), 2000);
+    QVERIFY(clock.elapsed() >= 3500);
+  }
+
+  void TheBatteryAreaFollowsChargingAndTheReceiversMouse() {
+    Desktop desktop;
+    DeviceContext& ctx = desktop.app().runtime().context();
+    auto* bar = desktop.Find<QProgressBar>("ms_1_progress_power");
+    // The charging animation climbs in steps of 2 and starts again after 100, never above it.
+    int previous = -1;
+    bool wrapped = false;
+    for (int tick = 0; tick < 60; ++tick) {
+      OnChargeAnimationTimer(ctx);
+      QVERIFY(bar->value() <= 100);
+      if (previous == 100) {
+        QCOMPARE(bar->value(), 0);
+        wrapped = true;
+      }
+      previous = bar->value();
+    }
+    QVERIFY(wrapped);
+
+    LinkState& links = desktop.app().runtime().links();
+    links.wireless_state = kLinkConnected;
+    DecodeLinkStatus(ctx, MakeStatusWord(kEventPower, 0x3902));  // 57 %, on battery
+    QCOMPARE(desktop.Find<QLabel>("ms_1_label_power")->text(), QStringLiteral("57%"));
+    QVERIFY(!desktop.Find("ms_1_wireless")->isHidden());
+    QVERIFY(desktop.Find("ms_1_sleep_label")->isHidden());
+    OnReceiverWatchdogTimer(ctx);  // six seconds without a word from the mouse
+    QVERIFY(desktop.Find("ms_1_wireless")->isHidden());
+    QVERIFY(!desktop.Find("ms_1_sleep_label")->isHidden());
+  }
+
+  void TheTrayMenuOpensTheSettingsAndQuits() {
+    Desktop desktop;
+    desktop.app().runtime().links().any_connected = 1;
+    desktop.Post(kMsgConnectedChanged);
+    QMenu* menu = desktop.app().tray().menu();
+    QStringList items;
+    for (QAction* action : menu->actions()) {
+      if (!action->isSeparator()) items << action->objectName() + "=" + action->text();
+    }
+    QCOMPARE(items, (QStringList{"configuration=Open Settings", "exit=Quit"}));
+    menu->findChild<QAction*>(QStringLiteral("configuration"))->trigger();
+    QTRY_VERIFY(desktop.app().window().isVisible());
+    menu->findChild<QAction*>(QStringLiteral("exit"))->trigger();
+    QTRY_VERIFY(desktop.quit_requested);
+  }
+};
+
+namespace {
+const bool registered = RegisterSuite<MainWindowTest>("MainWindowTest");
+}
+
+}  // namespace melko::ui::test
+
+#include "main_window_ui_test.moc"

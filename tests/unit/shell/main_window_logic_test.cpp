@@ -1,0 +1,106 @@
+// The main window's decisions: when it may show, the no-device warning, menu commands and the DPI
+// popup, through fakes of the window, the popup and the message box.
+#include "shell/main_window_logic.h"
+
+#include <gtest/gtest.h>
+
+#include "device/messages.h"
+#include "support/device_fakes.h"
+
+namespace melko {
+namespace {
+
+struct FakeWindow : ShellWindow {
+  bool IsVisible() override { return visible; }
+  bool IsMinimised() override { return minimised; }
+  void Show() override { visible = true; }
+  void Hide() override { visible = false; }
+  void Restore() override { minimised = false; }
+  void Minimise() override { minimised = true; }
+  void BringToFront() override { ++raised; }
+  void Quit() override { quit = true; }
+  bool visible = true, minimised = false, quit = false;
+  int raised = 0;
+};
+
+struct FakePopup : DpiPopup {
+  void ShowText(const std::string& shown) override { text = shown, open = true; }
+  void Close() override { open = false; }
+  std::string text;
+  bool open = false;
+};
+
+// A box that, while open, sees the user click the tray icon again.
+struct FakeBoxes : MessageBoxes {
+  bool Ask(std::string_view, std::string_view text_key) override {
+    asked.emplace_back(text_key);
+    if (while_open) while_open();
+    return true;
+  }
+  std::vector<std::string> asked;
+  std::function<void()> while_open;
+};
+
+class MainWindowLogicTest : public ::testing::Test {
+ protected:
+  FakeWindow window;
+  FakePopup popup;
+  FakeBoxes boxes;
+  fakes::FakeControls controls;
+  fakes::FakeTimers timers;
+  MainWindowLogic logic{window, popup, boxes, controls, timers};
+};
+
+TEST_F(MainWindowLogicTest, WithoutAMouseTheWindowHidesAndOnlyOneWarningOpens) {
+  logic.OnConnectedChanged(false);
+  EXPECT_FALSE(window.visible);
+  EXPECT_EQ(controls.Calls().back(), "select device_tab_switch -1 quiet");
+  boxes.while_open = [&] { logic.OnTrayActivated(); };  // clicked again while the box is open
+  logic.OnTrayActivated();
+  EXPECT_EQ(boxes.asked, std::vector<std::string>{"no_device_text"});
+  EXPECT_FALSE(window.visible);
+
+  logic.OnConnectedChanged(true);
+  EXPECT_FALSE(window.visible) << "presence alone never shows the window";
+  window.minimised = true;
+  logic.OnSecondLaunch();
+  EXPECT_TRUE(window.visible);
+  EXPECT_FALSE(window.minimised);
+  EXPECT_EQ(window.raised, 1);
+}
+
+TEST_F(MainWindowLogicTest, MenuCommandsAndTitleButtons) {
+  std::vector<std::string> assigned;
+  logic.SetAssignmentHandler([&](const std::string& item) { assigned.push_back(item); });
+  logic.OnConnectedChanged(true);
+  window.visible = false;
+  for (const char* item : {"CONFIGURATION", "ms_1_dpi_up", "ms", "", "MS_1", "other"}) {
+    logic.OnMenuCommand(item);
+  }
+  EXPECT_TRUE(window.visible);
+  EXPECT_EQ(assigned, (std::vector<std::string>{"ms_1_dpi_up", "MS_1"}));
+  EXPECT_TRUE(logic.OnClick("min_btn"));
+  EXPECT_TRUE(window.minimised);
+  EXPECT_TRUE(logic.OnClick("exit_btn"));
+  EXPECT_FALSE(window.visible);
+  EXPECT_FALSE(window.quit);
+  EXPECT_FALSE(logic.OnClick("ms_1_apply_btn"));
+  logic.OnMenuCommand("exit");
+  EXPECT_TRUE(window.quit);
+}
+
+TEST_F(MainWindowLogicTest, EachDpiChangeRestartsThePopupsTwoSeconds) {
+  for (const auto& [stage_value, text] : std::vector<std::pair<int, std::string>>{
+           {16, "DPI :800"}, {200, "DPI :10000"}, {201, "DPI :10100"}, {220, "DPI :12000"}}) {
+    logic.OnDpiStageChanged(stage_value);
+    EXPECT_EQ(popup.text, text);
+    EXPECT_TRUE(timers.Running(kTimerDpiPopup));
+    EXPECT_EQ(timers.Period(kTimerDpiPopup), 2000);
+  }
+  logic.OnDpiPopupTimer();
+  EXPECT_FALSE(popup.open);
+  EXPECT_FALSE(timers.Running(kTimerDpiPopup));
+}
+
+}  // namespace
+}  // namespace melko
