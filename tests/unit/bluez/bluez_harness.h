@@ -1,45 +1,86 @@
-// What the BlueZ adapter's tests run around it: child processes (a private D-Bus daemon standing in
-// for the system bus, melko-vmouse and its mock BlueZ, a misbehaving BlueZ, melkoctl,
-// dbus-monitor) with a timeout on every wait, and the Qt event loop run until something holds.
+// What the BlueZ adapter's tests run around it: a private D-Bus daemon standing in for the system
+// bus, the Qt event loop run until something holds, and a record of what the adapter hands its
+// handlers. melko-vmouse (support/vmouse_process.h) and the misbehaving BlueZ serve on that bus.
 #pragma once
 
-#include <sys/types.h>
-
+#include <QCoreApplication>
 #include <QDBusConnection>
+#include <QEventLoop>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <map>
-#include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "bluez/bluez_ble_transport.h"
 #include "support/child_process.h"
 #include "support/test_support.h"
+#include "support/vmouse_process.h"
 
 namespace melko::bluez::test {
 
 inline constexpr int kWaitMs = 5000;
 
-// Runs the Qt event loop until done() holds or the time is up; returns done().
-bool SpinUntil(const std::function<bool()>& done, int timeout_ms = kWaitMs);
-// Runs the Qt event loop for a while (to see that something does not happen).
-void SpinFor(int ms);
-
 using ::melko::testing::ChildProcess;
-using ::melko::testing::LineReader;
+using ::melko::testing::VmouseProcess;
 
-// A D-Bus daemon of our own, standing in for the system bus, and a client connection to it.
+// Runs the Qt event loop until done() holds or the time is up; returns done().
+inline bool SpinUntil(const std::function<bool()>& done, int timeout_ms = kWaitMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (auto now = std::chrono::steady_clock::now(); !done() && now < deadline;
+       now = std::chrono::steady_clock::now()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                    int(std::min<long long>(left.count() + 1, 20)));
+  }
+  return done();
+}
+
+// Runs the Qt event loop for a while (to see that something does not happen).
+inline void SpinFor(int ms) {
+  SpinUntil([] { return false; }, ms);
+}
+
+// OpenNotifications, then the event loop until `count` subscriptions are held.
+inline bool OpenAndWait(BluezBleTransport& transport, int count = 1) {
+  transport.OpenNotifications();
+  return SpinUntil([&] { return transport.subscribed().size() == count; });
+}
+
+inline std::string BinPath(const std::string& name) {
+  return std::string(MELKO_BIN_DIR) + "/" + name;
+}
+
+inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  std::string text;
+  for (std::uint8_t byte : bytes) {
+    text += "0123456789abcdef"[byte >> 4];
+    text += "0123456789abcdef"[byte & 15];
+  }
+  return text;
+}
+
+// A D-Bus daemon of our own, and a connection of this process to it.
 class PrivateBus {
  public:
-  explicit PrivateBus(const std::filesystem::path& folder);
-  ~PrivateBus();
+  explicit PrivateBus(const std::filesystem::path& folder)
+      : daemon_({"/usr/bin/dbus-daemon", "--session", "--print-address=1", "--nofork"},
+                folder / "dbus-daemon.err"),
+        address_(daemon_.output().ReadLine().value_or("")) {}
+  ~PrivateBus() {
+    if (!connection_name_.isEmpty()) QDBusConnection::disconnectFromBus(connection_name_);
+  }
   const std::string& address() const { return address_; }
-  // A connection of this process, made on first use.
-  QDBusConnection connection();
+  // Made on first use.
+  QDBusConnection connection() {
+    if (connection_name_.isEmpty()) {
+      static std::atomic<int> counter{0};
+      connection_name_ = QStringLiteral("melko-test-%1").arg(++counter);
+      QDBusConnection::connectToBus(QString::fromStdString(address_), connection_name_);
+    }
+    return QDBusConnection(connection_name_);
+  }
   // Ends the daemon: every connection to it is lost.
   void Kill() { daemon_.Stop(); }
 
@@ -49,40 +90,42 @@ class PrivateBus {
   QString connection_name_;
 };
 
-// melko-vmouse with its mock BlueZ on `bus`, in `folder`; commands on its standard input.
-class Vmouse {
- public:
-  Vmouse(const std::filesystem::path& folder, const std::string& bus,
-         const std::vector<std::string>& options);
-  ~Vmouse();
-  bool started() const { return started_; }
-  std::string Command(std::string_view line) { return process_->Ask(line); }
-  std::string socket_path() const { return (folder_ / "mouse").string(); }
-  // The "hex" of each logged write over the link "ble", in order.
-  std::vector<std::string> BleWrites() const;
-  std::vector<std::string> LogLines() const;
-  int Stop() { return process_->Stop(); }
-
- private:
-  std::filesystem::path folder_;
-  std::unique_ptr<ChildProcess> process_;
-  bool started_ = false;
-};
-
 // What the adapter handed its handlers, on the test's (the event loop's) thread.
 struct Recorder {
   std::vector<std::vector<std::uint8_t>> values;
   int arrived = 0;
   int gone = 0;
-  BluezHandlers Handlers();
+
+  BluezHandlers Handlers() {
+    BluezHandlers handlers;
+    handlers.on_notification = [this](std::vector<std::uint8_t> value) {
+      values.push_back(std::move(value));
+    };
+    handlers.on_mouse_arrived = [this] { ++arrived; };
+    handlers.on_mouse_gone = [this] { ++gone; };
+    return handlers;
+  }
   // The values that are not the power event the mouse repeats every 2 s on its own.
-  std::vector<std::string> EventValues() const;
+  std::vector<std::string> EventValues() const {
+    std::vector<std::string> hex;
+    for (const auto& value : values) {
+      if (value.size() < 2 || value[0] != 0x10 || value[1] != 0x40) hex.push_back(Hex(value));
+    }
+    return hex;
+  }
 };
 
-// OpenNotifications, then the event loop until `count` subscriptions are held.
-bool OpenAndWait(BluezBleTransport& transport, int count = 1);
-
-std::string BinPath(const std::string& name);
-std::string Hex(const std::vector<std::uint8_t>& bytes);
+// The "hex" of each write the mouse logged over the link "ble", in order.
+inline std::vector<std::string> BleWrites(const VmouseProcess& mouse) {
+  std::vector<std::string> hex;
+  const std::string key = "\"hex\":\"";
+  for (const std::string& line : mouse.LogLines()) {
+    const std::size_t start = line.find(key);
+    if (line.find("\"link\":\"ble\"") == std::string::npos || start == std::string::npos) continue;
+    const std::size_t end = line.find('"', start + key.size());
+    hex.push_back(line.substr(start + key.size(), end - start - key.size()));
+  }
+  return hex;
+}
 
 }  // namespace melko::bluez::test

@@ -1,18 +1,23 @@
 // melko_fake_bluez ADDRESS: a BlueZ that misbehaves on request, for the adapter's tests. It takes
 // org.bluez on the bus at ADDRESS, prints "ready", and then takes one command per line on
 // standard input, answering each with one line:
-//   listing good|garbage|odd|adapter-only|silent
+//   listing good|unresolved|garbage|odd|adapter-only|silent
 //                                           what GetManagedObjects returns (default good)
 //   write answer|silent|refuse              how WriteValue is answered (default answer)
 //   notify answer|silent|late               how StartNotify is answered (late: after 100 ms)
 //   emit value HEX                          Value of the notify characteristic changes
 //   emit odd                                a row of malformed signals
 //   emit connected PATH                     Device1.Connected of PATH becomes true
+//   emit characteristic                     InterfacesAdded of the notify characteristic, with a
+//                                           UUID on another base; "good" lists it from then on
+//   emit resolved                           Device1.ServicesResolved of the mouse becomes true
 //   count                                   "calls N writes M last PATH"
 //   stops                                   "stops N": StopNotify calls answered
 // "good" is a connected mouse (Modalias "bluetooth:V045eP0040D0001", UUIDs in upper case) next to
-// another vendor's device that has a characteristic 0xFEE3 too; "odd" lists the mouse's objects
-// with properties of the wrong types. Properties.GetAll of any device answers as for the mouse.
+// another vendor's device that has a characteristic 0xFEE3 too; "unresolved" is the same without
+// the notify characteristic, as before BlueZ has resolved all of the mouse's services; "odd" lists
+// the mouse's objects with properties of the wrong types. Properties.GetAll of any device answers
+// as for the mouse.
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -47,7 +52,12 @@ QVariantMap MouseProperties() {
   return {{"Connected", true}, {"Modalias", QStringLiteral("bluetooth:V045eP0040D0001")}};
 }
 
-ManagedObjects GoodListing() {
+QVariantMap NotifyProperties(const QString& uuid) {
+  return {{"UUID", uuid}, {"Service", Path(kService)}, {"Flags", QStringList{"notify"}}};
+}
+
+// Without a notify UUID, the notify characteristic is left out.
+ManagedObjects GoodListing(const QString& notify_uuid) {
   ManagedObjects objects;
   objects[QDBusObjectPath("/org/bluez/hci0")] = {{"org.bluez.Adapter1", {{"Powered", true}}}};
   objects[QDBusObjectPath(kOther)] = {
@@ -68,10 +78,9 @@ ManagedObjects GoodListing() {
                                        {{"UUID", "0000FEE3-0000-1000-8000-00805F9B34FB"},
                                         {"Service", Path(kService)},
                                         {"Flags", QStringList{"write-without-response"}}}}};
-  objects[QDBusObjectPath(kNotify)] = {{kCharacteristic1,
-                                        {{"UUID", "0000FEE4-0000-1000-8000-00805F9B34FB"},
-                                         {"Service", Path(kService)},
-                                         {"Flags", QStringList{"notify"}}}}};
+  if (!notify_uuid.isEmpty()) {
+    objects[QDBusObjectPath(kNotify)] = {{kCharacteristic1, NotifyProperties(notify_uuid)}};
+  }
   return objects;
 }
 
@@ -112,6 +121,7 @@ class FakeBluez : public QDBusVirtualObject {
   std::string listing_ = "good";
   std::string write_ = "answer";
   std::string notify_ = "answer";
+  QString notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FB");
   int calls_ = 0;
   int writes_ = 0;
   int stops_ = 0;
@@ -134,7 +144,8 @@ bool FakeBluez::handleMessage(const QDBusMessage& message, const QDBusConnection
       objects[QDBusObjectPath("/org/bluez/hci0")] = {{"org.bluez.Adapter1", {}}};
       reply = message.createReply(QVariant::fromValue(objects));
     } else {
-      reply = message.createReply(QVariant::fromValue(GoodListing()));
+      const QString notify_uuid = listing_ == "unresolved" ? QString() : notify_uuid_;
+      reply = message.createReply(QVariant::fromValue(GoodListing(notify_uuid)));
     }
   } else if (member == QLatin1String("GetAll")) {
     reply = message.createReply(QVariant::fromValue(MouseProperties()));
@@ -209,6 +220,16 @@ std::string FakeBluez::Command(const std::string& line) {
          {kCharacteristic1, QVariantMap{{"Value", value}}, QStringList()});
   } else if (rest == "odd") {
     EmitOdd();
+  } else if (rest == "characteristic") {
+    listing_ = "good";
+    notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FC");
+    Emit("/", "org.freedesktop.DBus.ObjectManager", "InterfacesAdded",
+         {Path(kNotify),
+          QVariant::fromValue(InterfaceMap{{kCharacteristic1, NotifyProperties(notify_uuid_)}})});
+  } else if (rest == "resolved") {
+    Emit(kDevice, kProperties, "PropertiesChanged",
+         {QStringLiteral("org.bluez.Device1"), QVariantMap{{"ServicesResolved", true}},
+          QStringList()});
   } else if (rest.starts_with("connected ")) {
     Emit(QString::fromStdString(rest.substr(10)), kProperties, "PropertiesChanged",
          {QStringLiteral("org.bluez.Device1"), QVariantMap{{"Connected", true}}, QStringList()});

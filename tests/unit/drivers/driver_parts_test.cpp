@@ -42,33 +42,16 @@ TEST(LineSplitter, JoinsChunksAndDropsLinesLongerThanTheLimitHoweverTheyArrive) 
 }
 
 TEST(MouseLines, AnythingNotExactlyInTheProtocolIsInvalid) {
-  for (const char* line : {"",
-                           "ok ",
-                           "OK",
-                           "okay",
-                           "error",
-                           "open",
-                           "open 2",
-                           "open 1 ",
-                           "open  1",
-                           "result 10",
-                           "result -1",
-                           "connect",
-                           "connect 1\r",
-                           "event",
-                           "event 4010",
-                           "hello",
-                           "event 4010 560",
-                           "event 4010 56020",
-                           "event 401 05602",
-                           "event 40x0 5602",
-                           "event 4010 5602 ",
-                           "event 4010  602",
-                           "event  4010 5602",
-                           "event +010 5602",
-                           "events 4010 5602"}) {
-    EXPECT_EQ(ParseMouseLine(line).kind, MouseLine::kInvalid) << '"' << line << '"';
-  }
+  const auto invalid = [](std::initializer_list<const char*> lines) {
+    for (const char* line : lines) {
+      EXPECT_EQ(ParseMouseLine(line).kind, MouseLine::kInvalid) << '"' << line << '"';
+    }
+  };
+  invalid({"", "ok ", "OK", "okay", "error", "hello", "open", "open 2", "open 1 ", "open  1"});
+  invalid({"result 10", "result -1", "connect", "connect 1\r", "event", "event 4010"});
+  invalid({"event 4010 560", "event 4010 56020", "event 401 05602", "event 40x0 5602"});
+  invalid({"event 4010 5602 ", "event 4010  602", "event  4010 5602", "event +010 5602"});
+  invalid({"events 4010 5602"});
   EXPECT_EQ(ParseMouseLine(std::string_view("open 1\0", 7)).kind, MouseLine::kInvalid);
 }
 

@@ -1,39 +1,75 @@
 // Hook.so as the program loads it: its export list, its behaviour without an X server, and what it
 // reports from a private Xvfb driven by xdotool.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
+#include "platform/hook_abi.h"
+#include "support/plugin_support.h"
 #include "support/test_support.h"
-#include "unit/hook/hook_test_support.h"
+#include "support/x_server.h"
 
 namespace melko::testing {
 namespace {
 
-using Events = std::vector<HookEvent>;
+using Event = std::pair<std::uintptr_t, std::intptr_t>;  // wparam, lparam of message 1034
+using Events = std::vector<Event>;
 constexpr std::intptr_t kPress = 0;
 constexpr std::intptr_t kRelease = 1;
 
-// Sets an environment variable, or removes it with nullptr, until the scope ends.
-class ScopedEnv {
+// build/bin/Hook.so with its entry points resolved; unloaded at the end.
+class LoadedHook {
  public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? setenv(name, value, 1) : unsetenv(name);
+  LoadedHook() : module_(dlopen(MELKO_BIN_DIR "/Hook.so", RTLD_NOW | RTLD_LOCAL)) {
+    if (module_ == nullptr) {
+      ADD_FAILURE() << dlerror();
+      return;
+    }
+    const auto resolve = [&]<typename Function>(Function& function, const char* name) {
+      function = reinterpret_cast<Function>(dlsym(module_, name));
+      complete_ = complete_ && function != nullptr;
+    };
+    resolve(installmousehook, MELKO_HOOK_INSTALL_MOUSE_HOOK);
+    resolve(removemousehook, MELKO_HOOK_REMOVE_MOUSE_HOOK);
+    resolve(enablemousehook, MELKO_HOOK_ENABLE_MOUSE_HOOK);
+    resolve(installhook, MELKO_HOOK_INSTALL_HOOK);
+    resolve(removehook, MELKO_HOOK_REMOVE_HOOK);
+    resolve(enablehook, MELKO_HOOK_ENABLE_HOOK);
+    resolve(mousewheelenable, MELKO_HOOK_MOUSE_WHEEL_ENABLE);
   }
-  ~ScopedEnv() { old_ ? setenv(name_.c_str(), old_->c_str(), 1) : unsetenv(name_.c_str()); }
+  ~LoadedHook() {
+    if (module_ != nullptr) dlclose(module_);
+  }
+  LoadedHook(const LoadedHook&) = delete;
+  LoadedHook& operator=(const LoadedHook&) = delete;
+  bool complete() const { return module_ != nullptr && complete_; }
+
+  MelkoInstallMouseHook installmousehook = nullptr;
+  MelkoRemoveMouseHook removemousehook = nullptr;
+  MelkoEnableMouseHook enablemousehook = nullptr;
+  MelkoInstallHook installhook = nullptr;
+  MelkoRemoveHook removehook = nullptr;
+  MelkoEnableHook enablehook = nullptr;
+  MelkoMouseWheelEnable mousewheelenable = nullptr;
 
  private:
-  std::string name_;
-  std::optional<std::string> old_;
+  void* module_;
+  bool complete_ = true;
 };
+
+// The hook's messages as (wparam, lparam); any other message fails the test.
+Events Take(MessageRecorder& recorder, std::size_t count) {
+  Events events;
+  for (const PostedMessage& posted : recorder.Take(count)) {
+    EXPECT_EQ(posted.message, MELKO_HOOK_MESSAGE);
+    events.emplace_back(posted.wparam, posted.lparam);
+  }
+  return events;
+}
 
 // This process's standard error goes to a file until the scope ends.
 class CapturedStderr {
@@ -52,24 +88,13 @@ class CapturedStderr {
   int saved_;
 };
 
-std::string ReadText(const std::filesystem::path& file) {
-  std::ostringstream text;
-  text << std::ifstream(file).rdbuf();
-  return text.str();
-}
-
-TEST(HookLibrary, ExportsExactlyTheSevenEntryPoints) {
-  const std::set<std::string> entry_points = {
-      "installmousehook", "removemousehook", "enablemousehook", "installhook",
-      "removehook",       "enablehook",      "mousewheelenable"};
-  EXPECT_EQ(ExportedNames(MELKO_BIN_DIR "/Hook.so"), entry_points);
-  EXPECT_TRUE(LoadedHook().complete());
-}
-
-TEST(HookLibrary, WithoutADisplayCapturesNothingAndSaysSoOnce) {
+TEST(HookLibrary, ExportsTheSevenEntryPointsAndWithoutADisplaySaysSoOnce) {
+  EXPECT_EQ(ExportedNames(MELKO_BIN_DIR "/Hook.so"),
+            (std::set<std::string>{"installmousehook", "removemousehook", "enablemousehook",
+                                   "installhook", "removehook", "enablehook", "mousewheelenable"}));
   const TempDir folder;
-  const ScopedEnv display("DISPLAY", nullptr);
-  HookRecorder recorder;
+  const ScopedEnv display("DISPLAY", std::nullopt);
+  MessageRecorder recorder;
   LoadedHook hook;
   ASSERT_TRUE(hook.complete());
   {
@@ -99,13 +124,13 @@ class DesktopCapture : public ::testing::Test {
     std::filesystem::create_directory(runtime);
     chmod(runtime.c_str(), 0700);
     try {
-      server_ = std::make_unique<XvfbServer>(*folder_ / "xvfb.log");
+      server_ = std::make_unique<XServer>(*folder_ / "xvfb.log");
     } catch (const std::exception& error) {
       start_error_ = error.what();
       return;
     }
-    display_ = std::make_unique<ScopedEnv>("DISPLAY", server_->display().c_str());
-    runtime_ = std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", runtime.c_str());
+    display_ = std::make_unique<ScopedEnv>("DISPLAY", server_->display());
+    runtime_ = std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", runtime.string());
   }
   static void TearDownTestSuite() {
     runtime_.reset();
@@ -130,99 +155,98 @@ class DesktopCapture : public ::testing::Test {
     hook_->mousewheelenable(0);
   }
 
+  bool Xdotool(const std::vector<std::string>& arguments) {
+    return RunXdotool(arguments, *folder_ / "xdotool.log");
+  }
   // Runs xdotool and then types "a" as a marker: the events before the marker's are exactly what
   // the arguments produced.
   void ExpectEvents(std::vector<std::string> arguments, Events expected) {
     const std::string what = ::testing::PrintToString(arguments);
     arguments.insert(arguments.end(), {"key", "a"});
     expected.insert(expected.end(), {{0x41, kPress}, {0x41, kRelease}});
-    ASSERT_TRUE(RunXdotool(arguments, *folder_ / "xdotool.log")) << what;
-    EXPECT_EQ(recorder_.Take(expected.size()), expected) << what;
+    ASSERT_TRUE(Xdotool(arguments)) << what;
+    EXPECT_EQ(Take(recorder_, expected.size()), expected) << what;
   }
 
   static inline std::unique_ptr<TempDir> folder_;
-  static inline std::unique_ptr<XvfbServer> server_;
+  static inline std::unique_ptr<XServer> server_;
   static inline std::string start_error_;
   static inline std::unique_ptr<ScopedEnv> display_;
   static inline std::unique_ptr<ScopedEnv> runtime_;
   std::optional<LoadedHook> hook_{std::in_place};
-  HookRecorder recorder_;
+  MessageRecorder recorder_;
 };
 
-TEST_F(DesktopCapture, KeysComeAsVirtualKeyCodes) {
+TEST_F(DesktopCapture, KeysButtonsAndWheelEachOnlyWhileSwitchedOn) {
   ExpectEvents({"key", "a"}, {{0x41, kPress}, {0x41, kRelease}});
-  // xdotool lets go of the modifier before the key.
+  // xdotool lets go of the modifier before the key; left and right modifiers differ.
   ExpectEvents({"key", "shift+b"},
                {{0xA0, kPress}, {0x42, kPress}, {0xA0, kRelease}, {0x42, kRelease}});
   ExpectEvents({"key", "ctrl+Return"},
                {{0xA2, kPress}, {0x0D, kPress}, {0xA2, kRelease}, {0x0D, kRelease}});
   ExpectEvents({"key", "KP_Enter", "F5"},
                {{0x6C, kPress}, {0x6C, kRelease}, {0x74, kPress}, {0x74, kRelease}});
-  // A key without a virtual-key code is left out.
-  ExpectEvents({"key", "XF86AudioMute"}, {});
+  ExpectEvents({"key", "XF86AudioMute"}, {});  // no virtual-key code: left out
 
-  hook_->enablehook(0);
+  // The switches for mouse buttons and the wheel, what xdotool clicks, and what comes of it.
+  const std::tuple<int, int, std::vector<std::string>, Events> steps[] = {
+      {0, 0, {"click", "1", "click", "3", "click", "4"}, {}},
+      {1, 0, {"click", "1"}, {{513, 0}, {514, 0}}},
+      {1, 0, {"click", "3"}, {{516, 0}, {517, 0}}},
+      {1, 0, {"click", "2"}, {{519, 0}, {520, 0}}},
+      // Forward is extra button 1, back extra button 2.
+      {1, 0, {"click", "9"}, {{523, 1}, {524, 1}}},
+      {1, 0, {"click", "8"}, {{523, 2}, {524, 2}}},
+      {1, 0, {"click", "4"}, {}},
+      {0, 1, {"click", "1", "click", "4"}, {{522, 120}}},
+      {0, 1, {"click", "5"}, {{522, -120}}},
+      {0, 1, {"click", "6"}, {{526, -120}}},
+      {0, 1, {"click", "7", "click", "7"}, {{526, 120}, {526, 120}}},
+      {0, 0, {"click", "5"}, {}},
+  };
+  for (const auto& [buttons, wheel, arguments, expected] : steps) {
+    hook_->enablemousehook(buttons);
+    hook_->mousewheelenable(wheel);
+    ExpectEvents(arguments, expected);
+  }
   hook_->enablemousehook(1);
-  ASSERT_TRUE(RunXdotool({"key", "b", "click", "1"}, *folder_ / "xdotool.log"));
-  EXPECT_EQ(recorder_.Take(2), (Events{{513, 0}, {514, 0}}));
-}
-
-TEST_F(DesktopCapture, MouseButtonsOnlyWhileSwitchedOn) {
-  ExpectEvents({"click", "1", "click", "3"}, {});
-  hook_->enablemousehook(1);
-  ExpectEvents({"click", "1"}, {{513, 0}, {514, 0}});
-  ExpectEvents({"click", "3"}, {{516, 0}, {517, 0}});
-  ExpectEvents({"click", "2"}, {{519, 0}, {520, 0}});
-  // Forward is extra button 1, back extra button 2.
-  ExpectEvents({"click", "9"}, {{523, 1}, {524, 1}});
-  ExpectEvents({"click", "8"}, {{523, 2}, {524, 2}});
-  // The wheel has a switch of its own.
-  ExpectEvents({"click", "4"}, {});
   hook_->removemousehook();
   ExpectEvents({"click", "1"}, {});
-}
-
-TEST_F(DesktopCapture, WheelNotchesOnlyWhileSwitchedOn) {
-  ExpectEvents({"click", "4", "click", "7"}, {});
-  hook_->mousewheelenable(1);
-  ExpectEvents({"click", "4"}, {{522, 120}});
-  ExpectEvents({"click", "5"}, {{522, -120}});
-  ExpectEvents({"click", "6"}, {{526, -120}});
-  ExpectEvents({"click", "7", "click", "7"}, {{526, 120}, {526, 120}});
-  hook_->mousewheelenable(0);
-  ExpectEvents({"click", "5"}, {});
+  // Keys off, buttons on.
+  hook_->enablehook(0);
+  hook_->enablemousehook(1);
+  ASSERT_TRUE(Xdotool({"key", "b", "click", "1"}));
+  EXPECT_EQ(Take(recorder_, 2), (Events{{513, 0}, {514, 0}}));
 }
 
 TEST_F(DesktopCapture, TargetsSwapAndRemoveEndsDelivery) {
-  HookRecorder second;
+  MessageRecorder second;
   hook_->installhook(second.target());
-  ASSERT_TRUE(RunXdotool({"key", "a"}, *folder_ / "xdotool.log"));
-  EXPECT_EQ(second.Take(2), (Events{{0x41, kPress}, {0x41, kRelease}}));
+  ASSERT_TRUE(Xdotool({"key", "a"}));
+  EXPECT_EQ(Take(second, 2), (Events{{0x41, kPress}, {0x41, kRelease}}));
   EXPECT_EQ(recorder_.size(), 0u);
 
   const auto removing = std::chrono::steady_clock::now();
   hook_->removehook();
   EXPECT_LT(std::chrono::steady_clock::now() - removing, std::chrono::milliseconds(500));
   hook_->removehook();
-  ASSERT_TRUE(RunXdotool({"key", "a", "click", "1"}, *folder_ / "xdotool.log"));
+  ASSERT_TRUE(Xdotool({"key", "a", "click", "1"}));
 
   // A new capture sees the next key; the removed target got nothing more.
   hook_->installhook(recorder_.target());
-  ASSERT_TRUE(RunXdotool({"key", "b"}, *folder_ / "xdotool.log"));
-  const Events seen = recorder_.Take(2);
+  ASSERT_TRUE(Xdotool({"key", "b"}));
+  const Events seen = Take(recorder_, 2);
   ASSERT_GE(seen.size(), 2u);
-  EXPECT_EQ(seen.back(), (HookEvent{0x42, kRelease}));
+  EXPECT_EQ(seen.back(), (Event{0x42, kRelease}));
   EXPECT_EQ(second.size(), 0u);
-}
 
-std::size_t ThreadCount() {
-  return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
-}
-
-TEST_F(DesktopCapture, UnloadingStopsTheCapture) {
-  const std::size_t threads_while_capturing = ThreadCount();
+  // Unloading the library stops its capture thread.
+  const auto threads = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
+  };
+  const auto threads_while_capturing = threads();
   hook_.reset();
-  EXPECT_EQ(ThreadCount(), threads_while_capturing - 1);
+  EXPECT_EQ(threads(), threads_while_capturing - 1);
 }
 
 TEST_F(DesktopCapture, ALostServerEndsTheCaptureButNotTheProgram) {
@@ -232,8 +256,8 @@ TEST_F(DesktopCapture, ALostServerEndsTheCaptureButNotTheProgram) {
 #endif
   hook_->removehook();
   {
-    auto doomed = std::make_unique<XvfbServer>(*folder_ / "doomed.log");
-    const ScopedEnv display("DISPLAY", doomed->display().c_str());
+    auto doomed = std::make_unique<XServer>(*folder_ / "doomed.log");
+    const ScopedEnv display("DISPLAY", doomed->display());
     hook_->installhook(recorder_.target());
     doomed.reset();
     const auto removing = std::chrono::steady_clock::now();

@@ -1,5 +1,5 @@
 // The firmware model on a clock the test moves: acknowledgements, the mouse's buttons, power and
-// sleep, the write log, how status values are packed, and the JSON it is shown in.
+// sleep, how status values are packed, and the JSON of the write log.
 #include <gtest/gtest.h>
 
 #include "unit/vmouse/vmouse_test_support.h"
@@ -15,76 +15,46 @@ using Event = std::pair<std::uint16_t, std::uint16_t>;
 using Events = std::vector<Event>;
 
 // Without power or button events, every event these tests see over the receiver is an answer.
-TEST(AcknowledgementTest, EveryReportOverTheReceiverOnlyIsAcknowledged) {
+// How often a report is repeated for want of an answer is run by the integration tests.
+TEST(AcknowledgementTest, OverTheReceiverOnlyOncePerReport) {
   TestMouse mouse;
   mouse.Send(Link::kWired, test::kDefaultLight);
   mouse.Send(Link::kBle, test::kDefaultLight);
-  EXPECT_TRUE(mouse.events.empty());
-  mouse.Send(Link::kWireless, test::kDefaultLight);
   mouse.Send(Link::kWireless, test::kDefaultLight);
   // A rejected frame gets an answer whose low byte is not 0, which keeps the host repeating.
   mouse.Send(Link::kWireless, "05 0F 01");
-  EXPECT_EQ(mouse.events, (Events{{kEventAck, 0x0500}, {kEventAck, 0x0500}, {kEventAck, 0x0501}}));
-
   // A macro is acknowledged once, when its last chunk is in.
-  mouse.events.clear();
   test::Frame macro(131, 0);
   macro[0] = 0x09, macro[1] = 0x83, macro[2] = 1, macro[7] = 1;
   test::SetChecksum(macro, 129);
-  for (const test::Frame& chunk : test::MacroChunks(macro, true))
+  for (const test::Frame& chunk : test::MacroChunks(macro, true)) {
     mouse.Send(Link::kWireless, chunk);
-  EXPECT_EQ(mouse.events, (Events{{kEventAck, 0x0900}}));
+  }
+  EXPECT_EQ(mouse.events, (Events{{kEventAck, 0x0500}, {kEventAck, 0x0501}, {kEventAck, 0x0900}}));
 }
 
-TEST(AcknowledgementTest, NeverAndAfterCopies) {
-  TestMouse silent;
-  silent.firmware.SetAckPolicy({AckMode::kNever, 1});
-  silent.Send(Link::kWireless, test::kDefaultRate);
-  silent.Send(Link::kWireless, "FF");
-  EXPECT_TRUE(silent.events.empty());
-  EXPECT_TRUE(silent.firmware.log()[0].valid);
-
-  TestMouse lossy;
-  lossy.firmware.SetAckPolicy({AckMode::kAfterCopies, 3});
-  lossy.Send(Link::kWireless, test::kDefaultRate);
-  lossy.Send(Link::kWireless, test::kDefaultRate);
-  EXPECT_TRUE(lossy.events.empty());
-  lossy.Send(Link::kWireless, test::kDefaultRate);
-  EXPECT_EQ(lossy.events.size(), 1u);
-  // The next send needs three copies again; a different report starts the count over.
-  lossy.Send(Link::kWireless, test::kDefaultRate);
-  lossy.Send(Link::kWireless, test::kDefaultRate);
-  lossy.Send(Link::kWireless, test::kDefaultLight);
-  lossy.Send(Link::kWireless, test::kDefaultLight);
-  EXPECT_EQ(lossy.events.size(), 1u);
-  lossy.Send(Link::kWireless, test::kDefaultLight);
-  EXPECT_EQ(lossy.events.back(), (Event{kEventAck, 0x0500}));
-}
-
-TEST(FirmwareButtonsTest, DpiButtonCyclesOverEnabledStagesWithAValue) {
+TEST(FirmwareButtonsTest, StagesRateAndLightWithTheirEvents) {
   TestMouse mouse;  // factory: stages 1 to 7 on, stage 2 current
   auto press = [&](int times) {
     mouse.events.clear();
-    std::vector<int> stages;
-    for (int i = 0; i < times; ++i) {
-      mouse.firmware.PressDpiButton();
-      EXPECT_EQ(mouse.events.back().first, kEventDpiStage);
-      stages.push_back(mouse.events.back().second);
-    }
-    return stages;
+    for (int i = 0; i < times; ++i) mouse.firmware.PressDpiButton();
+    return mouse.events;
   };
-  EXPECT_EQ(press(7), (std::vector<int>{3, 4, 5, 6, 7, 1, 2}));
+  const auto stages = [](std::initializer_list<std::uint16_t> values) {
+    Events events;
+    for (std::uint16_t value : values) events.emplace_back(kEventDpiStage, value);
+    return events;
+  };
+  EXPECT_EQ(press(7), stages({3, 4, 5, 6, 7, 1, 2}));
   // Only stages 2 and 5 on, and stage 8 on but unset: 5, 2, 5.
   test::Frame dpi = FromHex(test::kDefaultDpi);
   dpi[5] = 0x92;
   test::SetChecksum(dpi, 50);
   ASSERT_TRUE(mouse.Send(Link::kWired, dpi).valid);
-  EXPECT_EQ(press(3), (std::vector<int>{5, 2, 5}));
+  EXPECT_EQ(press(3), stages({5, 2, 5}));
   EXPECT_EQ(mouse.firmware.settings().current_stage, 5);
-}
 
-TEST(FirmwareButtonsTest, DirectChangesEmitTheirEventsAndRefuseBadValues) {
-  TestMouse mouse;
+  mouse.events.clear();
   EXPECT_TRUE(mouse.firmware.SetStage(8));
   EXPECT_FALSE(mouse.firmware.SetStage(0));
   EXPECT_FALSE(mouse.firmware.SetStage(9));
@@ -97,10 +67,9 @@ TEST(FirmwareButtonsTest, DirectChangesEmitTheirEventsAndRefuseBadValues) {
                                   {kEventLightMode, 0xB0},
                                   {kEventLightMode, 0x00}}));
   EXPECT_EQ(mouse.firmware.settings().rate_code, 4);
-  EXPECT_EQ(mouse.firmware.settings().light_mode, 0);
 }
 
-TEST(FirmwarePowerTest, TickSendsPowerEveryTwoSecondsWhileAwake) {
+TEST(FirmwarePowerTest, PowerEveryTwoSecondsWhileAwakeAndTheReceiverOnlyWhileAwake) {
   TestMouse mouse;
   mouse.firmware.SetPower(57, PowerSource::kBattery);
   mouse.now = 2000;
@@ -112,7 +81,15 @@ TEST(FirmwarePowerTest, TickSendsPowerEveryTwoSecondsWhileAwake) {
 
   mouse.firmware.Sleep();
   mouse.firmware.Tick(10000);
+  // Asleep, the mouse does not hear the receiver: the write is logged as refused, not answered.
+  const WriteRecord unheard = mouse.Send(Link::kWireless, "06 09 01 08 F7 00 00 00 00");
+  EXPECT_FALSE(unheard.valid);
+  EXPECT_NE(unheard.reason.find("asleep"), std::string::npos);
   EXPECT_EQ(mouse.events.size(), 3u);
+  EXPECT_TRUE(mouse.Send(Link::kWired, "06 09 01 08 F7 00 00 00 00").valid);
+  EXPECT_EQ(mouse.firmware.settings().rate_code, 8);
+  EXPECT_TRUE(mouse.firmware.asleep());
+
   mouse.now = 10500;
   mouse.firmware.PressDpiButton();  // wakes it: power first, then the stage
   ASSERT_EQ(mouse.events.size(), 5u);
@@ -120,34 +97,6 @@ TEST(FirmwarePowerTest, TickSendsPowerEveryTwoSecondsWhileAwake) {
   EXPECT_EQ(mouse.events[4].first, kEventDpiStage);
   mouse.firmware.Tick(12499);
   EXPECT_EQ(mouse.events.size(), 5u);
-}
-
-TEST(FirmwarePowerTest, SleepingMouseIsUnreachableThroughTheReceiverOnly) {
-  TestMouse mouse;
-  mouse.firmware.Sleep();
-  const WriteRecord r = mouse.Send(Link::kWireless, "06 09 01 08 F7 00 00 00 00");
-  EXPECT_FALSE(r.valid);
-  EXPECT_NE(r.reason.find("asleep"), std::string::npos);
-  EXPECT_TRUE(mouse.events.empty());  // not acknowledged
-  EXPECT_EQ(mouse.firmware.settings().rate_code, 1);
-  EXPECT_TRUE(mouse.Send(Link::kWired, "06 09 01 08 F7 00 00 00 00").valid);
-  EXPECT_EQ(mouse.firmware.settings().rate_code, 8);
-  EXPECT_TRUE(mouse.firmware.asleep());
-}
-
-TEST(FirmwareLogTest, EveryWriteIsLoggedWithItsTimeAndLink) {
-  TestMouse mouse;
-  std::vector<WriteRecord> heard;
-  mouse.firmware.SetWriteListener([&](const WriteRecord& r) { heard.push_back(r); });
-  mouse.now = 1234;
-  mouse.Send(Link::kBle, test::kDefaultLight);
-  mouse.firmware.Receive(Link::kWired, FromHex(test::kDefaultRate), 99);
-  ASSERT_EQ(heard.size(), 2u);
-  EXPECT_EQ(heard[0].t_ms, 1234);
-  EXPECT_EQ(heard[0].link, Link::kBle);
-  EXPECT_EQ(heard[0].bytes, FromHex(test::kDefaultLight));
-  EXPECT_EQ(heard[1].t_ms, 99);
-  EXPECT_EQ(mouse.firmware.log().size(), 2u);
 }
 
 TEST(StatusEventsTest, ValuesAndTheWaysAnEventTravels) {
@@ -169,7 +118,8 @@ TEST(StatusEventsTest, ValuesAndTheWaysAnEventTravels) {
             (std::array<std::uint8_t, 4>{0x10, 0x40, 0x01, 0x39}));
 }
 
-TEST(JsonTest, StringsLogLinesAndState) {
+// The write log's lines, which the integration tests read.
+TEST(JsonTest, StringsAndLogLines) {
   EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
   EXPECT_EQ(JsonString("\n\t\x01\x7f"), "\"\\n\\t\\u0001\\u007f\"");
   EXPECT_EQ(JsonString("d\xc3\xa9j\xc3\xa0"), "\"d\xc3\xa9j\xc3\xa0\"");  // UTF-8 kept
@@ -177,27 +127,6 @@ TEST(JsonTest, StringsLogLinesAndState) {
   EXPECT_EQ(
       WriteRecordToJson({1500, Link::kWireless, {0x06, 0x09, 0xAB}, false, "say \"no\""}),
       R"({"t_ms":1500,"link":"wireless","hex":"0609ab","valid":false,"reason":"say \"no\""})");
-
-  test::TestMouse mouse;
-  test::Frame macro(131, 0);
-  macro[0] = 0x09, macro[1] = 0x83, macro[2] = 18, macro[7] = 1, macro[28] = 2;
-  macro[29] = 0x0B, macro[30] = 0x04, macro[31] = 0x8B, macro[32] = 0x04;
-  test::SetChecksum(macro, 129);
-  ASSERT_TRUE(mouse.Send(Link::kBle, macro).valid);
-  mouse.firmware.SetPower(40, PowerSource::kCharging);
-  const std::string json = FirmwareToJson(mouse.firmware);
-  EXPECT_EQ(json.front(), '{');
-  EXPECT_EQ(json.back(), '}');
-  for (std::string_view part :
-       {R"({"value":220,"dpi":12000,"high_range":true,"enabled":true,"color":"ffffff"})",
-        R"("current_stage":2)", R"("color":"0000ff","light_off":1,"sleep_timer":10)",
-        R"("rate_code":1,"buttons":["020000","030000",)",
-        R"("macros":[{"button":18,"mode":0,"reserved":0,"repeat":1,)"
-        R"("entries":[{"code":4,"action":"press","delay_ms":110},)"
-        R"({"code":4,"action":"release","delay_ms":110}]}])",
-        R"("power":{"level":40,"source":"charging"},"asleep":false})"}) {
-    EXPECT_NE(json.find(part), std::string::npos) << part;
-  }
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+// Helpers for the tests of the libraries the program loads with dlopen (the driver libraries,
+// Hook.so): the names a library exports, a MessageTarget that records what is posted to it, and
+// environment variables set for a scope.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/driver_abi.h"
+
+namespace melko::testing {
+
+// The names a shared object defines in its dynamic symbol table, as nm lists them.
+std::set<std::string> ExportedNames(const std::filesystem::path& file);
+
+struct PostedMessage {
+  std::uint32_t message;
+  std::uintptr_t wparam;
+  std::intptr_t lparam;
+  bool operator==(const PostedMessage&) const = default;
+  friend void PrintTo(const PostedMessage& m, std::ostream* out) {
+    *out << "{" << m.message << ", " << m.wparam << ", " << m.lparam << "}";
+  }
+};
+
+// A MessageTarget that keeps what is posted to it, from any thread.
+class MessageRecorder {
+ public:
+  MessageRecorder() : target_{this, &MessageRecorder::Post} {}
+  MessageRecorder(const MessageRecorder&) = delete;
+  MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+  MessageTarget* target() { return &target_; }
+  // Waits until at least `count` messages are in (or the time is up), then hands over all that
+  // are and forgets them.
+  std::vector<PostedMessage> Take(std::size_t count,
+                                  std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  std::size_t size();
+
+ private:
+  static void Post(void* context, std::uint32_t message, std::uintptr_t wparam,
+                   std::intptr_t lparam);
+
+  MessageTarget target_;
+  std::mutex mutex_;
+  std::condition_variable posted_;
+  std::vector<PostedMessage> messages_;
+};
+
+// Sets (or, with nullopt, removes) an environment variable until the scope ends.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::optional<std::string>& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+}  // namespace melko::testing

@@ -1,0 +1,44 @@
+#include "support/vmouse_process.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace melko::testing {
+
+std::string VmouseBinary() {
+  return std::string(MELKO_BIN_DIR) + "/melko-vmouse";
+}
+
+VmouseProcess::VmouseProcess(const std::vector<std::string>& options, const std::string& bus) {
+  std::vector<std::string> argv{VmouseBinary(), "--socket", socket_path(), "--log", log_path()};
+  if (!bus.empty()) argv.insert(argv.end(), {"--bluez-bus", bus});
+  argv.insert(argv.end(), options.begin(), options.end());
+  process_ = std::make_unique<ChildProcess>(argv, folder() / "vmouse.err");
+  started_ = Command("state").starts_with("{");
+  if (!started_) ADD_FAILURE() << "melko-vmouse did not start: " << errors();
+}
+
+VmouseProcess::~VmouseProcess() {
+  EXPECT_EQ(process_->Stop(), 0) << errors();
+}
+
+std::vector<std::string> VmouseProcess::LogLines() const {
+  std::ifstream in(log_path());
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+CtlResult RunCtl(const std::string& socket_path, const std::vector<std::string>& args) {
+  std::vector<std::string> argv{VmouseBinary(), "ctl", "--socket", socket_path};
+  argv.insert(argv.end(), args.begin(), args.end());
+  TempDir scratch;
+  ChildProcess ctl(argv, scratch / "ctl.err");
+  CtlResult result;
+  while (auto line = ctl.output().ReadLine()) result.out += *line + "\n";
+  result.exit_code = ctl.WaitExit().value_or(-1);
+  return result;
+}
+
+}  // namespace melko::testing
