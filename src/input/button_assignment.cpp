@@ -1,5 +1,6 @@
 #include "input/button_assignment.h"
 
+#include "common/text.h"
 #include "input/button_functions.h"
 
 namespace melko {
@@ -47,7 +48,9 @@ bool CaptureShortcut(ButtonAssignment& slot, ShortcutCapture& capture) {
 bool ChooseMacro(ButtonAssignment& slot, const MacroStore& macros, MacroChoice& choice) {
   MacroChoiceFields fields{-1, 0, 1};
   if (slot.function == kFunctionMacro) {
-    fields = {slot.macro_index, slot.macro_mode, slot.macro_repeat};
+    // The stored position goes stale when an earlier macro is deleted; the name does not.
+    fields = {FindMacro(macros, ReadFixedText(slot.macro_name)), slot.macro_mode,
+              slot.macro_repeat};
   }
   if (!choice.Choose(macros, fields)) return false;
   if (fields.macro_index < 0 || std::size_t(fields.macro_index) >= macros.macros.size()) {

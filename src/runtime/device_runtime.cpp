@@ -25,6 +25,29 @@ class NoBluetooth final : public BleTransport {
   void CloseNotifications() override {}
 };
 
+}  // namespace
+
+// The Bluetooth LE link as the device logic holds it from the start: detached until the runtime
+// opens, when the system bus is reached (which is not needed before the window is up). It is set
+// before the apply thread starts and never changed while that runs.
+class DeviceRuntime::DeferredBluetooth final : public BleTransport {
+ public:
+  void Set(std::unique_ptr<BleTransport> target) { target_ = std::move(target); }
+  void SetMatch(const std::string& vendor, const std::string& product) override {
+    target_->SetMatch(vendor, product);
+  }
+  std::int32_t Write(std::span<const std::uint8_t> report) override {
+    return target_->Write(report);
+  }
+  void OpenNotifications() override { target_->OpenNotifications(); }
+  void CloseNotifications() override { target_->CloseNotifications(); }
+
+ private:
+  std::unique_ptr<BleTransport> target_ = std::make_unique<NoBluetooth>();
+};
+
+namespace {
+
 // At start the Bluetooth LE mouse counts as present when hidapi lists it or BlueZ has it
 // connected. BlueZ is always asked, so that its adapter starts from what BlueZ has now.
 class EitherBlePresenceProbe final : public BlePresenceProbe {
@@ -57,7 +80,7 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
                              DebugLog& log, std::unique_ptr<DriverLoader> loader)
     : log_(log),
       session_(data_folder),
-      ble_(MakeBluetooth()),
+      ble_(std::make_unique<DeferredBluetooth>()),
       timers_([this](int timer_id) { HandleTimer(timer_id); }),
       messages_([this](std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
         HandleMessage(message, wparam, lparam);
@@ -68,7 +91,6 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
       engine_(session_, links_, sender_, controls, timers_),
       hub_(ctx_, engine_),
       loader_(loader ? std::move(loader) : std::make_unique<DlDriverLoader>()) {
-  bluez_ = dynamic_cast<bluez::BluezBleTransport*>(ble_.get());
   // Told on the apply thread; counted on the event loop's.
   engine_.SetRunObserver([this](bool) {
     QMetaObject::invokeMethod(
@@ -130,6 +152,9 @@ std::string DeviceRuntime::LoadStores() {
 void DeviceRuntime::Open() {
   if (open_) return;
   open_ = true;
+  std::unique_ptr<BleTransport> bluetooth = MakeBluetooth();
+  bluez_ = dynamic_cast<bluez::BluezBleTransport*>(bluetooth.get());
+  ble_->Set(std::move(bluetooth));
   engine_.StartApplyThread();
   EitherBlePresenceProbe probe(bluez_);
   OpenDriverLinks(ctx_, *loader_, messages_.target(), probe);

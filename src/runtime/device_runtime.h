@@ -91,7 +91,8 @@ class DeviceRuntime {
   ProfileSession session_;
   LinkState links_;
   DriverLinks drivers_;
-  std::unique_ptr<BleTransport> ble_;
+  class DeferredBluetooth;
+  std::unique_ptr<DeferredBluetooth> ble_;
   bluez::BluezBleTransport* bluez_ = nullptr;  // ble_, when it is the BlueZ adapter
   QtTimers timers_;
   QtMessageQueue messages_;

@@ -1,11 +1,17 @@
 #include "shell/settings_page.h"
 
 #include <cstdio>
+#include <functional>
 
 #include "common/language.h"
 #include "common/text.h"
 #include "device/link_sections.h"
+#include "device/messages.h"
 #include "input/button_functions.h"
+#include "profiles/names.h"
+#include "profiles/profile_files.h"
+#include "profiles/store_merge.h"
+#include "shell/dialog_logic.h"
 #include "shell/page_controls.h"
 
 namespace melko {
@@ -13,10 +19,79 @@ namespace {
 
 using namespace page_control;
 
+constexpr int kListApplyDelayMs = 200;
+constexpr int kSliderApplyDelayMs = 500;
+constexpr int kSectionFollowUpMs = 10;
+constexpr int kAssignableButtons = 12;
+
 // Options that stand for 0 and 1: the option ending in 1 for 0, in 2 for anything else.
 void SelectPair(Controls& controls, const char* format, int value) {
   controls.SelectOption(Numbered(format, value == 0 ? 1 : 2), false);
 }
+
+// The section each check box shows, and whether opening it brings it into view.
+struct Section {
+  const char* check;
+  const char* section;
+  bool follow_up;
+};
+constexpr Section kSections[] = {
+    {"ms_1_check_button", "ms_1_hor_button", false},
+    {"ms_1_check_profile", "ms_1_ver_profile", false},
+    {"ms_1_check_power", "ms_1_ver_power", false},
+    {"ms_1_check_dpi", "ms_1_ver_dpi", false},
+    {"ms_1_check_light", "ms_1_ver_light", false},
+    {"ms_1_check_prate", "ms_1_ver_prate", false},
+    {"ms_1_check_mouse_attribute", "ms_1_ver_mouse_attribute", false},
+    {"ms_1_check_power_setting", "ms_1_ver_power_setting", true},
+    {"ms_1_check_lift_of_distance", "ms_1_hor_lift_of_distance", true},
+    {"ms_1_check_key_debounce", "ms_1_hor_key_debounce", true},
+    {"ms_1_check_ripple_control", "ms_1_hor_ripple_control", true},
+    {"ms_1_check_angle_snap", "ms_1_hor_angle_snap", true},
+};
+
+// A field of the record that a slider edits, with the label it updates.
+struct SliderField {
+  const char* slider;
+  std::int32_t ProfileRecord::*field;
+  const char* label;
+  std::string (*label_text)(int);
+};
+const SliderField kSliderFields[] = {
+    {kBrightnessSlider, &ProfileRecord::brightness, nullptr, nullptr},
+    {kSpeedSlider, &ProfileRecord::breathspeed, nullptr, nullptr},
+    {kSleepSlider, &ProfileRecord::sleep_timer, kSleepLabel, SleepText},
+    {kLightOffSlider, &ProfileRecord::light_off, kLightOffLabel, LightOffText},
+    {kDebounceSlider, &ProfileRecord::key_debounce, kDebounceLabel, DebounceText},
+};
+
+// Options whose number, minus one, is a field's value.
+struct OptionField {
+  const char* prefix;
+  std::int32_t ProfileRecord::*field;
+};
+constexpr OptionField kOptionFields[] = {
+    {"ms_1_option_dpi_step_", &ProfileRecord::dpi_step},
+    {"ms_1_btn_prate_", &ProfileRecord::prate},
+    {"ms_1_option_lift_of_distance_", &ProfileRecord::lift_of_distance},
+    {"ms_1_option_ripple_control_", &ProfileRecord::ripple_control},
+    {"ms_1_option_angle_snap_", &ProfileRecord::angle_snap},
+};
+
+// A warning for the assignment, through the page's message box.
+struct BoxWarning final : WarningMessage {
+  explicit BoxWarning(MessageBoxes& boxes) : boxes(boxes) {}
+  void Show(std::string_view title_key, std::string_view text_key) override {
+    boxes.Ask(title_key, text_key);
+  }
+  MessageBoxes& boxes;
+};
+
+struct PageApply final : ApplyRequester {
+  explicit PageApply(std::function<void()> request) : request(std::move(request)) {}
+  void RequestApply() override { request(); }
+  std::function<void()> request;
+};
 
 }  // namespace
 
@@ -24,6 +99,16 @@ std::string Numbered(const char* format, int number) {
   char name[64];
   std::snprintf(name, sizeof name, format, number);
   return name;
+}
+
+int NumberAfter(std::string_view name, std::string_view prefix) {
+  if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return 0;
+  int number = 0;
+  for (const char c : name.substr(prefix.size())) {
+    if (c < '0' || c > '9' || number > 100) return 0;
+    number = number * 10 + (c - '0');
+  }
+  return number;
 }
 
 std::string LightOffText(int light_off) {
@@ -51,18 +136,28 @@ void SettingsPage::Init() {
 }
 
 void SettingsPage::LoadDeviceState() {
-  const auto [names, selected] =
-      ctx_.profiles.WithStores([](const ProfileStore& profiles, const MacroStore&) {
-        std::vector<std::string> list;
-        for (const auto& record : profiles.profiles) {
-          list.push_back(Utf16ToUtf8(ProfileName(*record)));
-        }
-        return std::make_pair(list, int(profiles.SelectedPosition()));
-      });
-  ctx_.controls.SetItems(kProfileList, names);
-  ctx_.controls.SelectItem(kProfileList, selected, false);
+  ShowProfiles();
   ctx_.profiles.SetApplied(ctx_.profiles.CurrentSnapshot());
   RefreshAll();
+}
+
+void SettingsPage::ShowProfiles() {
+  std::vector<std::string> names;
+  int selected = 0;
+  ctx_.profiles.WithStores([&](const ProfileStore& profiles, const MacroStore&) {
+    for (const auto& record : profiles.profiles) names.push_back(Utf16ToUtf8(ProfileName(*record)));
+    selected = int(profiles.SelectedPosition());
+  });
+  ctx_.controls.SetItems(kProfileList, names);
+  ctx_.controls.SelectItem(kProfileList, selected, false);
+}
+
+std::vector<std::u16string> SettingsPage::ProfileNames() {
+  return ctx_.profiles.WithStores([](const ProfileStore& profiles, const MacroStore&) {
+    std::vector<std::u16string> names;
+    for (const auto& record : profiles.profiles) names.push_back(ProfileName(*record));
+    return names;
+  });
 }
 
 void SettingsPage::RefreshAll() {
@@ -90,12 +185,11 @@ void SettingsPage::RefreshAll() {
   SelectPair(controls, kLiftOffOptionFormat, record.lift_of_distance);
   SelectPair(controls, kRippleOptionFormat, record.ripple_control);
   SelectPair(controls, kAngleSnapOptionFormat, record.angle_snap);
-  controls.SetValue(kLightOffSlider, record.light_off);
-  controls.SetText(kLightOffLabel, LightOffText(record.light_off));
-  controls.SetValue(kSleepSlider, record.sleep_timer);
-  controls.SetText(kSleepLabel, SleepText(record.sleep_timer));
-  controls.SetValue(kDebounceSlider, record.key_debounce);
-  controls.SetText(kDebounceLabel, DebounceText(record.key_debounce));
+  for (const SliderField& slider : kSliderFields) {
+    const int value = record.*slider.field;
+    controls.SetValue(slider.slider, value);
+    if (slider.label) controls.SetText(slider.label, slider.label_text(value));
+  }
   RefreshButtonLabels();
 }
 
@@ -105,6 +199,290 @@ void SettingsPage::RefreshButtonLabels() {
     const ButtonLabel label =
         ButtonLabelText(CurrentKeyboardLayout(), record.buttons[std::size_t(button - 1)]);
     ctx_.controls.SetText(Numbered(kButtonLabelFormat, button), LabelDisplayText(label));
+  }
+}
+
+void SettingsPage::RequestApply() {
+  ctx_.poster.Post(kMsgRequestApply, 0, 0);
+}
+
+void SettingsPage::RestartApplyDelay(int ms) {
+  ctx_.timers.Stop(kTimerApplyDelay);
+  ctx_.timers.Start(kTimerApplyDelay, ms);
+}
+
+void SettingsPage::EditCurrent(const std::function<void(ProfileRecord&)>& change) {
+  ctx_.profiles.WithCurrent(change);
+}
+
+void SettingsPage::OnClick(const std::string& control) {
+  if (control == "ms_1_apply_btn" || control == "ms_1_btn_apply_dpi") {
+    RequestApply();
+  } else if (control == "ms_1_btn_reset_dpi") {
+    EditCurrent([](ProfileRecord& record) { ResetDpiDefaults(record); });
+    RefreshAll();
+    RequestApply();
+  } else if (control == "ms_1_btn_mouse_attribute") {
+    ports_.dialogs.OpenSystemMouseSettings();
+  } else if (control == kLightColour) {
+    ChooseColour(control, 0);
+  } else if (const int stage = NumberAfter(control, "ms_1_btn_dpi_color_");
+             stage >= 1 && stage <= kDpiStageCount) {
+    ChooseColour(control, stage);
+  } else if (const int button = NumberAfter(control, "ms_1_btn_key_");
+             button >= 1 && button <= kAssignableButtons) {
+    open_menu_button_ = button - 1;
+    ports_.dialogs.OpenAssignmentMenu(button);
+  } else if (control == "ms_1_btn_macro") {
+    ports_.dialogs.RunMacroEditor();
+    RefreshMacroAssignments();
+  } else if (control == "ms_1_profile_add_btn") {
+    AddProfile();
+  } else if (control == "ms_1_profile_delete_btn") {
+    DeleteProfile();
+  } else if (control == "ms_1_profile_rename_btn") {
+    RenameProfile();
+  } else if (control == "ms_1_profile_reset_btn" || control == "ms_1_btn_reset") {
+    ResetProfile();
+  } else if (control == "ms_1_profile_import_btn") {
+    ImportProfile();
+  } else if (control == "ms_1_profile_export_btn") {
+    ExportProfile();
+  }
+}
+
+void SettingsPage::ChooseColour(const std::string& control, int stage) {
+  const ProfileRecord record = ctx_.profiles.CurrentSnapshot();
+  std::uint32_t argb =
+      ColourToArgb(stage == 0 ? record.light_color : record.dpi_color[std::size_t(stage - 1)]);
+  if (!ports_.dialogs.ChooseColour(control, argb)) return;
+  const Colour colour = ArgbToColour(argb);
+  EditCurrent([&](ProfileRecord& current) {
+    if (stage == 0) {
+      current.light_color = colour;
+    } else {
+      current.dpi_color[std::size_t(stage - 1)] = colour;
+    }
+  });
+  ctx_.controls.SetColour(control, ColourToArgb(colour));
+  RequestApply();
+}
+
+void SettingsPage::OnSelectChanged(const std::string& option) {
+  for (const OptionField& option_field : kOptionFields) {
+    const int number = NumberAfter(option, option_field.prefix);
+    if (number < 1) continue;
+    EditCurrent([&](ProfileRecord& record) { record.*option_field.field = number - 1; });
+    if (option_field.field == &ProfileRecord::prate) {
+      ctx_.controls.SetTextKey(kRateLabel, RateTextKey(number - 1));
+    }
+    RequestApply();
+    return;
+  }
+}
+
+void SettingsPage::OnItemSelect(const std::string& control, int index) {
+  if (control == kProfileList) {
+    SelectProfile(index);
+  } else if (control == kLightList) {
+    EditCurrent([&](ProfileRecord& record) { record.light_mode = index; });
+    RefreshLightSections(ctx_);
+    RestartApplyDelay(kListApplyDelayMs);
+  } else if (control == kBleLightList) {
+    EditCurrent([&](ProfileRecord& record) { record.light_mode_ble = index; });
+    RestartApplyDelay(kListApplyDelayMs);
+  }
+}
+
+void SettingsPage::OnValueChanged(const std::string& slider, int value) {
+  if (const int stage = NumberAfter(slider, "ms_1_slider_dpi_");
+      stage >= 1 && stage <= kDpiStageCount) {
+    // The stage values move with the slider; they reach the mouse with the next apply.
+    EditCurrent([&](ProfileRecord& record) { record.dpi_value[std::size_t(stage - 1)] = value; });
+    const std::string dpi = std::to_string(StageValueToDpi(value));
+    ctx_.controls.SetText(Numbered(kDpiLabelFormat, stage), dpi);
+    ctx_.controls.SetText(Numbered(kDpiEditFormat, stage), dpi);
+    return;
+  }
+  for (const SliderField& field : kSliderFields) {
+    if (slider != field.slider) continue;
+    EditCurrent([&](ProfileRecord& record) { record.*field.field = value; });
+    if (field.label) ctx_.controls.SetText(field.label, field.label_text(value));
+    RestartApplyDelay(kSliderApplyDelayMs);
+    return;
+  }
+}
+
+std::optional<std::string> SettingsPage::OnDpiEditChanged(const std::string&,
+                                                          const std::string& text) {
+  FilteredText filtered = DigitsOnly(text);
+  if (!filtered.changed) return std::nullopt;
+  return std::move(filtered.text);
+}
+
+void SettingsPage::OnDpiEditDone(const std::string& edit, const std::string& text) {
+  const int stage = NumberAfter(edit, "ms_1_edit_dpi_");
+  if (stage < 1 || stage > kDpiStageCount) return;
+  long long dpi = 0;
+  for (std::size_t i = 0; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    dpi = std::min<long long>(dpi * 10 + (text[i] - '0'), 1'000'000);
+  }
+  const int value = DpiToStageValue(int(dpi));
+  EditCurrent([&](ProfileRecord& record) { record.dpi_value[std::size_t(stage - 1)] = value; });
+  ctx_.controls.SetValue(Numbered(kDpiSliderFormat, stage), value);
+  ctx_.controls.SetText(edit, std::to_string(StageValueToDpi(value)));
+}
+
+void SettingsPage::OnCheckClick(const std::string& check, bool checked) {
+  if (check == kMoveModeCheck) {
+    EditCurrent([&](ProfileRecord& record) { record.move_mode = checked ? 1 : 0; });
+    RequestApply();
+    return;
+  }
+  for (const Section& section : kSections) {
+    if (check != section.check) continue;
+    ctx_.controls.SetVisible(section.section, checked);
+    if (checked && section.follow_up) {
+      opened_section_ = section.section;
+      ctx_.timers.Start(kTimerSectionFollowUp, kSectionFollowUpMs);
+    }
+    return;
+  }
+}
+
+void SettingsPage::OnSectionTimer() {
+  ctx_.timers.Stop(kTimerSectionFollowUp);
+  if (!opened_section_.empty()) ports_.dialogs.FollowOpenedSection(opened_section_);
+}
+
+void SettingsPage::AssignButtonFunction(const std::string& menu_item) {
+  // The dialogs of the assignment run on copies, without holding the session's lock.
+  ProfileRecord record = ctx_.profiles.CurrentSnapshot();
+  const MacroStore macros = ctx_.profiles.WithStores(
+      [](const ProfileStore&, const MacroStore& store) { return CopyMacroStore(store); });
+  BoxWarning warning(ports_.boxes);
+  PageApply apply([this] { RequestApply(); });
+  const AssignmentOutcome outcome =
+      melko::AssignButtonFunction(record, open_menu_button_, menu_item, macros,
+                                  {ports_.shortcut, ports_.macro_choice, warning, apply});
+  if (outcome != AssignmentOutcome::kAssigned) return;
+  const int button = open_menu_button_;
+  EditCurrent([&](ProfileRecord& current) {
+    current.buttons[std::size_t(button)] = record.buttons[std::size_t(button)];
+  });
+  RefreshButtonLabels();
+}
+
+void SettingsPage::RefreshMacroAssignments() {
+  bool touched = false;
+  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore& macros) {
+    touched = melko::RefreshMacroAssignments(profiles.profiles, macros, profiles.Selected());
+  });
+  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
+  if (synced.selection_moved) {
+    SwitchedProfile();
+  } else if (touched) {
+    RefreshButtonLabels();
+    RequestApply();
+  }
+}
+
+void SettingsPage::SwitchedProfile() {
+  ShowProfiles();
+  ctx_.profiles.full_apply = 1;
+  RefreshAll();
+  RequestApply();
+}
+
+void SettingsPage::SelectProfile(int index) {
+  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore&) {
+    if (index >= 0 && std::size_t(index) < profiles.profiles.size()) {
+      profiles.selected_index = std::uint32_t(index);
+    }
+  });
+  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
+  SwitchedProfile();
+}
+
+void SettingsPage::AddProfile() {
+  std::u16string name;
+  if (!ports_.dialogs.AskProfileName("profile_name_1_text", ProfileNames(), name)) return;
+  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore&) {
+    // Another program may have taken the name meanwhile.
+    profiles.profiles.push_back(
+        MakeDefaultProfile(MakeUniqueName(profiles.profiles, name, kProfileNameMaxUnits)));
+    profiles.selected_index = std::uint32_t(profiles.profiles.size() - 1);
+  });
+  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
+  SwitchedProfile();
+}
+
+void SettingsPage::DeleteProfile() {
+  if (ProfileNames().size() < 2) {
+    ports_.boxes.Ask("warning_title_text", "one_profile_text");
+    return;
+  }
+  if (!ports_.boxes.Ask("warning_title_text", "delete_profile_text")) return;
+  const std::u16string current = ProfileName(ctx_.profiles.CurrentSnapshot());
+  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore&) {
+    const int at = FindProfileNamed(profiles, current);
+    if (at < 0 || profiles.profiles.size() < 2) return;
+    profiles.profiles.erase(profiles.profiles.begin() + at);
+    // The profile now at the same place, or the one before it when the last one went.
+    profiles.selected_index =
+        std::uint32_t(std::min<std::size_t>(at, profiles.profiles.size() - 1));
+  });
+  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
+  SwitchedProfile();
+}
+
+void SettingsPage::RenameProfile() {
+  const std::u16string current = ProfileName(ctx_.profiles.CurrentSnapshot());
+  std::u16string name = current;  // shown for editing
+  if (!ports_.dialogs.AskProfileName("profile_name_2_text", ProfileNames(), name)) return;
+  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore&) {
+    const int at = FindProfileNamed(profiles, current);
+    if (at < 0 || NameExists(profiles.profiles, name)) return;
+    SetProfileName(*profiles.profiles[std::size_t(at)], name);
+  });
+  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
+  ShowProfiles();
+}
+
+void SettingsPage::ResetProfile() {
+  if (!ports_.boxes.Ask("warning_title_text", "restore_text")) return;
+  const SyncResult synced = ctx_.profiles.Sync([](ProfileStore& profiles, MacroStore&) {
+    if (ProfileRecord* selected = profiles.Selected()) SetDefaults(*selected);
+  });
+  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
+  SwitchedProfile();
+}
+
+void SettingsPage::ImportProfile() {
+  const auto file = ports_.dialogs.OpenFile(FileKind::kProfile);
+  if (!file) return;
+  Outcome imported;
+  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore& macros) {
+    const ProfileImport result = melko::ImportProfile(profiles, macros, *file);
+    imported = result.outcome;
+    if (result.outcome.ok) profiles.selected_index = std::uint32_t(result.profile_index);
+  });
+  if (!imported.ok) {
+    ctx_.log.Write("Profile import refused: " + imported.error);
+    ports_.boxes.Ask("warning_title_text", "import_fail_text");
+    return;
+  }
+  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
+  SwitchedProfile();
+}
+
+void SettingsPage::ExportProfile() {
+  const auto file = ports_.dialogs.SaveFile(FileKind::kProfile);
+  if (!file) return;
+  const Outcome written = melko::ExportProfile(ctx_.profiles.CurrentSnapshot(), *file);
+  if (!written.ok) {
+    ctx_.log.Write("Profile export failed: " + written.error);
+    ports_.boxes.Ask("warning_title_text", "export_fail_text");
   }
 }
 

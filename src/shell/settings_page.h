@@ -1,11 +1,16 @@
 // The settings page: every setting of the current profile on one page. It shows the profile the
-// store selects and, through the Controls port, keeps each control in line with the record.
-// User-interface thread only.
+// store selects, turns each control's notification into an edit of the current profile (and, where
+// the setting is sent at once, an apply request), and manages the profile list. Edits of the
+// current profile are made under the session's lock; adding, deleting, renaming, restoring and
+// importing profiles are syncs, saved at once. User-interface thread only.
 #pragma once
 
 #include <string>
 
 #include "device/device_context.h"
+#include "input/button_assignment.h"
+#include "shell/page_ports.h"
+#include "shell/shell_ports.h"
 
 namespace melko {
 
@@ -17,10 +22,20 @@ std::string DebounceText(int key_debounce);
 std::string RateTextKey(int prate);
 // A name of the skin with its number: Numbered("ms_1_slider_dpi_%d", 3).
 std::string Numbered(const char* format, int number);
+// The number at the end of a name of the skin ("ms_1_slider_dpi_3" gives 3) when it starts with
+// prefix; 0 otherwise.
+int NumberAfter(std::string_view name, std::string_view prefix);
+
+struct PagePorts {
+  MessageBoxes& boxes;
+  PageDialogs& dialogs;
+  ShortcutCapture& shortcut;
+  MacroChoice& macro_choice;
+};
 
 class SettingsPage {
  public:
-  explicit SettingsPage(DeviceContext& ctx) : ctx_(ctx) {}
+  SettingsPage(DeviceContext& ctx, const PagePorts& ports) : ctx_(ctx), ports_(ports) {}
 
   // Hides the lift-off section's check box and the light section, as the page starts.
   void Init();
@@ -32,8 +47,50 @@ class SettingsPage {
   // The 18 button labels.
   void RefreshButtonLabels();
 
- protected:
+  // Notifications of the page's controls, by their skin names.
+  void OnClick(const std::string& control);
+  // An option (radio button) became selected.
+  void OnSelectChanged(const std::string& option);
+  // An item of a list or combo box became selected.
+  void OnItemSelect(const std::string& control, int index);
+  void OnValueChanged(const std::string& slider, int value);
+  // A DPI edit changed: the text it must show instead when anything but digits was typed.
+  std::optional<std::string> OnDpiEditChanged(const std::string& edit, const std::string& text);
+  // A DPI edit lost the focus or took Return.
+  void OnDpiEditDone(const std::string& edit, const std::string& text);
+  void OnCheckClick(const std::string& check, bool checked);
+  // Timer 514: the section opened last comes into view.
+  void OnSectionTimer();
+  // An item of the assignment menu was chosen for the button it was opened at.
+  void AssignButtonFunction(const std::string& menu_item);
+  // After the macro editor: the buttons' copies of the macros follow the store.
+  void RefreshMacroAssignments();
+
+  // The button (0 to 11) whose assignment menu was opened last.
+  int open_menu_button() const { return open_menu_button_; }
+
+ private:
+  void RequestApply();
+  void RestartApplyDelay(int ms);
+  void EditCurrent(const std::function<void(ProfileRecord&)>& change);
+  // The profile list shown again with this selection, which becomes the current profile and is
+  // written to the mouse in full.
+  void ShowProfiles();
+  void SwitchedProfile();
+  void SelectProfile(int index);
+  void AddProfile();
+  void DeleteProfile();
+  void RenameProfile();
+  void ResetProfile();
+  void ImportProfile();
+  void ExportProfile();
+  void ChooseColour(const std::string& control, int stage);
+  std::vector<std::u16string> ProfileNames();
+
   DeviceContext& ctx_;
+  PagePorts ports_;
+  int open_menu_button_ = 0;
+  std::string opened_section_;
 };
 
 }  // namespace melko

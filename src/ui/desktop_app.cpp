@@ -5,6 +5,9 @@
 #include <QTimer>
 
 #include "device/messages.h"
+#include "input/keyboard_layout.h"
+#include "input/xkb/xkb_layout.h"
+#include "ui/page_binding.h"
 
 namespace melko::ui {
 
@@ -14,22 +17,29 @@ DesktopApp::DesktopApp(DesktopOptions options)
       runtime_(options.data_folder, controls_, log_, std::move(options.driver_loader)),
       boxes_(&window_),
       logic_(window_, popup_, boxes_, controls_, runtime_.timers()),
-      page_(runtime_.context()),
+      dialogs_(&window_, controls_, runtime_.session(), hooks_,
+               [this](const QString& item) { PostMenuCommand(item); }),
+      shortcut_(MakeShortcutCapture(&window_, hooks_)),
+      macro_choice_(MakeMacroChoice(&window_)),
+      page_(runtime_.context(), {boxes_, dialogs_, *shortcut_, *macro_choice_}),
       tray_([this] { logic_.OnTrayActivated(); },
-            [this](const QString& item) {
-              // Handled after the menu has closed, as a posted menu command is.
-              QMetaObject::invokeMethod(
-                  this, [this, item] { logic_.OnMenuCommand(item.toStdString()); },
-                  Qt::QueuedConnection);
-            }) {
+            [this](const QString& item) { PostMenuCommand(item); }) {
   window_.SetTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable());
   window_.SetQuitHandler([] { QApplication::quit(); });
   runtime_.on_window_message = [this](std::uint32_t message, std::intptr_t lparam) {
     OnWindowMessage(message, lparam);
   };
   runtime_.on_timer = [this](int timer_id) { OnTimer(timer_id); };
+  logic_.SetAssignmentHandler(
+      [this](const std::string& item) { page_.AssignButtonFunction(item); });
   ConnectTitleButtons();
+  BindPage(controls_, page_, this);
   page_.Init();
+}
+
+void DesktopApp::PostMenuCommand(const QString& item) {
+  QMetaObject::invokeMethod(
+      this, [this, item] { logic_.OnMenuCommand(item.toStdString()); }, Qt::QueuedConnection);
 }
 
 DesktopApp::~DesktopApp() {
@@ -52,6 +62,9 @@ void DesktopApp::ShowWindow() {
 void DesktopApp::OpenDevices() {
   if (open_) return;
   open_ = true;
+  // The keyboard layout names the keys of shortcut buttons; compiling it takes a while, so the
+  // window shows first (with the keys' fixed names) and the labels follow.
+  InstallKeyboardLayout(LoadSessionLayout());
   runtime_.Open();
   // The link sections follow the links that were found.
   page_.RefreshAll();
@@ -91,6 +104,9 @@ void DesktopApp::OnTimer(int timer_id) {
     case kTimerApplyDelay:
       runtime_.timers().Stop(kTimerApplyDelay);
       runtime_.poster().Post(kMsgRequestApply, 0, 0);
+      break;
+    case kTimerSectionFollowUp:
+      page_.OnSectionTimer();
       break;
     default:
       break;

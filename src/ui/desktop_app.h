@@ -15,6 +15,7 @@
 #include "ui/dpi_popup.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "ui/page_dialogs.h"
 #include "ui/qt_controls.h"
 #include "ui/tray.h"
 
@@ -52,11 +53,14 @@ class DesktopApp : public QObject {
   QtMessageBoxes& boxes() { return boxes_; }
   Tray& tray() { return tray_; }
   const HookTable& hooks() const { return hooks_; }
+  QtPageDialogs& dialogs() { return dialogs_; }
 
  private:
   void OnWindowMessage(std::uint32_t message, std::intptr_t lparam);
   void OnTimer(int timer_id);
   void ConnectTitleButtons();
+  // A menu command, handled after the menu has closed as a posted message is.
+  void PostMenuCommand(const QString& item);
 
   StderrDebugLog log_;
   MainWindow window_;
@@ -65,9 +69,12 @@ class DesktopApp : public QObject {
   QtDpiPopup popup_;
   QtMessageBoxes boxes_;
   MainWindowLogic logic_;
+  HookTable hooks_;
+  QtPageDialogs dialogs_;
+  std::unique_ptr<ShortcutCapture> shortcut_;
+  std::unique_ptr<MacroChoice> macro_choice_;
   SettingsPage page_;
   Tray tray_;
-  HookTable hooks_;
   bool open_ = false;
 };
 

@@ -8,8 +8,6 @@
 
 #include "shell/shell_ports.h"
 
-
-
 namespace melko::ui {
 
 class QtDpiPopup final : public DpiPopup {

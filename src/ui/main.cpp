@@ -6,8 +6,6 @@
 #include <cstring>
 
 #include "common/language.h"
-#include "input/keyboard_layout.h"
-#include "input/xkb/xkb_layout.h"
 #include "profiles/data_folder.h"
 #include "qt/quit_signals.h"
 #include "ui/desktop_app.h"
@@ -63,7 +61,6 @@ int main(int argc, char** argv) {
   melko::InstallLanguage(
       melko::LanguageTexts::Load(melko::DefaultSkinFolder() / "lan.xml", &language_loaded));
   if (!language_loaded) std::fprintf(stderr, "melko: cannot read the language file\n");
-  melko::InstallKeyboardLayout(melko::LoadSessionLayout());
 
   std::string error;
   melko::ui::DesktopOptions options;

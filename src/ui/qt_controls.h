@@ -23,6 +23,8 @@ class QtControls final : public Controls {
   void Add(QWidget* root);
 
   QWidget* Find(std::string_view name) const;
+  // Every named widget, by name.
+  const QHash<QString, QPointer<QWidget>>& widgets() const { return widgets_; }
   template <class Widget>
   Widget* Find(std::string_view name) const {
     return qobject_cast<Widget*>(Find(name));

@@ -1,22 +1,60 @@
 #include "ui/single_instance.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-#include <QLocalSocket>
-#include <QThread>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "profiles/data_folder.h"
 
 namespace melko::ui {
 namespace {
 
-constexpr const char* kRequest = "show\n";
-constexpr const char* kDone = "done\n";
+constexpr char kRequest[] = "show\n";
+constexpr char kDone[] = "done\n";
+
+bool Address(const std::string& path, sockaddr_un& address) {
+  if (path.size() >= sizeof address.sun_path) return false;
+  std::memset(&address, 0, sizeof address);
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  return true;
+}
+
+bool SendAll(int fd, const char* text) {
+  std::size_t left = std::strlen(text);
+  while (left > 0) {
+    const ssize_t sent = ::send(fd, text, left, MSG_NOSIGNAL);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent <= 0) return false;
+    text += sent;
+    left -= std::size_t(sent);
+  }
+  return true;
+}
+
+// Reads up to the first newline; the line without it, or nothing when the peer went away.
+std::string ReadLine(int fd, int timeout_ms) {
+  std::string line;
+  char c = 0;
+  while (line.size() < 64) {
+    pollfd readable{fd, POLLIN, 0};
+    if (::poll(&readable, 1, timeout_ms) <= 0) return {};
+    const ssize_t got = ::recv(fd, &c, 1, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return {};
+    if (c == '\n') return line + '\n';
+    line.push_back(c);
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -43,24 +81,28 @@ QString SingleInstance::RuntimeFolder() {
 SingleInstance::SingleInstance() {
   const QString folder = RuntimeFolder();
   if (folder.isEmpty()) return;
-  const QString base = folder + QLatin1Char('/') + QString::fromLatin1(kDataFolderName);
-  lock_path_ = base + QStringLiteral(".lock");
-  socket_path_ = base + QStringLiteral(".socket");
+  const std::string base = folder.toStdString() + "/" + kDataFolderName;
+  lock_path_ = base + ".lock";
+  socket_path_ = base + ".socket";
 }
 
 SingleInstance::~SingleInstance() {
-  server_.close();
+  notifier_.reset();
+  if (listen_fd_ >= 0) {
+    ::close(listen_fd_);
+    ::unlink(socket_path_.c_str());
+  }
   if (lock_fd_ >= 0) ::close(lock_fd_);
 }
 
 bool SingleInstance::TryLock() {
-  if (lock_path_.isEmpty()) {
+  if (lock_path_.empty()) {
     error_ = QStringLiteral("no private runtime folder to keep the single-instance lock in");
-    return true;  // runs on, without protection against a second copy
+    return true;
   }
-  lock_fd_ = ::open(lock_path_.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  lock_fd_ = ::open(lock_path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (lock_fd_ < 0) {
-    error_ = lock_path_ + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+    error_ = QString::fromStdString(lock_path_ + ": " + std::strerror(errno));
     return true;
   }
   while (::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0) {
@@ -73,49 +115,56 @@ bool SingleInstance::TryLock() {
 }
 
 bool SingleInstance::AskRunningCopyToShow() {
+  sockaddr_un address{};
+  if (!Address(socket_path_, address)) return false;
   // The running copy may still be starting: its socket appears shortly after its lock.
   for (int attempt = 0; attempt < 50; ++attempt) {
-    QLocalSocket socket;
-    socket.connectToServer(socket_path_);
-    if (!socket.waitForConnected(200)) {
-      QThread::msleep(100);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      ::close(fd);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
       continue;
     }
-    socket.write(kRequest);
-    socket.waitForBytesWritten(1000);
     // Handling may take as long as the user leaves a warning open.
-    while (!socket.canReadLine()) {
-      if (!socket.waitForReadyRead(-1)) return false;
-    }
-    return socket.readLine() == kDone;
+    const bool done = SendAll(fd, kRequest) && ReadLine(fd, -1) == kDone;
+    ::close(fd);
+    return done;
   }
   return false;
 }
 
 bool SingleInstance::Listen(std::function<void()> on_request) {
-  if (socket_path_.isEmpty()) return false;
+  sockaddr_un address{};
+  if (!Address(socket_path_, address)) return false;
   on_request_ = std::move(on_request);
   // The lock is ours: a socket file left there belongs to a copy that is gone.
-  QLocalServer::removeServer(socket_path_);
-  server_.setSocketOptions(QLocalServer::UserAccessOption);
-  connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::Serve);
-  return server_.listen(socket_path_);
+  ::unlink(socket_path_.c_str());
+  listen_fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (listen_fd_ < 0) return false;
+  const mode_t mask = ::umask(077);
+  const bool bound = ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::umask(mask);
+  if (!bound || ::listen(listen_fd_, 4) != 0) {
+    ::close(listen_fd_);
+    listen_fd_ = -1;
+    return false;
+  }
+  notifier_ = std::make_unique<QSocketNotifier>(listen_fd_, QSocketNotifier::Read);
+  connect(notifier_.get(), &QSocketNotifier::activated, this, &SingleInstance::Serve);
+  return true;
 }
 
 void SingleInstance::Serve() {
-  while (QLocalSocket* socket = server_.nextPendingConnection()) {
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
-      if (!socket->canReadLine()) return;
-      if (socket->readLine() != kRequest) {
-        socket->disconnectFromServer();
-        return;
-      }
+  for (;;) {
+    const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    // A second launch writes its one line at once; one that does not is not waited for long.
+    if (ReadLine(fd, 1000) == kRequest) {
       if (on_request_) on_request_();
-      socket->write(kDone);
-      socket->flush();
-      socket->disconnectFromServer();
-    });
+      SendAll(fd, kDone);
+    }
+    ::close(fd);
   }
 }
 

@@ -3,12 +3,14 @@
 // taken, asks the running copy to show itself (as message 1037), waits until that request has been
 // handled (which may include the no-device warning the user must close) and ends. The lock of a
 // copy that crashed is released with its process, so the next launch simply takes it over.
+// Plain Unix sockets: a network library would cost start-up time for one line each way.
 #pragma once
 
-#include <QLocalServer>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace melko::ui {
 
@@ -19,7 +21,8 @@ class SingleInstance : public QObject {
   SingleInstance();
   ~SingleInstance() override;
 
-  // Takes the lock; false when another copy holds it (or the folder cannot be used: `error`).
+  // Takes the lock; false when another copy holds it. A problem with the runtime folder is kept
+  // in error() and the program runs on without the protection.
   bool TryLock();
   const QString& error() const { return error_; }
 
@@ -36,11 +39,12 @@ class SingleInstance : public QObject {
  private:
   void Serve();
 
-  QString lock_path_;
-  QString socket_path_;
+  std::string lock_path_;
+  std::string socket_path_;
   int lock_fd_ = -1;
+  int listen_fd_ = -1;
   QString error_;
-  QLocalServer server_;
+  std::unique_ptr<QSocketNotifier> notifier_;
   std::function<void()> on_request_;
 };
 

@@ -16,6 +16,7 @@
 #include "ui/widgets/button_label.h"
 #include "ui/widgets/colour_button.h"
 #include "ui/widgets/device_switch.h"
+#include "ui/widgets/hue_sat_picker.h"
 #include "ui/widgets/section_header.h"
 #include "ui/widgets/svg_view.h"
 
@@ -44,6 +45,8 @@ class SkinLoader final : public QUiLoader {
       widget = new SectionHeader(parent);
     } else if (class_name == QLatin1String("MelkoButtonLabel")) {
       widget = new ButtonLabel(parent);
+    } else if (class_name == QLatin1String("MelkoHueSatPicker")) {
+      widget = new HueSatPicker(parent);
     } else {
       return QUiLoader::createWidget(class_name, parent, name);
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "support/child_process.h"
@@ -19,6 +20,7 @@ using testing::TempDir;
 class MelkoDesktopTest : public ::testing::Test {
  protected:
   MelkoDesktopTest() : x_(dir_ / "xvfb.log") {
+    setenv("DISPLAY", x_.display().c_str(), 1);  // for xdotool
     std::filesystem::create_directory(dir_ / "run");
     std::filesystem::permissions(dir_ / "run", std::filesystem::perms::owner_all);
   }
@@ -89,6 +91,48 @@ TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
   EXPECT_EQ(second->WaitExit(10000).value_or(-2), 1);
   EXPECT_TRUE(AwaitWindowOfSize("800x572"));
   EXPECT_EQ(melko->Stop(), 0) << testing::ReadText(dir_ / "melko.err");
+}
+
+// Clicks on the page reach the mouse: Apply sends the profile (in full, the first time), and
+// Restore Defaults, confirmed with Return, sends it in full again.
+TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
+  testing::VmouseProcess mouse({"--cable"});
+  auto melko = StartMelko(mouse);
+  ASSERT_TRUE(AwaitWindowOfSize("800x572")) << testing::ReadText(dir_ / "melko.err");
+  const std::string window =
+      Capture({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", "^Melko$"}).substr(1);
+  const std::string geometry = Capture({"/usr/bin/xdotool", "getwindowgeometry", window});
+  const std::size_t at = geometry.find("Position: ") + 10;
+  const int x = std::stoi(geometry.substr(at));
+  const int y = std::stoi(geometry.substr(geometry.find(',', at) + 1));
+  auto click = [&](int dx, int dy) {
+    return testing::RunXdotool(
+        {"mousemove", std::to_string(x + dx), std::to_string(y + dy), "click", "1"},
+        dir_ / "tools.err");
+  };
+  auto reset_reports = [&] {
+    int count = 0;
+    for (const std::string& line : mouse.LogLines()) {
+      count += line.find("\"hex\":\"0c0a") != std::string::npos;
+    }
+    return count;
+  };
+  auto await = [&](const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return done();
+  };
+
+  ASSERT_TRUE(click(800 - 12 - 60, 572 - 10 - 15));  // Apply
+  EXPECT_TRUE(await([&] { return mouse.LogLines().size() >= 5; }));
+  EXPECT_EQ(reset_reports(), 1);
+  ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));  // Restore Defaults
+  ASSERT_TRUE(await([&] { return VisibleWindowSizes().size() >= 2; })) << "the confirmation";
+  ASSERT_TRUE(testing::RunXdotool({"key", "Return"}, dir_ / "tools.err"));
+  EXPECT_TRUE(await([&] { return reset_reports() == 2; })) << testing::ReadText(dir_ / "melko.err");
+  EXPECT_EQ(melko->Stop(), 0);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ XServer::XServer(const std::filesystem::path& log_file) {
   // Xvfb writes the display number it took to the pipe.
   std::vector<std::string> args = {kXvfbProgram, "-displayfd", std::to_string(number_pipe[1]),
                                    "-noreset",   "-nolisten",  "tcp",
-                                   "-screen",    "0",          "640x480x24"};
+                                   "-screen",    "0",          "1280x1024x24"};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

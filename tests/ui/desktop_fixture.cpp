@@ -1,8 +1,11 @@
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
 #include <cstdlib>
 
 #include "common/language.h"
+#include "firmware_driver.h"
 #include "ui_tests.h"
 
 namespace melko::ui::test {
@@ -39,14 +42,31 @@ void LoadTexts() {
   InstallLanguage(LanguageTexts::Load(DefaultSkinFolder() / "lan.xml"));
 }
 
-Desktop::Desktop() {
+Desktop::Desktop(Mouse mouse, const std::function<void(const std::filesystem::path&)>& seed) {
+  if (seed) seed(data_.path());
   DesktopOptions options;
   options.data_folder = data_.path();
-  options.driver_loader = std::make_unique<NoDrivers>();
+  if (mouse == Mouse::kOnCable) {
+    options.driver_loader = std::make_unique<FirmwareCableLoader>();
+  } else {
+    options.driver_loader = std::make_unique<NoDrivers>();
+  }
   app_ = std::make_unique<DesktopApp>(std::move(options));
   app_->window().SetQuitHandler([this] { quit_requested = true; });
   const std::string error = app_->LoadStores();
   if (!error.empty()) qFatal("%s", error.c_str());
+  if (mouse == Mouse::kOnCable) {
+    // The first apply after the start writes everything; the tests watch what follows it.
+    app_->OpenDevices();
+    app_->runtime().engine().RequestApply();
+    QElapsedTimer waited;
+    waited.start();
+    while (CableReports().size() < 5 && waited.elapsed() < 10000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    QTest::qWait(600);  // the last report's pacing
+    ClearCableReports();
+  }
 }
 
 Desktop::~Desktop() {

@@ -28,7 +28,10 @@ bool RegisterSuite(const std::string& name) {
 // The desktop program on a private data folder, with no driver libraries and no Bluetooth.
 class Desktop {
  public:
-  Desktop();
+  enum class Mouse { kNone, kOnCable };
+  // seed, when given, prepares the data folder before the program starts.
+  explicit Desktop(Mouse mouse = Mouse::kNone,
+                   const std::function<void(const std::filesystem::path&)>& seed = {});
   ~Desktop();
   DesktopApp& app() { return *app_; }
   QWidget* Find(const char* name) { return app_->controls().Find(name); }

@@ -24,8 +24,14 @@ SectionHeader::SectionHeader(QWidget* parent) : QCheckBox(parent) {
 }
 
 QSize SectionHeader::sizeHint() const {
-  const QFontMetrics metrics(font());
-  return {metrics.horizontalAdvance(text()) + 30, qMax(26, metrics.height() + 10)};
+  // Layouts ask often; the text and font rarely change.
+  if (hint_text_ != text() || hint_font_ != font()) {
+    const QFontMetrics metrics(font());
+    hint_ = QSize(metrics.horizontalAdvance(text()) + 30, qMax(26, metrics.height() + 10));
+    hint_text_ = text();
+    hint_font_ = font();
+  }
+  return hint_;
 }
 
 void SectionHeader::paintEvent(QPaintEvent*) {

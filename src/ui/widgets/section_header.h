@@ -16,6 +16,11 @@ class SectionHeader : public QCheckBox {
  protected:
   void paintEvent(QPaintEvent* event) override;
   bool hitButton(const QPoint& position) const override { return rect().contains(position); }
+
+ private:
+  mutable QSize hint_;
+  mutable QString hint_text_;
+  mutable QFont hint_font_;
 };
 
 }  // namespace melko::ui

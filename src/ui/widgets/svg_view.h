@@ -25,8 +25,10 @@ class SvgView : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  QSvgRenderer* renderer() const;
+
   QString file_;
-  QSvgRenderer* renderer_ = nullptr;
+  mutable QSvgRenderer* renderer_ = nullptr;
 };
 
 }  // namespace melko::ui

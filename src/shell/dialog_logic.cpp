@@ -1,0 +1,82 @@
+#include "shell/dialog_logic.h"
+
+#include <cctype>
+
+#include "common/text.h"
+
+namespace melko {
+
+FilteredText DigitsOnly(std::string_view text) {
+  FilteredText result;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      result.text.push_back(c);
+    } else {
+      result.changed = true;
+    }
+  }
+  return result;
+}
+
+namespace {
+
+// The leading decimal integer (with an optional sign), saturated; 0 when the text has none.
+long long LeadingInteger(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
+  long long value = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    value = value * 10 + (text[at] - '0');
+    if (value > 1'000'000'000) value = 1'000'000'000;
+  }
+  return negative ? -value : value;
+}
+
+}  // namespace
+
+ChannelValue ParseChannel(std::string_view text) {
+  const long long value = LeadingInteger(text);
+  if (value > 255) return {255, true};
+  if (value < 0) return {0, true};
+  return {int(value), false};
+}
+
+std::uint32_t WithChannel(std::uint32_t argb, int channel, int value) {
+  const int shift = 16 - 8 * channel;
+  const std::uint32_t mask = 0xFFu << shift;
+  return 0xFF000000u | (argb & ~mask & 0x00FFFFFFu) | (std::uint32_t(value & 0xFF) << shift);
+}
+
+const std::vector<std::uint32_t>& ColourSwatches() {
+  static const std::vector<std::uint32_t> swatches = {
+      0xFF00FFFF, 0xFF6CFF00, 0xFF7F00FF, 0xFF007FFF, 0xFF0000FF, 0xFF7FFF00,
+      0xFFFF5400, 0xFFFF7F00, 0xFFFFB400, 0xFFFFFF00, 0xFFFF0000, 0xFFFF00FF,
+      0xFF1EB40A, 0xFF48B1FF, 0xFFFF48B0, 0xFFFFFFFF};
+  return swatches;
+}
+
+RepeatCount ParseRepeatCount(std::string_view text) {
+  const long long value = LeadingInteger(text);
+  if (value >= 256) return {255, "255"};
+  if (value <= 0) return {1, "1"};
+  return {int(value), std::to_string(value)};
+}
+
+std::string ProfileNameRefusal(const std::u16string& name,
+                               const std::vector<std::u16string>& taken) {
+  if (name.empty()) return "warn_name_1_text";
+  for (const std::u16string& other : taken) {
+    if (EqualsIgnoreCase(other, name)) return "warn_name_2_text";
+  }
+  return {};
+}
+
+int AssignmentMenuTop(int y, int menu_height, int screen_bottom) {
+  if (y + menu_height + 4 < screen_bottom) return y;
+  // Upwards: the menu ends just below the button's top edge.
+  return y + 21 - menu_height;
+}
+
+}  // namespace melko

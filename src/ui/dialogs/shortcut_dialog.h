@@ -1,0 +1,56 @@
+// The shortcut capture for a mouse button (shortcut.ui): four modifier check boxes and a key field
+// that shows the captured key's name. Keys come from the hook library, which sees them wherever
+// they are typed; the dialog listens only while it is the active window and its key field has the
+// focus, and then keeps every key but Tab from the dialog itself, so Enter and Esc can be captured
+// too. The last key event wins, releases included, except the release of a key pressed before
+// the listening began (the Tab that moved the focus into the field). The modifiers change only by
+// their boxes.
+#pragma once
+
+#include <QObject>
+#include <bitset>
+#include <cstdint>
+
+#include "input/button_assignment.h"
+#include "platform/hook_library.h"
+#include "ui/dialogs/skin_dialog.h"
+
+namespace melko::ui {
+
+class ShortcutDialog final : public ShortcutCapture {
+ public:
+  ShortcutDialog(QWidget* owner, const HookTable& hooks);
+  ~ShortcutDialog() override;
+
+  // Modal; on true, fields hold the modifiers and the key's usage (0 for none).
+  bool Capture(ShortcutFields& fields) override;
+
+  // For tests: shows the dialog preset and returns at once.
+  void Open(const ShortcutFields& fields);
+  const ShortcutFields& fields() const { return fields_; }
+  bool capturing() const { return capturing_; }
+  QDialog* window() const { return skin_.window(); }
+  bool confirmed() const { return skin_.confirmed(); }
+
+ private:
+  void Bind(QDialog& window);
+  // Starts or stops listening as the window's activation and the key field's focus change.
+  void FollowFocus();
+  void StopListening();
+  void OnHookMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
+  void ShowKey();
+  // The hook's post: called on the hook's thread, handled on the user-interface thread.
+  static void Post(void* context, std::uint32_t message, std::uintptr_t wparam,
+                   std::intptr_t lparam);
+
+  const HookTable& hooks_;
+  ShortcutFields fields_{};
+  bool capturing_ = false;
+  std::bitset<256> pressed_;  // keys pressed since the listening began
+  bool closing_ = false;
+  QObject mailbox_;  // the hook's messages are queued to it
+  MessageTarget target_{this, &ShortcutDialog::Post};
+  SkinDialog skin_;
+};
+
+}  // namespace melko::ui

@@ -1,0 +1,68 @@
+#include "ui/macro_editor/editor_adapters.h"
+
+#include <memory>
+
+namespace melko::ui {
+
+SessionMacroLibrary::SessionMacroLibrary(ProfileSession& session) : session_(session) {
+  Sync({});  // the store as the session holds it now; the first change brings in the disk's
+}
+
+bool SessionMacroLibrary::Change(const std::function<void(MacroStore&)>& change) {
+  return Sync([&](ProfileStore&, MacroStore& macros) { change(macros); });
+}
+
+bool SessionMacroLibrary::Rename(std::u16string_view old_name, std::u16string_view new_name) {
+  return Sync([&](ProfileStore& profiles, MacroStore& macros) {
+    const int index = FindMacro(macros, old_name);
+    if (index < 0) return;
+    SetMacroName(*macros.macros[std::size_t(index)], new_name);
+    RenameMacroInProfiles(profiles.profiles, old_name, new_name);
+  });
+}
+
+// Without a change, only the copy is taken. The copy follows the session, which a failed save
+// leaves as it was.
+bool SessionMacroLibrary::Sync(const StoreChange& change) {
+  const bool saved = change ? session_.Sync(change).outcome.ok : true;
+  session_.WithStores([this](const ProfileStore&, const MacroStore& macros) {
+    copy_.macros.clear();
+    for (const auto& macro : macros.macros) {
+      copy_.macros.push_back(std::make_unique<MacroRecord>(*macro));
+    }
+  });
+  return saved;
+}
+
+QtHookControl::QtHookControl(const HookTable& table, Deliver deliver)
+    : table_(table), deliver_(std::move(deliver)), target_{this, &QtHookControl::Post} {}
+
+QtHookControl::~QtHookControl() {
+  if (installed_) RemoveHook();
+}
+
+void QtHookControl::InstallMouseHook() {
+  if (table_.install_mouse_hook) table_.install_mouse_hook();
+}
+
+void QtHookControl::InstallHook() {
+  table_.InstallHook(&target_);
+  installed_ = true;
+}
+
+void QtHookControl::RemoveHook() {
+  table_.RemoveHook();  // returns once the capture thread posts no more
+  installed_ = false;
+}
+
+// On the capture thread. The queued call belongs to this object, so it is dropped with it.
+void QtHookControl::Post(void* context, std::uint32_t message, std::uintptr_t wparam,
+                         std::intptr_t lparam) {
+  if (message != MELKO_HOOK_MESSAGE) return;
+  auto* self = static_cast<QtHookControl*>(context);
+  QMetaObject::invokeMethod(
+      self, [self, wparam, lparam] { self->deliver_(std::uint32_t(wparam), lparam); },
+      Qt::QueuedConnection);
+}
+
+}  // namespace melko::ui

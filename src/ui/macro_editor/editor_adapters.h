@@ -1,0 +1,61 @@
+// The macro editor's ports over the running program: the macro store of the profile session, and
+// Hook.so's table with its messages brought to the user-interface thread.
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <functional>
+
+#include "macros/macro_editor_ports.h"
+#include "platform/hook_library.h"
+#include "profiles/profile_session.h"
+
+namespace melko::ui {
+
+// Every change is a sync of the session, so other programs' changes to the stores survive; macros()
+// is this program's copy of the store as the last sync left it.
+class SessionMacroLibrary final : public MacroLibrary {
+ public:
+  explicit SessionMacroLibrary(ProfileSession& session);
+
+  const MacroStore& macros() const override { return copy_; }
+  bool Change(const std::function<void(MacroStore&)>& change) override;
+  // Also points the profiles' buttons that play the macro at the new name, in the same sync.
+  bool Rename(std::u16string_view old_name, std::u16string_view new_name) override;
+
+ private:
+  bool Sync(const StoreChange& change);
+
+  ProfileSession& session_;
+  MacroStore copy_;
+};
+
+// The hook table's calls, each skipped when the library lacks it. Installing gives the library a
+// target whose messages 1034, posted from its capture thread, reach `deliver` on this object's
+// thread in the order they came; other messages are dropped. A hook still installed is removed
+// when this object goes, so nothing is posted to it afterwards.
+class QtHookControl final : public QObject, public HookControl {
+ public:
+  using Deliver = std::function<void(std::uint32_t wparam, std::intptr_t lparam)>;
+  QtHookControl(const HookTable& table, Deliver deliver);
+  ~QtHookControl() override;
+
+  void InstallMouseHook() override;
+  void RemoveMouseHook() override { table_.RemoveMouseHook(); }
+  void EnableMouseHook(bool on) override { table_.EnableMouseHook(on); }
+  void InstallHook() override;
+  void RemoveHook() override;
+  void EnableHook(bool on) override { table_.EnableHook(on); }
+  void MouseWheelEnable(bool on) override { table_.MouseWheelEnable(on); }
+
+ private:
+  static void Post(void* context, std::uint32_t message, std::uintptr_t wparam,
+                   std::intptr_t lparam);
+
+  HookTable table_;
+  Deliver deliver_;
+  MessageTarget target_;
+  bool installed_ = false;
+};
+
+}  // namespace melko::ui

@@ -1,0 +1,310 @@
+// The settings page's modal dialogs as the user meets them: the colour dialog, the macro choice,
+// the shortcut capture with a recording hook table, and the profile name dialog. Each is opened
+// without its modal loop and driven from here; one runs its loop from a timer.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/hook_abi.h"
+#include "ui/dialogs/colour_dialog.h"
+#include "ui/dialogs/macro_choice_dialog.h"
+#include "ui/dialogs/profile_name_dialog.h"
+#include "ui/dialogs/shortcut_dialog.h"
+#include "ui/widgets/hue_sat_picker.h"
+#include "ui_tests.h"
+
+namespace melko::ui::test {
+namespace {
+
+template <class Widget = QWidget>
+Widget* Child(QDialog* window, const char* name) {
+  auto* found = window ? window->findChild<Widget*>(QLatin1String(name)) : nullptr;
+  if (!found) qFatal("the skin lacks %s", name);
+  return found;
+}
+
+bool Activate(QWidget* window) {
+  window->activateWindow();
+  return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 1000);
+}
+
+// Types into an edit as the user would, replacing what it held.
+void Retype(QLineEdit* edit, const QString& text) {
+  edit->clear();
+  QTest::keyClicks(edit, text);
+}
+
+// The hook library's calls, and the target it was handed.
+struct HookCalls {
+  std::vector<std::string> calls;
+  MessageTarget* target = nullptr;
+};
+HookCalls hook;
+
+HookTable RecordingHooks() {
+  HookTable table;  // the mouse entries stay empty: they must be skipped
+  table.install_hook = [](MessageTarget* target) {
+    hook.calls.push_back("install");
+    hook.target = target;
+  };
+  table.remove_hook = [] { hook.calls.push_back("remove"); };
+  table.enable_hook = [](int on) { hook.calls.push_back(on ? "enable" : "disable"); };
+  return table;
+}
+
+// A key event as the hook library sends it, from a thread of its own.
+void PostKey(std::uintptr_t virtual_key, bool release) {
+  std::thread([=] {
+    hook.target->post(hook.target->context, MELKO_HOOK_MESSAGE, virtual_key, release ? 1 : 0);
+  }).join();
+  QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+class DialogsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QWidget owner;
+
+ private slots:
+  void initTestCase() {
+    owner.setGeometry(100, 100, 500, 400);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+  }
+
+  void TheColourDialogClampsChannelsAndTakesSwatchesAndThePalette() {
+    ColourDialog dialog(&owner);
+    dialog.Open(nullptr, 0xFF102030);
+    QDialog* window = dialog.window();
+    auto* red = Child<QLineEdit>(window, "r_edit");
+    auto* green = Child<QLineEdit>(window, "g_edit");
+    QCOMPARE(green->text(), QStringLiteral("32"));
+
+    Retype(green, "300");
+    QCOMPARE(green->text(), QStringLiteral("255"));
+    QCOMPARE(dialog.colour(), 0xFF10FF30u);
+    Retype(red, "-5");
+    QCOMPARE(red->text(), QStringLiteral("0"));
+    QCOMPARE(dialog.colour(), 0xFF00FF30u);
+    Retype(red, "12abc");  // no correction: the text stays as typed
+    QCOMPARE(red->text(), QStringLiteral("12abc"));
+    QCOMPARE(dialog.colour(), 0xFF0CFF30u);
+
+    // Dragging reports the colour at each step; the top-left corner is pure red.
+    auto* palette = Child<HueSatPicker>(window, "ColorPallet");
+    QTest::mousePress(palette, Qt::LeftButton, {}, palette->rect().center());
+    QCOMPARE(dialog.colour(), 0xFF000000u | palette->colour().rgb());
+    QTest::mouseMove(palette, QPoint(palette->width() / 3, 10));
+    QCOMPARE(dialog.colour(), 0xFF000000u | palette->colour().rgb());
+    QCOMPARE(red->text().toInt(), palette->colour().red());
+    QTest::mouseRelease(palette, Qt::LeftButton, {}, QPoint(-20, -20));
+    QCOMPARE(dialog.colour(), 0xFFFF0000u);
+
+    // Black is shown at the palette's nearest point, white, and stays the dialog's colour.
+    Retype(red, "0");
+    QCOMPARE(dialog.colour(), 0xFF000000u);
+    QCOMPARE(palette->colour().rgb(), 0xFFFFFFFFu);
+    Child<QPushButton>(window, "mouse_dpi_color_16")->click();
+    QCOMPARE(Child<QLineEdit>(window, "b_edit")->text(), QStringLiteral("255"));
+    Child<QPushButton>(window, "confirm_btn")->click();
+    QVERIFY(dialog.confirmed());
+    QCOMPARE(dialog.colour(), 0xFFFFFFFFu);
+  }
+
+  void TheColourDialogOpensLeftBelowItsControlInsideTheScreen() {
+    const QRect screen = owner.screen()->availableGeometry();
+    QPushButton control(&owner);
+    control.setGeometry(300, 40, 30, 20);
+    control.show();
+    const QPoint below = control.mapToGlobal(QPoint(0, 20));
+    ColourDialog dialog(&owner);
+    dialog.Open(&control, 0xFF000000);
+    QCOMPARE(dialog.window()->pos(), below - QPoint(200, 0));
+    Child<QPushButton>(dialog.window(), "cancel_btn")->click();
+
+    control.move(0, owner.height() - 20);  // near the left edge
+    owner.move(screen.left(), screen.bottom() - owner.height());
+    dialog.Open(&control, 0xFF000000);
+    const QRect placed = dialog.window()->frameGeometry();
+    QVERIFY2(screen.contains(placed), "kept on the screen");
+    QCOMPARE(placed.left(), screen.left());
+    Child<QPushButton>(dialog.window(), "cancel_btn")->click();
+    owner.move(100, 100);
+  }
+
+  void TheMacroChoiceSelectsByIndexAndBoundsTheRepeatCount() {
+    MacroStore macros;
+    for (const char16_t* name : {u"Jump", u"Reload", u"Build"}) {
+      macros.macros.push_back(MakeEmptyMacro(name));
+    }
+    MacroChoiceDialog dialog(&owner);
+    dialog.Open(macros, {-1, 0, 5});
+    QDialog* window = dialog.window();
+    QVERIFY(Activate(window));
+    auto* list = Child<QListWidget>(window, "list_macro");
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->item(2)->text(), QStringLiteral("Build"));
+    QVERIFY(list->selectedItems().isEmpty());
+    auto* count = Child<QLineEdit>(window, "edit_loop_time");
+    QCOMPARE(count->text(), QStringLiteral("5"));
+
+    const QStringList typed = {"", "0", "999", "17"};
+    const QStringList shown = {"1", "1", "255", "17"};
+    for (int i = 0; i < typed.size(); ++i) {
+      count->setFocus();
+      Retype(count, typed[i]);
+      list->setFocus();  // the count is taken when its edit loses the focus
+      QCOMPARE(count->text(), shown[i]);
+      QCOMPARE(dialog.fields().repeat_count, shown[i].toInt());
+    }
+    count->setFocus();
+    count->clear();
+    count->insert("4x2y");  // a paste: only the digits stay, the caret after them
+    QCOMPARE(count->text(), QStringLiteral("42"));
+    QCOMPARE(count->cursorPosition(), 2);
+
+    auto* loop_row = Child(window, "hor_loop_time");
+    Child<QRadioButton>(window, "repeat_2")->click();
+    QVERIFY(loop_row->isHidden());
+    QCOMPARE(dialog.fields().mode, 1);
+    Child<QRadioButton>(window, "repeat_1")->click();
+    QVERIFY(!loop_row->isHidden());
+
+    Child<QPushButton>(window, "btn_ok")->click();
+    QVERIFY(dialog.confirmed());
+    QCOMPARE(dialog.fields().macro_index, -1);
+    QCOMPARE(dialog.fields().repeat_count, 42);
+
+    dialog.Open(macros, {1, 2, 300});
+    QVERIFY(Child(window, "hor_loop_time")->isHidden());
+    QCOMPARE(list->currentRow(), 1);
+    QCOMPARE(count->text(), QStringLiteral("255"));
+    QTest::keyClick(window, Qt::Key_Escape);
+    QVERIFY(!dialog.confirmed());
+    QVERIFY(!window->isVisible());
+  }
+
+  void TheShortcutKeepsTheLastKeyEventAndModifiersOnlyByTheirBoxes() {
+    const HookTable hooks = RecordingHooks();
+    ShortcutDialog dialog(&owner, hooks);
+    dialog.Open({{false, true, false, false}, 0});
+    QDialog* window = dialog.window();
+    QVERIFY(Activate(window));
+    QVERIFY(Child<QCheckBox>(window, "check_flag_2")->isChecked());
+    auto* key = Child<QLineEdit>(window, "edit_key");
+    key->setFocus();
+    QVERIFY(dialog.capturing());
+
+    PostKey(0x09, true);  // the Tab that moved the focus here is let go: not a key to take
+    QCOMPARE(int(dialog.fields().key), 0);
+    PostKey(0x41, false);  // A down, A up
+    PostKey(0x41, true);
+    QCOMPARE(int(dialog.fields().key), 4);
+    QCOMPARE(key->text(), QStringLiteral("A"));
+    PostKey(0xA0, false);  // left Shift down, A down, Shift up last
+    PostKey(0x41, false);
+    PostKey(0xA0, true);
+    QCOMPARE(int(dialog.fields().key), 225);
+    QVERIFY((dialog.fields().modifiers == std::array<bool, 4>{false, true, false, false}));
+    QTest::keyClick(key, Qt::Key_Escape);  // a key to capture, not a cancel
+    QVERIFY(window->isVisible());
+
+    Child<QCheckBox>(window, "check_flag_1")->click();
+    Child<QCheckBox>(window, "check_flag_2")->click();
+    Child<QPushButton>(window, "btn_ok")->click();
+    QVERIFY(dialog.confirmed());
+    QVERIFY((dialog.fields().modifiers == std::array<bool, 4>{true, false, false, false}));
+    QCOMPARE(int(dialog.fields().key), 225);
+  }
+
+  void TheShortcutListensOnlyWhileActiveWithTheKeyFieldFocused() {
+    hook = {};
+    const HookTable hooks = RecordingHooks();
+    ShortcutDialog dialog(&owner, hooks);
+    dialog.Open({{false, false, false, false}, 0});
+    QDialog* window = dialog.window();
+    QVERIFY(Activate(window));
+    QVERIFY(hook.calls.empty());
+    auto* key = Child<QLineEdit>(window, "edit_key");
+    const std::vector<std::string> on = {"install", "enable"};
+    const std::vector<std::string> off = {"remove", "disable"};
+    const auto calls_since = [](std::size_t from) {
+      return std::vector<std::string>(hook.calls.begin() + long(from), hook.calls.end());
+    };
+
+    key->setFocus();
+    QVERIFY(hook.calls == on);
+    Child(window, "check_flag_3")->setFocus();
+    QVERIFY(calls_since(2) == off);
+    key->setFocus();
+    QWidget other(window, Qt::Window);  // a window the modal dialog does not block
+    other.show();
+    QVERIFY(Activate(&other));
+    QVERIFY((calls_since(4) == std::vector<std::string>{"install", "enable", "remove", "disable"}));
+    PostKey(0x41, false);  // queued before the hook stopped: not taken
+    QCOMPARE(int(dialog.fields().key), 0);
+    QVERIFY(Activate(window));
+    QVERIFY(calls_since(8) == on);
+    Child<QToolButton>(window, "btn_exit")->click();
+    QVERIFY(calls_since(10) == off);
+    QVERIFY(!dialog.confirmed());
+  }
+
+  void TheProfileNameRefusesEmptyAndTakenNamesAndKeepsTheText() {
+    ProfileNameDialog dialog(&owner);
+    const std::vector<std::u16string> taken = {u"Profile1", u"Gaming"};
+    dialog.Open("profile_name_2_text", taken, u"");
+    QDialog* window = dialog.window();
+    QCOMPARE(Child<QLabel>(window, "title_string")->text(), QStringLiteral("Rename Profile"));
+    dialog.boxes()->PresetAnswers({true, true});
+    auto* name = Child<QLineEdit>(window, "edit_name");
+    auto* ok = Child<QPushButton>(window, "btn_ok");
+    ok->click();
+    name->insert("gaming");
+    ok->click();
+    QVERIFY((dialog.boxes()->asked() ==
+             std::vector<std::string>{"warn_name_1_text", "warn_name_2_text"}));
+    QVERIFY(window->isVisible());
+    QCOMPARE(name->text(), QStringLiteral("gaming"));
+    Child<QToolButton>(window, "btn_exit")->click();
+    QVERIFY(!dialog.confirmed());
+
+    dialog.Open("profile_name_1_text", taken, u"");
+    name->insert(QString(150, QLatin1Char('x')));
+    QCOMPARE(name->text().size(), 99);
+    Retype(name, "   ");
+    QTest::keyClick(name, Qt::Key_Return);
+    QVERIFY(dialog.confirmed());
+    QVERIFY(dialog.name() == u"   ");
+
+    // The modal run, answered from inside its loop.
+    QTimer::singleShot(0, window, [&] {
+      Retype(name, "Work");
+      QTest::keyClick(name, Qt::Key_Enter);
+    });
+    std::u16string asked = u"Gaming";
+    QVERIFY(dialog.AskProfileName("profile_name_1_text", taken, asked));
+    QVERIFY(asked == u"Work");
+  }
+};
+
+namespace {
+const bool registered = RegisterSuite<DialogsTest>("DialogsTest");
+}
+
+}  // namespace melko::ui::test
+
+#include "dialogs_ui_test.moc"

@@ -1,0 +1,152 @@
+// The macro editor recording from a private X server through the real Hook.so: the record button
+// is clicked, keys are typed and a button clicked with xdotool, and the button is clicked again.
+// Its own program, since it runs on the xcb platform where the other window tests run offscreen.
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <cstdlib>
+#include <memory>
+
+#include "common/language.h"
+#include "input/keyboard_layout.h"
+#include "input/xkb/xkb_layout.h"
+#include "macros/macro_editor_controls.h"
+#include "platform/hook_library.h"
+#include "support/test_support.h"
+#include "support/x_server.h"
+#include "ui/macro_editor/macro_editor_window.h"
+#include "ui/theme.h"
+
+namespace melko::ui::test {
+namespace {
+
+testing::TempDir& RunFolder() {
+  static testing::TempDir folder;
+  return folder;
+}
+
+}  // namespace
+
+class MacroRecordingTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QVERIFY2(access(testing::kXdotoolProgram, X_OK) == 0,
+             "xdotool is not installed (scripts/deps installs it)");
+    hooks_ = LoadHookLibrary({MELKO_BIN_DIR});
+    QVERIFY2(hooks_.install_hook && hooks_.enable_mouse_hook,
+             "cannot load " MELKO_BIN_DIR "/Hook.so");
+  }
+  void cleanupTestCase() { UnloadHookLibrary(hooks_); }
+
+  void KeysAndAClickAreRecordedWithTheDelayOfTheMode_data() {
+    QTest::addColumn<QByteArray>("mode_option");
+    QTest::addColumn<QString>("default_delay");
+    QTest::addColumn<int>("delay");
+    QTest::newRow("no delay") << QByteArray(macro_control::kNoDelayMode) << QStringLiteral("300")
+                              << 10;
+    QTest::newRow("default delay")
+        << QByteArray(macro_control::kDefaultDelayMode) << QStringLiteral("300") << 300;
+  }
+  void KeysAndAClickAreRecordedWithTheDelayOfTheMode() {
+    QFETCH(QByteArray, mode_option);
+    QFETCH(QString, default_delay);
+    QFETCH(int, delay);
+    testing::TempDir data;
+    ProfileSession session(data.path());
+    session.LoadProfileStore();
+    session.LoadMacroStore();
+    MacroEditorWindow window(nullptr, session, hooks_, data.path());
+    window.show();
+    window.move(0, 0);  // the window is larger than the server's screen; its top left shows
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::mouseClick(window.Find<QAbstractButton>(mode_option.toStdString()), Qt::LeftButton, {},
+                      QPoint(8, 8));
+    auto* default_delay_edit = window.Find<QLineEdit>(macro_control::kDefaultDelayEdit);
+    default_delay_edit->setText(default_delay);
+    default_delay_edit->editingFinished();
+
+    auto* record = window.Find<QAbstractButton>(macro_control::kRecord);
+    QVERIFY(PointAt(record));
+    QVERIFY(Xdotool({"click", "1"}));
+    QTRY_VERIFY(record->isChecked());
+    // Away from the record button, on a label, clicks are recorded.
+    QVERIFY(PointAt(window.Find<QLabel>("step_list_title")));
+    QTRY_VERIFY(!record->underMouse());
+    QVERIFY(Xdotool({"key", "a", "b"}));
+    QVERIFY(Xdotool({"click", "1"}));
+    auto* steps = window.Find<QListWidget>(macro_control::kStepList);
+    QTRY_COMPARE(steps->count(), 6);
+    QVERIFY(PointAt(record));
+    QTRY_VERIFY(record->underMouse());
+    QVERIFY(Xdotool({"click", "1"}));
+    QTRY_VERIFY(!record->isChecked());
+    QTest::qWait(100);  // anything the stopping click might still have posted
+
+    const QString d = QString::number(delay);
+    const QStringList expected = {"4+" + d, "4-" + d, "5+" + d, "5-" + d, "241+" + d, "241-10"};
+    QCOMPARE(Stored(session), expected);
+    QCOMPARE(steps->count(), 6);
+    window.reject();
+  }
+
+ private:
+  bool Xdotool(const std::vector<std::string>& arguments) {
+    return testing::RunXdotool(arguments, RunFolder() / "xdotool.log");
+  }
+  // Moves the pointer to the middle of a widget.
+  bool PointAt(QWidget* widget) {
+    const QPoint at = widget->mapToGlobal(widget->rect().center());
+    return Xdotool({"mousemove", std::to_string(at.x()), std::to_string(at.y())});
+  }
+  static QStringList Stored(ProfileSession& session) {
+    return session.WithStores([](const ProfileStore&, const MacroStore& macros) {
+      QStringList steps;
+      if (macros.macros.empty()) return steps;
+      const MacroRecord& macro = *macros.macros.front();
+      for (int i = 0; i < macro.StepCount(); ++i) {
+        const MacroAction& step = macro.actions[std::size_t(i)];
+        steps << QString::number(step.code) + (step.type == kMacroStepPress ? '+' : '-') +
+                     QString::number(step.delay);
+      }
+      return steps;
+    });
+  }
+
+  HookTable hooks_;
+};
+
+}  // namespace melko::ui::test
+
+// A private Xvfb for the whole run, and the window on it.
+int main(int argc, char** argv) {
+  using namespace melko;
+  std::unique_ptr<testing::XServer> server;
+  try {
+    server = std::make_unique<testing::XServer>(ui::test::RunFolder() / "xvfb.log");
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 1;
+  }
+  const std::filesystem::path runtime = ui::test::RunFolder() / "runtime";
+  std::filesystem::create_directory(runtime);
+  std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+  setenv("DISPLAY", server->display().c_str(), 1);
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  QApplication app(argc, argv);
+  ui::ApplyTheme(app);
+  InstallLanguage(LanguageTexts::Load(DefaultSkinFolder() / "lan.xml"));
+  InstallKeyboardLayout(LoadSessionLayout());
+  ui::test::MacroRecordingTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "macro_recording_test.moc"

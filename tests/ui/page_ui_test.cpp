@@ -1,0 +1,191 @@
+// The settings page as a user drives it, with the apply engine writing to the mouse's firmware
+// model on the cable: what reaches the mouse, and when.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include "firmware_driver.h"
+#include "macros/macro_store.h"
+#include "profiles/profile_store.h"
+#include "ui_tests.h"
+
+namespace melko::ui::test {
+namespace {
+
+std::vector<int> Ids(const std::vector<LoggedReport>& reports) {
+  std::vector<int> ids;
+  for (const LoggedReport& report : reports) ids.push_back(report.id);
+  return ids;
+}
+
+// One macro of two steps in the store before the program starts.
+void OneMacro(const std::filesystem::path& folder) {
+  MacroStore store;
+  store.macros.push_back(MakeEmptyMacro(u"Jump"));
+  store.macros[0]->action_count = 2;
+  store.macros[0]->actions[0] = {0x2C, 1, 30};
+  store.macros[0]->actions[1] = {0x2C, 2, 10};
+  SaveMacros(store, folder);
+}
+
+// Answers the modal dialog that the next action opens, once it is up: clicks these controls of it
+// in order.
+void AnswerNextDialog(std::vector<QString> clicks, std::function<void(QWidget*)> before = {}) {
+  auto* poll = new QTimer;
+  poll->setInterval(10);
+  QObject::connect(poll, &QTimer::timeout,
+                   [poll, clicks = std::move(clicks), before = std::move(before)] {
+                     QWidget* dialog = QApplication::activeModalWidget();
+                     if (!dialog) return;
+                     poll->deleteLater();
+                     poll->stop();
+                     if (before) before(dialog);
+                     for (const QString& name : clicks) {
+                       if (auto* button = dialog->findChild<QAbstractButton*>(name))
+                         button->click();
+                     }
+                   });
+  poll->start();
+}
+
+// Chooses an item of the assignment menu opened at a button.
+void Assign(Desktop& desktop, int button, const char* item) {
+  desktop.Find<QAbstractButton>(("ms_1_btn_key_" + std::to_string(button)).c_str())->click();
+  QMenu* menu = desktop.app().dialogs().assignment_menu();
+  QVERIFY(menu);
+  menu->findChild<QAction*>(QString::fromLatin1(item))->trigger();
+}
+
+// Three profiles in the store before the program starts, the first selected.
+void ThreeProfiles(const std::filesystem::path& folder) {
+  ProfileStore store;
+  for (const char16_t* name : {u"One", u"Two", u"Three"}) {
+    store.profiles.push_back(MakeDefaultProfile(name));
+  }
+  SaveProfiles(store, folder);
+}
+
+}  // namespace
+
+class PageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Slider moves 300 ms apart are sent together, once, half a second after the last one.
+  void SliderMovesAreSentOnceAfterTheLast() {
+    Desktop desktop(Desktop::Mouse::kOnCable);
+    auto* slider = desktop.Find<QSlider>("ms_1_slider_light_off");
+    QElapsedTimer clock;
+    clock.start();
+    for (int value : {4, 6, 8}) {
+      slider->setValue(value);
+      QTest::qWait(300);
+    }
+    const qint64 last_move = clock.elapsed() - 300;
+    QTRY_COMPARE_WITH_TIMEOUT(Ids(CableReports()), std::vector<int>{0x05}, 3000);
+    QTest::qWait(700);
+    QCOMPARE(Ids(CableReports()), std::vector<int>{0x05});
+    QVERIFY(clock.elapsed() >= last_move + 500);
+    QCOMPARE(int(CableReports()[0].bytes[9]), 8);  // the light-off byte of the light report
+  }
+
+  void ALightEffectShowsItsPanelsAtOnceAndIsSentSoonAfter() {
+    Desktop desktop(Desktop::Mouse::kOnCable);
+    desktop.Find<QWidget>("ms_1_check_light")->setProperty("checked", true);
+    auto* effects = desktop.Find<QComboBox>("ms_1_combo_light");
+    effects->setCurrentIndex(2);
+    QVERIFY(!desktop.Find("ms_1_ver_breathspeed")->isHidden());
+    QVERIFY(!desktop.Find("ms_1_hor_light_color")->isHidden());
+    QVERIFY(desktop.Find("ms_1_ver_brightness")->isHidden());
+    QVERIFY(CableReports().empty());
+    QTRY_COMPARE_WITH_TIMEOUT(Ids(CableReports()), std::vector<int>{0x05}, 2000);
+    QCOMPARE(int(CableReports()[0].bytes[3]), 2 << 4);
+  }
+
+  void ATypedDpiIsKeptInTheStagesRange() {
+    Desktop desktop;
+    desktop.app().ShowWindow();
+    auto* edit = desktop.Find<QLineEdit>("ms_1_edit_dpi_3");
+    edit->clear();
+    edit->setFocus();
+    QTest::keyClicks(edit, "12x34y56");
+    QCOMPARE(edit->text(), QStringLiteral("123456"));
+    QCOMPARE(edit->cursorPosition(), 6);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(edit->text(), QStringLiteral("12000"));
+    QCOMPARE(desktop.Find<QSlider>("ms_1_slider_dpi_3")->value(), 220);
+  }
+
+  // Deleting the first of three profiles shows the new first; deleting the last, the one before.
+  void DeletingAProfileSelectsItsNeighbourAndSendsIt() {
+    Desktop desktop(Desktop::Mouse::kOnCable, ThreeProfiles);
+    auto* list = desktop.Find<QListWidget>("ms_1_list_profile");
+    auto* remove = desktop.Find<QAbstractButton>("ms_1_profile_delete_btn");
+    desktop.app().boxes().PresetAnswers({true, true});
+    remove->click();
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("Two"));
+    QTRY_VERIFY_WITH_TIMEOUT(!CableReports().empty(), 3000);
+    QCOMPARE(CableReports().front().id, 0x0C);  // the new profile goes over in full
+    list->setCurrentRow(1);
+    remove->click();
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("Two"));
+  }
+
+  // A shortcut and a macro given to buttons through the menu and their dialogs reach the mouse.
+  void AShortcutAndAMacroReachTheMouse() {
+    Desktop desktop(Desktop::Mouse::kOnCable, OneMacro);
+    AnswerNextDialog({"check_flag_1", "btn_ok"});  // Ctrl alone
+    Assign(desktop, 4, "ms_1_shortcut");
+    QTRY_COMPARE(desktop.Find<QAbstractButton>("ms_1_btn_key_4")->text(), QStringLiteral("Ctrl+"));
+    AnswerNextDialog({"btn_ok"}, [](QWidget* dialog) {
+      dialog->findChild<QListWidget*>(QStringLiteral("list_macro"))->setCurrentRow(0);
+    });
+    Assign(desktop, 5, "ms_1_select_macro");
+    QTRY_COMPARE(desktop.Find<QAbstractButton>("ms_1_btn_key_5")->text(),
+                 QStringLiteral("Macro: Jump"));
+    QTRY_VERIFY_WITH_TIMEOUT(CableFirmware().settings().macros[4].has_value(), 10000);
+    std::lock_guard lock(CableFirmwareMutex());
+    const vmouse::ButtonEntry shortcut = CableFirmware().settings().buttons[3];
+    QCOMPARE(int(shortcut[0]), 0x11);
+    QCOMPARE(int(shortcut[1]), 0x01);
+    QCOMPARE(CableFirmware().settings().macros[4]->entries.size(), std::size_t(2));
+  }
+
+  // At a button 150 px above the screen's bottom the assignment menu opens upwards.
+  void TheAssignmentMenuOpensUpwardsNearTheBottom() {
+    Desktop desktop;
+    QWidget& window = desktop.app().window();
+    const QRect screen = window.screen()->availableGeometry();
+    window.show();
+    auto* button = desktop.Find<QPushButton>("ms_1_btn_key_12");
+    const int lift = button->mapToGlobal(QPoint(0, 0)).y() - (screen.bottom() - 150);
+    window.move(window.x(), window.y() - lift);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QMenu* menu = desktop.app().dialogs().assignment_menu();
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->isVisible());
+    const int button_top = button->mapToGlobal(QPoint(0, 0)).y();
+    QCOMPARE(menu->geometry().top(), button_top + 21 - menu->height());
+    QVERIFY(menu->geometry().bottom() <= screen.bottom());
+    menu->close();
+  }
+};
+
+namespace {
+const bool registered = RegisterSuite<PageTest>("PageTest");
+}
+
+}  // namespace melko::ui::test
+
+#include "page_ui_test.moc"
