@@ -13,11 +13,14 @@
 #include <memory>
 
 #include "common/language.h"
+#include "common/text.h"
 #include "input/keyboard_layout.h"
 #include "input/xkb/xkb_layout.h"
 #include "macros/macro_editor_controls.h"
 #include "platform/hook_library.h"
+#include "support/child_process.h"
 #include "support/test_support.h"
+#include "support/vmouse_process.h"
 #include "support/x_server.h"
 #include "ui/macro_editor/macro_editor_window.h"
 #include "ui/theme.h"
@@ -95,6 +98,26 @@ class MacroRecordingTest : public QObject {
     QCOMPARE(Stored(session), expected);
     QCOMPARE(steps->count(), 6);
     window.reject();
+
+    // Given to button 4, the macro reaches the virtual mouse with the same delays.
+    const std::string name = session.WithStores([](const ProfileStore&, const MacroStore& macros) {
+      return Utf16ToUtf8(MacroName(*macros.macros.front()));
+    });
+    testing::VmouseProcess mouse({"--cable"});
+    testing::ChildProcess assign({"/usr/bin/env", "MELKO_VMOUSE=" + mouse.socket_path(),
+                                  std::string(MELKO_BIN_DIR) + "/melkoctl", "--data-dir",
+                                  data.path().string(), "set", "button", "4", "macro", name},
+                                 RunFolder() / "melkoctl.err");
+    assign.CloseInput();
+    QCOMPARE(assign.WaitExit(30000).value_or(-1), 0);
+    const QString state = QString::fromStdString(mouse.Command("state"));
+    const qsizetype macro = state.indexOf(QStringLiteral("{\"button\":4,"));
+    QVERIFY2(macro >= 0, qPrintable(state));
+    const QString entries = state.mid(macro, state.indexOf(QStringLiteral("]}"), macro) - macro);
+    // The report carries delays in 10 ms units with bit 0 always set: 300 ms reads as 310.
+    const QString on_mouse = QString::number((((delay + 5) / 10) | 1) * 10);
+    QCOMPARE(entries.count(QStringLiteral("\"delay_ms\":") + on_mouse + "}"), delay == 10 ? 6 : 5);
+    QCOMPARE(entries.count(QStringLiteral("\"code\":")), 6);
   }
 
  private:
