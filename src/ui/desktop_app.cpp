@@ -8,6 +8,7 @@
 #include "input/keyboard_layout.h"
 #include "input/xkb/xkb_layout.h"
 #include "ui/page_binding.h"
+#include "ui/widgets/svg_icon.h"
 
 namespace melko::ui {
 
@@ -56,6 +57,13 @@ std::string DesktopApp::LoadStores() {
 void DesktopApp::ShowWindow() {
   window_.CentreOnScreen();
   window_.show();
+  // The window manager takes the window's icon rendered at several sizes: that, and the tray
+  // icon, can wait until the window is on its way.
+  QTimer::singleShot(0, this, [this] { ShowIcons(); });
+}
+
+void DesktopApp::ShowIcons() {
+  if (window_.windowIcon().isNull()) window_.setWindowIcon(SvgIcon(QStringLiteral("img/app.svg")));
   tray_.Show();
 }
 

@@ -37,8 +37,10 @@ class DesktopApp : public QObject {
 
   // Loads the stores and shows them on the page; the reason when a store cannot be read.
   std::string LoadStores();
-  // Shows the window, centred.
+  // Shows the window, centred; the icons follow in the next turn of the event loop.
   void ShowWindow();
+  // The tray icon, and the window's icon for when it is shown.
+  void ShowIcons();
   // The device side: apply thread, driver libraries, Bluetooth LE, the hook library.
   void OpenDevices();
   // Everything in order: hooks removed, the apply thread stopped, links closed, edits saved.

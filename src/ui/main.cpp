@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   }
   instance.Listen([&desktop] { desktop.logic().OnSecondLaunch(); });
   if (hidden) {
-    desktop.tray().Show();
+    desktop.ShowIcons();
   } else {
     desktop.ShowWindow();
   }

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -14,7 +13,6 @@ namespace melko::ui {
 MainWindow::MainWindow() {
   setObjectName(QStringLiteral("main_window"));
   setWindowTitle(Text("mouse_name_text"));
-  setWindowIcon(QIcon(SkinFile(QStringLiteral("img/app.svg"))));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   page_ = LoadLayout(QStringLiteral("main.ui"), this);

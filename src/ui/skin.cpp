@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include "ui/widgets/device_switch.h"
 #include "ui/widgets/hue_sat_picker.h"
 #include "ui/widgets/section_header.h"
+#include "ui/widgets/svg_icon.h"
 #include "ui/widgets/svg_view.h"
 
 namespace melko::ui {
@@ -102,7 +104,12 @@ QWidget* LoadLayout(const QString& relative_path, QWidget* parent) {
     std::fprintf(stderr, "melko: cannot read the skin file %s\n", qPrintable(file.fileName()));
     return nullptr;
   }
+  // The loader's constructor looks through the library paths for designer plugins (one of them
+  // pulls in all of Qt Quick); the skin needs none, so the loader is made with no paths to search.
+  const QStringList library_paths = QCoreApplication::libraryPaths();
+  QCoreApplication::setLibraryPaths({});
   SkinLoader loader;
+  QCoreApplication::setLibraryPaths(library_paths);
   QWidget* root = loader.load(&file, parent);
   if (!root) {
     std::fprintf(stderr, "melko: the skin file %s is damaged: %s\n", qPrintable(file.fileName()),
@@ -110,6 +117,7 @@ QWidget* LoadLayout(const QString& relative_path, QWidget* parent) {
     return nullptr;
   }
   TranslateTexts(root);
+  ApplySvgIcons(root);
   return root;
 }
 

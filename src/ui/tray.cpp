@@ -4,11 +4,12 @@
 
 #include "ui/skin.h"
 #include "ui/skin_menu.h"
+#include "ui/widgets/svg_icon.h"
 
 namespace melko::ui {
 
 Tray::Tray(std::function<void()> activated, std::function<void(const QString&)> chosen) {
-  icon_.setIcon(QIcon(SkinFile(QStringLiteral("img/tray.svg"))));
+  icon_.setIcon(SvgIcon(QStringLiteral("img/tray.svg")));
   icon_.setToolTip(Text("mouse_name_text"));
   menu_.reset(BuildMenu(ReadMenuFile(QStringLiteral("traymenu.xml")), nullptr, chosen));
   icon_.setContextMenu(menu_.get());

@@ -1,5 +1,6 @@
 // The main window as the user meets it: hidden without a mouse, the DPI popup, the battery and
 // link area, the tray's menu.
+#include <QAbstractButton>
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
@@ -10,9 +11,21 @@
 #include "device/messages.h"
 #include "device/status_decoder.h"
 #include "ui/widgets/device_switch.h"
+#include "ui/widgets/svg_icon.h"
 #include "ui_tests.h"
 
 namespace melko::ui::test {
+namespace {
+
+int OpaquePixels(const QImage& image) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) count += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+  }
+  return count;
+}
+
+}  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -84,6 +97,32 @@ class MainWindowTest : public QObject {
     OnReceiverWatchdogTimer(ctx);  // six seconds without a word from the mouse
     QVERIFY(desktop.Find("ms_1_wireless")->isHidden());
     QVERIFY(!desktop.Find("ms_1_sleep_label")->isHidden());
+  }
+
+  // Icons are drawn from the skin's pictures when first painted: every button that names one
+  // shows it at any size, dimmed when disabled; the window's icon follows the window.
+  void SkinIconsDrawAtAnySize() {
+    Desktop desktop;
+    int named = 0;
+    for (QAbstractButton* button : desktop.app().window().findChildren<QAbstractButton*>()) {
+      if (button->property("svgIcon").toString().isEmpty()) continue;
+      ++named;
+      for (int side : {16, 48}) {
+        const QImage image = button->icon().pixmap(side, side).toImage();
+        QCOMPARE(image.size(), QSize(side, side));
+        QVERIFY2(OpaquePixels(image) > side, qPrintable(button->objectName()));
+      }
+    }
+    QVERIFY(named >= 10);
+
+    const QIcon icon = SvgIcon(QStringLiteral("img/add.svg"));
+    QVERIFY(icon.pixmap(24, QIcon::Disabled).toImage() != icon.pixmap(24).toImage());
+    QCOMPARE(OpaquePixels(SvgIcon(QStringLiteral("img/no such picture.svg")).pixmap(24).toImage()),
+             0);
+
+    QVERIFY(desktop.app().window().windowIcon().isNull());
+    desktop.app().ShowWindow();
+    QTRY_VERIFY(!desktop.app().window().windowIcon().isNull());
   }
 
   void TheTrayMenuOpensTheSettingsAndQuits() {

@@ -17,6 +17,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/skin.h"
 #include "ui/theme.h"
+#include "ui/widgets/svg_icon.h"
 
 namespace melko::ui {
 namespace {
@@ -88,7 +89,7 @@ MacroEditorWindow::MacroEditorWindow(QWidget* owner, ProfileSession& session,
       steps_(Find<QListWidget>(control::kStepList)),
       editor_(library_, hooks_, keys_, clock_, ProgramRecorderMemory(), *this) {
   setWindowTitle(Text("macro_editor_title_text"));
-  setWindowIcon(QIcon(SkinFile(QStringLiteral("img/app.svg"))));
+  setWindowIcon(SvgIcon(QStringLiteral("img/app.svg")));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   if (page_) {
