@@ -1,135 +1,121 @@
+// The apply engine wired through the real send routine to the mouse's firmware model, in virtual
+// time: what the engine sends is what the model receives and checks. The reports' bytes are
+// checked in the protocol tests and against the virtual mouse by the integration tests; here,
+// which reports go, when, and what is recorded as applied.
+#include "protocol/apply_engine.h"
+
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
 
 #include "device/messages.h"
 #include "profiles/data_folder.h"
-#include "unit/device/apply_rig.h"
+#include "protocol/report_sender.h"
+#include "support/device_fakes.h"
+#include "support/test_support.h"
+#include "vmouse/firmware.h"
 
 namespace melko {
 namespace {
 
-using testing::ApplyRig;
+using Ids = std::vector<std::string>;
 
-std::vector<std::uint8_t> Hex(const char* text) {
-  std::vector<std::uint8_t> bytes;
-  for (const char* p = text; *p;) {
-    if (*p == ' ') {
-      ++p;
-      continue;
-    }
-    bytes.push_back(std::uint8_t(std::stoi(std::string(p, 2), nullptr, 16)));
-    p += 2;
+// Every link's writes go to the firmware model.
+class FirmwareLinks : public ReportLinks {
+ public:
+  explicit FirmwareLinks(vmouse::Firmware& firmware) : firmware_(firmware) {}
+  std::int32_t WiredSetFeature(const std::uint8_t* bytes, std::int32_t length) override {
+    return Deliver(vmouse::Link::kWired, bytes, length);
   }
-  return bytes;
-}
+  std::int32_t ReceiverSetFeature(const std::uint8_t* bytes, std::int32_t length) override {
+    return Deliver(vmouse::Link::kWireless, bytes, length);
+  }
+  std::int32_t BleWrite(const std::uint8_t* bytes, std::int32_t length) override {
+    return Deliver(vmouse::Link::kBle, bytes, length);
+  }
 
-std::vector<std::string> ReportIds(const vmouse::Firmware& firmware) {
-  std::vector<std::string> ids;
-  for (const auto& write : firmware.log()) {
-    char id[8];
-    std::snprintf(id, sizeof id, "%02x%s", write.bytes.empty() ? 0 : write.bytes[0],
-                  write.valid ? "" : "!");
-    ids.push_back(id);
+ private:
+  std::int32_t Deliver(vmouse::Link link, const std::uint8_t* bytes, std::int32_t length) {
+    firmware_.Receive(link, {bytes, std::size_t(length)});
+    return 1;
   }
-  return ids;
-}
+  vmouse::Firmware& firmware_;
+};
 
 class ApplyEngineTest : public ::testing::Test {
  protected:
-  void CableUp() { rig.links.wired_state = kLinkConnected; }
-  ApplyRig rig;
+  ApplyEngineTest() : session(dir.path()) {
+    testing::UseEnglishTexts();
+    session.LoadProfileStore();
+    session.LoadMacroStore();
+    links.wired_state = kLinkConnected;
+  }
+  void Edit(const std::function<void(ProfileRecord&)>& edit) { session.WithCurrent(edit); }
+  // The report IDs the mouse received since the last call, "!" after a rejected one.
+  Ids Received() {
+    Ids ids;
+    for (const auto& write : firmware.log()) {
+      char id[8];
+      std::snprintf(id, sizeof id, "%02x%s", write.bytes.empty() ? 0 : write.bytes[0],
+                    write.valid ? "" : "!");
+      ids.push_back(id);
+    }
+    firmware.ClearLog();
+    return ids;
+  }
+
+  testing::TempDir dir;
+  ProfileSession session;
+  LinkState links;
+  fakes::VirtualClock clock;
+  fakes::FakeControls controls;
+  fakes::FakeTimers timers;
+  fakes::RecordingLog log;
+  vmouse::Firmware firmware{[this] { return clock.Now(); }};
+  FirmwareLinks report_links{firmware};
+  ReportSender sender{links, report_links, clock, log};
+  ApplyEngine engine{session, links, sender, controls, timers};
 };
 
-// The reports a full apply of the default profile must put on the mouse, in order.
-TEST_F(ApplyEngineTest, FullApplyOfTheDefaultsSendsTheDocumentedReportsWithTheirPacing) {
-  CableUp();
-  rig.session.full_apply = 1;
-  ASSERT_TRUE(rig.engine.Apply());
-
-  const std::vector<std::vector<std::uint8_t>> expected = {
-      Hex("0C 0A 01 FE 01 FE 00 00 00 00"),
-      Hex("04 38 01 00 01 7F 00 00 12 25 38 4B 70 A9 8D 00 00 00 00 00 00 00 01 00 02"
-          " FF 00 00 00 FF 00 00 00 FF 00 FF FF FF FF 00 FF 00 FF FF FF FF FF FF FF 01 11 D5"
-          " 00 00 00 00"),
-      Hex("05 0F 01 00 03 A8 00 00 FF 01 04 01 AF 00 00"),
-      Hex("06 09 01 01 FE 00 00 00 00"),
-      Hex("08 3B 01 02 00 00 03 00 00 04 00 00 0D 00 00 3C 00 00 0D 00 00 06 00 00 05 00 00"
-          " 3C 00 00 01 00 00 01 00 00 01 00 00 01 00 00 01 00 00 01 00 00 01 00 00"
-          " 0A 00 00 09 00 00 00 C0"),
-  };
-  const auto& log = rig.firmware.log();
-  ASSERT_EQ(log.size(), expected.size());
+TEST_F(ApplyEngineTest, FullApplySendsResetAndEveryBlockHalfASecondApart) {
+  session.full_apply = 1;
+  ASSERT_TRUE(engine.Apply());
+  const auto& log = firmware.log();
+  ASSERT_EQ(log.size(), 5u);
   for (std::size_t i = 0; i < log.size(); ++i) {
-    EXPECT_EQ(log[i].bytes, expected[i]) << "report " << i;
     EXPECT_TRUE(log[i].valid) << log[i].reason;
-    EXPECT_EQ(log[i].link, vmouse::Link::kWired);
-    EXPECT_EQ(log[i].t_ms, std::int64_t(500 * i)) << "each report waits 500 ms after the last";
+    EXPECT_EQ(log[i].t_ms, std::int64_t(500 * i));
   }
-  EXPECT_EQ(rig.clock.Now(), 2500);
-  EXPECT_EQ(rig.session.full_apply, 0);
-
-  // Around the reports: watchdog stopped then restarted, the ring shown then hidden.
-  const auto timer_calls = rig.timers.Calls();
-  ASSERT_EQ(timer_calls.size(), 2u);
-  EXPECT_EQ(timer_calls[0], "stop 512");
-  EXPECT_EQ(timer_calls[1], "start 512 6000");
-  EXPECT_EQ(rig.controls.Calls(), (std::vector<std::string>{"show apply_ring", "hide apply_ring"}));
+  EXPECT_EQ(Received(), (Ids{"0c", "04", "05", "06", "08"}));
+  EXPECT_EQ(clock.Now(), 2500);
+  EXPECT_EQ(session.full_apply, 0);
+  // Around the reports: the watchdog stopped then restarted, the ring shown then hidden.
+  EXPECT_EQ(timers.Calls(), (Ids{"stop 512", "start 512 6000"}));
+  EXPECT_EQ(controls.Calls(), (Ids{"show apply_ring", "hide apply_ring"}));
 }
 
 TEST_F(ApplyEngineTest, OnlyTheChangedBlockIsSentAndTheStoreIsSaved) {
-  CableUp();
-  rig.session.WithCurrent([](ProfileRecord& current) { current.prate = 1; });
-  rig.engine.Apply();
-  EXPECT_EQ(ReportIds(rig.firmware), (std::vector<std::string>{"06"}));
-  EXPECT_EQ(rig.session.AppliedSnapshot().prate, 1);
+  Edit([](ProfileRecord& current) { current.prate = 1; });
+  engine.Apply();
+  EXPECT_EQ(Received(), Ids{"06"});
+  EXPECT_EQ(session.AppliedSnapshot().prate, 1);
 
   // move_mode belongs to no block: nothing is sent, but the store is written.
-  rig.firmware.ClearLog();
-  rig.session.WithCurrent([](ProfileRecord& current) { current.move_mode = 1; });
-  rig.engine.Apply();
-  EXPECT_TRUE(rig.firmware.log().empty());
+  Edit([](ProfileRecord& current) { current.move_mode = 1; });
+  engine.Apply();
+  EXPECT_TRUE(Received().empty());
   ProfileStore stored;
-  LoadProfiles(stored, rig.dir.path());
+  LoadProfiles(stored, dir.path());
   EXPECT_EQ(stored.profiles[0]->move_mode, 1);
   EXPECT_EQ(stored.profiles[0]->prate, 1);
 }
 
-TEST_F(ApplyEngineTest, OverBluetoothTheRateReportIsNeverSent) {
-  rig.links.ble_present = 1;
-  rig.session.WithCurrent([](ProfileRecord& current) {
-    current.prate = 0;
-    current.brightness = 2;
-  });
-  rig.engine.Apply();
-  EXPECT_EQ(ReportIds(rig.firmware), (std::vector<std::string>{"05"}));
-  EXPECT_EQ(rig.firmware.log()[0].link, vmouse::Link::kBle);
-}
-
-TEST_F(ApplyEngineTest, ProfileSwitchSendsEverythingAndTheMacroOfEachMacroButton) {
-  CableUp();
-  rig.session.Sync([](ProfileStore& store, MacroStore&) {
-    auto other = MakeDefaultProfile(u"Other");
-    ButtonAssignment& button = other->buttons[3];
-    button.function = kFunctionMacro;
-    button.macro_action_count = 2;
-    button.macro_actions[0] = {4, 1, 30};
-    button.macro_actions[1] = {4, 2, 30};
-    store.profiles.push_back(std::move(other));
-    store.selected_index = 1;
-  });
-  rig.session.full_apply = 1;
-  rig.engine.Apply();
-  // Reset, the four blocks, then the macro of button 4 in its three chunks.
-  EXPECT_EQ(ReportIds(rig.firmware),
-            (std::vector<std::string>{"0c", "04", "05", "06", "08", "09", "09", "09"}));
-  EXPECT_TRUE(rig.firmware.settings().macros[3].has_value());
-}
-
-TEST_F(ApplyEngineTest, ReassigningTheSameMacroSendsOnlyTheButtons) {
-  CableUp();
+// A macro goes with its button's block when it changes or on a full apply, never when only the
+// button's record of which stored macro it came from changes.
+TEST_F(ApplyEngineTest, MacrosGoWhenTheyChangeAndOnProfileSwitches) {
   auto assign = [](int index) {
     return [index](ProfileRecord& current) {
       ButtonAssignment& button = current.buttons[5];
@@ -139,98 +125,83 @@ TEST_F(ApplyEngineTest, ReassigningTheSameMacroSendsOnlyTheButtons) {
       button.macro_actions[0] = {5, 1, 10};
     };
   };
-  rig.session.WithCurrent(assign(0));
-  rig.engine.Apply();
-  EXPECT_EQ(ReportIds(rig.firmware), (std::vector<std::string>{"08", "09", "09", "09"}));
-  rig.firmware.ClearLog();
-  rig.session.WithCurrent(assign(2));
-  rig.engine.Apply();
-  EXPECT_EQ(ReportIds(rig.firmware), (std::vector<std::string>{"08"}));
+  Edit(assign(0));
+  engine.Apply();
+  EXPECT_EQ(Received(), (Ids{"08", "09", "09", "09"}));
+  Edit(assign(2));
+  engine.Apply();
+  EXPECT_EQ(Received(), Ids{"08"});
+
+  session.Sync([](ProfileStore& store, MacroStore&) {
+    auto other = MakeDefaultProfile(u"Other");
+    ButtonAssignment& button = other->buttons[3];
+    button.function = kFunctionMacro;
+    button.macro_action_count = 2;
+    button.macro_actions[0] = {4, 1, 30};
+    button.macro_actions[1] = {4, 2, 30};
+    store.profiles.push_back(std::move(other));
+    store.selected_index = 1;
+  });
+  session.full_apply = 1;
+  engine.Apply();
+  EXPECT_EQ(Received(), (Ids{"0c", "04", "05", "06", "08", "09", "09", "09"}));
+  EXPECT_TRUE(firmware.settings().macros[3].has_value());
 }
 
 TEST_F(ApplyEngineTest, BlockedApplySendsSavesAndShowsNothing) {
-  CableUp();
-  rig.links.apply_blocked = 1;
-  rig.session.WithCurrent([](ProfileRecord& current) { current.prate = 0; });
-  const auto stored_before = testing::ReadAll(ProfileStorePath(rig.dir.path()));
-  EXPECT_FALSE(rig.engine.Apply());
-  EXPECT_TRUE(rig.firmware.log().empty());
-  EXPECT_TRUE(rig.controls.Calls().empty());
-  EXPECT_TRUE(rig.timers.Calls().empty());
-  EXPECT_EQ(testing::ReadAll(ProfileStorePath(rig.dir.path())), stored_before);
-  EXPECT_EQ(rig.session.AppliedSnapshot().prate, 3);
+  links.apply_blocked = 1;
+  Edit([](ProfileRecord& current) { current.prate = 0; });
+  const auto stored_before = testing::ReadAll(ProfileStorePath(dir.path()));
+  EXPECT_FALSE(engine.Apply());
+  EXPECT_TRUE(Received().empty());
+  EXPECT_TRUE(controls.Calls().empty());
+  EXPECT_TRUE(timers.Calls().empty());
+  EXPECT_EQ(testing::ReadAll(ProfileStorePath(dir.path())), stored_before);
+  EXPECT_EQ(session.AppliedSnapshot().prate, 3);
 }
 
 TEST_F(ApplyEngineTest, AnEditDuringAnApplyIsSentByTheNextOne) {
-  CableUp();
-  rig.session.WithCurrent([](ProfileRecord& current) { current.dpi_step = 4; });
+  Edit([](ProfileRecord& current) { current.dpi_step = 4; });
   // While the first report's wait runs, the user moves the brightness slider.
-  bool edited = false;
-  rig.clock.SetSleepHook([&](std::int64_t) {
-    if (edited) return;
-    edited = true;
-    rig.session.WithCurrent([](ProfileRecord& current) { current.brightness = 1; });
+  clock.SetSleepHook([&](std::int64_t) {
+    clock.SetSleepHook({});
+    Edit([](ProfileRecord& current) { current.brightness = 1; });
   });
-  rig.engine.Apply();
-  EXPECT_EQ(ReportIds(rig.firmware), (std::vector<std::string>{"04"}));
-  EXPECT_EQ(rig.session.AppliedSnapshot().brightness, 8);  // the edit is not recorded as applied
-
-  rig.firmware.ClearLog();
-  rig.engine.Apply();
-  EXPECT_EQ(ReportIds(rig.firmware), (std::vector<std::string>{"05"}));
+  engine.Apply();
+  EXPECT_EQ(Received(), Ids{"04"});
+  EXPECT_EQ(session.AppliedSnapshot().brightness, 8);  // the edit is not recorded as applied
+  engine.Apply();
+  EXPECT_EQ(Received(), Ids{"05"});
 }
 
 // The user presses the DPI button while a full apply runs: the stage the mouse chose stays in both
-// copies, so the next apply has nothing to send back.
-TEST_F(ApplyEngineTest, AStageTheMouseChoosesDuringAnApplyIsNotSentBack) {
-  CableUp();
-  rig.session.full_apply = 1;
-  rig.clock.SetSleepHook([&](std::int64_t now) {
+// copies, so the next apply has nothing to send back; a profile switch made meanwhile asks for
+// the next apply to be a full one too.
+TEST_F(ApplyEngineTest, WhatHappensDuringAFullApplyIsKeptForTheNextOne) {
+  session.full_apply = 1;
+  clock.SetSleepHook([&](std::int64_t now) {
+    if (now == 500) session.full_apply = 1;
     if (now != 1000) return;
-    rig.firmware.PressDpiButton();
-    rig.session.TakeOverMouseChange([](ProfileRecord& record) { record.dpi_step = 2; });
+    firmware.PressDpiButton();
+    session.TakeOverMouseChange([](ProfileRecord& record) { record.dpi_step = 2; });
   });
-  rig.engine.Apply();
-  rig.clock.SetSleepHook({});
-  EXPECT_EQ(rig.session.AppliedSnapshot().dpi_step, 2);
-  EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 2);
-  rig.firmware.ClearLog();
-  rig.engine.Apply();
-  EXPECT_TRUE(rig.firmware.log().empty());
-}
-
-TEST_F(ApplyEngineTest, AFullApplyRequestedDuringAnApplyIsKeptForTheNextOne) {
-  CableUp();
-  rig.session.full_apply = 1;
-  rig.clock.SetSleepHook([&](std::int64_t now) {
-    if (now == 500) rig.session.full_apply = 1;  // a profile switch while the reset waits
-  });
-  rig.engine.Apply();
-  EXPECT_EQ(rig.session.full_apply, 1);
-}
-
-TEST_F(ApplyEngineTest, OverTheReceiverAReportRepeatsUntilTheMouseAcknowledges) {
-  rig.links.wireless_state = kLinkConnected;
-  rig.links.wireless_online = 1;
-  rig.firmware.SetAckPolicy({vmouse::AckMode::kAfterCopies, 3});
-  rig.session.WithCurrent([](ProfileRecord& current) { current.prate = 2; });
-  rig.engine.Apply();
-  EXPECT_EQ(ReportIds(rig.firmware), (std::vector<std::string>{"06", "06", "06"}));
-
-  rig.firmware.ClearLog();
-  rig.firmware.SetAckPolicy({vmouse::AckMode::kNever, 1});
-  rig.session.WithCurrent([](ProfileRecord& current) { current.prate = 1; });
-  const std::int64_t start = rig.clock.Now();
-  rig.engine.Apply();
-  EXPECT_EQ(rig.firmware.log().size(), 10u);
-  EXPECT_EQ(rig.clock.Now() - start, 10 * 500 + 500);
+  engine.Apply();
+  clock.SetSleepHook({});
+  EXPECT_EQ(session.AppliedSnapshot().dpi_step, 2);
+  EXPECT_EQ(session.CurrentSnapshot().dpi_step, 2);
+  EXPECT_EQ(session.full_apply, 1);
+  session.full_apply = 0;
+  Received();
+  engine.Apply();
+  EXPECT_TRUE(Received().empty());
 }
 
 TEST_F(ApplyEngineTest, ThreadRunsQueuedRequestsInTurnAndDropsThemWhileNoLinkIsUp) {
+  links.wired_state = kLinkRemoved;
   std::mutex mutex;
   std::condition_variable done;
   std::vector<bool> runs;
-  rig.engine.SetRunObserver([&](bool applied) {
+  engine.SetRunObserver([&](bool applied) {
     std::lock_guard lock(mutex);
     runs.push_back(applied);
     done.notify_all();
@@ -239,18 +210,18 @@ TEST_F(ApplyEngineTest, ThreadRunsQueuedRequestsInTurnAndDropsThemWhileNoLinkIsU
     std::unique_lock lock(mutex);
     return done.wait_for(lock, std::chrono::seconds(20), [&] { return runs.size() >= count; });
   };
-  rig.engine.StartApplyThread();
-  rig.engine.RequestApply();  // no link: dropped
+  engine.StartApplyThread();
+  engine.RequestApply();  // no link: dropped
   ASSERT_TRUE(wait_for_runs(1));
-  CableUp();
-  rig.session.WithCurrent([](ProfileRecord& current) { current.light_mode = 2; });
-  rig.engine.RequestApply();
-  rig.session.WithCurrent([](ProfileRecord& current) { current.angle_snap = 1; });
-  rig.engine.RequestApply();
+  links.wired_state = kLinkConnected;
+  Edit([](ProfileRecord& current) { current.light_mode = 2; });
+  engine.RequestApply();
+  Edit([](ProfileRecord& current) { current.angle_snap = 1; });
+  engine.RequestApply();
   ASSERT_TRUE(wait_for_runs(3));
-  rig.engine.StopApplyThread();
+  engine.StopApplyThread();
   EXPECT_EQ(runs, (std::vector<bool>{false, true, true}));
-  EXPECT_EQ(rig.firmware.settings().angle_snap, 1);
+  EXPECT_EQ(firmware.settings().angle_snap, 1);
 }
 
 }  // namespace

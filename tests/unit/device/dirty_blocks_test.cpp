@@ -1,3 +1,4 @@
+// Change detection, field by field: which block each field of the profile belongs to.
 #include "protocol/dirty_blocks.h"
 
 #include <gtest/gtest.h>
@@ -9,64 +10,70 @@
 namespace melko {
 namespace {
 
-struct Change {
-  const char* what;
-  std::function<void(ProfileRecord&)> edit;
-  DirtyBlocks expected;
-};
-
-DirtyBlocks Only(bool DirtyBlocks::*flag) {
-  DirtyBlocks blocks;
-  blocks.*flag = true;
-  return blocks;
+// "rate", "dpi", "light", "buttons", "buttons macro5" or "" for nothing.
+std::string Marked(const DirtyBlocks& blocks) {
+  std::string text = std::string(blocks.rate ? " rate" : "") + (blocks.dpi ? " dpi" : "") +
+                     (blocks.light ? " light" : "") + (blocks.buttons ? " buttons" : "");
+  for (std::size_t slot = 0; slot < blocks.macro.size(); ++slot) {
+    if (blocks.macro[slot]) text += " macro" + std::to_string(slot + 1);
+  }
+  return text.empty() ? text : text.substr(1);
 }
 
-DirtyBlocks ButtonsAndMacro(int slot) {
-  DirtyBlocks blocks;
-  blocks.buttons = true;
-  blocks.macro[std::size_t(slot)] = true;
-  return blocks;
-}
+#define ROW(edit, marked)                            \
+  {                                                  \
+#edit, [](ProfileRecord & r) { r.edit; }, marked \
+  }
 
 TEST(DetectChanges, EachFieldMarksExactlyItsBlock) {
-  const std::vector<Change> changes = {
-      {"nothing", [](ProfileRecord&) {}, {}},
-      {"name", [](ProfileRecord& r) { SetProfileName(r, u"Renamed"); }, {}},
-      {"move_mode", [](ProfileRecord& r) { r.move_mode = 1; }, {}},
-      {"reserved_2376", [](ProfileRecord& r) { r.reserved_2376 = 5; }, {}},
-      {"prate", [](ProfileRecord& r) { r.prate = 0; }, Only(&DirtyBlocks::rate)},
-      {"dpi_step", [](ProfileRecord& r) { r.dpi_step = 3; }, Only(&DirtyBlocks::dpi)},
-      {"lift-off", [](ProfileRecord& r) { r.lift_of_distance = 1; }, Only(&DirtyBlocks::dpi)},
-      {"second stage copy", [](ProfileRecord& r) { r.dpi_value_2[7] = 9; },
-       Only(&DirtyBlocks::dpi)},
-      {"stage colour", [](ProfileRecord& r) { r.dpi_color[7] = 0; }, Only(&DirtyBlocks::dpi)},
-      {"ble light mode", [](ProfileRecord& r) { r.light_mode_ble = 1; }, Only(&DirtyBlocks::light)},
-      {"debounce", [](ProfileRecord& r) { r.key_debounce = 1; }, Only(&DirtyBlocks::light)},
-      {"light off", [](ProfileRecord& r) { r.light_off = 4; }, Only(&DirtyBlocks::light)},
-      {"function", [](ProfileRecord& r) { r.buttons[2].function = 9; },
-       Only(&DirtyBlocks::buttons)},
-      {"macro name only", [](ProfileRecord& r) { r.buttons[1].macro_name[0] = u'X'; },
-       Only(&DirtyBlocks::buttons)},
-      {"macro index only", [](ProfileRecord& r) { r.buttons[1].macro_index = 4; },
-       Only(&DirtyBlocks::buttons)},
-      {"macro count only", [](ProfileRecord& r) { r.buttons[1].macro_action_count = 4; },
-       Only(&DirtyBlocks::buttons)},
-      {"unused slot 20", [](ProfileRecord& r) { r.buttons[20].function = 1; },
-       Only(&DirtyBlocks::buttons)},
-      {"macro mode", [](ProfileRecord& r) { r.buttons[4].macro_mode = 2; }, ButtonsAndMacro(4)},
-      {"macro repeat", [](ProfileRecord& r) { r.buttons[17].macro_repeat = 3; },
-       ButtonsAndMacro(17)},
-      {"byte after macro_reserved", [](ProfileRecord& r) { r.buttons[0].gap_1085[2] = 1; },
-       ButtonsAndMacro(0)},
-      {"last macro step slot", [](ProfileRecord& r) { r.buttons[9].macro_actions[45].delay = 7; },
-       ButtonsAndMacro(9)},
+  const struct {
+    const char* edit;
+    std::function<void(ProfileRecord&)> apply;
+    const char* marked;
+  } rows[] = {
+      {"nothing", [](ProfileRecord&) {}, ""},
+      {"name", [](ProfileRecord& r) { SetProfileName(r, u"Renamed"); }, ""},
+      ROW(move_mode = 1, ""),
+      ROW(reserved_2376 = 5, ""),
+      ROW(reserved_2200 = 5, ""),
+      ROW(reserved_colors[0] = 1, ""),
+      ROW(prate = 0, "rate"),
+      ROW(dpi_step = 3, "dpi"),
+      ROW(reserved_2224 = 1, "dpi"),
+      ROW(lift_of_distance = 1, "dpi"),
+      ROW(reserved_2232 = 1, "dpi"),
+      ROW(ripple_control = 0, "dpi"),
+      ROW(angle_snap = 1, "dpi"),
+      ROW(dpi_value[7] = 9, "dpi"),
+      ROW(dpi_value_2[7] = 9, "dpi"),
+      ROW(dpi_enable[0] = 0, "dpi"),
+      ROW(dpi_color[7] = 0, "dpi"),
+      ROW(light_mode = 3, "light"),
+      ROW(light_mode_ble = 1, "light"),
+      ROW(breathspeed = 1, "light"),
+      ROW(brightness = 1, "light"),
+      ROW(key_debounce = 1, "light"),
+      ROW(light_color = 1, "light"),
+      ROW(sleep_timer = 1, "light"),
+      ROW(light_off = 4, "light"),
+      ROW(buttons[2].function = 9, "buttons"),
+      ROW(buttons[1].macro_name[0] = u'X', "buttons"),
+      ROW(buttons[1].macro_index = 4, "buttons"),
+      ROW(buttons[1].macro_action_count = 4, "buttons"),
+      ROW(buttons[20].function = 1, "buttons"),  // a slot past the mouse's buttons
+      ROW(buttons[4].macro_mode = 2, "buttons macro5"),
+      ROW(buttons[17].macro_repeat = 3, "buttons macro18"),
+      ROW(buttons[3].macro_reserved = 1, "buttons macro4"),
+      ROW(buttons[0].gap_1085[2] = 1, "buttons macro1"),
+      ROW(buttons[9].macro_actions[45].delay = 7, "buttons macro10"),
   };
   const auto before = MakeDefaultProfile(u"P");
-  for (const Change& change : changes) {
+  for (const auto& row : rows) {
     auto now = std::make_unique<ProfileRecord>(*before);
-    change.edit(*now);
-    EXPECT_EQ(DetectChanges(*now, *before), change.expected) << change.what;
+    row.apply(*now);
+    EXPECT_EQ(Marked(DetectChanges(*now, *before)), row.marked) << row.edit;
   }
+  EXPECT_EQ(DetectChanges(*before, *before), DirtyBlocks{});
 }
 
 }  // namespace

@@ -1,34 +1,31 @@
+// Opening and closing the driver libraries' links at start and end.
 #include "device/driver_links.h"
 
 #include <gtest/gtest.h>
 
 #include "device/messages.h"
 #include "support/device_fakes.h"
-#include "support/test_support.h"
 
 namespace melko {
 namespace {
 
 using fakes::FakeDriver;
+using Names = std::vector<std::string>;
 
 // Hands out the fake libraries by file name; a name in `missing` loads as nothing.
 class FakeLoader : public DriverLoader {
  public:
   DriverLibrary Load(std::string_view file_name) override {
-    loaded.emplace_back(file_name);
     for (const auto& name : missing) {
       if (name == file_name) return {};
     }
     return fakes::FakeDriverLibrary(file_name == kWiredDriverFile ? 0 : 1);
   }
   void Unload(DriverLibrary& library) override {
-    unloaded.push_back(library.usable()
-                           ? (library.set_feature == fakes::FakeDriverLibrary(0).set_feature
-                                  ? "wired"
-                                  : "receiver")
-                           : "nothing");
+    const bool wired = library.set_feature == fakes::FakeDriverLibrary(0).set_feature;
+    unloaded.push_back(library.usable() ? (wired ? "wired" : "receiver") : "nothing");
   }
-  std::vector<std::string> missing, loaded, unloaded;
+  Names missing, unloaded;
 };
 
 struct Probe : BlePresenceProbe {
@@ -38,69 +35,54 @@ struct Probe : BlePresenceProbe {
 
 class DriverLinksTest : public ::testing::Test {
  protected:
-  DriverLinksTest() : session(dir.path()) { fakes::ResetFakeDrivers(); }
-  DeviceContext Context() {
-    return {links, session, drivers, ble, controls, timers, poster, clock, log};
-  }
-  testing::TempDir dir;
-  ProfileSession session;
-  LinkState links;
-  DriverLinks drivers;
-  fakes::FakeBle ble;
-  fakes::FakeControls controls;
-  fakes::FakeTimers timers;
-  fakes::FakePoster poster;
-  fakes::VirtualClock clock;
-  fakes::RecordingLog log;
+  void Open() { OpenDriverLinks(rig.ctx, loader, &target, probe); }
+  fakes::DeviceRig rig;
   FakeLoader loader;
   Probe probe;
   MessageTarget target{};
 };
 
-TEST_F(DriverLinksTest, BothDevicesFoundOpenBothLinks) {
-  DeviceContext ctx = Context();
-  OpenDriverLinks(ctx, loader, &target, probe);
-  EXPECT_EQ(links.wired_state, kLinkConnected);
-  EXPECT_EQ(links.wireless_state, kLinkConnected);
-  EXPECT_EQ(links.apply_blocked, 0);
-  EXPECT_EQ(links.any_connected, 1);
-  EXPECT_EQ(FakeDriver(0).vid, 0x1D57u);
-  EXPECT_EQ(FakeDriver(0).pid, 0x3005u);
-  EXPECT_EQ(FakeDriver(1).pid, 0x3006u);
-  EXPECT_EQ(FakeDriver(0).data_message, 1539u);
-  EXPECT_EQ(FakeDriver(0).connect_message, 1540u);
-  EXPECT_EQ(FakeDriver(1).data_message, 1537u);
-  EXPECT_EQ(FakeDriver(1).target, &target);
-  EXPECT_EQ(FakeDriver(0).calls,
-            (std::vector<std::string>{"Set_VIDPID", "Open_DevMonitor", "Open_FeatureDevice"}));
-  EXPECT_TRUE(timers.Running(kTimerChargeAnimation));
-  EXPECT_EQ(timers.Period(kTimerChargeAnimation), 30);
-  EXPECT_EQ(timers.Period(kTimerReceiverWatchdog), 6000);
-  EXPECT_EQ(controls.Text("ms_1_label_power"), "key:charging_text");
-  EXPECT_TRUE(controls.IsVisible("ms_1_wired"));
-  EXPECT_TRUE(controls.IsVisible("ms_1_wireless"));
-  EXPECT_FALSE(controls.IsVisible("ms_1_sleep_label"));
-  EXPECT_EQ(poster.Count(kMsgConnectedChanged), 1);
+TEST_F(DriverLinksTest, BothDevicesFoundOpenBothLinksEachWithItsIdsAndMessages) {
+  Open();
+  EXPECT_EQ(rig.links.wired_state, kLinkConnected);
+  EXPECT_EQ(rig.links.wireless_state, kLinkConnected);
+  EXPECT_EQ(rig.links.apply_blocked, 0);
+  EXPECT_EQ(rig.links.any_connected, 1);
+  const struct {
+    std::uint32_t pid, data_message, connect_message;
+  } expected[] = {{0x3005, 1539, 1540}, {0x3006, 1537, 1538}};
+  for (int slot : {0, 1}) {
+    SCOPED_TRACE(slot);
+    EXPECT_EQ(FakeDriver(slot).vid, 0x1D57u);
+    EXPECT_EQ(FakeDriver(slot).pid, expected[slot].pid);
+    EXPECT_EQ(FakeDriver(slot).data_message, expected[slot].data_message);
+    EXPECT_EQ(FakeDriver(slot).connect_message, expected[slot].connect_message);
+    EXPECT_EQ(FakeDriver(slot).target, &target);
+    EXPECT_EQ(FakeDriver(slot).calls,
+              (Names{"Set_VIDPID", "Open_DevMonitor", "Open_FeatureDevice"}));
+  }
+  EXPECT_TRUE(rig.timers.Running(kTimerChargeAnimation));  // the cable charges the mouse
+  EXPECT_EQ(rig.timers.Period(kTimerReceiverWatchdog), 6000);
+  EXPECT_EQ(rig.poster.Count(kMsgConnectedChanged), 1);
 
-  CloseDriverLinks(ctx, loader);
+  CloseDriverLinks(rig.ctx, loader);
   EXPECT_EQ(FakeDriver(1).monitors_open, 0);
   EXPECT_EQ(FakeDriver(0).closed, 1);
-  EXPECT_EQ(loader.unloaded, (std::vector<std::string>{"wired", "receiver"}));
-  EXPECT_FALSE(drivers.wired.usable());
+  EXPECT_EQ(loader.unloaded, (Names{"wired", "receiver"}));
+  EXPECT_FALSE(rig.drivers.wired.usable());
 }
 
-TEST_F(DriverLinksTest, NothingFoundBlocksApplyButStillAnnounces) {
+TEST_F(DriverLinksTest, NothingFoundBlocksApplyButStillAnnouncesAndListens) {
   FakeDriver(0).device_present = false;
   FakeDriver(1).device_present = false;
-  DeviceContext ctx = Context();
-  OpenDriverLinks(ctx, loader, &target, probe);
-  EXPECT_EQ(links.wired_state, kLinkNeverSeen);
-  EXPECT_EQ(links.wireless_state, kLinkNeverSeen);
-  EXPECT_EQ(links.apply_blocked, 1);
-  EXPECT_EQ(links.any_connected, 0);
-  EXPECT_TRUE(controls.IsVisible("ms_1_sleep_label"));
-  EXPECT_FALSE(timers.Running(kTimerReceiverWatchdog));
-  EXPECT_EQ(poster.Count(kMsgConnectedChanged), 1);
+  Open();
+  EXPECT_EQ(rig.links.wired_state, kLinkNeverSeen);
+  EXPECT_EQ(rig.links.wireless_state, kLinkNeverSeen);
+  EXPECT_EQ(rig.links.apply_blocked, 1);
+  EXPECT_EQ(rig.links.any_connected, 0);
+  EXPECT_TRUE(rig.controls.IsVisible("ms_1_sleep_label"));
+  EXPECT_FALSE(rig.timers.Running(kTimerReceiverWatchdog));
+  EXPECT_EQ(rig.poster.Count(kMsgConnectedChanged), 1);
   // The monitors still run, so a later arrival is heard.
   EXPECT_EQ(FakeDriver(0).monitors_open, 1);
 }
@@ -108,16 +90,15 @@ TEST_F(DriverLinksTest, NothingFoundBlocksApplyButStillAnnounces) {
 TEST_F(DriverLinksTest, MissingLibraryLeavesItsLinkDownAndBluetoothCounts) {
   loader.missing = {kWiredDriverFile};
   probe.present = true;
-  DeviceContext ctx = Context();
   FakeDriver(1).device_present = false;
-  OpenDriverLinks(ctx, loader, &target, probe);
-  EXPECT_EQ(links.wired_state, kLinkNeverSeen);
-  EXPECT_EQ(links.ble_present, 1);
-  EXPECT_EQ(links.any_connected, 1);
+  Open();
+  EXPECT_EQ(rig.links.wired_state, kLinkNeverSeen);
+  EXPECT_EQ(rig.links.ble_present, 1);
+  EXPECT_EQ(rig.links.any_connected, 1);
   EXPECT_TRUE(FakeDriver(0).calls.empty());
-  EXPECT_EQ(drivers.wired.SetFeature(nullptr, 0), 0);  // a missing library writes nothing
-  CloseDriverLinks(ctx, loader);
-  EXPECT_EQ(loader.unloaded, (std::vector<std::string>{"nothing", "receiver"}));
+  EXPECT_EQ(rig.drivers.wired.SetFeature(nullptr, 0), 0);  // a missing library writes nothing
+  CloseDriverLinks(rig.ctx, loader);
+  EXPECT_EQ(loader.unloaded, (Names{"nothing", "receiver"}));
 }
 
 TEST(DriverMessages, StatusWordsFromDataAndConnectMessages) {

@@ -1,10 +1,13 @@
-// Status words from the driver libraries, the two timers they drive and the link sections.
+// Status words from the driver libraries and notifications over Bluetooth LE, the two timers they
+// drive and the link sections.
 #include "device/status_decoder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
+#include "device/ble_notification.h"
 #include "device/link_sections.h"
 #include "device/messages.h"
 #include "support/device_fakes.h"
@@ -26,8 +29,6 @@ class StatusDecoderTest : public ::testing::Test {
     EXPECT_TRUE(rig.StoreSaved());
     EXPECT_TRUE(SameRecord(rig.session.AppliedSnapshot(), rig.session.CurrentSnapshot()));
   }
-  int Bar() { return rig.controls.Value("ms_1_progress_power"); }
-  std::string Label() { return rig.controls.Text("ms_1_label_power"); }
   fakes::DeviceRig rig;
 };
 
@@ -121,36 +122,53 @@ TEST_F(StatusDecoderTest, MouseChangesDoNotSwallowPendingEdits) {
   EXPECT_EQ(rig.session.CurrentSnapshot().brightness, 1);
 }
 
-TEST_F(StatusDecoderTest, ReceiverPowerShowsTheLevelAndWakesTheLink) {
-  rig.links.apply_blocked = 1;
-  rig.controls.SetVisible("ms_1_sleep_label", true);
-  Decode(kEventPower, 0x3902);
-  EXPECT_EQ(rig.controls.ValueHistory("ms_1_progress_power"), (std::vector<int>{100, 57}));
-  EXPECT_EQ(Label(), "57%");
-  EXPECT_FALSE(rig.controls.IsVisible("ms_1_sleep_label"));
-  EXPECT_EQ(rig.links.apply_blocked, 0);
-  EXPECT_EQ(rig.links.wireless_online, 1);
-  EXPECT_EQ(rig.timers.Period(kTimerReceiverWatchdog), 6000);
-
-  Decode(kEventPower, 0xFF01);  // a level above 100 leaves the full bar
-  EXPECT_EQ(Bar(), 100);
-  Decode(kEventPower, 0x2003);
-  EXPECT_EQ(Label(), "key:charging_text");
-  EXPECT_EQ(rig.timers.Period(kTimerChargeAnimation), 30);
-}
-
-TEST_F(StatusDecoderTest, PowerWithTheCablePresentShowsChargingOrFull) {
-  rig.links.wired_state = kLinkConnected;
-  rig.links.wireless_online = 1;
-  Decode(kEventPower, 0x5001);
-  EXPECT_EQ(Label(), "key:charging_text");
-  EXPECT_TRUE(rig.timers.Running(kTimerChargeAnimation));
-  EXPECT_EQ(rig.links.wireless_online, 0);
-
-  Decode(kEventPower, 0x6402);
-  EXPECT_EQ(Label(), "100%");
-  EXPECT_EQ(Bar(), 100);
-  EXPECT_FALSE(rig.timers.Running(kTimerChargeAnimation));
+// Power from the driver libraries wakes the receiver's link unless the cable is in (the mouse then
+// charges); over Bluetooth LE it only shows the battery. One fresh page per row, with applies
+// blocked and the sleep label up.
+TEST(StatusPowerTest, EachSourceAndStateShowsItsBatteryAndLinkState) {
+  enum Source { kReceiver, kCable, kBle };
+  const struct {
+    Source source;
+    std::uint16_t value;  // level high, state low: 1 battery, 2 charged, 3 charging
+    const char* label;
+    int bar;  // -1: never set
+    bool animating, online, blocked, asleep_shown;
+  } rows[] = {
+      {kReceiver, 0x3902, "57%", 57, false, true, false, false},
+      {kReceiver, 0xFF01, "100%", 100, false, true, false, false},  // level over 100: full bar
+      {kReceiver, 0x2003, "key:charging_text", -1, true, true, false, false},
+      {kReceiver, 0x6402, "100%", 100, false, true, false, false},
+      {kCable, 0x5001, "key:charging_text", -1, true, false, true, true},
+      {kCable, 0x6402, "100%", 100, false, false, true, true},
+      {kBle, 0x3901, "57%", 57, false, false, true, true},
+      {kBle, 0x2003, "key:charging_text", -1, true, false, true, true},
+      {kBle, 0x0002, "100%", 100, false, false, true, true},
+      {kBle, 0xC801, "", -1, false, false, true, true},  // level over 100: nothing shown
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.source << " " << std::hex << row.value);
+    fakes::DeviceRig rig;
+    rig.links.apply_blocked = 1;
+    rig.controls.SetVisible("ms_1_sleep_label", true);
+    if (row.source == kCable) {
+      rig.links.wired_state = kLinkConnected;
+      rig.links.wireless_online = 1;
+    }
+    if (row.source == kBle) {
+      OnBleNotification(rig.ctx, std::vector<std::uint8_t>{0x10, 0x40, std::uint8_t(row.value),
+                                                           std::uint8_t(row.value >> 8)});
+    } else {
+      DecodeLinkStatus(rig.ctx, MakeStatusWord(kEventPower, row.value));
+    }
+    EXPECT_EQ(rig.controls.Text("ms_1_label_power"), row.label);
+    EXPECT_EQ(rig.controls.Value("ms_1_progress_power"), row.bar);
+    EXPECT_EQ(rig.timers.Running(kTimerChargeAnimation), row.animating);
+    EXPECT_EQ(rig.links.wireless_online, row.online ? 1 : 0);
+    EXPECT_EQ(rig.links.apply_blocked, row.blocked ? 1 : 0);
+    EXPECT_EQ(rig.controls.IsVisible("ms_1_sleep_label"), row.asleep_shown);
+    // Every power event from a driver library restarts the receiver's watchdog.
+    EXPECT_EQ(rig.timers.Running(kTimerReceiverWatchdog), row.source != kBle);
+  }
 }
 
 TEST_F(StatusDecoderTest, ChargeAnimationShowsHundredThenZeroNeverMore) {
@@ -206,6 +224,42 @@ TEST_F(StatusDecoderTest, SectionsFollowTheLightModeAndTheLink) {
   rig.links.wireless_online = 1;
   RefreshLinkSections(rig.ctx);
   EXPECT_TRUE(rig.controls.IsVisible("ms_1_check_prate"));
+}
+
+TEST_F(StatusDecoderTest, EmptyOrShortNotificationsAreOnlyLogged) {
+  OnBleNotification(rig.ctx, std::vector<std::uint8_t>{});
+  OnBleNotification(rig.ctx, std::vector<std::uint8_t>{0x10, 0x10, 0x03});  // cut short
+  const std::vector<std::string> lines = rig.log.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "datasize 0");
+  EXPECT_TRUE(lines[1].starts_with("datasize 3")) << lines[1];
+  EXPECT_TRUE(rig.controls.Calls().empty());
+  EXPECT_TRUE(rig.poster.Posted().empty());
+  EXPECT_FALSE(rig.StoreSaved());
+}
+
+TEST_F(StatusDecoderTest, NotificationsAreLittleEndianWithTrailingBytesIgnored) {
+  OnBleNotification(rig.ctx, std::vector<std::uint8_t>{0x10, 0x10, 0x03, 0x00, 0xAA, 0xBB});
+  EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 2);
+  EXPECT_EQ(rig.poster.Count(kMsgDpiStageChanged), 1);
+  ExpectSynchronised();
+  ASSERT_EQ(rig.log.Lines().size(), 1u);
+  EXPECT_TRUE(rig.log.Lines()[0].starts_with("HR dwLeft = 1010, dwRight = 0003, "));
+}
+
+// The notification thread and the user-interface thread change the profile at the same time;
+// meant for the thread sanitizer as well.
+TEST_F(StatusDecoderTest, NotificationsRaceSafelyWithLibraryStatusWords) {
+  std::thread bluetooth([&] {
+    for (int i = 0; i < 20; ++i) {
+      OnBleNotification(rig.ctx, std::vector<std::uint8_t>{0x10, 0x10, std::uint8_t(1 + i % 8), 0});
+    }
+  });
+  for (int i = 0; i < 20; ++i) Decode(kEventLightMode, 0x10);
+  bluetooth.join();
+  EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 19 % 8);
+  EXPECT_EQ(rig.session.CurrentSnapshot().light_mode, 1);
+  EXPECT_EQ(rig.poster.Count(kMsgDpiStageChanged), 20);
 }
 
 }  // namespace
