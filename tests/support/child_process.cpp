@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "support/test_support.h"
+
 extern char** environ;
 
 namespace melko::testing {
@@ -152,6 +154,20 @@ int ChildProcess::Stop(int timeout_ms) {
   if (auto status = WaitExit(timeout_ms)) return *status;
   ::kill(pid_, SIGKILL);
   return WaitExit(timeout_ms).value_or(-1);
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& argv,
+                      const std::map<std::string, std::string>& env, int timeout_ms) {
+  TempDir scratch;
+  ProgramRun run;
+  {
+    ChildProcess child(argv, scratch / "err", env);
+    child.CloseInput();
+    while (auto line = child.output().ReadLine(timeout_ms)) run.out += *line + "\n";
+    run.exit_code = child.WaitExit(timeout_ms).value_or(-1);
+  }
+  run.err = ReadText(scratch / "err");
+  return run;
 }
 
 }  // namespace melko::testing

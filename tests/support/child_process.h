@@ -67,4 +67,14 @@ class ChildProcess {
 // Waits for one descriptor to become readable; false on timeout.
 bool WaitReadable(int fd, int timeout_ms);
 
+// A program run to its end with its standard input closed: the exit status (-1 after a signal or
+// a timeout), what it wrote to standard output (whole lines) and to standard error.
+struct ProgramRun {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+ProgramRun RunProgram(const std::vector<std::string>& argv,
+                      const std::map<std::string, std::string>& env = {}, int timeout_ms = 60000);
+
 }  // namespace melko::testing

@@ -33,12 +33,8 @@ std::vector<std::string> VmouseProcess::LogLines() const {
 CtlResult RunCtl(const std::string& socket_path, const std::vector<std::string>& args) {
   std::vector<std::string> argv{VmouseBinary(), "ctl", "--socket", socket_path};
   argv.insert(argv.end(), args.begin(), args.end());
-  TempDir scratch;
-  ChildProcess ctl(argv, scratch / "ctl.err");
-  CtlResult result;
-  while (auto line = ctl.output().ReadLine()) result.out += *line + "\n";
-  result.exit_code = ctl.WaitExit().value_or(-1);
-  return result;
+  const ProgramRun run = RunProgram(argv, {}, kChildWaitMs);
+  return {run.exit_code, run.out};
 }
 
 }  // namespace melko::testing

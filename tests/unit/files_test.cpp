@@ -34,10 +34,13 @@ class FilesTest : public ::testing::Test {
   MacroStore macros_;
 };
 
+// An export replaces a larger file whole; an import adds a numbered copy.
 TEST_F(FilesTest, ProfileExportWritesTheRecordAndImportAddsANumberedCopy) {
   profiles_.profiles[0]->brightness = 3;
+  WriteAll(dir_ / "work.pro", std::vector<std::uint8_t>(100000, 0xEE));
   ASSERT_TRUE(ExportProfile(*profiles_.profiles[0], dir_ / "work.pro").ok);
   EXPECT_EQ(std::filesystem::file_size(dir_ / "work.pro"), kProfileRecordSize);
+  EXPECT_FALSE(ExportProfile(*profiles_.profiles[0], dir_ / "no/such/folder/x.pro").ok);
 
   ProfileImport first = ImportProfile(profiles_, macros_, dir_ / "work.pro");
   ASSERT_TRUE(first.outcome.ok) << first.outcome.error;
@@ -147,13 +150,6 @@ TEST_F(FilesTest, MacroImportOfAStoreFileTakesTheFirstMacroAndRefusesShortFiles)
   EXPECT_FALSE(ImportMacro(macros_, dir_ / "short.macro").outcome.ok);
   EXPECT_FALSE(ImportMacro(macros_, dir_ / "none.macro").outcome.ok);
   EXPECT_EQ(macros_.macros.size(), 2u);
-}
-
-TEST_F(FilesTest, ExportReplacesAnExistingFileWhole) {
-  WriteAll(dir_ / "x.pro", std::vector<std::uint8_t>(100000, 0xEE));
-  ASSERT_TRUE(ExportProfile(*profiles_.profiles[0], dir_ / "x.pro").ok);
-  EXPECT_EQ(ReadAll(dir_ / "x.pro").size(), kProfileRecordSize);
-  EXPECT_FALSE(ExportProfile(*profiles_.profiles[0], dir_ / "no/such/folder/x.pro").ok);
 }
 
 // A store kept elsewhere behind a symbolic link stays there, and a private file stays private.
