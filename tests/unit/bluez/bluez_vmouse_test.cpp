@@ -89,9 +89,6 @@ TEST_F(BluezOverVmouse, ReportsReachTheFirmwareWholeAndASecondWriteCostsOneCall)
   SpinFor(100);
   EXPECT_EQ(BleWrites(*vmouse_),
             (std::vector<std::string>{Hex(dpi), Hex(macro), Hex(BuildResetReport())}));
-  for (const std::string& line : vmouse_->LogLines()) {
-    EXPECT_NE(line.find("\"valid\":true"), std::string::npos) << line;
-  }
 }
 
 // Also: presence handlers are called once per change, and not for the state taken at start.
@@ -155,18 +152,14 @@ TEST_F(BluezOverVmouse, NotificationsFromSubscribingToClosing) {
             1u);
   EXPECT_EQ(transport_->subscribed().size(), 1);
 
-  // A disconnection ends the subscription, leaving nothing to stop; when the mouse comes back
-  // with its characteristics, the adapter subscribes again by itself.
+  // A disconnection ends the subscription, leaving nothing to stop; when the mouse comes back the
+  // adapter subscribes again by itself (what then arrives is run through melkoctl_ble_test.cpp).
   Mouse("ble off");
   ASSERT_TRUE(SpinUntil([&] { return recorder_.gone == 1; }));
   EXPECT_TRUE(transport_->subscribed().isEmpty());
   EXPECT_EQ(CallsOf([&] { transport_->CloseNotifications(); }), 0u);
   Mouse("ble on");
   ASSERT_TRUE(SpinUntil([&] { return transport_->subscribed().size() == 1; }));
-  recorder_.values.clear();
-  Mouse("stage 2");
-  ASSERT_TRUE(SpinUntil([&] { return !recorder_.EventValues().empty(); }));
-  EXPECT_EQ(recorder_.EventValues(), std::vector<std::string>{"10100200"});
 
   // Closing sends StopNotify: nobody is subscribed any more, and no value comes.
   transport_->CloseNotifications();

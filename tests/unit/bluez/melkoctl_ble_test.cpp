@@ -20,15 +20,12 @@ class MelkoctlOverBluetooth : public ::testing::Test {
     vmouse_ = std::make_unique<VmouseProcess>(options, bus_.address());
     ASSERT_TRUE(vmouse_->started());
   }
-  // The private bus as the system bus, and the mouse's socket with no cable nor receiver in.
-  std::map<std::string, std::string> MouseEnvironment() const {
-    return {{"DBUS_SYSTEM_BUS_ADDRESS", bus_.address()},
-            {"MELKO_VMOUSE", vmouse_->socket_path()},
-            {"XDG_CONFIG_HOME", (folder_ / "config").string()}};
-  }
-  std::map<std::string, std::string> NoMouseEnvironment() const {
-    return {{"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (folder_ / "no-bus").string()},
-            {"MELKO_VMOUSE", (folder_ / "no-mouse").string()},
+  // The private bus as the system bus and the mouse's socket (with no cable nor receiver in), or
+  // neither a bus nor a mouse.
+  std::map<std::string, std::string> Environment(bool mouse = true) const {
+    return {{"DBUS_SYSTEM_BUS_ADDRESS",
+             mouse ? bus_.address() : "unix:path=" + (folder_ / "no-bus").string()},
+            {"MELKO_VMOUSE", mouse ? vmouse_->socket_path() : (folder_ / "no-mouse").string()},
             {"XDG_CONFIG_HOME", (folder_ / "config").string()}};
   }
   std::vector<std::string> Command(const std::vector<std::string>& args) const {
@@ -51,15 +48,15 @@ class MelkoctlOverBluetooth : public ::testing::Test {
 
 TEST_F(MelkoctlOverBluetooth, StatusAndApplyOverBluetoothLeWriteEveryReportButTheRate) {
   StartMouse({"--ble"});
-  const CliRun status = Run({"status", "--wait", "0"}, MouseEnvironment());
+  const CliRun status = Run({"status", "--wait", "0"}, Environment());
   EXPECT_EQ(status.exit_code, 0);
   EXPECT_NE(status.out.find("Bluetooth LE: connected\n"), std::string::npos) << status.out;
   // A button that plays a macro, so that the 131-byte macro report goes too.
-  ASSERT_EQ(Run({"macro", "add", "M1"}, NoMouseEnvironment()).exit_code, 0);
-  ASSERT_EQ(Run({"set", "--wait", "0", "button", "3", "macro", "M1"}, NoMouseEnvironment()).out,
+  ASSERT_EQ(Run({"macro", "add", "M1"}, Environment(false)).exit_code, 0);
+  ASSERT_EQ(Run({"set", "--wait", "0", "button", "3", "macro", "M1"}, Environment(false)).out,
             "saved; not sent (no link to the mouse can take settings); run melkoctl apply\n");
 
-  const CliRun applied = Run({"apply"}, MouseEnvironment());
+  const CliRun applied = Run({"apply"}, Environment());
   EXPECT_EQ(applied.exit_code, 0);
   EXPECT_EQ(applied.out, "applied Profile1 over the Bluetooth LE\n");
 
@@ -83,8 +80,7 @@ TEST_F(MelkoctlOverBluetooth, StatusAndApplyOverBluetoothLeWriteEveryReportButTh
 
 TEST_F(MelkoctlOverBluetooth, WatchPrintsNotificationsAndTheMouseComingAndGoing) {
   StartMouse({"--ble"});
-  ChildProcess watch(Command({"watch", "--seconds", "60"}), folder_ / "watch.err",
-                     MouseEnvironment());
+  ChildProcess watch(Command({"watch", "--seconds", "60"}), folder_ / "watch.err", Environment());
   auto line_starting = [&](const std::string& start) {
     while (auto line = watch.output().ReadLine(10000)) {
       if (line->starts_with(start)) return *line;
@@ -109,12 +105,12 @@ TEST_F(MelkoctlOverBluetooth, WatchPrintsNotificationsAndTheMouseComingAndGoing)
 
 TEST_F(MelkoctlOverBluetooth, WithoutTheMouseOrASystemBusApplyRefusesAndNothingHangs) {
   StartMouse({});
-  EXPECT_EQ(Run({"apply", "--wait", "0.5"}, MouseEnvironment()).exit_code, 1);
+  EXPECT_EQ(Run({"apply", "--wait", "0.5"}, Environment()).exit_code, 1);
   EXPECT_TRUE(vmouse_->LogLines().empty());
-  const CliRun status = Run({"status", "--wait", "0"}, NoMouseEnvironment());
+  const CliRun status = Run({"status", "--wait", "0"}, Environment(false));
   EXPECT_EQ(status.exit_code, 0);
   EXPECT_NE(status.out.find("Bluetooth LE: not connected\n"), std::string::npos) << status.out;
-  EXPECT_EQ(Run({"apply", "--wait", "0"}, NoMouseEnvironment()).exit_code, 1);
+  EXPECT_EQ(Run({"apply", "--wait", "0"}, Environment(false)).exit_code, 1);
 }
 
 }  // namespace
