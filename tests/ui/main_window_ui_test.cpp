@@ -2,15 +2,19 @@
 // link area, the tray's menu.
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QTest>
 
 #include "device/messages.h"
 #include "device/status_decoder.h"
+#include "ui/widgets/button_label.h"
 #include "ui/widgets/device_switch.h"
+#include "ui/widgets/section_header.h"
 #include "ui/widgets/svg_icon.h"
 #include "ui_tests.h"
 
@@ -23,6 +27,48 @@ int OpaquePixels(const QImage& image) {
     for (int x = 0; x < image.width(); ++x) count += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
   }
   return count;
+}
+
+// Texts of the window that do not fit their widget: too narrow, lower than a line, or outside the
+// window (inside the scroll area, outside its width).
+QStringList ClippedTexts(QWidget& window) {
+  QStringList clipped;
+  for (QWidget* widget : window.findChildren<QWidget*>()) {
+    if (!widget->isVisibleTo(&window)) continue;
+    QString text;
+    int need = 0;
+    if (auto* label = qobject_cast<QLabel*>(widget);
+        label && !label->text().isEmpty() && label->pixmap().isNull()) {
+      text = label->text();
+      need = label->wordWrap() ? 0 : label->minimumSizeHint().width();
+      if (label->wordWrap() && label->heightForWidth(label->width()) > label->height()) need = -1;
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget);
+               button && !button->text().isEmpty()) {
+      text = button->text();
+      // A button's function too long for its label is shortened, and whole in the tool tip.
+      need = qobject_cast<ButtonLabel*>(button) ? 0 : button->sizeHint().width();
+    } else {
+      continue;
+    }
+    QWidget* frame = &window;
+    for (QWidget* up = widget->parentWidget(); up; up = up->parentWidget()) {
+      if (auto* area = qobject_cast<QScrollArea*>(up)) {
+        frame = area->viewport();
+        break;
+      }
+    }
+    QRect place(widget->mapTo(frame, QPoint(0, 0)), widget->size());
+    if (frame != &window) place = QRect(place.x(), 0, place.width(), 1);
+    if (need < 0 || widget->width() < need || widget->height() < widget->fontMetrics().height() ||
+        !frame->rect().contains(place)) {
+      clipped << QStringLiteral("%1 '%2' %3x%4 needs %5 wide")
+                     .arg(widget->objectName(), text)
+                     .arg(widget->width())
+                     .arg(widget->height())
+                     .arg(need);
+    }
+  }
+  return clipped;
 }
 
 }  // namespace
@@ -123,6 +169,33 @@ class MainWindowTest : public QObject {
     QVERIFY(desktop.app().window().windowIcon().isNull());
     desktop.app().ShowWindow();
     QTRY_VERIFY(!desktop.app().window().windowIcon().isNull());
+  }
+
+  // A larger desktop font must not cut any text of the window short.
+  void NoTextIsClipped_data() {
+    QTest::addColumn<double>("scale");
+    QTest::newRow("100 %") << 1.0;
+    QTest::newRow("125 %") << 1.25;
+    QTest::newRow("150 %") << 1.5;
+  }
+  void NoTextIsClipped() {
+    QFETCH(double, scale);
+    const QFont original = QApplication::font();
+    QFont larger = original;
+    larger.setPointSizeF(original.pointSizeF() * scale);
+    QApplication::setFont(larger);
+    QStringList clipped;
+    {
+      Desktop desktop;
+      desktop.app().ShowWindow();
+      for (auto* header : desktop.app().window().findChildren<SectionHeader*>()) {
+        header->setChecked(true);  // every section open
+      }
+      QCoreApplication::processEvents();
+      clipped = ClippedTexts(desktop.app().window());
+    }
+    QApplication::setFont(original);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
   }
 
   void TheTrayMenuOpensTheSettingsAndQuits() {
