@@ -69,8 +69,12 @@ void CableRemoved(DeviceContext& ctx) {
   if (links.wired_state == kLinkRemoved) return;
   links.wired_state = kLinkRemoved;
   ctx.drivers.wired.CloseFeatureDevice();
-  links.apply_blocked = 1;
-  ctx.controls.SetVisible(control::kSleepLabel, true);
+  // Bluetooth LE, when up, still takes settings: blocking here would hold back every later edit
+  // until it reconnected, since nothing on that link clears the block.
+  if (links.ble_present == 0) {
+    links.apply_blocked = 1;
+    ctx.controls.SetVisible(control::kSleepLabel, true);
+  }
   ctx.controls.SetVisible(control::kWiredIcon, false);
   RefreshLinkSections(ctx);
   ctx.controls.SetText(control::kPowerLabel, "");

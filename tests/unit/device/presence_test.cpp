@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "device/messages.h"
 #include "device/status_decoder.h"
 #include "support/device_fakes.h"
@@ -12,157 +14,145 @@ namespace {
 
 using fakes::FakeDriver;
 
-constexpr std::uint32_t kArrived = MakeStatusWord(kConnectionEvent, kConnectionArrived);
-constexpr std::uint32_t kRemoved = MakeStatusWord(kConnectionEvent, kConnectionRemoved);
-constexpr int kWiredSlot = 0;
-constexpr int kReceiverSlot = 1;
 const std::string kMousePath = "/devices/ble/dev_VID&02045e_PID&0040_REV&0001/service0010";
 
-class PresenceTest : public ::testing::Test {
- protected:
-  void Cable(std::uint32_t word) { OnLinkConnection(rig.ctx, LinkMode::kWired, word); }
-  void Receiver(std::uint32_t word) { OnLinkConnection(rig.ctx, LinkMode::kWireless, word); }
-  void Change(DeviceChangeEvent::Kind kind, const std::string& path, bool is_interface = true) {
-    OnDeviceChange(rig.ctx, {kind, is_interface, path});
+// Runs one step on the page:
+//   C+ C- R+ R-  the cable's or the receiver's library reports an arrival or a removal
+//   C0           a connection word that is neither; Cx, Cy words that are no status events
+//   D3           DPI stage 3 over the cable;  P  the receiver's mouse reports its power
+//   L+           an arrival word on the Bluetooth LE link, which has no library
+//   B+ B-        the mouse's Bluetooth LE interface arrives or goes;  N  its notification timer
+//   !            applies blocked, as when no link was found at start
+void Step(fakes::DeviceRig& rig, const std::string& step) {
+  const auto word = [](std::uint16_t event, std::uint16_t value) {
+    return MakeStatusWord(event, value);
+  };
+  const std::uint32_t arrived = word(kConnectionEvent, kConnectionArrived);
+  const std::uint32_t removed = word(kConnectionEvent, kConnectionRemoved);
+  const auto cable = [&](std::uint32_t w) { OnLinkConnection(rig.ctx, LinkMode::kWired, w); };
+  const auto receiver = [&](std::uint32_t w) { OnLinkConnection(rig.ctx, LinkMode::kWireless, w); };
+  if (step == "C+") cable(arrived);
+  if (step == "C-") cable(removed);
+  if (step == "C0") cable(word(kConnectionEvent, 0));
+  if (step == "Cx") cable(word(0xA010, 1));
+  if (step == "Cy") cable(word(0x0F10, 1));
+  if (step == "D3") cable(word(kEventDpiStage, 3));
+  if (step == "R+") receiver(arrived);
+  if (step == "R-") receiver(removed);
+  if (step == "P") receiver(word(kEventPower, 0x3901));
+  if (step == "L+") OnLinkConnection(rig.ctx, LinkMode::kBle, arrived);
+  if (step == "B+") OnDeviceChange(rig.ctx, {DeviceChangeEvent::kArrival, true, kMousePath});
+  if (step == "B-") OnDeviceChange(rig.ctx, {DeviceChangeEvent::kRemoval, true, kMousePath});
+  if (step == "N") OnBleNotificationsTimer(rig.ctx);
+  if (step == "!") rig.links.apply_blocked = 1;
+}
+
+// The links, the connected-changed messages posted, the 1 s waits after an arrival, the libraries'
+// opens and closes (cable/receiver), the Bluetooth notifications, the timers and the sleep label.
+std::string State(fakes::DeviceRig& rig) {
+  const LinkState& l = rig.links;
+  const auto link = [](int state) {
+    return state == kLinkConnected ? "up" : state == kLinkRemoved ? "gone" : "never";
+  };
+  std::ostringstream out;
+  out << "cable " << link(l.wired_state) << ", receiver " << link(l.wireless_state)
+      << (l.wireless_online ? " online" : "") << (l.ble_present ? ", ble" : "")
+      << (l.apply_blocked ? ", blocked" : "") << (l.any_connected ? ", connected" : "")
+      << "; posted " << rig.poster.Count(kMsgConnectedChanged) << ", waits "
+      << rig.clock.Sleeps().size() << ", opened " << FakeDriver(0).opened << "/"
+      << FakeDriver(1).opened << ", closed " << FakeDriver(0).closed << "/" << FakeDriver(1).closed;
+  if (rig.ble.opened() + rig.ble.closed() > 0) {
+    out << ", notifications " << rig.ble.opened() << "/" << rig.ble.closed();
   }
-  int Posted() { return rig.poster.Count(kMsgConnectedChanged); }
+  for (const auto& [timer, name] : {std::pair{kTimerReceiverWatchdog, "watchdog"},
+                                    {kTimerChargeAnimation, "charging"},
+                                    {kTimerOpenBleNotifications, "notify-timer"}}) {
+    if (rig.timers.Running(timer)) out << ", " << name;
+  }
+  if (rig.controls.IsVisible("ms_1_sleep_label")) out << ", asleep";
+  if (rig.session.CurrentSnapshot().dpi_step != 1) {
+    out << ", stage " << rig.session.CurrentSnapshot().dpi_step + 1;
+  }
+  return out.str();
+}
+
+TEST(Presence, EachSequenceOfArrivalsAndRemovalsEndsInItsState) {
+  const std::pair<const char*, const char*> rows[] = {
+      // The cable: a wait, then its device is opened and the mouse charges; once only.
+      {"! C+",
+       "cable up, receiver never, connected; posted 1, waits 1, opened 1/0, closed 0/0, "
+       "charging"},
+      {"C+ C+",
+       "cable up, receiver never, connected; posted 1, waits 1, opened 1/0, closed 0/0, "
+       "charging"},
+      // A removal blocks applies even when the cable was never seen, and counts once.
+      {"C- C-",
+       "cable gone, receiver never, blocked; posted 1, waits 0, opened 0/0, closed 1/0, "
+       "asleep"},
+      // The receiver's mouse counts as online only once it reports, and goes with the receiver.
+      {"R+ R+",
+       "cable never, receiver up, connected; posted 1, waits 1, opened 0/1, closed 0/0, "
+       "watchdog"},
+      {"R+ P",
+       "cable never, receiver up online, connected; posted 1, waits 1, opened 0/1, "
+       "closed 0/0, watchdog"},
+      {"R+ P R-", "cable never, receiver gone; posted 2, waits 1, opened 0/1, closed 0/1"},
+      // With another link up, links coming and going post nothing; Bluetooth LE still takes
+      // settings when the cable goes.
+      {"B+ R+ C+ R- C-",
+       "cable gone, receiver gone, ble, connected; posted 1, waits 2, "
+       "opened 1/1, closed 1/1, notify-timer"},
+      {"C+ B+ B-",
+       "cable up, receiver never, connected; posted 1, waits 1, opened 1/0, "
+       "closed 0/0, notifications 0/1, charging, notify-timer"},
+      // Pulling the cable blocks applies until the receiver's mouse reports again.
+      {"R+ P C+ C-",
+       "cable gone, receiver up online, blocked, connected; posted 1, waits 2, "
+       "opened 1/1, closed 1/0, watchdog, asleep"},
+      {"R+ P C+ C- P",
+       "cable gone, receiver up online, connected; posted 1, waits 2, opened 1/1, "
+       "closed 1/0, watchdog"},
+      // Bluetooth LE: applies unblocked at once, notifications opened by the timer, closed when
+      // the mouse goes.
+      {"! B+",
+       "cable never, receiver never, ble, connected; posted 1, waits 0, opened 0/0, "
+       "closed 0/0, notify-timer"},
+      {"B+ N B-",
+       "cable never, receiver never; posted 2, waits 0, opened 0/0, "
+       "closed 0/0, notifications 1/1, asleep"},
+      // Only status events are handed on; other words and the Bluetooth link's are dropped.
+      {"C0 Cx Cy L+ D3",
+       "cable never, receiver never; posted 0, waits 0, opened 0/0, "
+       "closed 0/0, stage 3"},
+  };
+  for (const auto& [steps, state] : rows) {
+    fakes::DeviceRig rig;
+    std::istringstream in(steps);
+    for (std::string step; in >> step;) Step(rig, step);
+    EXPECT_EQ(State(rig), state) << steps;
+  }
+}
+
+TEST(Presence, OnlyTheMatchingInterfacePathCaseAsWrittenAttaches) {
   fakes::DeviceRig rig;
-};
-
-TEST_F(PresenceTest, CableArrivesOnceAfterAWaitAndStartsCharging) {
-  rig.links.apply_blocked = 1;
-  rig.ctx.charge_animation = 40;
-  Cable(kArrived);
-  EXPECT_EQ(rig.clock.Sleeps(), std::vector<std::int64_t>{1000});
-  EXPECT_EQ(rig.links.wired_state, kLinkConnected);
-  EXPECT_EQ(FakeDriver(kWiredSlot).opened, 1);
-  EXPECT_EQ(rig.links.apply_blocked, 0);
-  EXPECT_EQ(rig.ctx.charge_animation, 0);
-  EXPECT_TRUE(rig.timers.Running(kTimerChargeAnimation));
-  EXPECT_EQ(rig.links.any_connected, 1);
-  EXPECT_EQ(Posted(), 1);
-
-  // A second arrival without a removal changes nothing and does not wait.
-  const auto calls = rig.controls.Calls().size();
-  Cable(kArrived);
-  EXPECT_EQ(rig.clock.Sleeps().size(), 1u);
-  EXPECT_EQ(FakeDriver(kWiredSlot).opened, 1);
-  EXPECT_EQ(rig.controls.Calls().size(), calls);
-  EXPECT_EQ(Posted(), 1);
-}
-
-TEST_F(PresenceTest, CableRemovalBlocksAppliesEvenWhenNeverSeenButOnlyOnce) {
-  Cable(kRemoved);
-  EXPECT_EQ(rig.links.wired_state, kLinkRemoved);
-  EXPECT_EQ(FakeDriver(kWiredSlot).closed, 1);
-  EXPECT_EQ(rig.links.apply_blocked, 1);
-  EXPECT_TRUE(rig.controls.IsVisible("ms_1_sleep_label"));
-  EXPECT_FALSE(rig.timers.Running(kTimerChargeAnimation));
-  EXPECT_EQ(Posted(), 1);
-  Cable(kRemoved);
-  EXPECT_EQ(FakeDriver(kWiredSlot).closed, 1);
-  EXPECT_EQ(Posted(), 1);
-}
-
-TEST_F(PresenceTest, ReceiverComesAndGoesWithoutMarkingItsMouseOnline) {
-  Receiver(kArrived);
-  Receiver(kArrived);
-  EXPECT_EQ(rig.clock.Sleeps(), std::vector<std::int64_t>{1000});
-  EXPECT_EQ(FakeDriver(kReceiverSlot).opened, 1);
-  EXPECT_EQ(rig.links.wireless_online, 0);
-  EXPECT_EQ(rig.timers.Period(kTimerReceiverWatchdog), 6000);
-  EXPECT_EQ(rig.links.any_connected, 1);
-
-  Receiver(MakeStatusWord(kEventPower, 0x3901));  // its mouse reports
-  EXPECT_EQ(rig.links.wireless_online, 1);
-  Receiver(kRemoved);
-  EXPECT_EQ(rig.links.wireless_state, kLinkRemoved);
-  EXPECT_EQ(rig.links.wireless_online, 0);  // gone with the receiver
-  EXPECT_EQ(FakeDriver(kReceiverSlot).closed, 1);
-  EXPECT_FALSE(rig.timers.Running(kTimerReceiverWatchdog));
-  EXPECT_EQ(rig.links.any_connected, 0);
-  EXPECT_EQ(Posted(), 2);
-}
-
-TEST_F(PresenceTest, OtherLinksUpKeepAnyConnectedWithoutAMessage) {
-  rig.links.ble_present = 1;
-  rig.links.any_connected = 1;
-  for (const std::uint32_t word : {kArrived, kRemoved}) {
-    Receiver(word);
-    Cable(word);
-  }
-  EXPECT_EQ(rig.links.any_connected, 1);
-  EXPECT_EQ(Posted(), 0);
-}
-
-TEST_F(PresenceTest, PullingTheCableBlocksAppliesUntilTheReceiversMouseReports) {
-  Receiver(kArrived);
-  Receiver(MakeStatusWord(kEventPower, 0x3901));
-  Cable(kArrived);
-  ASSERT_EQ(rig.links.wireless_online, 1);
-  Cable(kRemoved);
-  EXPECT_EQ(rig.links.apply_blocked, 1);
-  Receiver(MakeStatusWord(kEventPower, 0x3901));
-  EXPECT_EQ(rig.links.apply_blocked, 0);
-}
-
-TEST_F(PresenceTest, OnlyStatusEventsAreHandedOnAndOtherWordsDropped) {
-  Cable(MakeStatusWord(kEventDpiStage, 3));
-  EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 2);
-
-  Cable(MakeStatusWord(kConnectionEvent, 0));  // neither arrival nor removal
-  Cable(MakeStatusWord(0xA010, 1));
-  Cable(MakeStatusWord(0x0F10, 1));
-  OnLinkConnection(rig.ctx, LinkMode::kBle, kArrived);
-  EXPECT_EQ(rig.links.wired_state, kLinkNeverSeen);
-  EXPECT_TRUE(rig.timers.Calls().empty());
-  EXPECT_TRUE(rig.clock.Sleeps().empty());
-  EXPECT_EQ(Posted(), 0);
-}
-
-TEST_F(PresenceTest, BleAttachOpensNotificationsLaterAndDetachUndoesIt) {
-  rig.links.apply_blocked = 1;
-  AttachBle(rig.ctx);
-  EXPECT_TRUE(rig.ble.attached());
-  EXPECT_EQ(rig.timers.Period(kTimerOpenBleNotifications), 2000);
-  EXPECT_EQ(rig.ble.opened(), 0);
-  EXPECT_EQ(rig.links.apply_blocked, 0);
-  EXPECT_FALSE(rig.controls.IsVisible("ms_1_check_prate"));
-  EXPECT_EQ(rig.links.any_connected, 1);
-  OnBleNotificationsTimer(rig.ctx);
-  EXPECT_FALSE(rig.timers.Running(kTimerOpenBleNotifications));
-  EXPECT_EQ(rig.ble.opened(), 1);
-
-  DetachBle(rig.ctx);
-  EXPECT_FALSE(rig.ble.attached());
-  EXPECT_EQ(rig.ble.closed(), 1);
-  EXPECT_TRUE(rig.controls.IsVisible("ms_1_sleep_label"));
-  EXPECT_EQ(rig.links.any_connected, 0);
-  EXPECT_EQ(Posted(), 2);
-}
-
-TEST_F(PresenceTest, OnlyTheMatchingInterfacePathCaseAsWrittenAttaches) {
-  Change(DeviceChangeEvent::kArrival, "/devices/ble/dev_VID&02045E_PID&0040/service0010");
-  Change(DeviceChangeEvent::kArrival, kMousePath, false);
+  const auto change = [&](DeviceChangeEvent::Kind kind, const std::string& path,
+                          bool is_interface = true) {
+    OnDeviceChange(rig.ctx, {kind, is_interface, path});
+  };
+  change(DeviceChangeEvent::kArrival, "/devices/ble/dev_VID&02045E_PID&0040/service0010");
+  change(DeviceChangeEvent::kArrival, kMousePath, false);
   EXPECT_EQ(rig.links.ble_present, 0);
-  Change(DeviceChangeEvent::kArrival, kMousePath);
-  Change(DeviceChangeEvent::kArrival, kMousePath);
+  change(DeviceChangeEvent::kArrival, kMousePath);
+  change(DeviceChangeEvent::kArrival, kMousePath);
   EXPECT_EQ(rig.timers.Calls(), std::vector<std::string>{"start 516 2000"});  // attached once
-  Change(DeviceChangeEvent::kOther, kMousePath);
-  Change(DeviceChangeEvent::kNodesChanged, kMousePath);
+  EXPECT_TRUE(rig.ble.attached());
+  change(DeviceChangeEvent::kOther, kMousePath);
+  change(DeviceChangeEvent::kNodesChanged, kMousePath);
+  change(DeviceChangeEvent::kRemoval, kMousePath, false);
   EXPECT_EQ(rig.links.ble_present, 1);
-  Change(DeviceChangeEvent::kRemoval, kMousePath);
+  change(DeviceChangeEvent::kRemoval, kMousePath);
   EXPECT_EQ(rig.links.ble_present, 0);
-}
-
-TEST_F(PresenceTest, BleRemovalWhileTheCableIsUpPostsNothing) {
-  Cable(kArrived);
-  Change(DeviceChangeEvent::kArrival, kMousePath);
-  Change(DeviceChangeEvent::kRemoval, kMousePath);
-  EXPECT_EQ(rig.links.ble_present, 0);
-  EXPECT_EQ(rig.links.any_connected, 1);
-  EXPECT_EQ(Posted(), 1);  // the cable's arrival only
-  EXPECT_FALSE(rig.controls.IsVisible("ms_1_sleep_label"));
+  EXPECT_FALSE(rig.ble.attached());
 }
 
 }  // namespace
