@@ -1,19 +1,22 @@
 // melkoctl against the virtual mouse: the real program, the real driver libraries over the mouse's
 // socket, the real pacing. Each test starts its own virtual mouse in a private folder.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
+#include "support/child_process.h"
 #include "support/test_support.h"
-#include "unit/vmouse/program_harness.h"
+#include "support/vmouse_process.h"
 
 namespace melko {
 namespace {
 
-using vmouse::test::ChildProcess;
-using vmouse::test::RunCtl;
-using vmouse::test::VmouseProcess;
+using testing::ChildProcess;
+using ::testing::HasSubstr;
+using testing::ProgramRun;
+using testing::VmouseProcess;
 
 struct LoggedWrite {
   std::int64_t t_ms = 0;
@@ -27,12 +30,8 @@ std::string Field(const std::string& line, const std::string& key) {
   std::size_t at = line.find(marker);
   if (at == std::string::npos) return {};
   at += marker.size();
-  if (line[at] == '"') {
-    const std::size_t end = line.find('"', at + 1);
-    return line.substr(at + 1, end - at - 1);
-  }
-  const std::size_t end = line.find_first_of(",}", at);
-  return line.substr(at, end - at);
+  if (line[at] == '"') return line.substr(at + 1, line.find('"', at + 1) - at - 1);
+  return line.substr(at, line.find_first_of(",}", at) - at);
 }
 
 std::vector<LoggedWrite> Writes(const VmouseProcess& mouse) {
@@ -44,10 +43,18 @@ std::vector<LoggedWrite> Writes(const VmouseProcess& mouse) {
   return writes;
 }
 
-struct Result {
-  int exit_code = -1;
-  std::string out;
-};
+// A command to the mouse's control socket; true when it was taken.
+bool Ctl(const VmouseProcess& mouse, const std::vector<std::string>& args) {
+  return testing::RunCtl(mouse.socket_path(), args).exit_code == 0;
+}
+
+// Reads the program's output until a line starts with `start`; false when it ends first.
+bool AwaitLine(ChildProcess& program, const std::string& start, int timeout_ms = 6000) {
+  while (auto line = program.output().ReadLine(timeout_ms)) {
+    if (line->starts_with(start)) return true;
+  }
+  return false;
+}
 
 class MelkoctlVmouseTest : public ::testing::Test {
  protected:
@@ -66,23 +73,8 @@ class MelkoctlVmouseTest : public ::testing::Test {
     return std::make_unique<ChildProcess>(Command(mouse, std::move(args)),
                                           data_.path() / "melkoctl.err");
   }
-  Result Run(const VmouseProcess& mouse, std::vector<std::string> args, int timeout_ms = 60000) {
-    auto child = Start(mouse, std::move(args));
-    child->CloseInput();
-    Result result;
-    while (auto line = child->output().ReadLine(timeout_ms)) result.out += *line + "\n";
-    result.exit_code = child->WaitExit(timeout_ms).value_or(-2);
-    return result;
-  }
-  // Waits until the log has at least count writes.
-  std::vector<LoggedWrite> AwaitWrites(const VmouseProcess& mouse, std::size_t count) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    std::vector<LoggedWrite> writes = Writes(mouse);
-    while (writes.size() < count && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      writes = Writes(mouse);
-    }
-    return writes;
+  ProgramRun Run(const VmouseProcess& mouse, std::vector<std::string> args) {
+    return testing::RunProgram(Command(mouse, std::move(args)));
   }
 
   testing::TempDir data_;
@@ -90,8 +82,8 @@ class MelkoctlVmouseTest : public ::testing::Test {
 
 TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPacing) {
   VmouseProcess mouse({"--cable"});
-  const Result applied = Run(mouse, {"apply"});
-  ASSERT_EQ(applied.exit_code, 0) << applied.out;
+  const ProgramRun applied = Run(mouse, {"apply"});
+  ASSERT_EQ(applied.exit_code, 0) << applied.err;
   EXPECT_EQ(applied.out, "applied Profile1 over the cable\n");
   // The reset report and the four blocks of the default profile, byte for byte.
   const std::vector<std::string> expected = {
@@ -115,129 +107,91 @@ TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPaci
   }
 }
 
-TEST_F(MelkoctlVmouseTest, ApplyOverTheReceiverWaitsForItsMouseAndSendsEachReportOnce) {
+// Over the receiver each report goes once when the mouse acknowledges it at once, is repeated
+// until the mouse does, and goes ten times when it never does.
+TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowledges) {
   VmouseProcess mouse({"--receiver", "--awake"});
-  const Result applied = Run(mouse, {"apply"});
-  ASSERT_EQ(applied.exit_code, 0) << applied.out;
+  const ProgramRun applied = Run(mouse, {"apply"});
+  ASSERT_EQ(applied.exit_code, 0) << applied.err;
   EXPECT_EQ(applied.out, "applied Profile1 over the receiver\n");
-  const std::vector<LoggedWrite> writes = Writes(mouse);
-  ASSERT_EQ(writes.size(), 5u);  // each acknowledged at once
+  std::vector<LoggedWrite> writes = Writes(mouse);
+  ASSERT_EQ(writes.size(), 5u);
   for (const LoggedWrite& write : writes) {
     EXPECT_EQ(write.link, "wireless");
     EXPECT_TRUE(write.valid);
   }
   EXPECT_EQ(writes[3].hex, "06090101fe00000000");
-}
 
-TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowledges) {
-  VmouseProcess mouse({"--receiver", "--awake", "--ack", "after=3"});
+  ASSERT_TRUE(Ctl(mouse, {"ack", "after=3"}));
   ASSERT_EQ(Run(mouse, {"set", "rate", "500"}).out, "saved and sent over the receiver\n");
-  std::vector<LoggedWrite> writes = Writes(mouse);
-  ASSERT_EQ(writes.size(), 3u);
-  for (const LoggedWrite& write : writes) {
-    EXPECT_EQ(write.link, "wireless");
-    EXPECT_EQ(write.hex, "06090102fd00000000");
-  }
+  writes = Writes(mouse);
+  ASSERT_EQ(writes.size(), 8u);
+  for (std::size_t i = 5; i < 8; ++i) EXPECT_EQ(writes[i].hex, "06090102fd00000000");
 
-  // Without any acknowledgement the report goes out ten times.
-  EXPECT_EQ(RunCtl(mouse.socket_path(), {"ack", "never"}).exit_code, 0);
+  ASSERT_TRUE(Ctl(mouse, {"ack", "never"}));
   ASSERT_EQ(Run(mouse, {"set", "rate", "250"}).exit_code, 0);
   writes = Writes(mouse);
-  ASSERT_EQ(writes.size(), 13u);
+  ASSERT_EQ(writes.size(), 18u);
   EXPECT_EQ(writes.back().hex, "06090104fb00000000");
 }
 
 TEST_F(MelkoctlVmouseTest, PullingTheCableDuringAnApplyEndsItWithoutHanging) {
   VmouseProcess mouse({"--cable"});
   auto apply = Start(mouse, {"apply"});
-  ASSERT_GE(AwaitWrites(mouse, 2).size(), 2u);
-  EXPECT_EQ(RunCtl(mouse.socket_path(), {"cable", "off"}).exit_code, 0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (Writes(mouse).size() < 2 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_GE(Writes(mouse).size(), 2u);
+  EXPECT_TRUE(Ctl(mouse, {"cable", "off"}));
   apply->CloseInput();
   EXPECT_TRUE(apply->WaitExit(20000).has_value());
-  const std::vector<LoggedWrite> writes = Writes(mouse);
-  EXPECT_LT(writes.size(), 5u);
-  const Result status = Run(mouse, {"status", "--wait", "0"});
-  EXPECT_NE(status.out.find("Cable:        not connected"), std::string::npos) << status.out;
+  EXPECT_LT(Writes(mouse).size(), 5u);
+  EXPECT_THAT(Run(mouse, {"status", "--wait", "0"}).out, HasSubstr("Cable:        not connected"));
 }
 
-TEST_F(MelkoctlVmouseTest, WatchSeesTheDpiButtonAndKeepsTheProfileInLine) {
+// watch names the links, the receiver's mouse's DPI button and its falling asleep, and stores the
+// stage the mouse took.
+TEST_F(MelkoctlVmouseTest, WatchFollowsTheReceiversMouse) {
   VmouseProcess mouse({"--receiver", "--awake"});
-  auto watch = Start(mouse, {"watch", "--seconds", "8"});
-  const auto opening = watch->output().ReadLine(5000);
-  ASSERT_TRUE(opening.has_value());
-  EXPECT_EQ(*opening, "links: cable down, receiver up, bluetooth down");
-  EXPECT_EQ(RunCtl(mouse.socket_path(), {"dpi-button"}).exit_code, 0);
-  bool seen = false;
-  while (auto line = watch->output().ReadLine(6000)) {
-    if (*line == "receiver: dpi stage 3 (2400 DPI)") {
-      seen = true;
-      break;
-    }
-  }
-  EXPECT_TRUE(seen);
+  auto watch = Start(mouse, {"watch", "--seconds", "20"});
+  EXPECT_EQ(watch->output().ReadLine().value_or(""),
+            "links: cable down, receiver up, bluetooth down");
+  EXPECT_TRUE(Ctl(mouse, {"dpi-button"}));
+  EXPECT_TRUE(AwaitLine(*watch, "receiver: dpi stage 3 (2400 DPI)"));
+  EXPECT_TRUE(Ctl(mouse, {"awake", "off"}));
+  EXPECT_TRUE(AwaitLine(*watch, "receiver: mouse stopped reporting (asleep)", 10000));
   watch->Stop();
-  const Result shown = Run(mouse, {"profile", "show"});
-  EXPECT_NE(shown.out.find("Current stage: 3"), std::string::npos) << shown.out;
+  EXPECT_THAT(Run(mouse, {"profile", "show"}).out, HasSubstr("Current stage: 3"));
 }
 
-TEST_F(MelkoctlVmouseTest, WatchReportsTheReceiversMouseFallingAsleep) {
-  VmouseProcess mouse({"--receiver", "--awake"});
-  auto watch = Start(mouse, {"watch", "--seconds", "15"});
-  bool awake = false, asleep = false;
-  while (auto line = watch->output().ReadLine(10000)) {
-    if (!awake && line->rfind("receiver: battery", 0) == 0) {
-      awake = true;
-      EXPECT_EQ(RunCtl(mouse.socket_path(), {"awake", "off"}).exit_code, 0);
-    }
-    if (*line == "receiver: mouse stopped reporting (asleep)") {
-      asleep = true;
-      break;
-    }
-  }
-  EXPECT_TRUE(awake);
-  EXPECT_TRUE(asleep);
-  watch->Stop();
-}
-
-// Another command's changes made while watch runs survive watch's saves of the mouse's changes,
-// and the mouse's change goes to the profile selected at that moment.
+// What another command changes while watch runs survives watch's saves of the mouse's changes,
+// which go to the profile selected at that moment. A polling rate the mouse reports as a rate
+// code is stored as the rate it means: neither shown wrongly nor written back as another rate.
 TEST_F(MelkoctlVmouseTest, WatchKeepsWhatOtherCommandsChangeMeanwhile) {
   VmouseProcess mouse({"--cable"});
   auto watch = Start(mouse, {"watch", "--seconds", "20"});
-  ASSERT_TRUE(watch->output().ReadLine(5000).has_value());
-  const Result added = Run(mouse, {"profile", "add", "X"});
-  ASSERT_EQ(added.exit_code, 0);
+  ASSERT_TRUE(watch->output().ReadLine().has_value());
+  ASSERT_EQ(Run(mouse, {"profile", "add", "X"}).exit_code, 0);
   EXPECT_EQ(Writes(mouse).front().hex.substr(0, 2), "0c") << "the new profile is sent in full";
-  EXPECT_EQ(RunCtl(mouse.socket_path(), {"stage", "5"}).exit_code, 0);
-  bool seen = false;
-  while (auto line = watch->output().ReadLine(6000)) {
-    if (line->rfind("cable: dpi stage 5", 0) == 0) {
-      seen = true;
-      break;
-    }
-  }
-  EXPECT_TRUE(seen);
+  EXPECT_TRUE(Ctl(mouse, {"stage", "5"}));
+  EXPECT_TRUE(AwaitLine(*watch, "cable: dpi stage 5"));
+  EXPECT_TRUE(Ctl(mouse, {"rate", "250"}));
+  EXPECT_TRUE(AwaitLine(*watch, "cable: polling rate 250 Hz"));
   watch->Stop();
-  EXPECT_EQ(Run(mouse, {"profiles"}).out, "0   Profile1\n1 * X\n");
-  EXPECT_NE(Run(mouse, {"profile", "show", "X"}).out.find("Current stage: 5"), std::string::npos);
-}
 
-// The mouse reports its polling rate as a rate code: stored as the rate it means, it is neither
-// shown wrongly nor written back as another rate.
-TEST_F(MelkoctlVmouseTest, ARateTheMouseReportsIsKeptAsThatRate) {
-  VmouseProcess mouse({"--cable"});
-  auto watch = Start(mouse, {"watch", "--count", "1"});
-  ASSERT_TRUE(watch->output().ReadLine(5000).has_value());
-  EXPECT_EQ(RunCtl(mouse.socket_path(), {"rate", "250"}).exit_code, 0);
-  std::string seen;
-  while (auto line = watch->output().ReadLine(6000)) {
-    if (line->find("polling rate") != std::string::npos) seen = *line;
-  }
-  EXPECT_EQ(seen, "cable: polling rate 250 Hz");
-  ASSERT_EQ(watch->WaitExit(5000).value_or(-1), 0);
+  EXPECT_EQ(Run(mouse, {"profiles"}).out, "0   Profile1\n1 * X\n");
+  const std::string shown = Run(mouse, {"profile", "show", "X"}).out;
+  EXPECT_THAT(shown, HasSubstr("Current stage: 5"));
+  EXPECT_THAT(shown, HasSubstr("Polling rate: 250 Hz"));
+  const std::size_t before = Writes(mouse).size();
   ASSERT_EQ(Run(mouse, {"apply"}).exit_code, 0);
-  EXPECT_EQ(Writes(mouse)[3].hex, "06090104fb00000000");
-  EXPECT_NE(Run(mouse, {"profile", "show"}).out.find("Polling rate: 250 Hz"), std::string::npos);
+  EXPECT_EQ(Writes(mouse).at(before + 3).hex, "06090104fb00000000");
+
+  // With a count, watch ends by itself after that many events (the mouse's battery, here).
+  const ProgramRun counted = Run(mouse, {"watch", "--count", "1"});
+  EXPECT_EQ(counted.exit_code, 0);
+  EXPECT_EQ(std::count(counted.out.begin(), counted.out.end(), '\n'), 2) << counted.out;
 }
 
 // Commands that change what the mouse should hold send it; without a link they say so.
@@ -256,11 +210,12 @@ TEST_F(MelkoctlVmouseTest, ProfileAndMacroCommandsKeepTheMouseInStep) {
   ASSERT_EQ(writes.size(), before_delete + 1);
   EXPECT_EQ(writes.back().hex.substr(0, 2), "08") << "button 4 is back to its default";
 
-  EXPECT_EQ(RunCtl(mouse.socket_path(), {"cable", "off"}).exit_code, 0);
-  ASSERT_EQ(Run(mouse, {"profile", "select", "Game"}).exit_code, 0);
+  EXPECT_TRUE(Ctl(mouse, {"cable", "off"}));
+  const ProgramRun unsent = Run(mouse, {"profile", "select", "Game"});
+  ASSERT_EQ(unsent.exit_code, 0);
   EXPECT_EQ(Writes(mouse).size(), writes.size());
-  EXPECT_NE(testing::ReadText(data_.path() / "melkoctl.err").find("not sent (no link to the mouse can take settings); run melkoctl apply"),
-            std::string::npos);
+  EXPECT_THAT(unsent.err, HasSubstr("not sent (no link to the mouse can take settings); run "
+                                    "melkoctl apply"));
 }
 
 }  // namespace
