@@ -1,13 +1,18 @@
-// The key table row by row, and key codes and key names on real layouts from the xkb data.
+// The key table row by row, key codes and key names on real layouts from the xkb data, and the
+// xkbcommon adapter: layouts by name, the session's layout, the system's keyboard defaults.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <set>
 #include <sstream>
 
 #include "input/key_names.h"
 #include "input/key_table.h"
+#include "input/typed_text_layout.h"
 #include "input/xkb/xkb_layout.h"
+#include "support/plugin_support.h"
 #include "support/test_support.h"
 
 namespace melko {
@@ -67,10 +72,11 @@ TEST_F(KeyNames, UsagesAreNamedByWhatThePositionTypesOrByTheirTexts) {
   // What the key at the position types on the layout, a to z as capitals: "&" on the French digit
   // 1, "M" at its US semicolon position, "," at its US M position.
   const std::tuple<const char*, std::uint32_t, const char*> typed[] = {
-      {"us", 4, "A"},    {"us", 30, "1"},  {"fr", 4, "Q"},       {"fr", 20, "A"},
-      {"fr", 30, "&"},   {"fr", 51, "M"},  {"fr", 16, ","},      {"fr", 31, "\u00E9"},
-      {"de", 28, "Z"},   {"de", 29, "Y"},  {"de", 45, "\u00DF"}, {"us", 0x38, "/"},
-      {"fr", 0x38, "!"}, {"us", 100, "\\"}};
+      {"us", 4, "A"},        {"us", 30, "1"},   {"fr", 4, "Q"},       {"fr", 20, "A"},
+      {"fr", 30, "&"},       {"fr", 51, "M"},   {"fr", 16, ","},      {"fr", 31, "\u00E9"},
+      {"de", 28, "Z"},       {"de", 29, "Y"},   {"de", 45, "\u00DF"}, {"us", 0x38, "/"},
+      {"fr", 0x38, "!"},     {"us", 100, "\\"}, {"fr", 0x2F, "^"},    {"de", 0x35, "^"},
+      {"de", 0x2E, "\u00B4"}};  // dead keys are named by their accent
   for (const auto& [layout, usage, name] : typed) {
     EXPECT_EQ(UsageToKeyName(Layout(layout), usage), name) << layout << " " << usage;
   }
@@ -129,5 +135,54 @@ TEST_F(KeyNames, KeysOutsideTheTypingBlockDoNotAskTheLayout) {
   EXPECT_GT(layout.questions, 0);
 }
 
+TEST(XkbLayout, EveryKeyHasItsOwnCodeAndTheCodeLeadsBack) {
+  for (const char* name : {"us", "fr", "de"}) {
+    const KeyboardLayout* layout = &Layout(name);
+    std::set<std::uint32_t> codes;
+    for (const KeyPosition& position : StandardKeyPositions()) {
+      SCOPED_TRACE(std::string(name) + " scan code " + std::to_string(position.scan_code));
+      const std::uint32_t virtual_key = layout->VirtualKeyOf(position.scan_code);
+      EXPECT_NE(virtual_key, 0u);
+      EXPECT_TRUE(codes.insert(virtual_key).second);
+      EXPECT_EQ(layout->ScanCodeOf(virtual_key), position.scan_code);
+    }
+    EXPECT_EQ(layout->ScanCodeOf(0xDF), 0u);  // OEM key 8 is on none of these keyboards
+    EXPECT_EQ(layout->VirtualKeyOf(0), 0u);
+  }
+}
+
+TEST(XkbLayout, UnknownLayoutIsRefusedWithItsName) {
+  std::string error;
+  EXPECT_EQ(LoadXkbLayout({"nowhere", "", "", ""}, &error), nullptr);
+  EXPECT_NE(error.find("nowhere"), std::string::npos) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos);
+  EXPECT_EQ(LoadXkbLayout({"", "", "", ""}, &error), nullptr);
+}
+
+TEST(XkbLayout, WithoutDisplayTheSessionLayoutComesFromXkbDefaultLayout) {
+  testing::UseEnglishTexts();
+  const testing::ScopedEnv no_display("DISPLAY", std::nullopt);
+  const testing::ScopedEnv french("XKB_DEFAULT_LAYOUT", "fr");
+  const testing::ScopedEnv no_variant("XKB_DEFAULT_VARIANT", std::nullopt);
+  std::string error;
+  const std::unique_ptr<KeyboardLayout> layout = LoadSessionLayout(&error);
+  ASSERT_TRUE(layout) << error;
+  EXPECT_EQ(UsageToKeyName(*layout, 4), "Q");
+}
+
+TEST(XkbLayout, KeyboardDefaultsFileGivesTheNames) {
+  const XkbNames names = ParseKeyboardDefaults(
+      "# KEYBOARD CONFIGURATION FILE\n\nXKBMODEL=\"pc105\"\nXKBLAYOUT=\"de,us\"\n"
+      "  XKBVARIANT='nodeadkeys,'\nXKBOPTIONS=\"\"\r\n#XKBLAYOUT=\"fr\"\nBACKSPACE=\"guess\"\n");
+  EXPECT_EQ(names.layout, "de,us");
+  EXPECT_EQ(names.variant, "nodeadkeys,");
+  EXPECT_EQ(names.model, "pc105");
+  EXPECT_EQ(names.options, "");
+  // The first layout of a list is the one keys are named by.
+  const std::unique_ptr<KeyboardLayout> layout = LoadXkbLayout(names);
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->VirtualKeyOf(0x15), std::uint32_t('Z'));
+  EXPECT_EQ(ParseKeyboardDefaults("").layout, "");
+}
 }  // namespace
 }  // namespace melko
