@@ -1,5 +1,5 @@
-// The dialogs' rules: the digit filter, colour channels, the repeat count, profile name refusals
-// and where the assignment menu opens.
+// The dialogs' rules, row by row: the digit filter, colour channels, the repeat count, profile
+// name refusals and where the assignment menu opens.
 #include "shell/dialog_logic.h"
 
 #include <gtest/gtest.h>
@@ -42,14 +42,6 @@ TEST(DialogLogic, ChannelsReadLeadingNumbersAndClampToAByte) {
   EXPECT_EQ(WithChannel(0x00112233, 0, 0xAA), 0xFFAA2233u);
   EXPECT_EQ(WithChannel(0xFF112233, 1, 255), 0xFF11FF33u);
   EXPECT_EQ(WithChannel(0xFF112233, 2, 0), 0xFF112200u);
-}
-
-TEST(DialogLogic, SwatchesAreSixteenOpaqueColoursEndingInWhite) {
-  const std::vector<std::uint32_t>& swatches = ColourSwatches();
-  ASSERT_EQ(swatches.size(), 16u);
-  EXPECT_EQ(swatches.front(), 0xFF00FFFFu);
-  EXPECT_EQ(swatches.back(), 0xFFFFFFFFu);
-  for (const std::uint32_t swatch : swatches) EXPECT_EQ(swatch >> 24, 0xFFu);
 }
 
 TEST(DialogLogic, RepeatCountsStayWithinOneTo255) {

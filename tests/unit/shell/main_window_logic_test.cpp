@@ -1,10 +1,10 @@
-// The main window's decisions: when it may show, the no-device warning, menu commands and the DPI
-// popup, through fakes of the window, the popup and the message box.
+// The main window's decisions that the window tests do not reach, through fakes of the window, the
+// popup and the message box: one warning at a time, a second launch restoring the window, menu
+// commands and the title buttons.
 #include "shell/main_window_logic.h"
 
 #include <gtest/gtest.h>
 
-#include "device/messages.h"
 #include "support/device_fakes.h"
 
 namespace melko {
@@ -51,17 +51,14 @@ class MainWindowLogicTest : public ::testing::Test {
   MainWindowLogic logic{window, popup, boxes, controls, timers};
 };
 
-TEST_F(MainWindowLogicTest, WithoutAMouseTheWindowHidesAndOnlyOneWarningOpens) {
+TEST_F(MainWindowLogicTest, OnlyOneWarningOpensAndASecondLaunchRestoresTheWindow) {
   logic.OnConnectedChanged(false);
-  EXPECT_FALSE(window.visible);
-  EXPECT_EQ(controls.Calls().back(), "select device_tab_switch -1 quiet");
   boxes.while_open = [&] { logic.OnTrayActivated(); };  // clicked again while the box is open
   logic.OnTrayActivated();
   EXPECT_EQ(boxes.asked, std::vector<std::string>{"no_device_text"});
   EXPECT_FALSE(window.visible);
 
   logic.OnConnectedChanged(true);
-  EXPECT_FALSE(window.visible) << "presence alone never shows the window";
   window.minimised = true;
   logic.OnSecondLaunch();
   EXPECT_TRUE(window.visible);
@@ -87,19 +84,6 @@ TEST_F(MainWindowLogicTest, MenuCommandsAndTitleButtons) {
   EXPECT_FALSE(logic.OnClick("ms_1_apply_btn"));
   logic.OnMenuCommand("exit");
   EXPECT_TRUE(window.quit);
-}
-
-TEST_F(MainWindowLogicTest, EachDpiChangeRestartsThePopupsTwoSeconds) {
-  for (const auto& [stage_value, text] : std::vector<std::pair<int, std::string>>{
-           {16, "DPI :800"}, {200, "DPI :10000"}, {201, "DPI :10100"}, {220, "DPI :12000"}}) {
-    logic.OnDpiStageChanged(stage_value);
-    EXPECT_EQ(popup.text, text);
-    EXPECT_TRUE(timers.Running(kTimerDpiPopup));
-    EXPECT_EQ(timers.Period(kTimerDpiPopup), 2000);
-  }
-  logic.OnDpiPopupTimer();
-  EXPECT_FALSE(popup.open);
-  EXPECT_FALSE(timers.Running(kTimerDpiPopup));
 }
 
 }  // namespace

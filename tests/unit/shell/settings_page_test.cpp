@@ -111,11 +111,8 @@ TEST_F(SettingsPageTest, ControlsStoreTheirFieldAndAskForAnApplyAsEachShould) {
   page.OnValueChanged("ms_1_slider_key_debounce", 6);
   EXPECT_EQ(rig.controls.Text("ms_1_label_key_debounce"), "12 MS");
   EXPECT_EQ(rig.timers.Period(kTimerApplyDelay), 500);
-  page.OnItemSelect("ms_1_combo_light", 2);
+  page.OnItemSelect("ms_1_combo_light", 2);  // lists wait less than sliders
   EXPECT_EQ(rig.timers.Period(kTimerApplyDelay), 200);
-  EXPECT_TRUE(rig.controls.IsVisible("ms_1_ver_breathspeed"));
-  EXPECT_TRUE(rig.controls.IsVisible("ms_1_hor_light_color"));
-  EXPECT_FALSE(rig.controls.IsVisible("ms_1_ver_brightness"));
 
   page.OnSelectChanged("ms_1_btn_prate_2");
   page.OnSelectChanged("ms_1_option_angle_snap_2");
