@@ -1,7 +1,7 @@
 // melko_fake_bluez ADDRESS: a BlueZ that misbehaves on request, for the adapter's tests. It takes
 // org.bluez on the bus at ADDRESS, prints "ready", and then takes one command per line on
 // standard input, answering each with one line:
-//   listing good|unresolved|garbage|odd|adapter-only|silent
+//   listing good|unresolved|garbage|adapter-only|silent
 //                                           what GetManagedObjects returns (default good)
 //   write answer|silent|refuse              how WriteValue is answered (default answer)
 //   notify answer|silent|late               how StartNotify is answered (late: after 100 ms)
@@ -15,9 +15,9 @@
 //   stops                                   "stops N": StopNotify calls answered
 // "good" is a connected mouse (Modalias "bluetooth:V045eP0040D0001", UUIDs in upper case) next to
 // another vendor's device that has a characteristic 0xFEE3 too; "unresolved" is the same without
-// the notify characteristic, as before BlueZ has resolved all of the mouse's services; "odd" lists
-// the mouse's objects with properties of the wrong types. Properties.GetAll of any device answers
-// as for the mouse.
+// the notify characteristic, as before BlueZ has resolved all of the mouse's services. Properties
+// of the wrong types within a listing are the object model's tests' (bluez_model_test.cpp).
+// Properties.GetAll of any device answers as for the mouse.
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -84,21 +84,6 @@ ManagedObjects GoodListing(const QString& notify_uuid) {
   return objects;
 }
 
-ManagedObjects OddListing() {
-  ManagedObjects objects;
-  objects[QDBusObjectPath(kDevice)] = {
-      {"org.bluez.Device1", {{"Connected", "true"}, {"Modalias", "usb:v045Ep0040d0001"}}}};
-  objects[QDBusObjectPath(kOther)] = {
-      {"org.bluez.Device1", {{"Connected", true}, {"Modalias", 0x045E0040}}}};
-  objects[QDBusObjectPath(kService)] = {
-      {"org.bluez.GattService1", {{"UUID", 0xFEE0}, {"Device", kDevice}}}};
-  objects[QDBusObjectPath(kWrite)] = {
-      {kCharacteristic1,
-       {{"UUID", QStringList{"0000fee3-0000-1000-8000-00805f9b34fb"}},
-        {"Service", Path(kService)}}}};
-  return objects;
-}
-
 class FakeBluez : public QDBusVirtualObject {
  public:
   explicit FakeBluez(QDBusConnection bus) : bus_(bus) {}
@@ -137,8 +122,6 @@ bool FakeBluez::handleMessage(const QDBusMessage& message, const QDBusConnection
     if (listing_ == "silent") return true;
     if (listing_ == "garbage") {
       reply = message.createReply(QStringLiteral("nonsense"));
-    } else if (listing_ == "odd") {
-      reply = message.createReply(QVariant::fromValue(OddListing()));
     } else if (listing_ == "adapter-only") {
       ManagedObjects objects;
       objects[QDBusObjectPath("/org/bluez/hci0")] = {{"org.bluez.Adapter1", {}}};
