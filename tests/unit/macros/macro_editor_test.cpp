@@ -1,4 +1,6 @@
-// The macro editor through fakes of the store, the hook, the clock and the window.
+// The macro editor's rules through fakes of the store, the hook, the clock and the window. Asking
+// before a delete and closing while recording are proven through the real window
+// (tests/ui/macro_editor_ui_test.cpp).
 #include <gtest/gtest.h>
 
 #include <map>
@@ -351,19 +353,6 @@ TEST(MacroEditor, NamesAreShortenedBeforeTheyAreChecked) {
   }
 }
 
-TEST(MacroEditor, DeletingAsksFirst) {
-  Bench bench({{u"A", ""}, {u"B", ""}});
-  bench.editor.SelectMacro(1);
-  bench.view.answer = false;
-  bench.editor.DeleteMacro();
-  EXPECT_EQ(bench.library.store.macros.size(), 2u);
-  bench.view.answer = true;
-  bench.editor.DeleteMacro();
-  EXPECT_EQ(bench.view.asked, 2);
-  EXPECT_EQ(bench.view.names, std::vector<std::u16string>{u"A"});
-  EXPECT_EQ(bench.editor.state().selected_macro, u"A");
-}
-
 TEST(MacroEditor, TheKeyFieldListensOnlyWhileTheWindowIsActive) {
   Bench bench({{u"M", "4+10 4-10"}});
   bench.editor.SelectStep(0);
@@ -379,15 +368,6 @@ TEST(MacroEditor, TheKeyFieldListensOnlyWhileTheWindowIsActive) {
   EXPECT_TRUE(bench.hooks.installed);
   bench.editor.Close();
   EXPECT_FALSE(bench.hooks.installed || bench.editor.state().events_to_key_edit);
-}
-
-TEST(MacroEditor, ClosingEndsTheRecordingAndKeepsItsSteps) {
-  Bench bench({});
-  bench.editor.ToggleRecording();  // adds a macro first
-  bench.Send({A, 0});
-  bench.editor.Close();
-  EXPECT_EQ(bench.Stored(), "4+10");
-  EXPECT_FALSE(bench.hooks.installed || bench.editor.state().recording);
 }
 
 TEST(MacroEditor, TheSelectedMacroIsFoundAgainAfterAnotherProgramsChange) {
