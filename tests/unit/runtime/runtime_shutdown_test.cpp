@@ -24,48 +24,33 @@ std::atomic<int> calls_after_unload{0};
 MessageTarget* monitor_target = nullptr;
 std::uint32_t data_message = 0;
 
-void NoteCall() {
-  if (unloaded) ++calls_after_unload;
-}
-void SetVidPid(std::uint32_t, std::uint32_t) {
-  NoteCall();
-}
-void OpenMonitor(MessageTarget* target, std::uint32_t data, std::uint32_t) {
-  monitor_target = target;
-  data_message = data;
-}
-void CloseMonitor() {
-  NoteCall();
-}
-std::int32_t OpenDevice() {
-  return 1;
-}
-void CloseDevice() {
-  NoteCall();
-}
-std::int32_t SlowSetFeature(const std::uint8_t*, std::int32_t) {
-  NoteCall();
-  ++writes;
-  std::this_thread::sleep_for(50ms);
-  NoteCall();
-  return 1;
-}
-std::int32_t GetFeature(std::uint8_t*, std::int32_t) {
-  return 0;
-}
+// The receiver's library only, and a slow one: every call after the unload is counted.
+struct SlowReceiver final : DriverLoader {
+  static void NoteCall() { calls_after_unload += unloaded ? 1 : 0; }
+  static void SetVidPid(std::uint32_t, std::uint32_t) { NoteCall(); }
+  static void OpenMonitor(MessageTarget* target, std::uint32_t data, std::uint32_t) {
+    monitor_target = target;
+    data_message = data;
+  }
+  static void CloseMonitor() { NoteCall(); }
+  static std::int32_t OpenDevice() { return 1; }
+  static void CloseDevice() { NoteCall(); }
+  static std::int32_t SetFeature(const std::uint8_t*, std::int32_t) {
+    NoteCall();
+    ++writes;
+    std::this_thread::sleep_for(50ms);
+    NoteCall();
+    return 1;
+  }
+  static std::int32_t GetFeature(std::uint8_t*, std::int32_t) { return 0; }
 
-// Only the receiver's library, and a slow one.
-class SlowReceiverLoader final : public DriverLoader {
- public:
   DriverLibrary Load(std::string_view file_name) override {
-    if (file_name != kReceiverDriverFile) return {};
     static int module;
-    return {&module,    SetVidPid,   OpenMonitor,    CloseMonitor,
-            OpenDevice, CloseDevice, SlowSetFeature, GetFeature};
+    if (file_name != kReceiverDriverFile) return {};
+    return {&module,    SetVidPid,   OpenMonitor, CloseMonitor,
+            OpenDevice, CloseDevice, SetFeature,  GetFeature};
   }
-  void Unload(DriverLibrary& library) override {
-    if (library.module) unloaded = true;
-  }
+  void Unload(DriverLibrary& library) override { unloaded = unloaded || library.module; }
 };
 
 TEST(RuntimeShutdown, TheApplyThreadStopsBeforeTheLibrariesAreUnloaded) {
@@ -73,7 +58,7 @@ TEST(RuntimeShutdown, TheApplyThreadStopsBeforeTheLibrariesAreUnloaded) {
   testing::UseEnglishTexts();
   fakes::FakeControls controls;
   fakes::RecordingLog log;
-  DeviceRuntime runtime(dir.path(), controls, log, std::make_unique<SlowReceiverLoader>());
+  DeviceRuntime runtime(dir.path(), controls, log, std::make_unique<SlowReceiver>());
   ASSERT_TRUE(runtime.LoadStores().empty());
   runtime.Open();
   ASSERT_NE(monitor_target, nullptr);
