@@ -6,7 +6,10 @@
 namespace melko::ui {
 namespace {
 
-std::vector<MenuNode> ReadChildren(QXmlStreamReader& reader) {
+// Sub-menus are read by recursion, so their nesting is bounded: a file nested deeper is damaged.
+constexpr int kMaxMenuDepth = 16;
+
+std::vector<MenuNode> ReadChildren(QXmlStreamReader& reader, int depth) {
   std::vector<MenuNode> nodes;
   while (reader.readNextStartElement()) {
     MenuNode node;
@@ -20,8 +23,12 @@ std::vector<MenuNode> ReadChildren(QXmlStreamReader& reader) {
       node.kind = MenuNode::Kind::kSeparator;
       reader.skipCurrentElement();
     } else if (reader.name() == QLatin1String("menu")) {
+      if (depth == kMaxMenuDepth) {
+        reader.raiseError(QStringLiteral("menus nested more than %1 deep").arg(kMaxMenuDepth));
+        break;
+      }
       node.kind = MenuNode::Kind::kMenu;
-      node.children = ReadChildren(reader);
+      node.children = ReadChildren(reader, depth + 1);
     } else {
       reader.skipCurrentElement();
       continue;
@@ -36,7 +43,7 @@ std::vector<MenuNode> ReadChildren(QXmlStreamReader& reader) {
 std::vector<MenuNode> ParseMenu(const QByteArray& xml) {
   QXmlStreamReader reader(xml);
   if (!reader.readNextStartElement() || reader.name() != QLatin1String("menu")) return {};
-  std::vector<MenuNode> nodes = ReadChildren(reader);
+  std::vector<MenuNode> nodes = ReadChildren(reader, 1);
   if (reader.hasError()) {
     std::fprintf(stderr, "melko: a menu of the skin is damaged: %s\n",
                  qPrintable(reader.errorString()));

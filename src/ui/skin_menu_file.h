@@ -24,7 +24,8 @@ struct MenuNode {
   std::vector<MenuNode> children;  // of a sub-menu
 };
 
-// The items of a menu file's text; what follows damage is left out, with a line on standard error.
+// The items of a menu file's text; what follows damage (menus nested more than 16 deep included)
+// is left out, with a line on standard error.
 std::vector<MenuNode> ParseMenu(const QByteArray& xml);
 
 // Items (not separators or sub-menus) of the tree, counted as they show.
