@@ -8,7 +8,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -40,13 +42,23 @@ bool SendAll(int fd, const char* text) {
   return true;
 }
 
-// Reads up to the first newline; the line without it, or nothing when the peer went away.
+// Reads up to the first newline; the line with it, or nothing when the peer went away, sent more
+// than 64 bytes or (timeout_ms not negative) took longer than timeout_ms for the whole line.
 std::string ReadLine(int fd, int timeout_ms) {
+  using std::chrono::steady_clock;
+  const steady_clock::time_point deadline =
+      steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   std::string line;
   char c = 0;
   while (line.size() < 64) {
+    int wait_ms = -1;
+    if (timeout_ms >= 0) {
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - steady_clock::now());
+      wait_ms = int(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+    }
     pollfd readable{fd, POLLIN, 0};
-    if (::poll(&readable, 1, timeout_ms) <= 0) return {};
+    if (::poll(&readable, 1, wait_ms) <= 0) return {};
     const ssize_t got = ::recv(fd, &c, 1, 0);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return {};
