@@ -1,56 +1,70 @@
-#include <QCoreApplication>
-#include <QDir>
+// The fixture of the window tests and their main: runs the test class named on the command line
+// (all of them without a name), on Qt's offscreen platform unless told otherwise.
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
-#include <cstdlib>
+#include <mutex>
 
 #include "common/language.h"
-#include "firmware_driver.h"
+#include "ui/theme.h"
 #include "ui_tests.h"
 
 namespace melko::ui::test {
 namespace {
 
-class NoDrivers final : public DriverLoader {
- public:
-  DriverLibrary Load(std::string_view) override { return {}; }
+// The firmware behind the cable, and its lock: the apply thread writes, the test reads.
+vmouse::Firmware firmware;
+std::mutex firmware_mutex;
+
+// The cable's library only, connected to the firmware; or no library at all.
+struct Loader final : DriverLoader {
+  static void SetVidPid(std::uint32_t, std::uint32_t) {}
+  static void OpenMonitor(MessageTarget*, std::uint32_t, std::uint32_t) {}
+  static void Close() {}
+  static std::int32_t OpenDevice() { return 1; }
+  static std::int32_t SetFeature(const std::uint8_t* bytes, std::int32_t length) {
+    std::lock_guard lock(firmware_mutex);
+    firmware.Receive(vmouse::Link::kWired, {bytes, std::size_t(length)});
+    return 1;
+  }
+  static std::int32_t GetFeature(std::uint8_t*, std::int32_t) { return 0; }
+
+  explicit Loader(bool cable) : cable(cable) {}
+  DriverLibrary Load(std::string_view file_name) override {
+    static int module;
+    if (!cable || file_name != kWiredDriverFile) return {};
+    return {&module, SetVidPid, OpenMonitor, Close, OpenDevice, Close, SetFeature, GetFeature};
+  }
   void Unload(DriverLibrary&) override {}
+  bool cable;
 };
 
-std::map<std::string, std::function<QObject*()>>& Registry() {
+}  // namespace
+
+std::map<std::string, std::function<QObject*()>>& Suites() {
   static std::map<std::string, std::function<QObject*()>> suites;
   return suites;
 }
 
-}  // namespace
-
-bool RegisterSuite(const std::string& name, std::function<QObject*()> make) {
-  Registry()[name] = std::move(make);
-  return true;
+std::vector<LoggedReport> CableReports() {
+  std::lock_guard lock(firmware_mutex);
+  std::vector<LoggedReport> reports;
+  for (const vmouse::WriteRecord& write : firmware.log()) {
+    reports.push_back({write.bytes.empty() ? -1 : write.bytes[0], write.t_ms, write.bytes});
+  }
+  return reports;
 }
 
-std::map<std::string, std::function<QObject*()>> Suites() {
-  return Registry();
-}
-
-QByteArray PrivateRuntimeFolder() {
-  static testing::TempDir folder;  // mkdtemp makes it 0700
-  return QByteArray::fromStdString(folder.path().string());
-}
-
-void LoadTexts() {
-  InstallLanguage(LanguageTexts::Load(DefaultSkinFolder() / "lan.xml"));
+vmouse::Settings CableSettings() {
+  std::lock_guard lock(firmware_mutex);
+  return firmware.settings();
 }
 
 Desktop::Desktop(Mouse mouse, const std::function<void(const std::filesystem::path&)>& seed) {
   if (seed) seed(data_.path());
   DesktopOptions options;
   options.data_folder = data_.path();
-  if (mouse == Mouse::kOnCable) {
-    options.driver_loader = std::make_unique<FirmwareCableLoader>();
-  } else {
-    options.driver_loader = std::make_unique<NoDrivers>();
-  }
+  options.driver_loader = std::make_unique<Loader>(mouse == Mouse::kOnCable);
   app_ = std::make_unique<DesktopApp>(std::move(options));
   app_->window().SetQuitHandler([this] { quit_requested = true; });
   const std::string error = app_->LoadStores();
@@ -65,12 +79,9 @@ Desktop::Desktop(Mouse mouse, const std::function<void(const std::filesystem::pa
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     QTest::qWait(600);  // the last report's pacing
-    ClearCableReports();
+    std::lock_guard lock(firmware_mutex);
+    firmware.ClearLog();
   }
-}
-
-Desktop::~Desktop() {
-  app_.reset();
 }
 
 void Desktop::Post(std::uint32_t message, std::intptr_t lparam) {
@@ -79,3 +90,25 @@ void Desktop::Post(std::uint32_t message, std::intptr_t lparam) {
 }
 
 }  // namespace melko::ui::test
+
+int main(int argc, char** argv) {
+  using namespace melko;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A 0700 folder of this run (mkdtemp makes it so), for the single-instance socket and Qt.
+  const testing::TempDir runtime;
+  qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path().string()));
+  QApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
+  ui::ApplyTheme(app);
+  InstallLanguage(LanguageTexts::Load(DefaultSkinFolder() / "lan.xml"));
+
+  const std::string only = argc > 1 ? argv[1] : "";
+  int failed = 0;
+  for (const auto& [name, make] : ui::test::Suites()) {
+    if (!only.empty() && only != name) continue;
+    const std::unique_ptr<QObject> suite(make());
+    char* qtest_argv[] = {argv[0]};
+    failed += QTest::qExec(suite.get(), 1, qtest_argv);
+  }
+  return failed == 0 ? 0 : 1;
+}

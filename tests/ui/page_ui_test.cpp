@@ -13,7 +13,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "firmware_driver.h"
 #include "macros/macro_store.h"
 #include "profiles/profile_store.h"
 #include "ui_tests.h"
@@ -150,12 +149,11 @@ class PageTest : public QObject {
     Assign(desktop, 5, "ms_1_select_macro");
     QTRY_COMPARE(desktop.Find<QAbstractButton>("ms_1_btn_key_5")->text(),
                  QStringLiteral("Macro: Jump"));
-    QTRY_VERIFY_WITH_TIMEOUT(CableFirmware().settings().macros[4].has_value(), 10000);
-    std::lock_guard lock(CableFirmwareMutex());
-    const vmouse::ButtonEntry shortcut = CableFirmware().settings().buttons[3];
-    QCOMPARE(int(shortcut[0]), 0x11);
-    QCOMPARE(int(shortcut[1]), 0x01);
-    QCOMPARE(CableFirmware().settings().macros[4]->entries.size(), std::size_t(2));
+    QTRY_VERIFY_WITH_TIMEOUT(CableSettings().macros[4].has_value(), 10000);
+    const vmouse::Settings on_mouse = CableSettings();
+    QCOMPARE(int(on_mouse.buttons[3][0]), 0x11);
+    QCOMPARE(int(on_mouse.buttons[3][1]), 0x01);
+    QCOMPARE(on_mouse.macros[4]->entries.size(), std::size_t(2));
   }
 
   // At a button 150 px above the screen's bottom the assignment menu opens upwards.

@@ -1,8 +1,7 @@
 // The desktop program's tests: each test class builds the real window from the real skin, with a
-// private data folder and no device, and drives it as a user would.
+// private data folder, and drives it as a user would.
 #pragma once
 
-#include <QByteArray>
 #include <QObject>
 #include <functional>
 #include <map>
@@ -11,28 +10,38 @@
 
 #include "support/test_support.h"
 #include "ui/desktop_app.h"
+#include "vmouse/firmware.h"
 
 namespace melko::ui::test {
 
-// A 0700 folder of this run, for the single-instance socket and Qt.
-QByteArray PrivateRuntimeFolder();
-void LoadTexts();
-std::map<std::string, std::function<QObject*()>> Suites();
-// Each test file registers its classes: `const bool registered = RegisterSuite<MyTest>("MyTest");`
-bool RegisterSuite(const std::string& name, std::function<QObject*()> make);
+// The test classes by name. Each test file registers its own:
+// `const bool registered = RegisterSuite<MyTest>("MyTest");`
+std::map<std::string, std::function<QObject*()>>& Suites();
 template <class Suite>
 bool RegisterSuite(const std::string& name) {
-  return RegisterSuite(name, [] { return new Suite; });
+  Suites()[name] = [] { return new Suite; };
+  return true;
 }
 
-// The desktop program on a private data folder, with no driver libraries and no Bluetooth.
+// The mouse on its cable, in process: a cable driver library whose feature reports go to the
+// virtual mouse's firmware model. The library has no context pointer, hence one firmware for the
+// test program.
+struct LoggedReport {
+  int id;  // the report ID byte
+  std::int64_t t_ms;
+  std::vector<std::uint8_t> bytes;
+};
+std::vector<LoggedReport> CableReports();
+vmouse::Settings CableSettings();  // what the firmware holds now
+
+// The desktop program on a private data folder, without Bluetooth, and without a mouse or with
+// the firmware model on the cable.
 class Desktop {
  public:
   enum class Mouse { kNone, kOnCable };
   // seed, when given, prepares the data folder before the program starts.
   explicit Desktop(Mouse mouse = Mouse::kNone,
                    const std::function<void(const std::filesystem::path&)>& seed = {});
-  ~Desktop();
   DesktopApp& app() { return *app_; }
   QWidget* Find(const char* name) { return app_->controls().Find(name); }
   template <class Widget>
