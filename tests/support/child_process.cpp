@@ -44,8 +44,7 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
   return pointers;
 }
 
-}  // namespace
-
+// Waits for one descriptor to become readable; false on timeout.
 bool WaitReadable(int fd, int timeout_ms) {
   pollfd entry{fd, POLLIN, 0};
   int result;
@@ -54,6 +53,8 @@ bool WaitReadable(int fd, int timeout_ms) {
   } while (result < 0 && errno == EINTR);
   return result > 0;
 }
+
+}  // namespace
 
 bool LineReader::Fill(Clock::time_point deadline) {
   if (ended_ || !WaitReadable(fd_, MsLeft(deadline))) return false;

@@ -64,9 +64,6 @@ class ChildProcess {
   std::optional<int> status_;
 };
 
-// Waits for one descriptor to become readable; false on timeout.
-bool WaitReadable(int fd, int timeout_ms);
-
 // A program run to its end with its standard input closed: the exit status (-1 after a signal or
 // a timeout), what it wrote to standard output (whole lines) and to standard error.
 struct ProgramRun {

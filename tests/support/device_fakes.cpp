@@ -6,11 +6,6 @@
 
 namespace melko::fakes {
 
-bool FakeControls::Exists(std::string_view name) {
-  std::lock_guard lock(mutex_);
-  return std::find(missing_.begin(), missing_.end(), name) == missing_.end();
-}
-
 void FakeControls::SetVisible(std::string_view name, bool visible) {
   std::lock_guard lock(mutex_);
   visible_[std::string(name)] = visible;
@@ -81,11 +76,6 @@ bool FakeControls::Checked(const std::string& name) {
 std::vector<std::string> FakeControls::Calls() {
   std::lock_guard lock(mutex_);
   return calls_;
-}
-
-void FakeControls::Remove(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  missing_.push_back(name);
 }
 
 void FakeTimers::Start(int timer_id, int period_ms) {
@@ -170,13 +160,9 @@ void FakeBle::SetMatch(const std::string& vendor_text, const std::string& produc
   product_ = product_text;
 }
 
-std::int32_t FakeBle::Write(std::span<const std::uint8_t> report) {
-  {
-    std::lock_guard lock(mutex_);
-    if (vendor_.empty() || product_.empty()) return 0;
-    written_.emplace_back(report.begin(), report.end());
-  }
-  return on_write ? on_write(report) : 1;
+std::int32_t FakeBle::Write(std::span<const std::uint8_t>) {
+  std::lock_guard lock(mutex_);
+  return vendor_.empty() || product_.empty() ? 0 : 1;
 }
 
 void FakeBle::OpenNotifications() {
@@ -202,11 +188,6 @@ int FakeBle::opened() {
 int FakeBle::closed() {
   std::lock_guard lock(mutex_);
   return closed_;
-}
-
-std::vector<std::vector<std::uint8_t>> FakeBle::Written() {
-  std::lock_guard lock(mutex_);
-  return written_;
 }
 
 namespace {

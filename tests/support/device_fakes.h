@@ -17,15 +17,16 @@
 #include "profiles/profile_session.h"
 #include "protocol/clock.h"
 #include "protocol/send_ports.h"
+#include "support/plugin_support.h"
 #include "support/test_support.h"
 
 namespace melko::fakes {
 
 // The page's controls as plain state: visibility, texts (a language key shows as "key:<key>"),
-// values, check marks and selections.
+// values, check marks and selections. Every control exists.
 class FakeControls : public Controls {
  public:
-  bool Exists(std::string_view name) override;
+  bool Exists(std::string_view) override { return true; }
   void SetVisible(std::string_view name, bool visible) override;
   bool IsVisible(std::string_view name) override;
   void SetText(std::string_view name, std::string_view literal) override;
@@ -41,8 +42,6 @@ class FakeControls : public Controls {
   bool Checked(const std::string& name);
   // Every call in order, e.g. "show apply_ring", "select ms_1_option_dpi_step_3 quiet".
   std::vector<std::string> Calls();
-  // Controls that Exists() denies, to stand for a skin without them.
-  void Remove(const std::string& name);
 
  private:
   std::mutex mutex_;
@@ -51,7 +50,6 @@ class FakeControls : public Controls {
   std::map<std::string, std::vector<int>> values_;
   std::map<std::string, bool> checked_;
   std::vector<std::string> calls_;
-  std::vector<std::string> missing_;
 };
 
 class FakeTimers : public Timers {
@@ -69,11 +67,7 @@ class FakeTimers : public Timers {
   std::vector<std::string> calls_;
 };
 
-struct PostedMessage {
-  std::uint32_t message;
-  std::uintptr_t wparam;
-  std::intptr_t lparam;
-};
+using testing::PostedMessage;
 
 class FakePoster : public MessagePoster {
  public:
@@ -121,15 +115,11 @@ class FakeBle : public BleTransport {
   bool attached();
   int opened();  // OpenNotifications calls
   int closed();  // CloseNotifications calls
-  std::vector<std::vector<std::uint8_t>> Written();
-  // Where a written report goes besides the record (e.g. the firmware model).
-  std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
 
  private:
   std::mutex mutex_;
   std::string vendor_, product_;
   int opened_ = 0, closed_ = 0;
-  std::vector<std::vector<std::uint8_t>> written_;
 };
 
 // A driver library made of plain functions over one shared state per slot (0: cable, 1:
