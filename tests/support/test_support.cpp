@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "common/language.h"
 
@@ -43,6 +44,34 @@ void UseEnglishTexts() {
   InstallLanguage(
       LanguageTexts::Load(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml", &loaded));
   ASSERT_TRUE(loaded);
+}
+
+std::string MacroStepsText(std::span<const MacroAction> steps) {
+  std::string text;
+  for (const MacroAction& step : steps) {
+    text += (text.empty() ? "" : " ") + std::to_string(step.code) +
+            (step.type == kMacroStepPress ? "+" : "-") + std::to_string(step.delay);
+  }
+  return text;
+}
+
+std::string MacroStepsText(const MacroRecord& macro) {
+  return MacroStepsText(std::span(macro.actions).first(std::size_t(macro.StepCount())));
+}
+
+std::unique_ptr<MacroRecord> MakeMacro(std::u16string_view name, const std::string& steps) {
+  auto macro = MakeEmptyMacro(name);
+  std::istringstream in(steps);
+  int count = 0;
+  for (std::string word; in >> word; ++count) {
+    const std::size_t sign = word.find_first_of("+-");
+    macro->actions.at(std::size_t(count)) = {
+        std::uint8_t(std::stoi(word.substr(0, sign))),
+        std::uint8_t(word[sign] == '+' ? kMacroStepPress : kMacroStepRelease),
+        std::uint16_t(std::stoi(word.substr(sign + 1)))};
+  }
+  macro->action_count = count;
+  return macro;
 }
 
 void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {

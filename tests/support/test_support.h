@@ -1,10 +1,15 @@
-// Helpers shared by the store tests: private folders, raw file access, the English texts.
+// Helpers shared by the store tests: private folders, raw file access, the English texts, macros
+// written as text.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "macros/macro_record.h"
 
 namespace melko::testing {
 
@@ -28,6 +33,11 @@ void WriteAll(const std::filesystem::path& file, const std::vector<std::uint8_t>
 
 // Installs the texts of res/lan.xml of the source tree as the program's language.
 void UseEnglishTexts();
+
+// Macro steps as text: "code+delay" for a press, "code-delay" for a release, separated by blanks.
+std::string MacroStepsText(std::span<const MacroAction> steps);
+std::string MacroStepsText(const MacroRecord& macro);  // its first StepCount() steps
+std::unique_ptr<MacroRecord> MakeMacro(std::u16string_view name, const std::string& steps);
 
 // Little-endian writes into a byte image, for expectations built by hand.
 void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);

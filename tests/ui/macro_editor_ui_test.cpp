@@ -62,16 +62,12 @@ constexpr std::intptr_t kPress = 0, kRelease = 1;
 // The editor window on a private data folder holding these macros, shown and active.
 class Bench {
  public:
-  explicit Bench(const std::map<std::u16string, std::vector<MacroAction>>& macros = {}) {
+  explicit Bench(const std::map<std::u16string, std::string>& macros = {}) {
     session_.LoadProfileStore();
     session_.LoadMacroStore();
     session_.Sync([&](ProfileStore&, MacroStore& store) {
-      for (const auto& [name, steps] : macros) {
-        auto macro = MakeEmptyMacro(name);
-        std::copy(steps.begin(), steps.end(), macro->actions.begin());
-        macro->action_count = int(steps.size());
-        store.macros.push_back(std::move(macro));
-      }
+      for (const auto& [name, steps] : macros)
+        store.macros.push_back(testing::MakeMacro(name, steps));
     });
     window_ = std::make_unique<MacroEditorWindow>(nullptr, session_, FakeHookTable(), data_.path());
     window_->show();
@@ -129,19 +125,13 @@ class Bench {
     return steps()->itemWidget(steps()->item(row))->findChild<SvgView*>(name)->file();
   }
 
-  // The selected macro's steps as the session holds them, "code+delay" or "code-delay".
+  // A macro's steps as the session holds them, "code+delay" or "code-delay".
   QStringList Stored(const std::u16string& name) {
     return session_.WithStores([&](const ProfileStore&, const MacroStore& macros) {
-      QStringList steps;
       const int index = FindMacro(macros, name);
       if (index < 0) return QStringList{QStringLiteral("missing")};
-      const MacroRecord& macro = *macros.macros[std::size_t(index)];
-      for (int i = 0; i < macro.StepCount(); ++i) {
-        const MacroAction& step = macro.actions[std::size_t(i)];
-        steps << QString::number(step.code) + (step.type == kMacroStepPress ? '+' : '-') +
-                     QString::number(step.delay);
-      }
-      return steps;
+      return QString::fromStdString(testing::MacroStepsText(*macros.macros[std::size_t(index)]))
+          .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     });
   }
 
@@ -213,11 +203,7 @@ class MacroEditorTest : public QObject {
   }
 
   void StepsAreEditedMovedInsertedAndDeleted() {
-    Bench bench({{u"Jump",
-                  {{4, kMacroStepPress, 50},
-                   {4, kMacroStepRelease, 60},
-                   {kMouseLeft, kMacroStepPress, 70},
-                   {kMouseLeft, kMacroStepRelease, 80}}}});
+    Bench bench({{u"Jump", "4+50 4-60 241+70 241-80"}});
     bench.Find<QListWidget>("ms_1_macro_list")->setCurrentRow(0);
     QCOMPARE(bench.Steps(), (QStringList{"A Press 50", "A Release 60", "Left Button Press 70",
                                          "Left Button Release 10"}));

@@ -126,15 +126,9 @@ class MacroRecordingTest : public QObject {
   }
   static QStringList Stored(ProfileSession& session) {
     return session.WithStores([](const ProfileStore&, const MacroStore& macros) {
-      QStringList steps;
-      if (macros.macros.empty()) return steps;
-      const MacroRecord& macro = *macros.macros.front();
-      for (int i = 0; i < macro.StepCount(); ++i) {
-        const MacroAction& step = macro.actions[std::size_t(i)];
-        steps << QString::number(step.code) + (step.type == kMacroStepPress ? '+' : '-') +
-                     QString::number(step.delay);
-      }
-      return steps;
+      if (macros.macros.empty()) return QStringList{};
+      return QString::fromStdString(testing::MacroStepsText(*macros.macros.front()))
+          .split(QLatin1Char(' '));
     });
   }
 

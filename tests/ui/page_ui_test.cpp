@@ -29,10 +29,7 @@ std::vector<int> Ids(const std::vector<LoggedReport>& reports) {
 // One macro of two steps in the store before the program starts.
 void OneMacro(const std::filesystem::path& folder) {
   MacroStore store;
-  store.macros.push_back(MakeEmptyMacro(u"Jump"));
-  store.macros[0]->action_count = 2;
-  store.macros[0]->actions[0] = {0x2C, 1, 30};
-  store.macros[0]->actions[1] = {0x2C, 2, 10};
+  store.macros.push_back(testing::MakeMacro(u"Jump", "44+30 44-10"));  // Space
   SaveMacros(store, folder);
 }
 

@@ -133,10 +133,7 @@ TEST(Cli, MacroCommandsKeepButtonsConsistent) {
   TempDir dir;
   testing::UseEnglishTexts();
   MacroStore macros;
-  macros.macros.push_back(MakeEmptyMacro(u"Burst"));
-  macros.macros[0]->action_count = 2;
-  macros.macros[0]->actions[0] = {4, 1, 20};
-  macros.macros[0]->actions[1] = {4, 2, 20};
+  macros.macros.push_back(testing::MakeMacro(u"Burst", "4+20 4-20"));
   ASSERT_TRUE(SaveMacros(macros, dir.path()).ok);
   for (const Args& words : std::vector<Args>{{"button", "4", "macro", "Burst"},
                                              {"button", "7", "macro", "Burst"},

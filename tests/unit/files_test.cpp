@@ -112,44 +112,37 @@ TEST_F(FilesTest, ProfileImportRepairsUnterminatedNamesAndCounts) {
   EXPECT_EQ(macros_.macros[0]->action_count, 46);
 }
 
-TEST_F(FilesTest, MacroFilesRoundTripWithNumberedNames) {
+// A macro file holds one record. A macro store given as a macro file gives its first macro, its
+// damaged step count limited to the 46 slots. Each import is added under a free name, steps intact.
+TEST_F(FilesTest, MacroExportAndImport) {
   auto macro = MakeEmptyMacro(u"Combo");
   macro->action_count = 2;
   macro->repeat = 7;
   macro->actions[1] = {241, 2, 500};
   ASSERT_TRUE(ExportMacro(*macro, dir_ / "combo.macro").ok);
   EXPECT_EQ(std::filesystem::file_size(dir_ / "combo.macro"), kMacroRecordSize);
-  macros_.macros.push_back(std::move(macro));
-
-  for (const char16_t* expected : {u"Combo_1", u"Combo_2"}) {
-    const MacroImport imported = ImportMacro(macros_, dir_ / "combo.macro");
-    ASSERT_TRUE(imported.outcome.ok);
-    const MacroRecord& added = *macros_.macros[imported.macro_index];
-    EXPECT_EQ(MacroName(added), expected);
-    EXPECT_EQ(added.repeat, 7);
-    EXPECT_EQ(added.actions[1].code, 241);
-    EXPECT_EQ(added.actions[1].delay, 500);
-  }
-}
-
-TEST_F(FilesTest, MacroImportOfAStoreFileTakesTheFirstMacroAndRefusesShortFiles) {
   MacroStore source;
-  source.macros.push_back(MakeEmptyMacro(u"combo"));
+  source.macros.push_back(std::move(macro));
   source.macros.push_back(MakeEmptyMacro(u"Second"));
   std::vector<std::uint8_t> image = EncodeMacroStore(source);
-  image[52] = 99;  // a damaged count is limited to the 46 slots
+  image[52] = 99;
   WriteAll(dir_ / "store.macro", image);
-  macros_.macros.push_back(MakeEmptyMacro(u"COMBO"));
-  const MacroImport imported = ImportMacro(macros_, dir_ / "store.macro");
-  ASSERT_TRUE(imported.outcome.ok);
-  ASSERT_EQ(macros_.macros.size(), 2u);
-  EXPECT_EQ(MacroName(*macros_.macros[1]), u"combo_1");
-  EXPECT_EQ(macros_.macros[1]->action_count, 46);
 
+  macros_.macros.push_back(MakeEmptyMacro(u"COMBO"));
+  for (auto [file, name, steps] :
+       {std::tuple("combo.macro", u"Combo_1", 2), std::tuple("store.macro", u"Combo_2", 46)}) {
+    const MacroImport imported = ImportMacro(macros_, dir_ / file);
+    ASSERT_TRUE(imported.outcome.ok) << file;
+    const MacroRecord& added = *macros_.macros[imported.macro_index];
+    EXPECT_EQ(MacroName(added), name);
+    EXPECT_EQ(added.action_count, steps);
+    EXPECT_EQ(std::tuple(added.repeat, added.actions[1].code, added.actions[1].delay),
+              std::tuple(7, 241, 500));
+  }
   WriteAll(dir_ / "short.macro", std::vector<std::uint8_t>(239, 1));
   EXPECT_FALSE(ImportMacro(macros_, dir_ / "short.macro").outcome.ok);
   EXPECT_FALSE(ImportMacro(macros_, dir_ / "none.macro").outcome.ok);
-  EXPECT_EQ(macros_.macros.size(), 2u);
+  EXPECT_EQ(macros_.macros.size(), 3u);
 }
 
 // A store kept elsewhere behind a symbolic link stays there, and a private file stays private.

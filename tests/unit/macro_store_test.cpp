@@ -12,13 +12,6 @@ using testing::ReadAll;
 using testing::TempDir;
 using testing::WriteAll;
 
-std::unique_ptr<MacroRecord> MacroWithSteps(std::u16string name, std::vector<MacroAction> steps) {
-  auto macro = MakeEmptyMacro(name);
-  for (std::size_t i = 0; i < steps.size(); ++i) macro->actions[i] = steps[i];
-  macro->action_count = int(steps.size());
-  return macro;
-}
-
 class MacroStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -83,7 +76,7 @@ TEST_F(MacroStoreTest, AddMacroNamesFromTheStoreSizeAndSkipsTakenNames) {
 }
 
 TEST_F(MacroStoreTest, DeviceEntriesCountLongDelaysTwiceAndIgnoreADamagedCount) {
-  auto macro = MacroWithSteps(u"M", {{4, 1, 1280}, {4, 2, 1281}, {5, 1, 0}});
+  auto macro = testing::MakeMacro(u"M", "4+1280 4-1281 5+0");
   EXPECT_EQ(DeviceEntryCount(*macro), 4);
   macro->action_count = 1000;  // damaged: only the 46 slots there are are counted
   EXPECT_EQ(macro->StepCount(), 46);
@@ -98,7 +91,7 @@ class RefreshTest : public MacroStoreTest {
     MacroStoreTest::SetUp();
     profiles_.push_back(MakeDefaultProfile(u"P1"));
     profiles_.push_back(MakeDefaultProfile(u"P2"));
-    store_.macros.push_back(MacroWithSteps(u"Keep", {{4, 1, 10}, {4, 2, 10}}));
+    store_.macros.push_back(testing::MakeMacro(u"Keep", "4+10 4-10"));
   }
   void Assign(ProfileRecord& profile, int slot, std::u16string name) {
     ButtonAssignment& button = profile.buttons[std::size_t(slot)];

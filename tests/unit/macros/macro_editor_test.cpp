@@ -14,27 +14,6 @@
 namespace melko {
 namespace {
 
-// Steps written as "code+delay" (press) or "code-delay" (release), separated by blanks.
-std::vector<MacroAction> Steps(const std::string& text) {
-  std::vector<MacroAction> steps;
-  std::istringstream in(text);
-  for (std::string word; in >> word;) {
-    const std::size_t sign = word.find_first_of("+-");
-    steps.push_back({std::uint8_t(std::stoi(word.substr(0, sign))),
-                     std::uint8_t(word[sign] == '+' ? kMacroStepPress : kMacroStepRelease),
-                     std::uint16_t(std::stoi(word.substr(sign + 1)))});
-  }
-  return steps;
-}
-std::string Text(const StepSlots& steps, int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) {
-    const MacroAction& step = steps[std::size_t(i)];
-    text += (i ? " " : "") + std::to_string(step.code) +
-            (step.type == kMacroStepPress ? "+" : "-") + std::to_string(step.delay);
-  }
-  return text;
-}
 std::string Repeat(const std::string& text, int times) {
   std::string repeated;
   for (int i = 0; i < times; ++i) repeated += text;
@@ -123,11 +102,7 @@ constexpr std::uint32_t A = 'A', B = 'B';
 struct Bench {
   explicit Bench(std::vector<std::pair<std::u16string, std::string>> macros) {
     for (const auto& [name, steps] : macros) {
-      auto record = MakeEmptyMacro(name);
-      const auto parsed = Steps(steps);
-      std::copy(parsed.begin(), parsed.end(), record->actions.begin());
-      record->action_count = int(parsed.size());
-      library.store.macros.push_back(std::move(record));
+      library.store.macros.push_back(testing::MakeMacro(name, steps));
     }
     editor.Open();
     editor.SetWindowActive(true);
@@ -143,11 +118,11 @@ struct Bench {
     if (editor.state().recording) editor.ToggleRecording();
   }
   std::string Stored(int row = 0) const {
-    const MacroRecord& record = *library.store.macros[std::size_t(row)];
-    return Text(record.actions, record.StepCount());
+    return testing::MacroStepsText(*library.store.macros[std::size_t(row)]);
   }
   std::string Working() const {
-    return Text(editor.state().work_actions, editor.state().work_count);
+    const MacroEditorState& state = editor.state();
+    return testing::MacroStepsText(std::span(state.work_actions).first(state.work_count));
   }
   FakeLibrary library;
   FakeHooks hooks;
