@@ -17,6 +17,9 @@ void AppendUtf8(std::string& out, char32_t code_point);
 // folding of each code point, independent of the process locale).
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 
+// Compares two ASCII names (menu items, command words) without regard to ASCII letter case.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view text);
 

@@ -5,19 +5,6 @@
 #include "profiles/profile_record.h"
 
 namespace melko {
-namespace {
-
-// Menu item names compare without regard to ASCII case.
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 std::string DpiPopupText(int stage_value) {
   return "DPI :" + std::to_string(StageValueToDpi(stage_value));
@@ -52,11 +39,11 @@ void MainWindowLogic::OnDpiPopupTimer() {
 }
 
 void MainWindowLogic::OnMenuCommand(const std::string& item) {
-  if (SameName(item, shell_control::kMenuConfiguration)) {
+  if (EqualsIgnoringAsciiCase(item, shell_control::kMenuConfiguration)) {
     ShowMainWindow();
-  } else if (SameName(item, shell_control::kMenuExit)) {
+  } else if (EqualsIgnoringAsciiCase(item, shell_control::kMenuExit)) {
     window_.Quit();
-  } else if (item.size() >= 4 && SameName(item.substr(0, 4), "ms_1")) {
+  } else if (item.size() >= 4 && EqualsIgnoringAsciiCase(item.substr(0, 4), "ms_1")) {
     if (assign_) assign_(item);
   }
 }
