@@ -8,7 +8,7 @@
 namespace melko {
 namespace {
 
-std::vector<std::unique_ptr<MacroRecord>> Macros(std::initializer_list<std::u16string> names) {
+std::vector<std::unique_ptr<MacroRecord>> Macros(const std::vector<std::u16string>& names) {
   std::vector<std::unique_ptr<MacroRecord>> list;
   for (const auto& name : names) list.push_back(MakeEmptyMacro(name));
   return list;
@@ -24,36 +24,33 @@ TEST(Names, ComparisonIgnoresLetterCaseBeyondAscii) {
   EXPECT_FALSE(EqualsIgnoreCase(u"ab", u"abc"));
 }
 
-TEST(Names, UniqueNameNumbersFromOne) {
-  EXPECT_EQ(MakeUniqueName(Macros({u"A"}), u"B", 23), u"B");
-  EXPECT_EQ(MakeUniqueName(Macros({u"A"}), u"a", 23), u"a_1");
-  EXPECT_EQ(MakeUniqueName(Macros({u"A", u"a_1", u"A_2"}), u"A", 23), u"A_3");
-}
-
-TEST(Names, UniqueNameShortensTheBaseSoTheNumberFits) {
-  const std::u16string full(23, u'x');
-  EXPECT_EQ(MakeUniqueName(Macros({full}), full, 23), std::u16string(21, u'x') + u"_1");
-  std::vector<std::unique_ptr<MacroRecord>> many = Macros({full});
-  for (int n = 1; n <= 9; ++n) {
-    many.push_back(MakeEmptyMacro(std::u16string(21, u'x') + u"_" + char16_t(u'0' + n)));
+// Numbers count from one past every name taken in any letter case; the base is shortened so that
+// the number fits, never between the two halves of a surrogate pair.
+TEST(Names, UniqueNamesNumberFromOneAndFitTheField) {
+  const std::u16string full(23, u'x'), x21(21, u'x');
+  const std::u16string emoji_end = std::u16string(21, u'a') + u"\U0001F600";  // 23 units
+  std::vector<std::u16string> nine_taken = {full};
+  for (int n = 1; n <= 9; ++n) nine_taken.push_back(x21 + u"_" + char16_t(u'0' + n));
+  const struct {
+    std::vector<std::u16string> taken;
+    std::u16string base, unique;
+  } cases[] = {
+      {{u"A"}, u"B", u"B"},
+      {{u"A"}, u"a", u"a_1"},
+      {{u"A", u"a_1", u"A_2"}, u"A", u"A_3"},
+      {{full}, full, x21 + u"_1"},
+      {nine_taken, full, std::u16string(20, u'x') + u"_10"},  // "_10" takes one unit more
+      {{emoji_end}, emoji_end, std::u16string(21, u'a') + u"_1"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MakeUniqueName(Macros(c.taken), c.base, 23), c.unique) << Utf16ToUtf8(c.unique);
   }
-  // "_10" takes three units: the base loses one more.
-  EXPECT_EQ(MakeUniqueName(many, full, 23), std::u16string(20, u'x') + u"_10");
+  EXPECT_EQ(TruncateUnits(u"ab\U0001F600", 3), u"ab");
 
-  ProfileStore profiles;
+  ProfileStore profiles;  // profile names have 99 units
   const std::u16string long_name(99, u'p');
   profiles.profiles.push_back(MakeDefaultProfile(long_name));
-  const std::u16string unique = MakeUniqueName(profiles.profiles, long_name, 99);
-  EXPECT_EQ(unique.size(), 99u);
-  EXPECT_EQ(unique.substr(97), u"_1");
-}
-
-TEST(Names, ShorteningNeverSplitsASurrogatePair) {
-  // 21 units of text then an emoji (two units) fill 23 units exactly.
-  const std::u16string name = std::u16string(21, u'a') + u"\U0001F600";
-  const std::u16string unique = MakeUniqueName(Macros({name}), name, 23);
-  EXPECT_EQ(unique, std::u16string(21, u'a') + u"_1");
-  EXPECT_EQ(TruncateUnits(u"ab\U0001F600", 3), u"ab");
+  EXPECT_EQ(MakeUniqueName(profiles.profiles, long_name, 99), std::u16string(97, u'p') + u"_1");
 }
 
 // A field without a terminator reads as the name a write of it keeps: N - 1 units, never a split
