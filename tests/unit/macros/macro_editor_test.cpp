@@ -81,14 +81,13 @@ class FakeView : public MacroEditorView {
   void SetEnabled(std::string_view control, bool on) override {
     enabled[std::string(control)] = on;
   }
-  bool ConfirmDelete() override { return ++asked, answer; }
+  bool ConfirmDelete() override { return ++asked, true; }
   std::vector<std::u16string> names;
   std::vector<StepRow> rows;
   int macro_row = -2, step_row = -2, scrolled_to = -2, asked = 0;
   StepEditorPage editor;
   std::pair<std::string, bool> record;
   std::map<std::string, bool> enabled;
-  bool answer = true;
 };
 
 struct Event {
