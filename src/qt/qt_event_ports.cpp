@@ -12,9 +12,7 @@ void QtTimers::Start(int timer_id, int period_ms) {
   if (QThread::currentThread() == context_.thread()) {
     StartHere(timer_id, period_ms);
   } else {
-    QMetaObject::invokeMethod(
-        &context_, [this, timer_id, period_ms] { StartHere(timer_id, period_ms); },
-        Qt::QueuedConnection);
+    context_.Post([this, timer_id, period_ms] { StartHere(timer_id, period_ms); });
   }
 }
 
@@ -22,8 +20,7 @@ void QtTimers::Stop(int timer_id) {
   if (QThread::currentThread() == context_.thread()) {
     StopHere(timer_id);
   } else {
-    QMetaObject::invokeMethod(
-        &context_, [this, timer_id] { StopHere(timer_id); }, Qt::QueuedConnection);
+    context_.Post([this, timer_id] { StopHere(timer_id); });
   }
 }
 
@@ -51,9 +48,7 @@ QtMessageQueue::QtMessageQueue(Handler handler)
 void QtMessageQueue::Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
   // Always queued, also on the owner thread: a posted message is handled after the current one,
   // as a window's message queue would.
-  QMetaObject::invokeMethod(
-      &context_, [this, message, wparam, lparam] { handler_(message, wparam, lparam); },
-      Qt::QueuedConnection);
+  context_.Post([this, message, wparam, lparam] { handler_(message, wparam, lparam); });
 }
 
 void QtMessageQueue::PostFromLibrary(void* context, std::uint32_t message, std::uintptr_t wparam,

@@ -13,6 +13,7 @@
 
 #include "device/ui_ports.h"
 #include "platform/driver_abi.h"
+#include "qt/posted_calls.h"
 
 namespace melko {
 
@@ -30,7 +31,7 @@ class QtTimers final : public Timers {
   void StopHere(int timer_id);
 
   std::function<void(int)> on_timeout_;
-  QObject context_;
+  PostedCalls context_;
   std::map<int, std::unique_ptr<QTimer>> timers_;  // owner thread only
 };
 
@@ -49,7 +50,7 @@ class QtMessageQueue final : public MessagePoster {
                               std::intptr_t lparam);
 
   Handler handler_;
-  QObject context_;
+  PostedCalls context_;
   MessageTarget target_;
 };
 

@@ -92,10 +92,7 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
       hub_(ctx_, engine_),
       loader_(loader ? std::move(loader) : std::make_unique<DlDriverLoader>()) {
   // Told on the apply thread; counted on the event loop's.
-  engine_.SetRunObserver([this](bool) {
-    QMetaObject::invokeMethod(
-        &loop_context_, [this] { ++applies_finished_; }, Qt::QueuedConnection);
-  });
+  engine_.SetRunObserver([this](bool) { loop_context_.Post([this] { ++applies_finished_; }); });
 }
 
 DeviceRuntime::~DeviceRuntime() {

@@ -16,6 +16,7 @@
 #include "profiles/profile_session.h"
 #include "protocol/apply_engine.h"
 #include "protocol/report_sender.h"
+#include "qt/posted_calls.h"
 #include "qt/qt_event_ports.h"
 
 namespace melko::bluez {
@@ -103,7 +104,7 @@ class DeviceRuntime {
   ApplyEngine engine_;
   DeviceHub hub_;
   std::unique_ptr<DriverLoader> loader_;
-  QObject loop_context_;  // queued calls to the event loop die with the runtime
+  PostedCalls loop_context_;  // queued calls to the event loop die with the runtime
   bool open_ = false;
   int applies_finished_ = 0;  // event-loop thread only
 };

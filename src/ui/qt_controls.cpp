@@ -57,12 +57,9 @@ void QtControls::OnWidget(std::string_view name, std::function<void(QWidget*)> f
     fn(widget);
     return;
   }
-  QMetaObject::invokeMethod(
-      &context_,
-      [widget, fn = std::move(fn)] {
-        if (widget) fn(widget);
-      },
-      Qt::QueuedConnection);
+  context_.Post([widget, fn = std::move(fn)] {
+    if (widget) fn(widget);
+  });
 }
 
 void QtControls::SetVisible(std::string_view name, bool visible) {

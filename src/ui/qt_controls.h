@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "device/ui_ports.h"
+#include "qt/posted_calls.h"
 
 class QWidget;
 
@@ -49,7 +50,7 @@ class QtControls final : public Controls {
   void OnWidget(std::string_view name, std::function<void(QWidget*)> fn);
 
   QHash<QString, QPointer<QWidget>> widgets_;  // filled before any other thread calls in
-  QObject context_;
+  PostedCalls context_;
 };
 
 }  // namespace melko::ui

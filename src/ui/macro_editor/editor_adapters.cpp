@@ -60,9 +60,7 @@ void QtHookControl::Post(void* context, std::uint32_t message, std::uintptr_t wp
                          std::intptr_t lparam) {
   if (message != MELKO_HOOK_MESSAGE) return;
   auto* self = static_cast<QtHookControl*>(context);
-  QMetaObject::invokeMethod(
-      self, [self, wparam, lparam] { self->deliver_(std::uint32_t(wparam), lparam); },
-      Qt::QueuedConnection);
+  self->calls_.Post([self, wparam, lparam] { self->deliver_(std::uint32_t(wparam), lparam); });
 }
 
 }  // namespace melko::ui

@@ -9,6 +9,7 @@
 #include "macros/macro_editor_ports.h"
 #include "platform/hook_library.h"
 #include "profiles/profile_session.h"
+#include "qt/posted_calls.h"
 
 namespace melko::ui {
 
@@ -56,6 +57,7 @@ class QtHookControl final : public QObject, public HookControl {
   Deliver deliver_;
   MessageTarget target_;
   bool installed_ = false;
+  PostedCalls calls_;  // the capture thread's messages, on their way to this object's thread
 };
 
 }  // namespace melko::ui
