@@ -34,7 +34,9 @@ class LanguageTexts {
 // The language of the running program: set once at start, read from anywhere.
 void InstallLanguage(LanguageTexts texts);
 const LanguageTexts& CurrentLanguage();
-inline std::string text(std::string_view key) { return CurrentLanguage().Text(key); }
+inline std::string text(std::string_view key) {
+  return CurrentLanguage().Text(key);
+}
 
 // The skin folder: $MELKO_SKIN_DIR when set, else "res" beside the running executable, or the
 // installed share/melko/res.

@@ -17,13 +17,13 @@ class LayoutEncoder {
   explicit LayoutEncoder(std::uint8_t* bytes) : bytes_(bytes) {}
 
   template <class Int>
-    requires std::is_integral_v<Int>
+  requires std::is_integral_v<Int>
   void operator()(std::size_t offset, const Int& value) {
     Advance(offset, sizeof(Int));
     StoreLittleEndian(bytes_ + offset, value);
   }
   template <class Int, std::size_t N>
-    requires std::is_integral_v<Int>
+  requires std::is_integral_v<Int>
   void operator()(std::size_t offset, const std::array<Int, N>& values) {
     for (std::size_t i = 0; i < N; ++i) (*this)(offset + i * sizeof(Int), values[i]);
   }
@@ -47,12 +47,12 @@ class LayoutDecoder {
   explicit LayoutDecoder(const std::uint8_t* bytes) : bytes_(bytes) {}
 
   template <class Int>
-    requires std::is_integral_v<Int>
+  requires std::is_integral_v<Int>
   void operator()(std::size_t offset, Int& value) {
     value = LoadLittleEndian<Int>(bytes_ + offset);
   }
   template <class Int, std::size_t N>
-    requires std::is_integral_v<Int>
+  requires std::is_integral_v<Int>
   void operator()(std::size_t offset, std::array<Int, N>& values) {
     for (std::size_t i = 0; i < N; ++i) (*this)(offset + i * sizeof(Int), values[i]);
   }

@@ -17,12 +17,14 @@ enum MouseButtonCode : std::uint8_t {
   kMouseBackward = 244,
   kMouseForward = 245,
 };
-inline bool IsMouseButtonCode(int code) { return code >= kMouseLeft && code <= kMouseForward; }
+inline bool IsMouseButtonCode(int code) {
+  return code >= kMouseLeft && code <= kMouseForward;
+}
 
 struct MacroAction {
-  std::uint8_t code;   // HID keyboard usage or a mouse-button code
-  std::uint8_t type;   // kMacroStepPress or kMacroStepRelease
-  std::uint16_t delay; // milliseconds to wait after this step
+  std::uint8_t code;    // HID keyboard usage or a mouse-button code
+  std::uint8_t type;    // kMacroStepPress or kMacroStepRelease
+  std::uint16_t delay;  // milliseconds to wait after this step
 };
 static_assert(sizeof(MacroAction) == 4);
 

@@ -11,7 +11,7 @@
 namespace melko {
 
 template <class Visitor, class Actions>
-  requires std::same_as<std::remove_const_t<Actions>, std::array<MacroAction, kMaxMacroSteps>>
+requires std::same_as<std::remove_const_t<Actions>, std::array<MacroAction, kMaxMacroSteps>>
 void VisitMacroActions(Visitor& visit, std::size_t base, Actions& actions) {
   for (std::size_t i = 0; i < actions.size(); ++i) {
     visit(base + 4 * i + 0, actions[i].code);

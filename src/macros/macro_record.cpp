@@ -12,7 +12,7 @@ namespace melko {
 namespace {
 
 template <class Visitor, class Record>
-  requires std::same_as<std::remove_const_t<Record>, MacroRecord>
+requires std::same_as<std::remove_const_t<Record>, MacroRecord>
 void VisitMacro(Visitor& visit, Record& record) {
   visit(0, record.name);
   visit(48, record.repeat);
@@ -31,7 +31,9 @@ std::unique_ptr<MacroRecord> MakeEmptyMacro(std::u16string_view name) {
   return record;
 }
 
-std::u16string MacroName(const MacroRecord& record) { return ReadFixedText(record.name); }
+std::u16string MacroName(const MacroRecord& record) {
+  return ReadFixedText(record.name);
+}
 
 void SetMacroName(MacroRecord& record, std::u16string_view name) {
   WriteFixedText(record.name, name);

@@ -10,7 +10,7 @@ namespace melko {
 namespace {
 
 template <class Visitor, class Button>
-  requires std::same_as<std::remove_const_t<Button>, ButtonAssignment>
+requires std::same_as<std::remove_const_t<Button>, ButtonAssignment>
 void VisitButton(Visitor& visit, std::size_t base, Button& button) {
   visit(base + 0, button.index);
   visit(base + 1, button.function);
@@ -34,7 +34,7 @@ void VisitButton(Visitor& visit, std::size_t base, Button& button) {
 }
 
 template <class Visitor, class Record>
-  requires std::same_as<std::remove_const_t<Record>, ProfileRecord>
+requires std::same_as<std::remove_const_t<Record>, ProfileRecord>
 void VisitProfile(Visitor& visit, Record& record) {
   visit(0, record.name);
   visit(200, record.reserved_text_1);
@@ -82,8 +82,7 @@ void EncodeProfile(const ProfileRecord& record, std::span<std::uint8_t, kProfile
   VisitProfile(encoder, record);
 }
 
-void DecodeProfile(std::span<const std::uint8_t, kProfileRecordSize> bytes,
-                   ProfileRecord& record) {
+void DecodeProfile(std::span<const std::uint8_t, kProfileRecordSize> bytes, ProfileRecord& record) {
   LayoutDecoder decoder(bytes.data());
   VisitProfile(decoder, record);
 }

@@ -8,16 +8,16 @@
 namespace melko {
 namespace {
 
-constexpr std::array<std::int32_t, kDpiStageCount> kDefaultStageValues = {16,  32,  48,  64,
+constexpr std::array<std::int32_t, kDpiStageCount> kDefaultStageValues = {16, 32,  48,  64,
                                                                           96, 144, 220, 0};
 constexpr std::array<std::int32_t, kDpiStageCount> kDefaultStageEnable = {1, 1, 1, 1, 1, 1, 1, 0};
 constexpr std::array<Colour, kDpiStageCount> kDefaultStageColours = {
-    MakeColour(255, 0, 0),   MakeColour(0, 255, 0),     MakeColour(0, 0, 255),
-    MakeColour(0, 255, 255), MakeColour(255, 255, 0),   MakeColour(255, 0, 255),
+    MakeColour(255, 0, 0),     MakeColour(0, 255, 0),    MakeColour(0, 0, 255),
+    MakeColour(0, 255, 255),   MakeColour(255, 255, 0),  MakeColour(255, 0, 255),
     MakeColour(255, 255, 255), MakeColour(255, 255, 255)};
 constexpr std::array<Colour, kDpiStageCount> kDefaultReservedColours = {
-    MakeColour(255, 0, 0),     MakeColour(0, 255, 0),     MakeColour(0, 0, 255),
-    MakeColour(255, 0, 255),   MakeColour(255, 255, 0),   MakeColour(255, 255, 255),
+    MakeColour(255, 0, 0),     MakeColour(0, 255, 0),   MakeColour(0, 0, 255),
+    MakeColour(255, 0, 255),   MakeColour(255, 255, 0), MakeColour(255, 255, 255),
     MakeColour(255, 255, 255), MakeColour(255, 128, 0)};
 
 }  // namespace
@@ -75,7 +75,9 @@ void ResetDpiDefaults(ProfileRecord& record) {
   record.dpi_color = kDefaultStageColours;
 }
 
-std::u16string ProfileName(const ProfileRecord& record) { return ReadFixedText(record.name); }
+std::u16string ProfileName(const ProfileRecord& record) {
+  return ReadFixedText(record.name);
+}
 
 void SetProfileName(ProfileRecord& record, std::u16string_view name) {
   WriteFixedText(record.name, name);
@@ -99,8 +101,7 @@ int DpiToStageValue(int dpi) {
 
 std::string ColourToHex(Colour colour) {
   char text[8];
-  std::snprintf(text, sizeof text, "#%02X%02X%02X", RedOf(colour), GreenOf(colour),
-                BlueOf(colour));
+  std::snprintf(text, sizeof text, "#%02X%02X%02X", RedOf(colour), GreenOf(colour), BlueOf(colour));
   return text;
 }
 

@@ -153,9 +153,15 @@ int DpiToStageValue(int dpi);
 constexpr Colour MakeColour(int red, int green, int blue) {
   return Colour(red & 0xFF) | Colour(green & 0xFF) << 8 | Colour(blue & 0xFF) << 16;
 }
-constexpr int RedOf(Colour colour) { return int(colour & 0xFF); }
-constexpr int GreenOf(Colour colour) { return int((colour >> 8) & 0xFF); }
-constexpr int BlueOf(Colour colour) { return int((colour >> 16) & 0xFF); }
+constexpr int RedOf(Colour colour) {
+  return int(colour & 0xFF);
+}
+constexpr int GreenOf(Colour colour) {
+  return int((colour >> 8) & 0xFF);
+}
+constexpr int BlueOf(Colour colour) {
+  return int((colour >> 16) & 0xFF);
+}
 // Controls take 0xFFRRGGBB.
 constexpr std::uint32_t ColourToArgb(Colour colour) {
   return 0xFF000000u | std::uint32_t(RedOf(colour)) << 16 | std::uint32_t(GreenOf(colour)) << 8 |
@@ -164,7 +170,7 @@ constexpr std::uint32_t ColourToArgb(Colour colour) {
 constexpr Colour ArgbToColour(std::uint32_t argb) {
   return MakeColour(int((argb >> 16) & 0xFF), int((argb >> 8) & 0xFF), int(argb & 0xFF));
 }
-std::string ColourToHex(Colour colour);                  // "#RRGGBB"
+std::string ColourToHex(Colour colour);                   // "#RRGGBB"
 bool ParseHexColour(std::string_view text, Colour& out);  // "#RRGGBB" or "RRGGBB"
 
 }  // namespace melko

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "qt/quit_signals.h"
 #include "vmouse/program/ctl_client.h"
 #include "vmouse/program/options.h"
-#include "qt/quit_signals.h"
 #include "vmouse/program/vmouse_app.h"
 
 int main(int argc, char** argv) {
