@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -39,14 +40,6 @@ class FakePorts : public ReportLinks, public Clock, public DebugLog {
   }
   void Write(std::string_view line) override { log.emplace_back(line); }
 
-  std::vector<std::int64_t> TimesOn(LinkMode link) const {
-    std::vector<std::int64_t> times;
-    for (const Written& write : writes) {
-      if (write.link == link) times.push_back(write.at);
-    }
-    return times;
-  }
-
   std::int64_t now = 0;
   std::function<void()> on_sleep;
   std::vector<Written> writes;
@@ -56,9 +49,10 @@ class FakePorts : public ReportLinks, public Clock, public DebugLog {
 
  private:
   std::int32_t Record(LinkMode link, const std::uint8_t* bytes, std::int32_t length) {
-    const int earlier = int(TimesOn(link).size());
+    const auto earlier =
+        std::count_if(writes.begin(), writes.end(), [&](auto& w) { return w.link == link; });
     writes.push_back({link, now, std::vector<std::uint8_t>(bytes, bytes + length)});
-    return result(link, earlier);
+    return result(link, int(earlier));
   }
 };
 
