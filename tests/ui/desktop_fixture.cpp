@@ -46,13 +46,9 @@ std::map<std::string, std::function<QObject*()>>& Suites() {
   return suites;
 }
 
-std::vector<LoggedReport> CableReports() {
+std::vector<vmouse::WriteRecord> CableReports() {
   std::lock_guard lock(firmware_mutex);
-  std::vector<LoggedReport> reports;
-  for (const vmouse::WriteRecord& write : firmware.log()) {
-    reports.push_back({write.bytes.empty() ? -1 : write.bytes[0], write.t_ms, write.bytes});
-  }
-  return reports;
+  return firmware.log();
 }
 
 vmouse::Settings CableSettings() {

@@ -190,16 +190,25 @@ class DialogsTest : public QObject {
     QVERIFY(!window->isVisible());
   }
 
-  void TheShortcutKeepsTheLastKeyEventAndModifiersOnlyByTheirBoxes() {
+  // The hook listens only while the dialog is active with the key field focused; the last key
+  // event is kept, and the modifiers only by their boxes.
+  void TheShortcutListensWhileFocusedAndKeepsTheLastKeyEvent() {
+    hook = {};
     const HookTable hooks = RecordingHooks();
     ShortcutDialog dialog(&owner, hooks);
     dialog.Open({{false, true, false, false}, 0});
     QDialog* window = dialog.window();
     QVERIFY(Activate(window));
     QVERIFY(Child<QCheckBox>(window, "check_flag_2")->isChecked());
+    QVERIFY(hook.calls.empty());
     auto* key = Child<QLineEdit>(window, "edit_key");
+    const std::vector<std::string> on = {"install", "enable"};
+    const std::vector<std::string> off = {"remove", "disable"};
+    const auto calls_since = [](std::size_t from) {
+      return std::vector<std::string>(hook.calls.begin() + long(from), hook.calls.end());
+    };
     key->setFocus();
-    QVERIFY(dialog.capturing());
+    QVERIFY(hook.calls == on && dialog.capturing());
 
     PostKey(0x09, true);  // the Tab that moved the focus here is let go: not a key to take
     QCOMPARE(int(dialog.fields().key), 0);
@@ -215,31 +224,6 @@ class DialogsTest : public QObject {
     QTest::keyClick(key, Qt::Key_Escape);  // a key to capture, not a cancel
     QVERIFY(window->isVisible());
 
-    Child<QCheckBox>(window, "check_flag_1")->click();
-    Child<QCheckBox>(window, "check_flag_2")->click();
-    Child<QPushButton>(window, "btn_ok")->click();
-    QVERIFY(dialog.confirmed());
-    QVERIFY((dialog.fields().modifiers == std::array<bool, 4>{true, false, false, false}));
-    QCOMPARE(int(dialog.fields().key), 225);
-  }
-
-  void TheShortcutListensOnlyWhileActiveWithTheKeyFieldFocused() {
-    hook = {};
-    const HookTable hooks = RecordingHooks();
-    ShortcutDialog dialog(&owner, hooks);
-    dialog.Open({{false, false, false, false}, 0});
-    QDialog* window = dialog.window();
-    QVERIFY(Activate(window));
-    QVERIFY(hook.calls.empty());
-    auto* key = Child<QLineEdit>(window, "edit_key");
-    const std::vector<std::string> on = {"install", "enable"};
-    const std::vector<std::string> off = {"remove", "disable"};
-    const auto calls_since = [](std::size_t from) {
-      return std::vector<std::string>(hook.calls.begin() + long(from), hook.calls.end());
-    };
-
-    key->setFocus();
-    QVERIFY(hook.calls == on);
     Child(window, "check_flag_3")->setFocus();
     QVERIFY(calls_since(2) == off);
     key->setFocus();
@@ -248,11 +232,24 @@ class DialogsTest : public QObject {
     QVERIFY(Activate(&other));
     QVERIFY((calls_since(4) == std::vector<std::string>{"install", "enable", "remove", "disable"}));
     PostKey(0x41, false);  // queued before the hook stopped: not taken
-    QCOMPARE(int(dialog.fields().key), 0);
+    QCOMPARE(int(dialog.fields().key), 225);
     QVERIFY(Activate(window));
     QVERIFY(calls_since(8) == on);
-    Child<QToolButton>(window, "btn_exit")->click();
+
+    Child<QCheckBox>(window, "check_flag_1")->click();
+    Child<QCheckBox>(window, "check_flag_2")->click();
+    Child<QPushButton>(window, "btn_ok")->click();
     QVERIFY(calls_since(10) == off);
+    QVERIFY(dialog.confirmed());
+    QVERIFY((dialog.fields().modifiers == std::array<bool, 4>{true, false, false, false}));
+    QCOMPARE(int(dialog.fields().key), 225);
+
+    dialog.Open({});  // a cancel ends the capture too
+    QVERIFY(Activate(window));
+    key->setFocus();
+    Child<QToolButton>(window, "btn_exit")->click();
+    QVERIFY(calls_since(12) ==
+            (std::vector<std::string>{"install", "enable", "remove", "disable"}));
     QVERIFY(!dialog.confirmed());
   }
 

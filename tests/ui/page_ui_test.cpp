@@ -20,9 +20,10 @@
 namespace melko::ui::test {
 namespace {
 
-std::vector<int> Ids(const std::vector<LoggedReport>& reports) {
+// The report ID of each report written to the mouse.
+std::vector<int> Ids(const std::vector<vmouse::WriteRecord>& reports) {
   std::vector<int> ids;
-  for (const LoggedReport& report : reports) ids.push_back(report.id);
+  for (const vmouse::WriteRecord& report : reports) ids.push_back(report.bytes.at(0));
   return ids;
 }
 
@@ -131,7 +132,7 @@ class PageTest : public QObject {
     QCOMPARE(list->count(), 2);
     QCOMPARE(list->currentItem()->text(), QStringLiteral("Two"));
     QTRY_VERIFY_WITH_TIMEOUT(!CableReports().empty(), 3000);
-    QCOMPARE(CableReports().front().id, 0x0C);  // the new profile goes over in full
+    QCOMPARE(Ids(CableReports()).front(), 0x0C);  // the new profile goes over in full
   }
 
   // A shortcut and a macro given to buttons through the menu and their dialogs reach the mouse.

@@ -24,15 +24,9 @@ bool RegisterSuite(const std::string& name) {
 }
 
 // The mouse on its cable, in process: a cable driver library whose feature reports go to the
-// virtual mouse's firmware model. The library has no context pointer, hence one firmware for the
-// test program.
-struct LoggedReport {
-  int id;  // the report ID byte
-  std::int64_t t_ms;
-  std::vector<std::uint8_t> bytes;
-};
-std::vector<LoggedReport> CableReports();
-vmouse::Settings CableSettings();  // what the firmware holds now
+// virtual mouse's firmware model (one for the test program: the library has no context pointer).
+std::vector<vmouse::WriteRecord> CableReports();  // written since the start's full apply
+vmouse::Settings CableSettings();                 // what the firmware holds now
 
 // The desktop program on a private data folder, without Bluetooth, and without a mouse or with
 // the firmware model on the cable.
