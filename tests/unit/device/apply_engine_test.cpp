@@ -1,8 +1,6 @@
-// Which blocks an apply sends, field by field; and the apply engine wired through the real send
-// routine to the mouse's firmware model, in virtual time: what the engine sends is what the model
-// receives and checks. The reports' bytes are checked in the protocol tests and against the
-// virtual mouse by the integration tests; here, which reports go, when, and what is recorded as
-// applied.
+// The apply engine through the real send routine to the mouse's firmware model, in virtual time:
+// which reports go, when, and what is recorded as applied (their bytes are the protocol tests');
+// and which blocks each field marks.
 #include "protocol/apply_engine.h"
 
 #include <gtest/gtest.h>
