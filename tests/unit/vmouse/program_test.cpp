@@ -5,8 +5,11 @@
 // devices coming and going reach each connection of their link. What the conversation carries is
 // proven by the integration tests.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
-#include "unit/vmouse/program_harness.h"
+#include "support/vmouse_process.h"
 #include "unit/vmouse/vmouse_test_support.h"
 #include "vmouse/program/commands.h"
 #include "vmouse/program/library_requests.h"
@@ -17,42 +20,63 @@ namespace melko::vmouse {
 namespace {
 
 using namespace test;
+using ::melko::testing::VmouseProcess;
 
 std::string FeatureLine(std::string_view spaced_hex) {
   return "feature " + HexBytes(FromHex(spaced_hex));
 }
 
-// A library connection as these tests read it. The mouse reports its power every 2 s on its own
-// while the cable is in or it is awake; reading passes over those reports, so that a slow run
-// sees the same conversation.
-class Client {
+// A connection to the mouse's library socket. The mouse reports its power every 2 s on its own
+// while the cable is in or it is awake; Next() passes over those reports, so that a slow run sees
+// the same conversation.
+class Connection {
  public:
-  Client(const VmouseProcess& mouse, std::string_view link) : socket_(Library(mouse, link)) {}
-  explicit operator bool() const { return socket_ != nullptr; }
+  explicit Connection(const VmouseProcess& mouse) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    mouse.socket_path().copy(address.sun_path, sizeof address.sun_path - 1);
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+      reader_ = ::melko::testing::LineReader(fd_);
+    }
+  }
+  // Said hello over `link` ("wired" or "receiver") and the mouse took it.
+  Connection(const VmouseProcess& mouse, std::string_view link) : Connection(mouse) {
+    hello_ = Ask("hello " + std::string(link)) == "ok";
+  }
+  ~Connection() { ::close(fd_); }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  explicit operator bool() const { return hello_; }
 
-  void SendRaw(std::string_view bytes) { socket_->SendRaw(bytes); }
+  void SendRaw(std::string_view bytes) {
+    [[maybe_unused]] const ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  }
   std::string Ask(std::string_view request) {
-    socket_->Send(request);
+    SendRaw(std::string(request) + "\n");
     return Next();
   }
   // The next line that is not a power event.
   std::string Next() {
     for (;;) {
-      const auto line = socket_->ReadLine();
+      const auto line = reader_.ReadLine(3000);
       if (!line) return "(nothing)";
       if (!line->starts_with("event 4010 ")) return *line;
     }
   }
+  bool WaitForClose() { return reader_.WaitForEnd(3000); }
 
  private:
-  std::unique_ptr<LineSocket> socket_;
+  int fd_ = -1;
+  bool hello_ = false;
+  ::melko::testing::LineReader reader_;
 };
 
 TEST(LibrarySocketTest, MalformedAndOversizedRequestsAreAnsweredAndTheConnectionLives) {
   VmouseProcess mouse({"--cable"});
-  Client wired(mouse, "wired");
+  Connection wired(mouse, "wired");
   ASSERT_TRUE(wired) << mouse.errors();
-  // Each refusal is its request's one answer (program_core_test.cpp has them all).
+  // Each refusal is its request's one answer (LibraryRequestTest has them all).
   EXPECT_EQ(wired.Ask("fly"), "error: unknown request (hello, open, close or feature)");
   EXPECT_EQ(wired.Ask(""), "error: empty line");
   EXPECT_EQ(wired.Ask("hello receiver"), "error: hello was already said");
@@ -70,23 +94,23 @@ TEST(LibrarySocketTest, MalformedAndOversizedRequestsAreAnsweredAndTheConnection
 
   // Only a bad first line, however long, ends the connection.
   for (const std::string& first : {std::string("hello mouse\n"), std::string(3000, 'h')}) {
-    LineSocket socket(mouse.socket_path());
-    socket.SendRaw(first);
-    EXPECT_EQ(socket.ReadLine(), "error: the first line must be hello wired or hello receiver");
-    EXPECT_TRUE(socket.WaitForClose());
+    Connection connection(mouse);
+    connection.SendRaw(first);
+    EXPECT_EQ(connection.Next(), "error: the first line must be hello wired or hello receiver");
+    EXPECT_TRUE(connection.WaitForClose());
   }
 }
 
 TEST(LibrarySocketTest, ClientsThatVanishLeaveTheOthersServed) {
   VmouseProcess mouse({"--receiver", "--awake"});
   {
-    Client gone(mouse, "receiver");
+    Connection gone(mouse, "receiver");
     ASSERT_TRUE(gone);
     gone.Ask("open");
-    gone.SendRaw("feature 0c0a");            // half a line, then the client is gone
-    LineSocket silent(mouse.socket_path());  // never says hello
+    gone.SendRaw("feature 0c0a");  // half a line, then the client is gone
+    Connection silent(mouse);      // never says hello
   }
-  Client receiver(mouse, "receiver");
+  Connection receiver(mouse, "receiver");
   ASSERT_TRUE(receiver);
   EXPECT_EQ(receiver.Ask("open"), "open 1");
   EXPECT_EQ(mouse.Command("dpi-button"), "ok");
@@ -97,7 +121,7 @@ TEST(LibrarySocketTest, ClientsThatVanishLeaveTheOthersServed) {
 
 TEST(LibrarySocketTest, DevicesComingAndGoingArePushedToEachConnectionOfTheirLink) {
   VmouseProcess mouse({"--cable", "--awake"});
-  Client receiver(mouse, "receiver"), second(mouse, "receiver"), wired(mouse, "wired");
+  Connection receiver(mouse, "receiver"), second(mouse, "receiver"), wired(mouse, "wired");
   ASSERT_TRUE(receiver && second && wired);
 
   EXPECT_EQ(mouse.Command("receiver on"), "ok");
