@@ -9,10 +9,7 @@
 namespace melko::bluez::test {
 namespace {
 
-struct CliRun {
-  int exit_code = -1;
-  std::string out;
-};
+using ::melko::testing::ProgramRun;
 
 class MelkoctlOverBluetooth : public ::testing::Test {
  protected:
@@ -33,12 +30,8 @@ class MelkoctlOverBluetooth : public ::testing::Test {
     argv.insert(argv.end(), args.begin(), args.end());
     return argv;
   }
-  CliRun Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
-    ChildProcess melkoctl(Command(args), folder_ / "melkoctl.err", env);
-    CliRun run;
-    while (auto line = melkoctl.output().ReadLine(30000)) run.out += *line + "\n";
-    run.exit_code = melkoctl.WaitExit(30000).value_or(-1);
-    return run;
+  ProgramRun Run(const std::vector<std::string>& args, bool mouse = true) {
+    return ::melko::testing::RunProgram(Command(args), Environment(mouse), 30000);
   }
 
   melko::testing::TempDir folder_;
@@ -48,15 +41,15 @@ class MelkoctlOverBluetooth : public ::testing::Test {
 
 TEST_F(MelkoctlOverBluetooth, StatusAndApplyOverBluetoothLeWriteEveryReportButTheRate) {
   StartMouse({"--ble"});
-  const CliRun status = Run({"status", "--wait", "0"}, Environment());
+  const ProgramRun status = Run({"status", "--wait", "0"});
   EXPECT_EQ(status.exit_code, 0);
   EXPECT_NE(status.out.find("Bluetooth LE: connected\n"), std::string::npos) << status.out;
   // A button that plays a macro, so that the 131-byte macro report goes too.
-  ASSERT_EQ(Run({"macro", "add", "M1"}, Environment(false)).exit_code, 0);
-  ASSERT_EQ(Run({"set", "--wait", "0", "button", "3", "macro", "M1"}, Environment(false)).out,
+  ASSERT_EQ(Run({"macro", "add", "M1"}, false).exit_code, 0);
+  ASSERT_EQ(Run({"set", "--wait", "0", "button", "3", "macro", "M1"}, false).out,
             "saved; not sent (no link to the mouse can take settings); run melkoctl apply\n");
 
-  const CliRun applied = Run({"apply"}, Environment());
+  const ProgramRun applied = Run({"apply"});
   EXPECT_EQ(applied.exit_code, 0);
   EXPECT_EQ(applied.out, "applied Profile1 over the Bluetooth LE\n");
 
@@ -105,12 +98,12 @@ TEST_F(MelkoctlOverBluetooth, WatchPrintsNotificationsAndTheMouseComingAndGoing)
 
 TEST_F(MelkoctlOverBluetooth, WithoutTheMouseOrASystemBusApplyRefusesAndNothingHangs) {
   StartMouse({});
-  EXPECT_EQ(Run({"apply", "--wait", "0.5"}, Environment()).exit_code, 1);
+  EXPECT_EQ(Run({"apply", "--wait", "0.5"}).exit_code, 1);
   EXPECT_TRUE(vmouse_->LogLines().empty());
-  const CliRun status = Run({"status", "--wait", "0"}, Environment(false));
+  const ProgramRun status = Run({"status", "--wait", "0"}, false);
   EXPECT_EQ(status.exit_code, 0);
   EXPECT_NE(status.out.find("Bluetooth LE: not connected\n"), std::string::npos) << status.out;
-  EXPECT_EQ(Run({"apply", "--wait", "0"}, Environment(false)).exit_code, 1);
+  EXPECT_EQ(Run({"apply", "--wait", "0"}, false).exit_code, 1);
 }
 
 }  // namespace
