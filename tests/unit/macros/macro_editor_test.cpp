@@ -6,7 +6,6 @@
 #include <map>
 #include <sstream>
 
-#include "macros/layout_key_codes.h"
 #include "macros/macro_editor.h"
 #include "macros/macro_editor_controls.h"
 #include "support/test_support.h"
@@ -355,12 +354,6 @@ TEST(MacroEditor, TheSelectedMacroIsFoundAgainAfterAnotherProgramsChange) {
   EXPECT_EQ(bench.view.macro_row, 2);
   EXPECT_EQ(bench.Stored(2), "");
   EXPECT_EQ(bench.Stored(1), "4+10");
-}
-
-TEST(MacroEditor, LayoutKeyCodesFollowTheKeyTable) {
-  const LayoutKeyCodes codes;
-  EXPECT_EQ(codes.UsageOf(0xA0), 0xE1);  // left Shift
-  EXPECT_EQ(codes.UsageOf(16), 0);       // the generic Shift has no row
 }
 
 }  // namespace
