@@ -3,7 +3,6 @@
 #include "common/text.h"
 #include "macros/macro_files.h"
 #include "profiles/data_folder.h"
-#include "profiles/profile_codec.h"
 #include "profiles/profile_files.h"
 #include "support/test_support.h"
 
@@ -80,16 +79,14 @@ TEST_F(FilesTest, ProfileImportTurnsButtonMacrosIntoStoreMacros) {
 }
 
 TEST_F(FilesTest, ProfileImportTakesOnlyTheFirstRecordAndRefusesShortFiles) {
-  std::vector<std::uint8_t> bytes(kProfileRecordSize);
-  EncodeProfile(*MakeDefaultProfile(u"First"),
-                std::span<std::uint8_t, kProfileRecordSize>(bytes.data(), bytes.size()));
-  std::vector<std::uint8_t> longer = bytes;
-  longer.resize(bytes.size() * 2, 0x77);
-  WriteAll(dir_ / "long.pro", longer);
+  ASSERT_TRUE(ExportProfile(*MakeDefaultProfile(u"First"), dir_ / "long.pro").ok);
+  std::vector<std::uint8_t> bytes = ReadAll(dir_ / "long.pro");
+  WriteAll(dir_ / "short.pro", std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 1));
+  bytes.resize(bytes.size() * 2, 0x77);
+  WriteAll(dir_ / "long.pro", bytes);
   ASSERT_TRUE(ImportProfile(profiles_, macros_, dir_ / "long.pro").outcome.ok);
   EXPECT_EQ(ProfileName(*profiles_.profiles.back()), u"First");
 
-  WriteAll(dir_ / "short.pro", std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 1));
   for (const char* name : {"short.pro", "missing.pro"}) {
     const ProfileImport refused = ImportProfile(profiles_, macros_, dir_ / name);
     EXPECT_FALSE(refused.outcome.ok) << name;

@@ -37,16 +37,14 @@ TEST(Language, BrokenEntitiesStayAsWritten) {
   EXPECT_EQ(texts.Text("a"), "&bogus; &#xZZ; &#0; &#1114112; & alone");
 }
 
-TEST(Language, ShippedFileHasTheTextsTheStoresNeed) {
+TEST(Language, ShippedFileIsReadWhole) {
   bool loaded = false;
   const LanguageTexts texts =
       LanguageTexts::Load(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml", &loaded);
   ASSERT_TRUE(loaded);
-  EXPECT_EQ(texts.Text("add_profile_text"), "Profile");
-  EXPECT_EQ(texts.Text("add_macro_text"), "Macro");
-  for (const char* key : {"L_Button", "R_Button", "M_Button", "Backward_Button",
-                          "Forward_Button", "key_F1", "warning_title_text", "one_profile_text",
-                          "sleep_timer_2_text", "prate_4_text"}) {
+  // Keys the program composes or asks for by name; the function table's and the key names' are the
+  // input tests', the default profile and macro names the store tests'.
+  for (const char* key : {"one_profile_text", "sleep_timer_2_text", "prate_4_text"}) {
     EXPECT_TRUE(texts.Has(key)) << key;
   }
   // Every entry of the file was understood: count the entries by hand.
