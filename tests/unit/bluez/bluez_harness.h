@@ -42,10 +42,10 @@ inline void SpinFor(int ms) {
   SpinUntil([] { return false; }, ms);
 }
 
-// OpenNotifications, then the event loop until `count` subscriptions are held.
-inline bool OpenAndWait(BluezBleTransport& transport, int count = 1) {
+// OpenNotifications, then the event loop until a subscription is held.
+inline bool OpenAndWait(BluezBleTransport& transport) {
   transport.OpenNotifications();
-  return SpinUntil([&] { return transport.subscribed().size() == count; });
+  return SpinUntil([&] { return transport.subscribed().size() == 1; });
 }
 
 inline std::string BinPath(const std::string& name) {
@@ -53,12 +53,9 @@ inline std::string BinPath(const std::string& name) {
 }
 
 inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  std::string text;
-  for (std::uint8_t byte : bytes) {
-    text += "0123456789abcdef"[byte >> 4];
-    text += "0123456789abcdef"[byte & 15];
-  }
-  return text;
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))
+      .toHex()
+      .toStdString();
 }
 
 // A D-Bus daemon of our own, and a connection of this process to it.

@@ -86,16 +86,14 @@ TEST(ObjectSnapshot, FindsTheCharacteristicsOfTheConnectedMouseByTheFirst32BitsO
 
 TEST(ObjectSnapshot, PassesOverOtherDevicesAndUnusableCharacteristics) {
   ObjectSnapshot snapshot;
-  const QString other = "/org/bluez/hci0/dev_BB";  // another vendor's device
-  snapshot.Add(other, Device(QString("usb:v046Dp0040d0001"), true));
-  snapshot.Add(other + "/service0001", Service(other));
-  snapshot.Add(other + "/service0001/char0002",
-               Characteristic(kWriteUuid, other + "/service0001", {"write"}));
-  const QString asleep = "/org/bluez/hci0/dev_CC";  // the mouse, paired but not connected
-  snapshot.Add(asleep, Device(QString("usb:v045Ep0040d0001"), false));
-  snapshot.Add(asleep + "/service0001", Service(asleep));
-  snapshot.Add(asleep + "/service0001/char0002",
-               Characteristic(kWriteUuid, asleep + "/service0001", {"write"}));
+  auto add_device = [&](const QString& device, const char* modalias, bool connected) {
+    snapshot.Add(device, Device(QString(modalias), connected));
+    snapshot.Add(device + "/service0001", Service(device));
+    snapshot.Add(device + "/service0001/char0002",
+                 Characteristic(kWriteUuid, device + "/service0001", {"write"}));
+  };
+  add_device("/org/bluez/hci0/dev_BB", "usb:v046Dp0040d0001", true);   // another vendor's
+  add_device("/org/bluez/hci0/dev_CC", "usb:v045Ep0040d0001", false);  // the mouse, not connected
   snapshot.Add(kMouse, Device(QString("usb:v045Ep0040d0001"), true));
   snapshot.Add(kService, Service(kMouse));
   snapshot.Add(kService + "/char0020", Characteristic(kWriteUuid, kService, {"read"}));
