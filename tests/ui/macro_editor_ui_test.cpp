@@ -11,6 +11,7 @@
 #include <map>
 #include <thread>
 
+#include "common/text.h"
 #include "macros/macro_files.h"
 #include "ui/file_dialogs.h"
 #include "ui/macro_editor/macro_editor_window.h"
@@ -260,11 +261,8 @@ class MacroEditorTest : public QObject {
   void MacrosAreAddedRenamedDeletedExportedAndImported() {
     Bench bench;
     bench.session().Sync([](ProfileStore& profiles, MacroStore&) {
-      ButtonAssignment& slot = profiles.Selected()->buttons[3];
-      slot.function = kFunctionMacro;
-      const std::u16string name = u"Macro2";
-      std::fill(slot.macro_name.begin(), slot.macro_name.end(), u'\0');
-      std::copy(name.begin(), name.end(), slot.macro_name.begin());
+      profiles.Selected()->buttons[3].function = kFunctionMacro;
+      WriteFixedText(profiles.Selected()->buttons[3].macro_name, u"Macro2");
     });
     bench.Click("ms_1_macro_add_btn");
     bench.Click("ms_1_macro_add_btn");
