@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 
+#include "device/driver_links.h"
 #include "device/messages.h"
 #include "profiles/data_folder.h"
 #include "profiles/profile_store.h"
@@ -25,35 +26,18 @@ namespace {
 
 using Ids = std::vector<std::string>;
 
-// Every link's writes go to the firmware model.
-class FirmwareLinks : public ReportLinks {
- public:
-  explicit FirmwareLinks(vmouse::Firmware& firmware) : firmware_(firmware) {}
-  std::int32_t WiredSetFeature(const std::uint8_t* bytes, std::int32_t length) override {
-    return Deliver(vmouse::Link::kWired, bytes, length);
-  }
-  std::int32_t ReceiverSetFeature(const std::uint8_t* bytes, std::int32_t length) override {
-    return Deliver(vmouse::Link::kWireless, bytes, length);
-  }
-  std::int32_t BleWrite(const std::uint8_t* bytes, std::int32_t length) override {
-    return Deliver(vmouse::Link::kBle, bytes, length);
-  }
-
- private:
-  std::int32_t Deliver(vmouse::Link link, const std::uint8_t* bytes, std::int32_t length) {
-    firmware_.Receive(link, {bytes, std::size_t(length)});
-    return 1;
-  }
-  vmouse::Firmware& firmware_;
-};
-
+// The cable's writes go to the firmware model.
 class ApplyEngineTest : public ::testing::Test {
  protected:
-  ApplyEngineTest() : session(dir.path()) {
+  ApplyEngineTest() {
     testing::UseEnglishTexts();
     session.LoadProfileStore();
     session.LoadMacroStore();
     links.wired_state = kLinkConnected;
+    fakes::FakeDriver(0).on_write = [this](std::span<const std::uint8_t> bytes) {
+      firmware.Receive(vmouse::Link::kWired, bytes);
+      return 1;
+    };
   }
   void Edit(const std::function<void(ProfileRecord&)>& edit) { session.WithCurrent(edit); }
   // The report IDs the mouse received since the last call, "!" after a rejected one.
@@ -69,16 +53,15 @@ class ApplyEngineTest : public ::testing::Test {
     return ids;
   }
 
-  testing::TempDir dir;
-  ProfileSession session;
-  LinkState links;
-  fakes::VirtualClock clock;
-  fakes::FakeControls controls;
-  fakes::FakeTimers timers;
-  fakes::RecordingLog log;
+  fakes::DeviceRig rig;
+  ProfileSession& session = rig.session;
+  LinkState& links = rig.links;
+  fakes::VirtualClock& clock = rig.clock;
+  fakes::FakeControls& controls = rig.controls;
+  fakes::FakeTimers& timers = rig.timers;
   vmouse::Firmware firmware{[this] { return clock.Now(); }};
-  FirmwareLinks report_links{firmware};
-  ReportSender sender{links, report_links, clock, log};
+  DriverReportLinks report_links{rig.drivers, rig.ble};
+  ReportSender sender{links, report_links, clock, rig.log};
   ApplyEngine engine{session, links, sender, controls, timers};
 };
 
@@ -110,7 +93,7 @@ TEST_F(ApplyEngineTest, OnlyTheChangedBlockIsSentAndTheStoreIsSaved) {
   engine.Apply();
   EXPECT_TRUE(Received().empty());
   ProfileStore stored;
-  LoadProfiles(stored, dir.path());
+  LoadProfiles(stored, rig.dir.path());
   EXPECT_EQ(stored.profiles[0]->move_mode, 1);
   EXPECT_EQ(stored.profiles[0]->prate, 1);
 }
@@ -153,12 +136,12 @@ TEST_F(ApplyEngineTest, MacrosGoWhenTheyChangeAndOnProfileSwitches) {
 TEST_F(ApplyEngineTest, BlockedApplySendsSavesAndShowsNothing) {
   links.apply_blocked = 1;
   Edit([](ProfileRecord& current) { current.prate = 0; });
-  const auto stored_before = testing::ReadAll(ProfileStorePath(dir.path()));
+  const auto stored_before = testing::ReadAll(ProfileStorePath(rig.dir.path()));
   EXPECT_FALSE(engine.Apply());
   EXPECT_TRUE(Received().empty());
   EXPECT_TRUE(controls.Calls().empty());
   EXPECT_TRUE(timers.Calls().empty());
-  EXPECT_EQ(testing::ReadAll(ProfileStorePath(dir.path())), stored_before);
+  EXPECT_EQ(testing::ReadAll(ProfileStorePath(rig.dir.path())), stored_before);
   EXPECT_EQ(session.AppliedSnapshot().prate, 3);
 }
 
