@@ -64,14 +64,14 @@ TEST(MouseLines, AnythingNotExactlyInTheProtocolIsInvalid) {
 }
 
 TEST(HidrawFormat, HidIdsStatusReportsAndTheInterface) {
-  const auto usb = ParseHidId("0003:00001D57:00003006");
-  ASSERT_TRUE(usb);
-  EXPECT_EQ(usb->bus, 3u);
-  EXPECT_EQ(usb->ids, (DeviceIds{0x1D57, 0x3006}));
-  const auto bluetooth = ParseHidId("0005:0000045e:00000040");
-  ASSERT_TRUE(bluetooth);
-  EXPECT_EQ(bluetooth->bus, 5u);
-  EXPECT_EQ(bluetooth->ids, (DeviceIds{0x045E, 0x0040}));
+  for (const auto& [text, bus, ids] :
+       {std::tuple{"0003:00001D57:00003006", 3u, DeviceIds{0x1D57, 0x3006}},
+        {"0005:0000045e:00000040", 5u, DeviceIds{0x045E, 0x0040}}}) {
+    const auto id = ParseHidId(text);
+    ASSERT_TRUE(id) << text;
+    EXPECT_EQ(id->bus, bus);
+    EXPECT_EQ(id->ids, ids);
+  }
   for (const char* text : {"", "0003", "0003:00001D57", "0003:00001D57:", ":00001D57:00003006",
                            "0003:00011D57:00003006", "0003:00001D57:000030060", "0003:1D57:3006:1",
                            "0003:00001D57:0000300G", "0003: 1D57:3006"}) {
