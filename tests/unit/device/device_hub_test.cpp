@@ -28,9 +28,8 @@ class DeviceHubTest : public ::testing::Test {
   }
 
   fakes::DeviceRig rig;
-  fakes::RecordingLog log;
   DriverReportLinks report_links{rig.drivers, rig.ble};
-  ReportSender sender{rig.links, report_links, rig.clock, log};
+  ReportSender sender{rig.links, report_links, rig.clock, rig.log};
   ApplyEngine engine{rig.session, rig.links, sender, rig.controls, rig.timers};
   DeviceHub hub{rig.ctx, engine};
   vmouse::Firmware firmware{[this] { return rig.clock.Now(); }};

@@ -106,24 +106,22 @@ TEST_F(ButtonAssignmentTest, ItemNamesAndButtonIndices) {
   EXPECT_EQ(dialogs.applies, 2);
 }
 
-TEST_F(ButtonAssignmentTest, AnEmptyShortcutKeepsTheFunctionAndRequestsNoApply) {
-  ButtonAssignment& forward = profile.buttons[6];
-  forward.shortcut_modifiers = kModifierAlt;  // left from an earlier capture
-  forward.shortcut_key = 0x09;
+TEST_F(ButtonAssignmentTest, ShortcutCaptureStoresAConfirmedShortcutOnly) {
+  ButtonAssignment& button = profile.buttons[6];  // Forward
+  button.shortcut_modifiers = kModifierAlt;       // left from an earlier capture
+  button.shortcut_key = 0x09;
+  button.gap_4 = {1, 2, 3};
+  // An empty shortcut keeps the function and asks for no apply. The stored modifiers preset the
+  // capture; the key does not, as the button held no shortcut.
   dialogs.shortcut_answer = ShortcutFields{{false, false, false, false}, 0};
   EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kUnchanged);
-  // The stored modifiers preset the capture; the key does not, as the button held no shortcut.
   EXPECT_EQ(dialogs.shortcut_preset->modifiers, (std::array<bool, 4>{false, false, true, false}));
   EXPECT_EQ(dialogs.shortcut_preset->key, 0);
-  EXPECT_EQ(forward.function, 4);
-  EXPECT_EQ(forward.shortcut_modifiers, 0);  // the capture's answer is kept all the same
-  EXPECT_EQ(forward.shortcut_key, 0);
+  EXPECT_EQ(button.function, 4);
+  EXPECT_EQ(button.shortcut_modifiers, 0);  // the capture's answer is kept all the same
+  EXPECT_EQ(button.shortcut_key, 0);
   EXPECT_EQ(dialogs.applies, 0);
-}
 
-TEST_F(ButtonAssignmentTest, ConfirmedShortcutIsStoredAndCancelChangesNothing) {
-  ButtonAssignment& button = profile.buttons[6];
-  button.gap_4 = {1, 2, 3};
   dialogs.shortcut_answer = ShortcutFields{{true, false, true, false}, 0x3E};
   EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kAssigned);
   EXPECT_EQ(button.function, kFunctionShortcut);
@@ -132,7 +130,8 @@ TEST_F(ButtonAssignmentTest, ConfirmedShortcutIsStoredAndCancelChangesNothing) {
   EXPECT_EQ(button.gap_4, (std::array<std::uint8_t, 3>{0, 0, 0}));
   EXPECT_EQ(dialogs.applies, 1);
 
-  // Reopened on a shortcut button, the capture starts from the stored key.
+  // Reopened on a shortcut button, the capture starts from the stored key; cancelled, it changes
+  // nothing.
   const ProfileRecord before = profile;
   dialogs.shortcut_answer.reset();
   EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kUnchanged);
