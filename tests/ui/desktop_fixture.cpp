@@ -4,8 +4,10 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <mutex>
+#include <thread>
 
 #include "common/language.h"
+#include "platform/hook_abi.h"
 #include "ui/theme.h"
 #include "ui_tests.h"
 
@@ -44,6 +46,34 @@ struct Loader final : DriverLoader {
 std::map<std::string, std::function<QObject*()>>& Suites() {
   static std::map<std::string, std::function<QObject*()>> suites;
   return suites;
+}
+
+FakeHook& Hook() {
+  static FakeHook hook;
+  return hook;
+}
+
+HookTable FakeHookTable() {
+  Hook() = {};
+  static constexpr auto log = [](const char* call) { Hook().calls.emplace_back(call); };
+  HookTable table;
+  table.install_hook = [](MessageTarget* target) {
+    log("install");
+    Hook().target = target;
+    Hook().installed = true;
+  };
+  table.remove_hook = [] { log("remove"), Hook().installed = false; };
+  table.enable_hook = [](int on) { log(on ? "enable" : "disable"), Hook().keys = on != 0; };
+  table.enable_mouse_hook = [](int on) { log("mouse"), Hook().mouse = on != 0; };
+  table.remove_mouse_hook = [] { log("remove mouse"), Hook().mouse = false; };
+  table.mouse_wheel_enable = [](int on) { log("wheel"), Hook().wheel = on != 0; };
+  return table;
+}
+
+void PostHookEvent(std::uint32_t wparam, std::intptr_t lparam) {
+  MessageTarget* target = Hook().target;
+  std::thread([=] { target->post(target->context, MELKO_HOOK_MESSAGE, wparam, lparam); }).join();
+  QCoreApplication::processEvents();
 }
 
 std::vector<vmouse::WriteRecord> CableReports() {

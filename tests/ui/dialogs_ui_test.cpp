@@ -12,10 +12,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "platform/hook_abi.h"
 #include "ui/dialogs/colour_dialog.h"
 #include "ui/dialogs/macro_choice_dialog.h"
 #include "ui/dialogs/profile_name_dialog.h"
@@ -42,32 +40,6 @@ bool Activate(QWidget* window) {
 void Retype(QLineEdit* edit, const QString& text) {
   edit->clear();
   QTest::keyClicks(edit, text);
-}
-
-// The hook library's calls, and the target it was handed.
-struct HookCalls {
-  std::vector<std::string> calls;
-  MessageTarget* target = nullptr;
-};
-HookCalls hook;
-
-HookTable RecordingHooks() {
-  HookTable table;  // the mouse entries stay empty: they must be skipped
-  table.install_hook = [](MessageTarget* target) {
-    hook.calls.push_back("install");
-    hook.target = target;
-  };
-  table.remove_hook = [] { hook.calls.push_back("remove"); };
-  table.enable_hook = [](int on) { hook.calls.push_back(on ? "enable" : "disable"); };
-  return table;
-}
-
-// A key event as the hook library sends it, from a thread of its own.
-void PostKey(std::uintptr_t virtual_key, bool release) {
-  std::thread([=] {
-    hook.target->post(hook.target->context, MELKO_HOOK_MESSAGE, virtual_key, release ? 1 : 0);
-  }).join();
-  QCoreApplication::processEvents();
 }
 
 }  // namespace
@@ -193,32 +165,31 @@ class DialogsTest : public QObject {
   // The hook listens only while the dialog is active with the key field focused; the last key
   // event is kept, and the modifiers only by their boxes.
   void TheShortcutListensWhileFocusedAndKeepsTheLastKeyEvent() {
-    hook = {};
-    const HookTable hooks = RecordingHooks();
+    const HookTable hooks = FakeHookTable();
     ShortcutDialog dialog(&owner, hooks);
     dialog.Open({{false, true, false, false}, 0});
     QDialog* window = dialog.window();
     QVERIFY(Activate(window));
     QVERIFY(Child<QCheckBox>(window, "check_flag_2")->isChecked());
-    QVERIFY(hook.calls.empty());
+    QVERIFY(Hook().calls.empty());
     auto* key = Child<QLineEdit>(window, "edit_key");
     const std::vector<std::string> on = {"install", "enable"};
     const std::vector<std::string> off = {"remove", "disable"};
     const auto calls_since = [](std::size_t from) {
-      return std::vector<std::string>(hook.calls.begin() + long(from), hook.calls.end());
+      return std::vector<std::string>(Hook().calls.begin() + long(from), Hook().calls.end());
     };
     key->setFocus();
-    QVERIFY(hook.calls == on && dialog.capturing());
+    QVERIFY(Hook().calls == on && dialog.capturing());
 
-    PostKey(0x09, true);  // the Tab that moved the focus here is let go: not a key to take
+    PostHookEvent(0x09, 1);  // the Tab that moved the focus here is let go: not a key to take
     QCOMPARE(int(dialog.fields().key), 0);
-    PostKey(0x41, false);  // A down, A up
-    PostKey(0x41, true);
+    PostHookEvent(0x41, 0);  // A down, A up
+    PostHookEvent(0x41, 1);
     QCOMPARE(int(dialog.fields().key), 4);
     QCOMPARE(key->text(), QStringLiteral("A"));
-    PostKey(0xA0, false);  // left Shift down, A down, Shift up last
-    PostKey(0x41, false);
-    PostKey(0xA0, true);
+    PostHookEvent(0xA0, 0);  // left Shift down, A down, Shift up last
+    PostHookEvent(0x41, 0);
+    PostHookEvent(0xA0, 1);
     QCOMPARE(int(dialog.fields().key), 225);
     QVERIFY((dialog.fields().modifiers == std::array<bool, 4>{false, true, false, false}));
     QTest::keyClick(key, Qt::Key_Escape);  // a key to capture, not a cancel
@@ -231,7 +202,7 @@ class DialogsTest : public QObject {
     other.show();
     QVERIFY(Activate(&other));
     QVERIFY((calls_since(4) == std::vector<std::string>{"install", "enable", "remove", "disable"}));
-    PostKey(0x41, false);  // queued before the hook stopped: not taken
+    PostHookEvent(0x41, 0);  // queued before the hook stopped: not taken
     QCOMPARE(int(dialog.fields().key), 225);
     QVERIFY(Activate(window));
     QVERIFY(calls_since(8) == on);

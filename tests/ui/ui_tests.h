@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/hook_library.h"
 #include "support/test_support.h"
 #include "ui/desktop_app.h"
 #include "vmouse/firmware.h"
@@ -22,6 +23,20 @@ bool RegisterSuite(const std::string& name) {
   Suites()[name] = [] { return new Suite; };
   return true;
 }
+
+// Hook.so's table made of functions that log each call ("install", "enable", "disable", ...) and
+// keep its switches and the last message target installed; the mouse hook's install entry stays
+// empty, as the programs must cope with a library without it.
+struct FakeHook {
+  MessageTarget* target = nullptr;
+  bool installed = false, keys = false, mouse = false, wheel = true;
+  std::vector<std::string> calls;
+};
+FakeHook& Hook();
+HookTable FakeHookTable();  // and Hook() reset
+// An event as the library posts it to the last target, from a thread of its own: a virtual key
+// with lparam 0 down and 1 up, or a mouse message (512 and above).
+void PostHookEvent(std::uint32_t wparam, std::intptr_t lparam);
 
 // The mouse on its cable, in process: a cable driver library whose feature reports go to the
 // virtual mouse's firmware model (one for the test program: the library has no context pointer).
