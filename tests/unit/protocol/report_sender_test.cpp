@@ -156,16 +156,10 @@ TEST(ReportSenderTest, LinksPacingAndRepetition) {
 }
 
 TEST(ReportSenderTest, WhatEachWriteCarries) {
-  // A macro over the cable: 64-byte chunks with the button number; over the receiver the last
-  // chunk of each pass is marked 0x0C; over Bluetooth LE the whole report in one write.
+  // Over the receiver the last chunk of each pass is marked 0x0C; over Bluetooth LE the whole
+  // report goes in one write. The cable's chunks are checked by the virtual mouse in the page test
+  // that gives a button a macro.
   const Report macro = MacroReport();
-  Rig rig("c");
-  rig.sender.SendReport(macro);
-  for (const Written& write : rig.ports.writes) {
-    EXPECT_EQ(write.bytes.size(), 64u);
-    EXPECT_EQ(write.bytes[1], 0x40);
-    EXPECT_EQ(write.bytes[2], 4);
-  }
   Rig radio("r");
   radio.sender.SendReport(macro);
   const std::uint8_t kByte1[] = {0x40, 0x40, 0x0C};
