@@ -59,22 +59,19 @@ bool AwaitLine(ChildProcess& program, const std::string& start, int timeout_ms =
 class MelkoctlVmouseTest : public ::testing::Test {
  protected:
   // melkoctl with the driver libraries pointed at the virtual mouse.
-  std::vector<std::string> Command(const VmouseProcess& mouse, std::vector<std::string> args) {
-    std::vector<std::string> argv = {"/usr/bin/env",
-                                     "MELKO_VMOUSE=" + mouse.socket_path(),
-                                     "MELKO_VMOUSE_TIMEOUT_MS=2000",
-                                     std::string(MELKO_BIN_DIR) + "/melkoctl",
-                                     "--data-dir",
-                                     data_.path().string()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return argv;
+  std::vector<std::string> Command(std::vector<std::string> args) {
+    args.insert(args.begin(), {MELKO_BIN_DIR "/melkoctl", "--data-dir", data_.path().string()});
+    return args;
+  }
+  static std::map<std::string, std::string> Env(const VmouseProcess& mouse) {
+    return {{"MELKO_VMOUSE", mouse.socket_path()}, {"MELKO_VMOUSE_TIMEOUT_MS", "2000"}};
   }
   std::unique_ptr<ChildProcess> Start(const VmouseProcess& mouse, std::vector<std::string> args) {
-    return std::make_unique<ChildProcess>(Command(mouse, std::move(args)),
-                                          data_.path() / "melkoctl.err");
+    return std::make_unique<ChildProcess>(Command(std::move(args)), data_.path() / "melkoctl.err",
+                                          Env(mouse));
   }
   ProgramRun Run(const VmouseProcess& mouse, std::vector<std::string> args) {
-    return testing::RunProgram(Command(mouse, std::move(args)));
+    return testing::RunProgram(Command(std::move(args)), Env(mouse));
   }
 
   testing::TempDir data_;

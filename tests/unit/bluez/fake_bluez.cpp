@@ -15,8 +15,7 @@
 //   stops                                   "stops N": StopNotify calls answered
 // "good" is a connected mouse (Modalias "bluetooth:V045eP0040D0001", UUIDs in upper case) next to
 // another vendor's device that has a characteristic 0xFEE3 too; "unresolved" is the same without
-// the notify characteristic, as before BlueZ has resolved all of the mouse's services. Properties
-// of the wrong types within a listing are the object model's tests' (bluez_model_test.cpp).
+// the notify characteristic, as before BlueZ has resolved all of the mouse's services.
 // Properties.GetAll of any device answers as for the mouse.
 #include <unistd.h>
 
