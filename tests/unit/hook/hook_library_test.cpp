@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "platform/hook_abi.h"
+#include "platform/hook_library.h"
 #include "support/plugin_support.h"
 #include "support/test_support.h"
 #include "support/x_server.h"
@@ -21,44 +21,21 @@ using Events = std::vector<Event>;
 constexpr std::intptr_t kPress = 0;
 constexpr std::intptr_t kRelease = 1;
 
-// build/bin/Hook.so with its entry points resolved; unloaded at the end.
-class LoadedHook {
- public:
-  LoadedHook() : module_(dlopen(MELKO_BIN_DIR "/Hook.so", RTLD_NOW | RTLD_LOCAL)) {
-    if (module_ == nullptr) {
-      ADD_FAILURE() << dlerror();
-      return;
-    }
-    const auto resolve = [&]<typename Function>(Function& function, const char* name) {
-      function = reinterpret_cast<Function>(dlsym(module_, name));
-      complete_ = complete_ && function != nullptr;
-    };
-    resolve(installmousehook, MELKO_HOOK_INSTALL_MOUSE_HOOK);
-    resolve(removemousehook, MELKO_HOOK_REMOVE_MOUSE_HOOK);
-    resolve(enablemousehook, MELKO_HOOK_ENABLE_MOUSE_HOOK);
-    resolve(installhook, MELKO_HOOK_INSTALL_HOOK);
-    resolve(removehook, MELKO_HOOK_REMOVE_HOOK);
-    resolve(enablehook, MELKO_HOOK_ENABLE_HOOK);
-    resolve(mousewheelenable, MELKO_HOOK_MOUSE_WHEEL_ENABLE);
+// build/bin/Hook.so as the program loads it; closed at the end without removing any capture
+// first, so that unloading has to stop the capture itself.
+struct LoadedHook : HookTable {
+  LoadedHook() : HookTable(LoadHookLibrary({MELKO_BIN_DIR})) {
+    if (module == nullptr) ADD_FAILURE() << dlerror();
   }
   ~LoadedHook() {
-    if (module_ != nullptr) dlclose(module_);
+    if (module != nullptr) dlclose(module);
   }
   LoadedHook(const LoadedHook&) = delete;
   LoadedHook& operator=(const LoadedHook&) = delete;
-  bool complete() const { return module_ != nullptr && complete_; }
-
-  MelkoInstallMouseHook installmousehook = nullptr;
-  MelkoRemoveMouseHook removemousehook = nullptr;
-  MelkoEnableMouseHook enablemousehook = nullptr;
-  MelkoInstallHook installhook = nullptr;
-  MelkoRemoveHook removehook = nullptr;
-  MelkoEnableHook enablehook = nullptr;
-  MelkoMouseWheelEnable mousewheelenable = nullptr;
-
- private:
-  void* module_;
-  bool complete_ = true;
+  bool complete() const {
+    return install_mouse_hook && remove_mouse_hook && enable_mouse_hook && install_hook &&
+           remove_hook && enable_hook && mouse_wheel_enable;
+  }
 };
 
 // The hook's messages as (wparam, lparam); any other message fails the test.
@@ -99,15 +76,15 @@ TEST(HookLibrary, ExportsTheSevenEntryPointsAndWithoutADisplaySaysSoOnce) {
   ASSERT_TRUE(hook.complete());
   {
     const CapturedStderr errors(folder / "stderr");
-    hook.removehook();  // before any install
+    hook.remove_hook();  // before any install
     for (int round = 0; round < 2; ++round) {
-      hook.installmousehook();
-      hook.installhook(recorder.target());
-      hook.enablehook(1);
-      hook.enablemousehook(1);
-      hook.mousewheelenable(1);
-      hook.removemousehook();
-      hook.removehook();
+      hook.install_mouse_hook();
+      hook.install_hook(recorder.target());
+      hook.enable_hook(1);
+      hook.enable_mouse_hook(1);
+      hook.mouse_wheel_enable(1);
+      hook.remove_mouse_hook();
+      hook.remove_hook();
     }
   }
   EXPECT_EQ(ReadText(folder / "stderr"),
@@ -144,15 +121,15 @@ class DesktopCapture : public ::testing::Test {
     ASSERT_EQ(access(kXdotoolProgram, X_OK), 0)
         << "xdotool is not installed (scripts/deps installs it)";
     ASSERT_TRUE(hook_->complete());
-    hook_->installhook(recorder_.target());
-    hook_->enablehook(1);
+    hook_->install_hook(recorder_.target());
+    hook_->enable_hook(1);
   }
   void TearDown() override {
     if (!hook_) return;
-    hook_->removehook();
-    hook_->enablehook(0);
-    hook_->enablemousehook(0);
-    hook_->mousewheelenable(0);
+    hook_->remove_hook();
+    hook_->enable_hook(0);
+    hook_->enable_mouse_hook(0);
+    hook_->mouse_wheel_enable(0);
   }
 
   bool Xdotool(const std::vector<std::string>& arguments) {
@@ -205,35 +182,35 @@ TEST_F(DesktopCapture, KeysButtonsAndWheelEachOnlyWhileSwitchedOn) {
       {0, 0, {"click", "5"}, {}},
   };
   for (const auto& [buttons, wheel, arguments, expected] : steps) {
-    hook_->enablemousehook(buttons);
-    hook_->mousewheelenable(wheel);
+    hook_->enable_mouse_hook(buttons);
+    hook_->mouse_wheel_enable(wheel);
     ExpectEvents(arguments, expected);
   }
-  hook_->enablemousehook(1);
-  hook_->removemousehook();
+  hook_->enable_mouse_hook(1);
+  hook_->remove_mouse_hook();
   ExpectEvents({"click", "1"}, {});
   // Keys off, buttons on.
-  hook_->enablehook(0);
-  hook_->enablemousehook(1);
+  hook_->enable_hook(0);
+  hook_->enable_mouse_hook(1);
   ASSERT_TRUE(Xdotool({"key", "b", "click", "1"}));
   EXPECT_EQ(Take(recorder_, 2), (Events{{513, 0}, {514, 0}}));
 }
 
 TEST_F(DesktopCapture, TargetsSwapAndRemoveEndsDelivery) {
   MessageRecorder second;
-  hook_->installhook(second.target());
+  hook_->install_hook(second.target());
   ASSERT_TRUE(Xdotool({"key", "a"}));
   EXPECT_EQ(Take(second, 2), (Events{{0x41, kPress}, {0x41, kRelease}}));
   EXPECT_EQ(recorder_.size(), 0u);
 
   const auto removing = std::chrono::steady_clock::now();
-  hook_->removehook();
+  hook_->remove_hook();
   EXPECT_LT(std::chrono::steady_clock::now() - removing, std::chrono::milliseconds(500));
-  hook_->removehook();
+  hook_->remove_hook();
   ASSERT_TRUE(Xdotool({"key", "a", "click", "1"}));
 
   // A new capture sees the next key; the removed target got nothing more.
-  hook_->installhook(recorder_.target());
+  hook_->install_hook(recorder_.target());
   ASSERT_TRUE(Xdotool({"key", "b"}));
   const Events seen = Take(recorder_, 2);
   ASSERT_GE(seen.size(), 2u);
@@ -254,17 +231,17 @@ TEST_F(DesktopCapture, ALostServerEndsTheCaptureButNotTheProgram) {
   GTEST_SKIP() << "after a lost connection Xlib unlocks the display twice, which the thread "
                   "sanitizer reports inside libXtst";
 #endif
-  hook_->removehook();
+  hook_->remove_hook();
   {
     auto doomed = std::make_unique<XServer>(*folder_ / "doomed.log");
     const ScopedEnv display("DISPLAY", doomed->display());
-    hook_->installhook(recorder_.target());
+    hook_->install_hook(recorder_.target());
     doomed.reset();
     const auto removing = std::chrono::steady_clock::now();
-    hook_->removehook();
+    hook_->remove_hook();
     EXPECT_LT(std::chrono::steady_clock::now() - removing, std::chrono::seconds(2));
   }
-  hook_->installhook(recorder_.target());
+  hook_->install_hook(recorder_.target());
   ExpectEvents({"key", "a"}, {{0x41, kPress}, {0x41, kRelease}});
 }
 
