@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,8 +101,12 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     throw std::runtime_error("pipe failed");
   }
   const int errors = ::open(error_file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  const pid_t parent = ::getpid();
   pid_ = ::fork();
   if (pid_ == 0) {
+    // Ended with the tests, should they die without stopping it.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(1);
     ::dup2(in[0], 0);
     ::dup2(out[1], 1);
     ::dup2(errors, 2);

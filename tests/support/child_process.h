@@ -34,8 +34,8 @@ class LineReader {
   bool ended_ = false;
 };
 
-// A child process; `env` is added to this process's environment (an empty value removes the
-// variable).
+// A child process, killed should this process die first; `env` is added to this process's
+// environment (an empty value removes the variable).
 class ChildProcess {
  public:
   ChildProcess(const std::vector<std::string>& argv, const std::filesystem::path& error_file,

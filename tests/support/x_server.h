@@ -2,11 +2,12 @@
 // and xdotool to make input on it.
 #pragma once
 
-#include <sys/types.h>
-
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "support/child_process.h"
 
 namespace melko::testing {
 
@@ -20,16 +21,11 @@ class XServer {
  public:
   // Throws std::runtime_error with the reason when the server cannot start.
   explicit XServer(const std::filesystem::path& log_file);
-  ~XServer() { Stop(); }
-  XServer(const XServer&) = delete;
-  XServer& operator=(const XServer&) = delete;
   // ":N", for DISPLAY.
   const std::string& display() const { return display_; }
 
  private:
-  void Stop();
-
-  pid_t pid_ = -1;
+  std::unique_ptr<ChildProcess> process_;
   std::string display_;
 };
 
