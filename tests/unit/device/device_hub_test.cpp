@@ -1,5 +1,5 @@
-// The device side's wiring: the driver libraries' links opened and closed at start and end, and
-// the hub between their messages, the device logic and the apply thread. The mouse's status
+// The device side's wiring: the hub between the driver libraries' messages, the device logic and
+// the apply thread (the links opened at start are the presence test's). The mouse's status
 // events reaching the page and the popup are run end to end by the desktop test.
 #include "device/device_hub.h"
 
@@ -90,98 +90,6 @@ TEST_F(DeviceHubTest, AnEditNoLinkCouldTakeIsSentOnceTheMouseReports) {
   ASSERT_FALSE(receiver_writes().empty());
   EXPECT_EQ(receiver_writes().front()[0], 0x04);
   EXPECT_EQ(rig.session.AppliedSnapshot().dpi_value[0], 10);
-}
-
-using fakes::FakeDriver;
-using Names = std::vector<std::string>;
-
-// Hands out the fake libraries by file name; a name in `missing` loads as nothing.
-class FakeLoader : public DriverLoader {
- public:
-  DriverLibrary Load(std::string_view file_name) override {
-    for (const auto& name : missing) {
-      if (name == file_name) return {};
-    }
-    return fakes::FakeDriverLibrary(file_name == kWiredDriverFile ? 0 : 1);
-  }
-  void Unload(DriverLibrary& library) override {
-    const bool wired = library.set_feature == fakes::FakeDriverLibrary(0).set_feature;
-    unloaded.push_back(library.usable() ? (wired ? "wired" : "receiver") : "nothing");
-  }
-  Names missing, unloaded;
-};
-
-struct Probe : BlePresenceProbe {
-  bool MousePresent() override { return present; }
-  bool present = false;
-};
-
-class DriverLinksTest : public ::testing::Test {
- protected:
-  void Open() { OpenDriverLinks(rig.ctx, loader, &target, probe); }
-  fakes::DeviceRig rig;
-  FakeLoader loader;
-  Probe probe;
-  MessageTarget target{};
-};
-
-TEST_F(DriverLinksTest, BothDevicesFoundOpenBothLinksEachWithItsIdsAndMessages) {
-  Open();
-  EXPECT_EQ(rig.links.wired_state, kLinkConnected);
-  EXPECT_EQ(rig.links.wireless_state, kLinkConnected);
-  EXPECT_EQ(rig.links.apply_blocked, 0);
-  EXPECT_EQ(rig.links.any_connected, 1);
-  const struct {
-    std::uint32_t pid, data_message, connect_message;
-  } expected[] = {{0x3005, 1539, 1540}, {0x3006, 1537, 1538}};
-  for (int slot : {0, 1}) {
-    SCOPED_TRACE(slot);
-    EXPECT_EQ(FakeDriver(slot).vid, 0x1D57u);
-    EXPECT_EQ(FakeDriver(slot).pid, expected[slot].pid);
-    EXPECT_EQ(FakeDriver(slot).data_message, expected[slot].data_message);
-    EXPECT_EQ(FakeDriver(slot).connect_message, expected[slot].connect_message);
-    EXPECT_EQ(FakeDriver(slot).target, &target);
-    EXPECT_EQ(FakeDriver(slot).calls,
-              (Names{"Set_VIDPID", "Open_DevMonitor", "Open_FeatureDevice"}));
-  }
-  EXPECT_TRUE(rig.timers.Running(kTimerChargeAnimation));  // the cable charges the mouse
-  EXPECT_EQ(rig.timers.Period(kTimerReceiverWatchdog), 6000);
-  EXPECT_EQ(rig.poster.Count(kMsgConnectedChanged), 1);
-
-  CloseDriverLinks(rig.ctx, loader);
-  EXPECT_EQ(FakeDriver(1).monitors_open, 0);
-  EXPECT_EQ(FakeDriver(0).closed, 1);
-  EXPECT_EQ(loader.unloaded, (Names{"wired", "receiver"}));
-  EXPECT_FALSE(rig.drivers.wired.usable());
-}
-
-TEST_F(DriverLinksTest, NothingFoundBlocksApplyButStillAnnouncesAndListens) {
-  FakeDriver(0).device_present = false;
-  FakeDriver(1).device_present = false;
-  Open();
-  EXPECT_EQ(rig.links.wired_state, kLinkNeverSeen);
-  EXPECT_EQ(rig.links.wireless_state, kLinkNeverSeen);
-  EXPECT_EQ(rig.links.apply_blocked, 1);
-  EXPECT_EQ(rig.links.any_connected, 0);
-  EXPECT_TRUE(rig.controls.IsVisible("ms_1_sleep_label"));
-  EXPECT_FALSE(rig.timers.Running(kTimerReceiverWatchdog));
-  EXPECT_EQ(rig.poster.Count(kMsgConnectedChanged), 1);
-  // The monitors still run, so a later arrival is heard.
-  EXPECT_EQ(FakeDriver(0).monitors_open, 1);
-}
-
-TEST_F(DriverLinksTest, MissingLibraryLeavesItsLinkDownAndBluetoothCounts) {
-  loader.missing = {kWiredDriverFile};
-  probe.present = true;
-  FakeDriver(1).device_present = false;
-  Open();
-  EXPECT_EQ(rig.links.wired_state, kLinkNeverSeen);
-  EXPECT_EQ(rig.links.ble_present, 1);
-  EXPECT_EQ(rig.links.any_connected, 1);
-  EXPECT_TRUE(FakeDriver(0).calls.empty());
-  EXPECT_EQ(rig.drivers.wired.SetFeature(nullptr, 0), 0);  // a missing library writes nothing
-  CloseDriverLinks(rig.ctx, loader);
-  EXPECT_EQ(loader.unloaded, (Names{"nothing", "receiver"}));
 }
 
 TEST(DriverMessages, StatusWordsFromDataAndConnectMessages) {

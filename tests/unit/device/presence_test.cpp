@@ -1,10 +1,12 @@
-// Arrival and removal of the cable, the receiver and the Bluetooth LE mouse.
+// The cable, the receiver and the Bluetooth LE mouse found at start, arriving and removed.
 #include "device/presence.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
+#include "device/driver_links.h"
 #include "device/messages.h"
 #include "device/status_decoder.h"
 #include "support/device_fakes.h"
@@ -153,6 +155,94 @@ TEST(Presence, OnlyTheMatchingInterfacePathCaseAsWrittenAttaches) {
   change(DeviceChangeEvent::kRemoval, kMousePath);
   EXPECT_EQ(rig.links.ble_present, 0);
   EXPECT_FALSE(rig.ble.attached());
+}
+
+// Hands out the fake libraries by file name; a name in `missing` loads as nothing.
+class FakeLoader : public DriverLoader {
+ public:
+  DriverLibrary Load(std::string_view file_name) override {
+    if (std::find(missing.begin(), missing.end(), file_name) != missing.end()) return {};
+    return fakes::FakeDriverLibrary(file_name == kWiredDriverFile ? 0 : 1);
+  }
+  void Unload(DriverLibrary& library) override {
+    const bool wired = library.set_feature == fakes::FakeDriverLibrary(0).set_feature;
+    unloaded.push_back(library.usable() ? (wired ? "wired" : "receiver") : "nothing");
+  }
+  std::vector<std::string_view> missing;
+  std::vector<std::string> unloaded;
+};
+
+struct Probe : BlePresenceProbe {
+  bool MousePresent() override { return present; }
+  bool present = false;
+};
+
+// The links opened at start by what is found; the monitors run whatever was, so that a later
+// arrival is heard. A missing library is never called, and writes nothing.
+TEST(Presence, OpeningTheLinksAtStartFindsWhatIsThere) {
+  const struct {
+    bool wired_library, cable, receiver, ble;
+    const char* state;
+  } rows[] = {
+      // The cable charges the mouse; the receiver's watchdog runs.
+      {true, true, true, false,
+       "cable up, receiver up, connected; posted 1, waits 0, opened 1/1, closed 0/0, watchdog, "
+       "charging"},
+      {true, false, false, false,
+       "cable never, receiver never, blocked; posted 1, waits 0, opened 1/1, closed 0/0, asleep"},
+      // The block stays until the runtime attaches the Bluetooth LE mouse.
+      {false, true, false, true,
+       "cable never, receiver never, ble, blocked, connected; posted 1, waits 0, opened 0/1, "
+       "closed 0/0, asleep"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.state);
+    fakes::DeviceRig rig;
+    FakeLoader loader;
+    if (!row.wired_library) loader.missing = {kWiredDriverFile};
+    Probe probe;
+    probe.present = row.ble;
+    FakeDriver(0).device_present = row.cable;
+    FakeDriver(1).device_present = row.receiver;
+    MessageTarget target{};
+    OpenDriverLinks(rig.ctx, loader, &target, probe);
+    EXPECT_EQ(State(rig), row.state);
+    EXPECT_EQ(FakeDriver(1).monitors_open, 1);
+    EXPECT_EQ(FakeDriver(0).calls.empty(), !row.wired_library);
+    if (!row.wired_library) {
+      EXPECT_EQ(rig.drivers.wired.SetFeature(nullptr, 0), 0);
+    }
+    CloseDriverLinks(rig.ctx, loader);
+    EXPECT_EQ(FakeDriver(1).monitors_open, 0);
+    EXPECT_EQ(loader.unloaded,
+              (std::vector<std::string>{row.wired_library ? "wired" : "nothing", "receiver"}));
+    EXPECT_FALSE(rig.drivers.wired.usable());
+  }
+}
+
+// Each library is opened with its IDs and messages, in this order, and closed at the end.
+TEST(Presence, EachLibraryIsOpenedWithItsIdsAndMessages) {
+  fakes::DeviceRig rig;
+  FakeLoader loader;
+  Probe probe;
+  MessageTarget target{};
+  OpenDriverLinks(rig.ctx, loader, &target, probe);
+  const struct {
+    std::uint32_t pid, data_message, connect_message;
+  } expected[] = {{0x3005, 1539, 1540}, {0x3006, 1537, 1538}};
+  for (int slot : {0, 1}) {
+    SCOPED_TRACE(slot);
+    EXPECT_EQ(FakeDriver(slot).vid, 0x1D57u);
+    EXPECT_EQ(FakeDriver(slot).pid, expected[slot].pid);
+    EXPECT_EQ(FakeDriver(slot).data_message, expected[slot].data_message);
+    EXPECT_EQ(FakeDriver(slot).connect_message, expected[slot].connect_message);
+    EXPECT_EQ(FakeDriver(slot).target, &target);
+    EXPECT_EQ(FakeDriver(slot).calls,
+              (std::vector<std::string>{"Set_VIDPID", "Open_DevMonitor", "Open_FeatureDevice"}));
+  }
+  EXPECT_EQ(rig.timers.Period(kTimerReceiverWatchdog), 6000);
+  CloseDriverLinks(rig.ctx, loader);
+  EXPECT_EQ(FakeDriver(0).closed, 1);
 }
 
 }  // namespace
