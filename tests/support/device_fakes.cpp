@@ -73,11 +73,6 @@ bool FakeControls::Checked(const std::string& name) {
   return checked_[name];
 }
 
-std::vector<std::string> FakeControls::Calls() {
-  std::lock_guard lock(mutex_);
-  return calls_;
-}
-
 void FakeTimers::Start(int timer_id, int period_ms) {
   std::lock_guard lock(mutex_);
   running_[timer_id] = period_ms;
@@ -102,19 +97,9 @@ int FakeTimers::Period(int timer_id) {
   return found == last_period_.end() ? -1 : found->second;
 }
 
-std::vector<std::string> FakeTimers::Calls() {
-  std::lock_guard lock(mutex_);
-  return calls_;
-}
-
 void FakePoster::Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
   std::lock_guard lock(mutex_);
   posted_.push_back({message, wparam, lparam});
-}
-
-std::vector<PostedMessage> FakePoster::Posted() {
-  std::lock_guard lock(mutex_);
-  return posted_;
 }
 
 int FakePoster::Count(std::uint32_t message) {
@@ -139,19 +124,9 @@ void VirtualClock::SetSleepHook(std::function<void(std::int64_t)> hook) {
   hook_ = std::move(hook);
 }
 
-std::vector<std::int64_t> VirtualClock::Sleeps() {
-  std::lock_guard lock(mutex_);
-  return sleeps_;
-}
-
 void RecordingLog::Write(std::string_view line) {
   std::lock_guard lock(mutex_);
   lines_.emplace_back(line);
-}
-
-std::vector<std::string> RecordingLog::Lines() {
-  std::lock_guard lock(mutex_);
-  return lines_;
 }
 
 void FakeBle::SetMatch(const std::string& vendor_text, const std::string& product_text) {
@@ -178,16 +153,6 @@ void FakeBle::CloseNotifications() {
 bool FakeBle::attached() {
   std::lock_guard lock(mutex_);
   return !vendor_.empty() && !product_.empty();
-}
-
-int FakeBle::opened() {
-  std::lock_guard lock(mutex_);
-  return opened_;
-}
-
-int FakeBle::closed() {
-  std::lock_guard lock(mutex_);
-  return closed_;
 }
 
 namespace {

@@ -22,6 +22,13 @@
 
 namespace melko::fakes {
 
+// A copy of a member, taken under its lock.
+template <class T>
+T Locked(std::mutex& mutex, const T& value) {
+  std::lock_guard lock(mutex);
+  return value;
+}
+
 // The page's controls as plain state: visibility, texts (a language key shows as "key:<key>"),
 // values, check marks and selections. Every control exists.
 class FakeControls : public Controls {
@@ -41,7 +48,7 @@ class FakeControls : public Controls {
   std::vector<int> ValueHistory(const std::string& name);
   bool Checked(const std::string& name);
   // Every call in order, e.g. "show apply_ring", "select ms_1_option_dpi_step_3 quiet".
-  std::vector<std::string> Calls();
+  std::vector<std::string> Calls() { return Locked(mutex_, calls_); }
 
  private:
   std::mutex mutex_;
@@ -57,8 +64,8 @@ class FakeTimers : public Timers {
   void Start(int timer_id, int period_ms) override;
   void Stop(int timer_id) override;
   bool Running(int timer_id);
-  int Period(int timer_id);          // of the last start
-  std::vector<std::string> Calls();  // "start 512 6000", "stop 515"
+  int Period(int timer_id);                                            // of the last start
+  std::vector<std::string> Calls() { return Locked(mutex_, calls_); }  // "start 512 6000"
 
  private:
   std::mutex mutex_;
@@ -72,7 +79,7 @@ using testing::PostedMessage;
 class FakePoster : public MessagePoster {
  public:
   void Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override;
-  std::vector<PostedMessage> Posted();
+  std::vector<PostedMessage> Posted() { return Locked(mutex_, posted_); }
   int Count(std::uint32_t message);
 
  private:
@@ -86,7 +93,7 @@ class VirtualClock : public Clock {
   std::int64_t Now() override { return now_.load(); }
   void SleepFor(std::int64_t ms) override;
   void SetSleepHook(std::function<void(std::int64_t now)> hook);
-  std::vector<std::int64_t> Sleeps();
+  std::vector<std::int64_t> Sleeps() { return Locked(mutex_, sleeps_); }
 
  private:
   std::atomic<std::int64_t> now_{0};
@@ -98,7 +105,7 @@ class VirtualClock : public Clock {
 class RecordingLog : public DebugLog {
  public:
   void Write(std::string_view line) override;
-  std::vector<std::string> Lines();
+  std::vector<std::string> Lines() { return Locked(mutex_, lines_); }
 
  private:
   std::mutex mutex_;
@@ -113,8 +120,8 @@ class FakeBle : public BleTransport {
   void CloseNotifications() override;
 
   bool attached();
-  int opened();  // OpenNotifications calls
-  int closed();  // CloseNotifications calls
+  int opened() { return Locked(mutex_, opened_); }  // OpenNotifications calls
+  int closed() { return Locked(mutex_, closed_); }  // CloseNotifications calls
 
  private:
   std::mutex mutex_;

@@ -30,11 +30,10 @@ std::vector<std::string> VmouseProcess::LogLines() const {
   return lines;
 }
 
-CtlResult RunCtl(const std::string& socket_path, const std::vector<std::string>& args) {
+ProgramRun RunCtl(const std::string& socket_path, const std::vector<std::string>& args) {
   std::vector<std::string> argv{VmouseBinary(), "ctl", "--socket", socket_path};
   argv.insert(argv.end(), args.begin(), args.end());
-  const ProgramRun run = RunProgram(argv, {}, kChildWaitMs);
-  return {run.exit_code, run.out};
+  return RunProgram(argv, {}, kChildWaitMs);
 }
 
 }  // namespace melko::testing

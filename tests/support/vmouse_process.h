@@ -40,12 +40,7 @@ class VmouseProcess {
   bool started_ = false;
 };
 
-struct CtlResult {
-  int exit_code = -1;
-  std::string out;
-};
-
 // melko-vmouse ctl --socket SOCKET ARGS...
-CtlResult RunCtl(const std::string& socket_path, const std::vector<std::string>& args);
+ProgramRun RunCtl(const std::string& socket_path, const std::vector<std::string>& args);
 
 }  // namespace melko::testing
