@@ -1,7 +1,6 @@
 // Hook.so as the program loads it: its export list, its behaviour without an X server, and what it
 // reports from a private Xvfb driven by xdotool.
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,46 +47,26 @@ Events Take(MessageRecorder& recorder, std::size_t count) {
   return events;
 }
 
-// This process's standard error goes to a file until the scope ends.
-class CapturedStderr {
- public:
-  explicit CapturedStderr(const std::filesystem::path& file) : saved_(dup(2)) {
-    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    dup2(fd, 2);
-    close(fd);
-  }
-  ~CapturedStderr() {
-    dup2(saved_, 2);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
-
 TEST(HookLibrary, ExportsTheSevenEntryPointsAndWithoutADisplaySaysSoOnce) {
   EXPECT_EQ(ExportedNames(MELKO_BIN_DIR "/Hook.so"),
             (std::set<std::string>{"installmousehook", "removemousehook", "enablemousehook",
                                    "installhook", "removehook", "enablehook", "mousewheelenable"}));
-  const TempDir folder;
   const ScopedEnv display("DISPLAY", std::nullopt);
   MessageRecorder recorder;
   LoadedHook hook;
   ASSERT_TRUE(hook.complete());
-  {
-    const CapturedStderr errors(folder / "stderr");
-    hook.remove_hook();  // before any install
-    for (int round = 0; round < 2; ++round) {
-      hook.install_mouse_hook();
-      hook.install_hook(recorder.target());
-      hook.enable_hook(1);
-      hook.enable_mouse_hook(1);
-      hook.mouse_wheel_enable(1);
-      hook.remove_mouse_hook();
-      hook.remove_hook();
-    }
+  ::testing::internal::CaptureStderr();  // the file descriptor, where the library writes
+  hook.remove_hook();                    // before any install
+  for (int round = 0; round < 2; ++round) {
+    hook.install_mouse_hook();
+    hook.install_hook(recorder.target());
+    hook.enable_hook(1);
+    hook.enable_mouse_hook(1);
+    hook.mouse_wheel_enable(1);
+    hook.remove_mouse_hook();
+    hook.remove_hook();
   }
-  EXPECT_EQ(ReadText(folder / "stderr"),
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "Hook.so: no X display; desktop-wide key capture is off\n");
   EXPECT_EQ(recorder.size(), 0u);
 }
