@@ -1,7 +1,6 @@
 // The fixture of the window tests and their main: runs the test class named on the command line
 // (all of them without a name), on Qt's offscreen platform unless told otherwise.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
 #include <mutex>
 #include <thread>
@@ -96,17 +95,20 @@ Desktop::Desktop(Mouse mouse, const std::function<void(const std::filesystem::pa
   const std::string error = app_->LoadStores();
   if (!error.empty()) qFatal("%s", error.c_str());
   if (mouse == Mouse::kOnCable) {
-    // The first apply after the start writes everything; the tests watch what follows it.
+    // The first apply after the start writes everything, five reports 500 ms apart; the tests
+    // watch what follows it, and nothing that an earlier test left in the log.
+    const auto clear_log = [] {
+      std::lock_guard lock(firmware_mutex);
+      firmware.ClearLog();
+    };
+    clear_log();
     app_->OpenDevices();
     app_->runtime().engine().RequestApply();
-    QElapsedTimer waited;
-    waited.start();
-    while (CableReports().size() < 5 && waited.elapsed() < 10000) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (!QTest::qWaitFor([] { return CableReports().size() >= 5; }, 10000)) {
+      qFatal("the first apply did not reach the mouse");
     }
     QTest::qWait(600);  // the last report's pacing
-    std::lock_guard lock(firmware_mutex);
-    firmware.ClearLog();
+    clear_log();
   }
 }
 

@@ -143,12 +143,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;
   }
-  const std::filesystem::path runtime = ui::test::RunFolder() / "runtime";
-  std::filesystem::create_directory(runtime);
-  std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+  const testing::TempDir runtime;  // 0700, as mkdtemp makes it
   setenv("DISPLAY", server->display().c_str(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
-  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
   QApplication app(argc, argv);
   ui::ApplyTheme(app);
   InstallLanguage(LanguageTexts::Load(DefaultSkinFolder() / "lan.xml"));
