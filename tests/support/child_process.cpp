@@ -128,20 +128,16 @@ ChildProcess::~ChildProcess() {
   if (pidfd_ >= 0) ::close(pidfd_);
 }
 
-void ChildProcess::WriteLine(std::string_view line) {
-  const std::string text = std::string(line) + "\n";
-  // A child that is gone must not take the test with it.
-  ::signal(SIGPIPE, SIG_IGN);
-  [[maybe_unused]] const ssize_t written = ::write(input_, text.data(), text.size());
-}
-
 void ChildProcess::CloseInput() {
   if (input_ >= 0) ::close(input_);
   input_ = -1;
 }
 
 std::string ChildProcess::Ask(std::string_view line) {
-  WriteLine(line);
+  const std::string text = std::string(line) + "\n";
+  // A child that is gone must not take the test with it.
+  ::signal(SIGPIPE, SIG_IGN);
+  [[maybe_unused]] const ssize_t written = ::write(input_, text.data(), text.size());
   return output_.ReadLine().value_or("(no answer)");
 }
 

@@ -44,7 +44,6 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  void WriteLine(std::string_view line);
   // A line on standard input and the next line of standard output.
   std::string Ask(std::string_view line);
   void CloseInput();

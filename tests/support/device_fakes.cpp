@@ -207,15 +207,14 @@ struct FakeDriverFunctions {
 template <int Slot>
 DriverLibrary MakeLibrary() {
   using F = FakeDriverFunctions<Slot>;
-  DriverLibrary library;
-  library.set_vid_pid = &F::SetVidPid;
-  library.open_dev_monitor = &F::OpenDevMonitor;
-  library.close_dev_monitor = &F::CloseDevMonitor;
-  library.open_feature_device = &F::OpenFeatureDevice;
-  library.close_feature_device = &F::CloseFeatureDevice;
-  library.set_feature = &F::SetFeature;
-  library.get_feature = &F::GetFeature;
-  return library;
+  return {nullptr,
+          &F::SetVidPid,
+          &F::OpenDevMonitor,
+          &F::CloseDevMonitor,
+          &F::OpenFeatureDevice,
+          &F::CloseFeatureDevice,
+          &F::SetFeature,
+          &F::GetFeature};
 }
 
 }  // namespace
@@ -224,7 +223,7 @@ FakeDriverState& FakeDriver(int slot) {
   return driver_states[slot];
 }
 
-void ResetFakeDrivers() {
+DeviceRig::DeviceRig() : session(dir.path()) {
   for (FakeDriverState& state : driver_states) {
     std::lock_guard lock(state.mutex);
     state.device_present = true;
@@ -236,16 +235,12 @@ void ResetFakeDrivers() {
     state.on_write = nullptr;
     state.calls.clear();
   }
+  drivers.wired = FakeDriverLibrary(0);
+  drivers.receiver = FakeDriverLibrary(1);
 }
 
 DriverLibrary FakeDriverLibrary(int slot) {
   return slot == 0 ? MakeLibrary<0>() : MakeLibrary<1>();
-}
-
-DeviceRig::DeviceRig() : session(dir.path()) {
-  ResetFakeDrivers();
-  drivers.wired = FakeDriverLibrary(0);
-  drivers.receiver = FakeDriverLibrary(1);
 }
 
 bool DeviceRig::StoreSaved() const {

@@ -145,7 +145,6 @@ struct FakeDriverState {
   std::vector<std::string> calls;
 };
 FakeDriverState& FakeDriver(int slot);
-void ResetFakeDrivers();
 DriverLibrary FakeDriverLibrary(int slot);
 
 // A DeviceContext over fakes of every port (the fake driver libraries reset, slot 0 as the cable's

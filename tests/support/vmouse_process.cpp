@@ -6,12 +6,10 @@
 
 namespace melko::testing {
 
-std::string VmouseBinary() {
-  return std::string(MELKO_BIN_DIR) + "/melko-vmouse";
-}
+constexpr char kVmouseBinary[] = MELKO_BIN_DIR "/melko-vmouse";
 
 VmouseProcess::VmouseProcess(const std::vector<std::string>& options, const std::string& bus) {
-  std::vector<std::string> argv{VmouseBinary(), "--socket", socket_path(), "--log", log_path()};
+  std::vector<std::string> argv{kVmouseBinary, "--socket", socket_path(), "--log", log_path()};
   if (!bus.empty()) argv.insert(argv.end(), {"--bluez-bus", bus});
   argv.insert(argv.end(), options.begin(), options.end());
   process_ = std::make_unique<ChildProcess>(argv, folder() / "vmouse.err");
@@ -31,7 +29,7 @@ std::vector<std::string> VmouseProcess::LogLines() const {
 }
 
 ProgramRun RunCtl(const std::string& socket_path, const std::vector<std::string>& args) {
-  std::vector<std::string> argv{VmouseBinary(), "ctl", "--socket", socket_path};
+  std::vector<std::string> argv{kVmouseBinary, "ctl", "--socket", socket_path};
   argv.insert(argv.end(), args.begin(), args.end());
   return RunProgram(argv, {}, kChildWaitMs);
 }

@@ -13,8 +13,6 @@
 
 namespace melko::testing {
 
-std::string VmouseBinary();
-
 class VmouseProcess {
  public:
   // Waits until the mouse answers on standard input, so that its sockets, and its mock BlueZ on
