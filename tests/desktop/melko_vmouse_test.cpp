@@ -119,11 +119,9 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
         dir_ / "tools.err");
   };
   auto reset_reports = [&] {
-    int count = 0;
-    for (const std::string& line : mouse.LogLines()) {
-      count += line.find("\"hex\":\"0c0a") != std::string::npos;
-    }
-    return count;
+    const auto writes = mouse.Writes();
+    return std::count_if(writes.begin(), writes.end(),
+                         [](const auto& write) { return write.hex.starts_with("0c0a"); });
   };
 
   ASSERT_TRUE(click(800 - 12 - 60, 572 - 10 - 15));  // Apply

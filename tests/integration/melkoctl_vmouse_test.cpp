@@ -18,30 +18,7 @@ using ::testing::HasSubstr;
 using testing::ProgramRun;
 using testing::VmouseProcess;
 
-struct LoggedWrite {
-  std::int64_t t_ms = 0;
-  std::string link;
-  std::string hex;
-  bool valid = false;
-};
-
-std::string Field(const std::string& line, const std::string& key) {
-  const std::string marker = "\"" + key + "\":";
-  std::size_t at = line.find(marker);
-  if (at == std::string::npos) return {};
-  at += marker.size();
-  if (line[at] == '"') return line.substr(at + 1, line.find('"', at + 1) - at - 1);
-  return line.substr(at, line.find_first_of(",}", at) - at);
-}
-
-std::vector<LoggedWrite> Writes(const VmouseProcess& mouse) {
-  std::vector<LoggedWrite> writes;
-  for (const std::string& line : mouse.LogLines()) {
-    writes.push_back({std::stoll(Field(line, "t_ms")), Field(line, "link"), Field(line, "hex"),
-                      Field(line, "valid") == "true"});
-  }
-  return writes;
-}
+using testing::LoggedWrite;
 
 // A command to the mouse's control socket; true when it was taken.
 bool Ctl(const VmouseProcess& mouse, const std::vector<std::string>& args) {
@@ -92,7 +69,7 @@ TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPaci
       "083b010200000300000400000d00003c00000d00000600000500003c00000100000100000100000100000100"
       "000100000100000a000009000000c0",
   };
-  const std::vector<LoggedWrite> writes = Writes(mouse);
+  const std::vector<LoggedWrite> writes = mouse.Writes();
   ASSERT_EQ(writes.size(), expected.size());
   for (std::size_t i = 0; i < writes.size(); ++i) {
     EXPECT_EQ(writes[i].hex, expected[i]) << "report " << i;
@@ -111,7 +88,7 @@ TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowle
   const ProgramRun applied = Run(mouse, {"apply"});
   ASSERT_EQ(applied.exit_code, 0) << applied.err;
   EXPECT_EQ(applied.out, "applied Profile1 over the receiver\n");
-  std::vector<LoggedWrite> writes = Writes(mouse);
+  std::vector<LoggedWrite> writes = mouse.Writes();
   ASSERT_EQ(writes.size(), 5u);
   for (const LoggedWrite& write : writes) {
     EXPECT_EQ(write.link, "wireless");
@@ -121,13 +98,13 @@ TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowle
 
   ASSERT_TRUE(Ctl(mouse, {"ack", "after=3"}));
   ASSERT_EQ(Run(mouse, {"set", "rate", "500"}).out, "saved and sent over the receiver\n");
-  writes = Writes(mouse);
+  writes = mouse.Writes();
   ASSERT_EQ(writes.size(), 8u);
   for (std::size_t i = 5; i < 8; ++i) EXPECT_EQ(writes[i].hex, "06090102fd00000000");
 
   ASSERT_TRUE(Ctl(mouse, {"ack", "never"}));
   ASSERT_EQ(Run(mouse, {"set", "rate", "250"}).exit_code, 0);
-  writes = Writes(mouse);
+  writes = mouse.Writes();
   ASSERT_EQ(writes.size(), 18u);
   EXPECT_EQ(writes.back().hex, "06090104fb00000000");
 }
@@ -136,14 +113,14 @@ TEST_F(MelkoctlVmouseTest, PullingTheCableDuringAnApplyEndsItWithoutHanging) {
   VmouseProcess mouse({"--cable"});
   auto apply = Start(mouse, {"apply"});
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (Writes(mouse).size() < 2 && std::chrono::steady_clock::now() < deadline) {
+  while (mouse.Writes().size() < 2 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  ASSERT_GE(Writes(mouse).size(), 2u);
+  ASSERT_GE(mouse.Writes().size(), 2u);
   EXPECT_TRUE(Ctl(mouse, {"cable", "off"}));
   apply->CloseInput();
   EXPECT_TRUE(apply->WaitExit(20000).has_value());
-  EXPECT_LT(Writes(mouse).size(), 5u);
+  EXPECT_LT(mouse.Writes().size(), 5u);
   EXPECT_THAT(Run(mouse, {"status", "--wait", "0"}).out, HasSubstr("Cable:        not connected"));
 }
 
@@ -169,7 +146,7 @@ TEST_F(MelkoctlVmouseTest, WatchKeepsWhatOtherCommandsChangeMeanwhile) {
   auto watch = Start(mouse, {"watch", "--seconds", "20"});
   ASSERT_TRUE(watch->output().ReadLine().has_value());
   ASSERT_EQ(Run(mouse, {"profile", "add", "X"}).exit_code, 0);
-  EXPECT_EQ(Writes(mouse).front().hex.substr(0, 2), "0c") << "the new profile is sent in full";
+  EXPECT_EQ(mouse.Writes().front().hex.substr(0, 2), "0c") << "the new profile is sent in full";
   EXPECT_TRUE(Ctl(mouse, {"stage", "5"}));
   EXPECT_TRUE(AwaitLine(*watch, "cable: dpi stage 5"));
   EXPECT_TRUE(Ctl(mouse, {"rate", "250"}));
@@ -180,9 +157,9 @@ TEST_F(MelkoctlVmouseTest, WatchKeepsWhatOtherCommandsChangeMeanwhile) {
   const std::string shown = Run(mouse, {"profile", "show", "X"}).out;
   EXPECT_THAT(shown, HasSubstr("Current stage: 5"));
   EXPECT_THAT(shown, HasSubstr("Polling rate: 250 Hz"));
-  const std::size_t before = Writes(mouse).size();
+  const std::size_t before = mouse.Writes().size();
   ASSERT_EQ(Run(mouse, {"apply"}).exit_code, 0);
-  EXPECT_EQ(Writes(mouse).at(before + 3).hex, "06090104fb00000000");
+  EXPECT_EQ(mouse.Writes().at(before + 3).hex, "06090104fb00000000");
 
   // With a count, watch ends by itself after that many events (the mouse's battery, here).
   const ProgramRun counted = Run(mouse, {"watch", "--count", "1"});
@@ -194,22 +171,22 @@ TEST_F(MelkoctlVmouseTest, WatchKeepsWhatOtherCommandsChangeMeanwhile) {
 TEST_F(MelkoctlVmouseTest, ProfileAndMacroCommandsKeepTheMouseInStep) {
   VmouseProcess mouse({"--cable"});
   ASSERT_EQ(Run(mouse, {"profile", "add", "Game"}).out, "Game\n");
-  ASSERT_EQ(Writes(mouse).size(), 5u);
+  ASSERT_EQ(mouse.Writes().size(), 5u);
   ASSERT_EQ(Run(mouse, {"profile", "select", "Profile1"}).exit_code, 0);
-  ASSERT_EQ(Writes(mouse).size(), 10u);
+  ASSERT_EQ(mouse.Writes().size(), 10u);
   ASSERT_EQ(Run(mouse, {"macro", "add", "M"}).exit_code, 0);
-  ASSERT_EQ(Writes(mouse).size(), 10u) << "a new macro plays nowhere yet";
+  ASSERT_EQ(mouse.Writes().size(), 10u) << "a new macro plays nowhere yet";
   ASSERT_EQ(Run(mouse, {"set", "button", "4", "macro", "M"}).exit_code, 0);
-  const std::size_t before_delete = Writes(mouse).size();
+  const std::size_t before_delete = mouse.Writes().size();
   ASSERT_EQ(Run(mouse, {"macro", "delete", "M"}).exit_code, 0);
-  const std::vector<LoggedWrite> writes = Writes(mouse);
+  const std::vector<LoggedWrite> writes = mouse.Writes();
   ASSERT_EQ(writes.size(), before_delete + 1);
   EXPECT_EQ(writes.back().hex.substr(0, 2), "08") << "button 4 is back to its default";
 
   EXPECT_TRUE(Ctl(mouse, {"cable", "off"}));
   const ProgramRun unsent = Run(mouse, {"profile", "select", "Game"});
   ASSERT_EQ(unsent.exit_code, 0);
-  EXPECT_EQ(Writes(mouse).size(), writes.size());
+  EXPECT_EQ(mouse.Writes().size(), writes.size());
   EXPECT_THAT(unsent.err, HasSubstr("not sent (no link to the mouse can take settings); run "
                                     "melkoctl apply"));
 }

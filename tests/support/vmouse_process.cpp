@@ -28,6 +28,31 @@ std::vector<std::string> VmouseProcess::LogLines() const {
   return lines;
 }
 
+namespace {
+
+// A field of one log line, a flat JSON object: the text of a string, the digits of a number.
+std::string Field(const std::string& line, const std::string& key) {
+  const std::string marker = "\"" + key + "\":";
+  std::size_t at = line.find(marker);
+  if (at == std::string::npos) return {};
+  at += marker.size();
+  if (at < line.size() && line[at] == '"') {
+    return line.substr(at + 1, line.find('"', at + 1) - at - 1);
+  }
+  return line.substr(at, line.find_first_of(",}", at) - at);
+}
+
+}  // namespace
+
+std::vector<LoggedWrite> VmouseProcess::Writes() const {
+  std::vector<LoggedWrite> writes;
+  for (const std::string& line : LogLines()) {
+    writes.push_back({std::stoll(Field(line, "t_ms")), Field(line, "link"), Field(line, "hex"),
+                      Field(line, "valid") == "true"});
+  }
+  return writes;
+}
+
 ProgramRun RunCtl(const std::string& socket_path, const std::vector<std::string>& args) {
   std::vector<std::string> argv{kVmouseBinary, "ctl", "--socket", socket_path};
   argv.insert(argv.end(), args.begin(), args.end());

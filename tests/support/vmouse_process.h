@@ -2,6 +2,7 @@
 // socket, control socket and write log in a private folder, commands on its standard input.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,6 +13,14 @@
 #include "support/test_support.h"
 
 namespace melko::testing {
+
+// One report the mouse received, as its write log records it.
+struct LoggedWrite {
+  std::int64_t t_ms = 0;
+  std::string link;
+  std::string hex;
+  bool valid = false;
+};
 
 class VmouseProcess {
  public:
@@ -29,6 +38,7 @@ class VmouseProcess {
   // A command on standard input, and its answer.
   std::string Command(std::string_view line) { return process_->Ask(line); }
   std::vector<std::string> LogLines() const;
+  std::vector<LoggedWrite> Writes() const;
   ChildProcess& process() { return *process_; }
   std::string errors() const { return ReadText(folder() / "vmouse.err"); }
 

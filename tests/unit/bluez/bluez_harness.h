@@ -115,12 +115,8 @@ struct Recorder {
 // The "hex" of each write the mouse logged over the link "ble", in order.
 inline std::vector<std::string> BleWrites(const VmouseProcess& mouse) {
   std::vector<std::string> hex;
-  const std::string key = "\"hex\":\"";
-  for (const std::string& line : mouse.LogLines()) {
-    const std::size_t start = line.find(key);
-    if (line.find("\"link\":\"ble\"") == std::string::npos || start == std::string::npos) continue;
-    const std::size_t end = line.find('"', start + key.size());
-    hex.push_back(line.substr(start + key.size(), end - start - key.size()));
+  for (const auto& write : mouse.Writes()) {
+    if (write.link == "ble") hex.push_back(write.hex);
   }
   return hex;
 }
