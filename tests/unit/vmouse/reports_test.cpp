@@ -1,12 +1,10 @@
-// The firmware model on a clock the test moves: its checks of the host's reports (the sensor codes,
-// the default reports, every malformed frame with its reason, the macro report whole or in
-// chunks), acknowledgements, the mouse's buttons, power and sleep, how status values are packed,
-// and the JSON of the write log.
+// The firmware model's checks of the host's reports: the sensor codes, the default reports, every
+// malformed frame with its reason, the macro report's chunks, and how status values are packed.
+// Acknowledgements, the mouse's buttons, power and sleep are run by the integration tests.
 #include <gtest/gtest.h>
 
 #include "unit/vmouse/vmouse_test_support.h"
 #include "vmouse/dpi_code.h"
-#include "vmouse/json.h"
 #include "vmouse/status_events.h"
 
 namespace melko::vmouse {
@@ -137,43 +135,17 @@ Frame ExampleMacro(std::uint8_t button = 3) {
   SetChecksum(r, 129);
   return r;
 }
-const Macro kExample{2, 0, 4, {{0x0B, 0x04}, {0x07, 0x03}, {0x81, 0x05}}};
 
 std::optional<Macro> Stored(const TestMouse& mouse, int button) {
   return mouse.firmware.settings().macros[std::size_t(button - 1)];
 }
 
-TEST(MacroTest, WholeOverBluetoothLeOrInChunksEachLinkOnItsOwn) {
-  TestMouse ble;
-  ASSERT_TRUE(ble.Send(Link::kBle, ExampleMacro()).valid);
-  EXPECT_EQ(Stored(ble, 3), kExample);
-  EXPECT_EQ(kExample.entries[0].delay_ms(), 110);  // 10 units with bit 0 forced on
-  EXPECT_EQ(kExample.entries[1].delay_ms(), 1400);
-
-  // The two links interleaved, a repeated chunk 0 starting over; stored with the last chunk.
-  TestMouse mouse;
-  const auto wired = MacroChunks(ExampleMacro(5), false);
-  const auto radio = MacroChunks(ExampleMacro(7), true);
-  for (auto [link, chunk] : {std::pair{Link::kWired, &wired[0]},
-                             {Link::kWireless, &radio[0]},
-                             {Link::kWireless, &radio[0]},
-                             {Link::kWireless, &radio[1]},
-                             {Link::kWired, &wired[1]},
-                             {Link::kWireless, &radio[2]}}) {
-    EXPECT_TRUE(mouse.Send(link, *chunk).valid);
-  }
-  EXPECT_EQ(Stored(mouse, 7), kExample);
-  EXPECT_FALSE(Stored(mouse, 5)) << "stored before the last chunk";
-  EXPECT_TRUE(mouse.Send(Link::kWired, wired[2]).valid);
-  EXPECT_EQ(Stored(mouse, 5), kExample);
-  // The wrong shape for the link.
-  EXPECT_FALSE(mouse.Send(Link::kWired, ExampleMacro()).valid);
-  EXPECT_FALSE(mouse.Send(Link::kBle, wired[0]).valid);
-}
-
 TEST(MacroTest, ChunksOutOfOrderOrWithTheWrongMarkerAreRejectedAndDropTheReport) {
   const auto c = MacroChunks(ExampleMacro(), false);
   const auto r = MacroChunks(ExampleMacro(), true);
+  TestMouse taken;  // in order, the report is stored with its last chunk
+  for (const Frame& chunk : c) EXPECT_TRUE(taken.Send(Link::kWired, chunk).valid);
+  EXPECT_TRUE(Stored(taken, 3));
   Frame marked_first = r[0];
   marked_first[1] = 0x0C;  // only the last chunk carries 0x0C
   Frame padded = r[2];     // the report ends 8 bytes into the last chunk
@@ -227,89 +199,6 @@ TEST(MacroTest, ReassembledReportIsCheckedLikeAWholeOne) {
   }
 }
 
-using Event = std::pair<std::uint16_t, std::uint16_t>;
-using Events = std::vector<Event>;
-
-// Without power or button events, every event these tests see over the receiver is an answer.
-// How often a report is repeated for want of an answer is run by the integration tests.
-TEST(AcknowledgementTest, OverTheReceiverOnlyOncePerReport) {
-  TestMouse mouse;
-  mouse.Send(Link::kWired, test::kDefaultLight);
-  mouse.Send(Link::kBle, test::kDefaultLight);
-  mouse.Send(Link::kWireless, test::kDefaultLight);
-  // A rejected frame gets an answer whose low byte is not 0, which keeps the host repeating.
-  mouse.Send(Link::kWireless, "05 0F 01");
-  // A macro is acknowledged once, when its last chunk is in.
-  for (const Frame& chunk : MacroChunks(ExampleMacro(), true)) mouse.Send(Link::kWireless, chunk);
-  EXPECT_EQ(mouse.events, (Events{{kEventAck, 0x0500}, {kEventAck, 0x0501}, {kEventAck, 0x0900}}));
-}
-
-TEST(FirmwareButtonsTest, StagesRateAndLightWithTheirEvents) {
-  TestMouse mouse;  // factory: stages 1 to 7 on, stage 2 current
-  auto press = [&](int times) {
-    mouse.events.clear();
-    for (int i = 0; i < times; ++i) mouse.firmware.PressDpiButton();
-    return mouse.events;
-  };
-  const auto stages = [](std::initializer_list<std::uint16_t> values) {
-    Events events;
-    for (std::uint16_t value : values) events.emplace_back(kEventDpiStage, value);
-    return events;
-  };
-  EXPECT_EQ(press(7), stages({3, 4, 5, 6, 7, 1, 2}));
-  // Only stages 2 and 5 on, and stage 8 on but unset: 5, 2, 5.
-  Frame dpi = FromHex(test::kDefaultDpi);
-  dpi[5] = 0x92;
-  SetChecksum(dpi, 50);
-  ASSERT_TRUE(mouse.Send(Link::kWired, dpi).valid);
-  EXPECT_EQ(press(3), stages({5, 2, 5}));
-  EXPECT_EQ(mouse.firmware.settings().current_stage, 5);
-
-  mouse.events.clear();
-  EXPECT_TRUE(mouse.firmware.SetStage(8));
-  EXPECT_FALSE(mouse.firmware.SetStage(0));
-  EXPECT_FALSE(mouse.firmware.SetStage(9));
-  EXPECT_TRUE(mouse.firmware.SetRateCode(4));
-  EXPECT_FALSE(mouse.firmware.SetRateCode(3));
-  EXPECT_TRUE(mouse.firmware.SetLightMode(11));
-  mouse.firmware.PressLightButton();
-  EXPECT_EQ(mouse.events, (Events{{kEventDpiStage, 8},
-                                  {kEventPollingRate, 4},
-                                  {kEventLightMode, 0xB0},
-                                  {kEventLightMode, 0x00}}));
-  EXPECT_EQ(mouse.firmware.settings().rate_code, 4);
-}
-
-TEST(FirmwarePowerTest, PowerEveryTwoSecondsWhileAwakeAndTheReceiverOnlyWhileAwake) {
-  TestMouse mouse;
-  mouse.firmware.SetPower(57, PowerSource::kBattery);
-  mouse.now = 2000;
-  mouse.firmware.Tick();
-  mouse.now = 3999;
-  mouse.firmware.Tick();
-  mouse.firmware.Tick(4000);
-  EXPECT_EQ(mouse.events, (Events(3, {kEventPower, 0x3901})));
-
-  mouse.firmware.Sleep();
-  mouse.firmware.Tick(10000);
-  // Asleep, the mouse does not hear the receiver: the write is logged as refused, not answered.
-  const WriteRecord unheard = mouse.Send(Link::kWireless, "06 09 01 08 F7 00 00 00 00");
-  EXPECT_FALSE(unheard.valid);
-  EXPECT_NE(unheard.reason.find("asleep"), std::string::npos);
-  EXPECT_EQ(mouse.events.size(), 3u);
-  EXPECT_TRUE(mouse.Send(Link::kWired, "06 09 01 08 F7 00 00 00 00").valid);
-  EXPECT_EQ(mouse.firmware.settings().rate_code, 8);
-  EXPECT_TRUE(mouse.firmware.asleep());
-
-  mouse.now = 10500;
-  mouse.firmware.PressDpiButton();  // wakes it: power first, then the stage
-  ASSERT_EQ(mouse.events.size(), 5u);
-  EXPECT_EQ(mouse.events[3].first, kEventPower);
-  EXPECT_EQ(mouse.events[4].first, kEventDpiStage);
-  mouse.firmware.Tick(12499);
-  EXPECT_EQ(mouse.events.size(), 5u);
-}
-
 TEST(StatusEventsTest, ValuesAndTheWaysAnEventTravels) {
   // Power: level high (limited to 0..100; always 100 when charged), state low: 1 on battery,
   // 2 charged, 3 charging.
@@ -326,15 +215,5 @@ TEST(StatusEventsTest, ValuesAndTheWaysAnEventTravels) {
             (std::array<std::uint8_t, 4>{0x10, 0x40, 0x01, 0x39}));
 }
 
-// The write log's lines, which the integration tests read.
-TEST(JsonTest, StringsAndLogLines) {
-  EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
-  EXPECT_EQ(JsonString("\n\t\x01\x7f"), "\"\\n\\t\\u0001\\u007f\"");
-  EXPECT_EQ(JsonString("d\xc3\xa9j\xc3\xa0"), "\"d\xc3\xa9j\xc3\xa0\"");  // UTF-8 kept
-  EXPECT_EQ(JsonString(std::string_view("a\0b", 3)), "\"a\\u0000b\"");
-  EXPECT_EQ(
-      WriteRecordToJson({1500, Link::kWireless, {0x06, 0x09, 0xAB}, false, "say \"no\""}),
-      R"({"t_ms":1500,"link":"wireless","hex":"0609ab","valid":false,"reason":"say \"no\""})");
-}
 }  // namespace
 }  // namespace melko::vmouse
