@@ -1,5 +1,5 @@
-// The driver library's pieces that need no device or socket (cutting and reading the protocol's
-// lines, the hidraw facts, tracking a device's nodes, the watcher at a descriptor's end); the
+// The driver library's pieces that need no device or socket (the hidraw facts, tracking a
+// device's nodes, the watcher at a descriptor's end); the
 // built libraries as files and the loader that finds them; the hidraw backend where no mouse can
 // be met (these machines have no hidraw nodes and no udevd); and the check for the mouse's hidraw
 // nodes that cannot be opened.
@@ -19,49 +19,9 @@
 #include "node_tracker.h"
 #include "platform/hid_access.h"
 #include "platform/hid_presence.h"
-#include "vmouse_lines.h"
 
 namespace melko::hiddriver {
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines Split(LineSplitter& splitter, const Lines& chunks) {
-  Lines lines;
-  for (const auto& chunk : chunks) {
-    splitter.Feed(chunk, [&](std::string_view line) { lines.emplace_back(line); });
-  }
-  return lines;
-}
-
-TEST(LineSplitter, JoinsChunksAndDropsLinesLongerThanTheLimitHoweverTheyArrive) {
-  LineSplitter splitter;
-  EXPECT_EQ(Split(splitter, {"ev", "ent 1010 0001\nok", "\n\nres", "ult 1\npartial"}),
-            (Lines{"event 1010 0001", "ok", "", "result 1"}));
-  EXPECT_EQ(Split(splitter, {"\n"}), Lines{"partial"});
-
-  const std::string longest(LineSplitter::kMaxLine, 'a');
-  EXPECT_EQ(Split(splitter, {longest + "\n"}), Lines{longest});
-  EXPECT_EQ(Split(splitter, {longest + "b\nok\n"}), Lines{"ok"});
-  // In pieces, the limit crossed in the middle of a chunk and at a chunk's end.
-  EXPECT_EQ(Split(splitter, {std::string(3000, 'c'), std::string(3000, 'c'), "c\nok\n"}),
-            Lines{"ok"});
-  EXPECT_EQ(Split(splitter, {longest, "d", "\n", "ok\n"}), Lines{"ok"});
-}
-
-TEST(MouseLines, AnythingNotExactlyInTheProtocolIsInvalid) {
-  const auto invalid = [](std::initializer_list<const char*> lines) {
-    for (const char* line : lines) {
-      EXPECT_EQ(ParseMouseLine(line).kind, MouseLine::kInvalid) << '"' << line << '"';
-    }
-  };
-  invalid({"", "ok ", "OK", "okay", "error", "hello", "open", "open 2", "open 1 ", "open  1"});
-  invalid({"result 10", "result -1", "connect", "connect 1\r", "event", "event 4010"});
-  invalid({"event 4010 560", "event 4010 56020", "event 401 05602", "event 40x0 5602"});
-  invalid({"event 4010 5602 ", "event 4010  602", "event  4010 5602", "event +010 5602"});
-  invalid({"events 4010 5602"});
-  EXPECT_EQ(ParseMouseLine(std::string_view("open 1\0", 7)).kind, MouseLine::kInvalid);
-}
 
 TEST(HidrawFormat, HidIdsStatusReportsAndTheInterface) {
   for (const auto& [text, bus, ids] :
@@ -152,27 +112,6 @@ TEST(DriverLibraryFiles, EachExportsExactlyTheSevenEntryPoints) {
   for (const char* file : {kReceiverDriverFile, kWiredDriverFile}) {
     EXPECT_EQ(ExportedNames(std::string(MELKO_BIN_DIR) + "/" + file), entry_points) << file;
   }
-}
-
-// Both libraries loaded at once keep apart: each says its own link, and closing one leaves the
-// other's device open.
-TEST(DriverLibraryFiles, TheTwoLibrariesKeepSeparateState) {
-  FakeMouseServer wired_mouse, receiver_mouse;
-  LoadedDriver wired(kWiredDriverFile), receiver(kReceiverDriverFile);
-  {
-    ScopedEnv socket("MELKO_VMOUSE", wired_mouse.path());
-    ASSERT_EQ(wired->open_feature_device(), 1);
-  }
-  {
-    ScopedEnv socket("MELKO_VMOUSE", receiver_mouse.path());
-    ASSERT_EQ(receiver->open_feature_device(), 1);
-  }
-  receiver->close_feature_device();
-  const std::uint8_t report[] = {0x0C, 0x0A, 0x01};
-  EXPECT_EQ(wired->set_feature(report, sizeof report), 1);
-  EXPECT_EQ(receiver->set_feature(report, sizeof report), 0);
-  EXPECT_EQ(wired_mouse.lines().front(), "hello wired");
-  EXPECT_EQ(receiver_mouse.lines().front(), "hello receiver");
 }
 
 TEST(DlDriverLoader, TakesTheFirstFolderWhoseFileIsAWholeLibrary) {

@@ -6,8 +6,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -80,24 +78,18 @@ class FakeMouseServer {
   FakeMouseServer& operator=(const FakeMouseServer&) = delete;
   ~FakeMouseServer() {
     shutdown(listen_fd_, SHUT_RDWR);  // ends the wait for a connection
-    DropClient();
+    {
+      std::lock_guard lock(mutex_);
+      if (client_fd_ >= 0) shutdown(client_fd_, SHUT_RDWR);
+    }
     thread_.join();
     close(listen_fd_);
   }
 
   const std::string& path() const { return path_; }
-  // Waits until at least `count` lines have arrived in all.
-  bool WaitForLines(std::size_t count) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(3), [&] { return lines_.size() >= count; });
-  }
   std::vector<std::string> lines() {
     std::lock_guard lock(mutex_);
     return lines_;
-  }
-  int connections() {
-    std::lock_guard lock(mutex_);
-    return connections_;
   }
   // Raw bytes to the current client (include the '\n').
   void Send(const std::string& bytes) {
@@ -106,11 +98,6 @@ class FakeMouseServer {
       [[maybe_unused]] const ssize_t n = send(client_fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     }
   }
-  // Ends the current client's connection, as a mouse that goes away would.
-  void DropClient() {
-    std::lock_guard lock(mutex_);
-    if (client_fd_ >= 0) shutdown(client_fd_, SHUT_RDWR);
-  }
 
  private:
   void Run() {
@@ -118,7 +105,6 @@ class FakeMouseServer {
       {
         std::lock_guard lock(mutex_);
         client_fd_ = client;
-        ++connections_;
       }
       std::string pending;
       char buffer[8192];
@@ -134,7 +120,6 @@ class FakeMouseServer {
                 send(client, line.data(), line.size(), MSG_NOSIGNAL);
           }
         }
-        changed_.notify_all();
       }
       std::lock_guard lock(mutex_);
       close(client);
@@ -149,9 +134,7 @@ class FakeMouseServer {
   std::thread thread_;
 
   std::mutex mutex_;
-  std::condition_variable changed_;
   int client_fd_ = -1;
-  int connections_ = 0;
   std::vector<std::string> lines_;
 };
 

@@ -64,46 +64,16 @@ class VirtualDriverTest : public ::testing::Test {
 
 // --- requests and answers
 
-TEST_F(VirtualDriverTest, FeatureWritesGoAsLowercaseHexAndReturnTheResult) {
-  // The mouse refuses the rate report here.
-  ServeAndOpen(Writes([](const std::string& line) -> Lines {
-    return {line.starts_with("feature 06") ? "result 0" : "result 1"};
-  }));
+TEST_F(VirtualDriverTest, FeatureWritesGoAsLowercaseHexAndBadSizesGoNowhere) {
+  ServeAndOpen();
   EXPECT_EQ(WriteReset(), 1);
-  const std::uint8_t rate[] = {0x06, 0x09, 0x01, 0x01, 0xFE, 0x00, 0x00, 0x00, 0x00};
-  EXPECT_EQ(driver->set_feature(rate, sizeof rate), 0);
   // Nothing to send, or too long for one protocol line: nothing goes out.
   EXPECT_EQ(driver->set_feature(nullptr, 10), 0);
   EXPECT_EQ(driver->set_feature(kResetReport, 0), 0);
   EXPECT_EQ(driver->set_feature(kResetReport, -5), 0);
   const std::vector<std::uint8_t> huge(4096, 0xAB);
   EXPECT_EQ(driver->set_feature(huge.data(), std::int32_t(huge.size())), 0);
-  EXPECT_EQ(server->lines(), (Lines{"hello wired", "open", "feature 0c0a01fe01fe00000000",
-                                    "feature 06090101fe00000000"}));
-}
-
-// With a monitor, closing the device sends close and keeps the connection; without one, closing
-// it ends the connection, and the backend is chosen again at the next open, so a new socket path
-// takes effect.
-TEST_F(VirtualDriverTest, ClosingTheDeviceSendsCloseOrEndsTheConnection) {
-  ServeAndOpen();
-  driver->close_feature_device();
-  ASSERT_TRUE(server->WaitForLines(3));
-  driver->close_dev_monitor();
-  EXPECT_EQ(driver->open_feature_device(), 1);
-  EXPECT_EQ(WriteReset(), 1);
-  driver->close_feature_device();
-  EXPECT_EQ(WriteReset(), 0);
-  ASSERT_TRUE(server->WaitForLines(7));
-  EXPECT_EQ(server->connections(), 2);
-  EXPECT_EQ(server->lines(), (Lines{"hello wired", "open", "close", "hello wired", "open",
-                                    "feature 0c0a01fe01fe00000000", "close"}));
-
-  FakeMouseServer second(FakeMouseServer::Answering(false));
-  ScopedEnv elsewhere("MELKO_VMOUSE", second.path());
-  EXPECT_EQ(driver->open_feature_device(), 0);
-  EXPECT_EQ(second.lines(), (Lines{"hello wired", "open"}));
-  driver->close_feature_device();
+  EXPECT_EQ(server->lines(), (Lines{"hello wired", "open", "feature 0c0a01fe01fe00000000"}));
 }
 
 // --- messages from the mouse
@@ -136,7 +106,7 @@ TEST_F(VirtualDriverTest, MalformedAndOversizedLinesAreIgnored) {
   const char binary_line[] = "event 1010 0001\0\xff\n";
   server->Send(
       "event 4010\nevent 4010 56020\nevent 40g0 5602\nevent  4010 5602\nevent 4010 5602 \n"
-      "EVENT 4010 5602\nconnect 2\nconnect\nbogus\n\n\r\n" +
+      "EVENT 4010 5602\nevent +010 5602\nconnect 2\nconnect\nconnect 1\r\nbogus\n\n\r\n" +
       std::string(binary_line, sizeof binary_line - 1) + std::string(5000, 'x') +
       "event 1010 0002\n" + "event " + std::string(4100, '1') + "\n");
   server->Send(std::string(3000, 'y'));
@@ -192,21 +162,6 @@ TEST_F(VirtualDriverTest, ALateAnswerIsNotTakenForTheNextRequest) {
   EXPECT_EQ(WriteReset(), 1);
 }
 
-TEST_F(VirtualDriverTest, AMouseThatClosesCountsAsRemovedAndCanComeBack) {
-  ServeAndOpen();
-  server->DropClient();
-  EXPECT_EQ(recorder.Take(1), (Messages{{kConnectMessage, 0, 0}}));
-  const auto start = Clock::now();
-  EXPECT_EQ(WriteReset(), 0);
-  EXPECT_LT(Since(start), kTimeout);
-
-  // As after a real removal, the program closes the device and opens it on the next arrival.
-  driver->close_feature_device();
-  EXPECT_EQ(driver->open_feature_device(), 1);
-  EXPECT_EQ(WriteReset(), 1);
-  EXPECT_EQ(server->connections(), 2);
-}
-
 // A device that is not there, no socket, a path too long for one, or a mouse that refuses the
 // hello: every call fails at once, and no write goes out.
 TEST_F(VirtualDriverTest, NoDeviceNoSocketOrARefusedHelloFailsAtOnce) {
@@ -246,7 +201,6 @@ TEST_F(VirtualDriverTest, WritesRaceOpensAndClosesSafely) {
   // that none crashed or hung, and that the device open at the end takes writes.
   EXPECT_LE(written.load(), 200);
   EXPECT_EQ(WriteReset(), 1);
-  EXPECT_EQ(server->connections(), 1);
 }
 
 }  // namespace
