@@ -5,14 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <functional>
-#include <mutex>
 
 #include "device/driver_links.h"
-#include "device/messages.h"
 #include "profiles/data_folder.h"
 #include "profiles/profile_store.h"
 #include "protocol/dirty_blocks.h"
@@ -64,23 +60,6 @@ class ApplyEngineTest : public ::testing::Test {
   ReportSender sender{links, report_links, clock, rig.log};
   ApplyEngine engine{session, links, sender, controls, timers};
 };
-
-TEST_F(ApplyEngineTest, FullApplySendsResetAndEveryBlockHalfASecondApart) {
-  session.full_apply = 1;
-  ASSERT_TRUE(engine.Apply());
-  const auto& log = firmware.log();
-  ASSERT_EQ(log.size(), 5u);
-  for (std::size_t i = 0; i < log.size(); ++i) {
-    EXPECT_TRUE(log[i].valid) << log[i].reason;
-    EXPECT_EQ(log[i].t_ms, std::int64_t(500 * i));
-  }
-  EXPECT_EQ(Received(), (Ids{"0c", "04", "05", "06", "08"}));
-  EXPECT_EQ(clock.Now(), 2500);
-  EXPECT_EQ(session.full_apply, 0);
-  // Around the reports: the watchdog stopped then restarted, the ring shown then hidden.
-  EXPECT_EQ(timers.Calls(), (Ids{"stop 512", "start 512 6000"}));
-  EXPECT_EQ(controls.Calls(), (Ids{"show apply_ring", "hide apply_ring"}));
-}
 
 TEST_F(ApplyEngineTest, OnlyTheChangedBlockIsSentAndTheStoreIsSaved) {
   Edit([](ProfileRecord& current) { current.prate = 1; });
@@ -179,34 +158,6 @@ TEST_F(ApplyEngineTest, WhatHappensDuringAFullApplyIsKeptForTheNextOne) {
   Received();
   engine.Apply();
   EXPECT_TRUE(Received().empty());
-}
-
-TEST_F(ApplyEngineTest, ThreadRunsQueuedRequestsInTurnAndDropsThemWhileNoLinkIsUp) {
-  links.wired_state = kLinkRemoved;
-  std::mutex mutex;
-  std::condition_variable done;
-  std::vector<bool> runs;
-  engine.SetRunObserver([&](bool applied) {
-    std::lock_guard lock(mutex);
-    runs.push_back(applied);
-    done.notify_all();
-  });
-  auto wait_for_runs = [&](std::size_t count) {
-    std::unique_lock lock(mutex);
-    return done.wait_for(lock, std::chrono::seconds(20), [&] { return runs.size() >= count; });
-  };
-  engine.StartApplyThread();
-  engine.RequestApply();  // no link: dropped
-  ASSERT_TRUE(wait_for_runs(1));
-  links.wired_state = kLinkConnected;
-  Edit([](ProfileRecord& current) { current.light_mode = 2; });
-  engine.RequestApply();
-  Edit([](ProfileRecord& current) { current.angle_snap = 1; });
-  engine.RequestApply();
-  ASSERT_TRUE(wait_for_runs(3));
-  engine.StopApplyThread();
-  EXPECT_EQ(runs, (std::vector<bool>{false, true, true}));
-  EXPECT_EQ(firmware.settings().angle_snap, 1);
 }
 
 // "rate", "dpi", "light", "buttons", "buttons macro5" or "" for nothing.

@@ -1,6 +1,5 @@
-// The device side's wiring: the hub between the driver libraries' messages, the device logic and
-// the apply thread (the links opened at start are the presence test's). The mouse's status
-// events reaching the page and the popup are run end to end by the desktop test.
+// The hub between the driver libraries' messages and the apply thread. Which message reaches which
+// handler is run end to end by the integration test's watch and the desktop test.
 #include "device/device_hub.h"
 
 #include <gtest/gtest.h>
@@ -34,27 +33,6 @@ class DeviceHubTest : public ::testing::Test {
   DeviceHub hub{rig.ctx, engine};
   vmouse::Firmware firmware{[this] { return rig.clock.Now(); }};
 };
-
-TEST_F(DeviceHubTest, MessagesAndTimersReachTheirHandlers) {
-  EXPECT_TRUE(hub.OnMessage(kMsgWiredConnect, 1, 0));
-  EXPECT_EQ(rig.links.wired_state, kLinkConnected);
-  EXPECT_TRUE(hub.OnMessage(kMsgWiredData, 0x1010, 0x7FFF0004));  // DPI stage 4
-  EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 3);
-  EXPECT_TRUE(hub.OnTimer(kTimerChargeAnimation));
-  EXPECT_EQ(rig.controls.Value("ms_1_progress_power"), 0);
-  EXPECT_TRUE(hub.OnTimer(kTimerOpenBleNotifications));
-  EXPECT_EQ(rig.ble.opened(), 1);
-  EXPECT_TRUE(hub.OnMessage(kMsgReceiverConnect, 1, 0));
-  EXPECT_TRUE(rig.timers.Running(kTimerReceiverWatchdog));
-  EXPECT_TRUE(hub.OnTimer(kTimerReceiverWatchdog));
-  EXPECT_FALSE(rig.timers.Running(kTimerReceiverWatchdog));
-  EXPECT_TRUE(hub.OnMessage(kMsgWiredConnect, 0, 0));
-  EXPECT_EQ(rig.links.wired_state, kLinkRemoved);
-  // The window's own messages and timers are left to it.
-  EXPECT_FALSE(hub.OnTimer(kTimerDpiPopup));
-  EXPECT_FALSE(hub.OnMessage(kMsgConnectedChanged, 0, 0));
-  EXPECT_FALSE(hub.OnMessage(kMsgDpiStageChanged, 0, 0));
-}
 
 // An edit made while the receiver's mouse cannot be reached (the receiver was pulled and put back,
 // and its mouse has not spoken since) is not recorded as sent: it goes out once the mouse reports.

@@ -92,9 +92,6 @@ TEST(Presence, EachSequenceOfArrivalsAndRemovalsEndsInItsState) {
        "cable gone, receiver never, blocked; posted 1, waits 0, opened 0/0, closed 1/0, "
        "asleep"},
       // The receiver's mouse counts as online only once it reports, and goes with the receiver.
-      {"R+ R+",
-       "cable never, receiver up, connected; posted 1, waits 1, opened 0/1, closed 0/0, "
-       "watchdog"},
       {"R+ P",
        "cable never, receiver up online, connected; posted 1, waits 1, opened 0/1, "
        "closed 0/0, watchdog"},
@@ -218,31 +215,6 @@ TEST(Presence, OpeningTheLinksAtStartFindsWhatIsThere) {
               (std::vector<std::string>{row.wired_library ? "wired" : "nothing", "receiver"}));
     EXPECT_FALSE(rig.drivers.wired.usable());
   }
-}
-
-// Each library is opened with its IDs and messages, in this order, and closed at the end.
-TEST(Presence, EachLibraryIsOpenedWithItsIdsAndMessages) {
-  fakes::DeviceRig rig;
-  FakeLoader loader;
-  Probe probe;
-  MessageTarget target{};
-  OpenDriverLinks(rig.ctx, loader, &target, probe);
-  const struct {
-    std::uint32_t pid, data_message, connect_message;
-  } expected[] = {{0x3005, 1539, 1540}, {0x3006, 1537, 1538}};
-  for (int slot : {0, 1}) {
-    SCOPED_TRACE(slot);
-    EXPECT_EQ(FakeDriver(slot).vid, 0x1D57u);
-    EXPECT_EQ(FakeDriver(slot).pid, expected[slot].pid);
-    EXPECT_EQ(FakeDriver(slot).data_message, expected[slot].data_message);
-    EXPECT_EQ(FakeDriver(slot).connect_message, expected[slot].connect_message);
-    EXPECT_EQ(FakeDriver(slot).target, &target);
-    EXPECT_EQ(FakeDriver(slot).calls,
-              (std::vector<std::string>{"Set_VIDPID", "Open_DevMonitor", "Open_FeatureDevice"}));
-  }
-  EXPECT_EQ(rig.timers.Period(kTimerReceiverWatchdog), 6000);
-  CloseDriverLinks(rig.ctx, loader);
-  EXPECT_EQ(FakeDriver(0).closed, 1);
 }
 
 }  // namespace
