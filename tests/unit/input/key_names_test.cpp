@@ -54,15 +54,6 @@ TEST(KeyTable, EveryRowInItsPlace) {
   }
 }
 
-// Answers every question with the scan code of the US "Q" position and counts the questions.
-class CountingLayout final : public KeyboardLayout {
- public:
-  std::uint32_t ScanCodeOf(std::uint32_t) const override { return ++questions, 0x10; }
-  std::uint32_t VirtualKeyOf(std::uint32_t) const override { return ++questions, 0x51; }
-  std::string TypedText(std::uint32_t) const override { return ++questions, "q"; }
-  mutable int questions = 0;
-};
-
 class KeyNames : public ::testing::Test {
  protected:
   void SetUp() override { testing::UseEnglishTexts(); }
@@ -123,16 +114,6 @@ TEST_F(KeyNames, CapturedKeysBecomeTheUsageOfTheirPosition) {
           << name << " scan code " << row.scan_code;
     }
   }
-}
-
-TEST_F(KeyNames, KeysOutsideTheTypingBlockDoNotAskTheLayout) {
-  CountingLayout layout;
-  EXPECT_EQ(VirtualKeyToUsage(layout, 0x2C), 0x46u);  // Print Screen
-  EXPECT_EQ(VirtualKeyToUsage(layout, 0xA0), 0xE1u);  // left Shift
-  EXPECT_EQ(UsageToKeyName(layout, 0x46), "Print Screen");
-  EXPECT_EQ(layout.questions, 0);
-  EXPECT_EQ(VirtualKeyToUsage(layout, 0x41), 0x14u);  // a letter does ask
-  EXPECT_GT(layout.questions, 0);
 }
 
 TEST(XkbLayout, EveryKeyHasItsOwnCodeAndTheCodeLeadsBack) {
