@@ -54,18 +54,15 @@ FakeHook& Hook() {
 
 HookTable FakeHookTable() {
   Hook() = {};
-  static constexpr auto log = [](const char* call) { Hook().calls.emplace_back(call); };
   HookTable table;
   table.install_hook = [](MessageTarget* target) {
-    log("install");
-    Hook().target = target;
-    Hook().installed = true;
+    Hook().target = target, Hook().installed = true;
   };
-  table.remove_hook = [] { log("remove"), Hook().installed = false; };
-  table.enable_hook = [](int on) { log(on ? "enable" : "disable"), Hook().keys = on != 0; };
-  table.enable_mouse_hook = [](int on) { log("mouse"), Hook().mouse = on != 0; };
-  table.remove_mouse_hook = [] { log("remove mouse"), Hook().mouse = false; };
-  table.mouse_wheel_enable = [](int on) { log("wheel"), Hook().wheel = on != 0; };
+  table.remove_hook = [] { Hook().installed = false; };
+  table.enable_hook = [](int on) { Hook().keys = on != 0; };
+  table.enable_mouse_hook = [](int on) { Hook().mouse = on != 0; };
+  table.remove_mouse_hook = [] { Hook().mouse = false; };
+  table.mouse_wheel_enable = [](int on) { Hook().wheel = on != 0; };
   return table;
 }
 

@@ -4,11 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QPushButton>
-#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -105,20 +102,6 @@ class PageTest : public QObject {
     QCOMPARE(int(CableReports()[1].bytes[3]), 2 << 4);
   }
 
-  void ATypedDpiIsKeptInTheStagesRange() {
-    Desktop desktop;
-    desktop.app().ShowWindow();
-    auto* edit = desktop.Find<QLineEdit>("ms_1_edit_dpi_3");
-    edit->clear();
-    edit->setFocus();
-    QTest::keyClicks(edit, "12x34y56");
-    QCOMPARE(edit->text(), QStringLiteral("123456"));
-    QCOMPARE(edit->cursorPosition(), 6);
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(edit->text(), QStringLiteral("12000"));
-    QCOMPARE(desktop.Find<QSlider>("ms_1_slider_dpi_3")->value(), 220);
-  }
-
   // Deleting the first of three profiles shows the new first and sends it; which neighbour each
   // deletion selects is the settings page's unit test.
   void DeletingAProfileSelectsItsNeighbourAndSendsIt() {
@@ -149,25 +132,6 @@ class PageTest : public QObject {
     QCOMPARE(int(on_mouse.buttons[3][0]), 0x11);
     QCOMPARE(int(on_mouse.buttons[3][1]), 0x01);
     QCOMPARE(on_mouse.macros[4]->entries.size(), std::size_t(2));
-  }
-
-  // At a button 150 px above the screen's bottom the assignment menu opens upwards.
-  void TheAssignmentMenuOpensUpwardsNearTheBottom() {
-    Desktop desktop;
-    QWidget& window = desktop.app().window();
-    const QRect screen = window.screen()->availableGeometry();
-    window.show();
-    auto* button = desktop.Find<QPushButton>("ms_1_btn_key_12");
-    const int lift = button->mapToGlobal(QPoint(0, 0)).y() - (screen.bottom() - 150);
-    window.move(window.x(), window.y() - lift);
-    QTest::mouseClick(button, Qt::LeftButton);
-    QMenu* menu = desktop.app().dialogs().assignment_menu();
-    QVERIFY(menu);
-    QTRY_VERIFY(menu->isVisible());
-    const int button_top = button->mapToGlobal(QPoint(0, 0)).y();
-    QCOMPARE(menu->geometry().top(), button_top + 21 - menu->height());
-    QVERIFY(menu->geometry().bottom() <= screen.bottom());
-    menu->close();
   }
 };
 

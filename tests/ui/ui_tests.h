@@ -24,13 +24,11 @@ bool RegisterSuite(const std::string& name) {
   return true;
 }
 
-// Hook.so's table made of functions that log each call ("install", "enable", "disable", ...) and
-// keep its switches and the last message target installed; the mouse hook's install entry stays
-// empty, as the programs must cope with a library without it.
+// Hook.so's table made of functions that keep its switches and the last message target installed;
+// the mouse hook's install entry stays empty, as the programs must cope with a library without it.
 struct FakeHook {
   MessageTarget* target = nullptr;
   bool installed = false, keys = false, mouse = false, wheel = true;
-  std::vector<std::string> calls;
 };
 FakeHook& Hook();
 HookTable FakeHookTable();  // and Hook() reset
