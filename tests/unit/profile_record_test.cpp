@@ -73,10 +73,6 @@ std::vector<std::uint8_t> Encode(const ProfileRecord& record) {
   return bytes;
 }
 
-TEST(ProfileRecord, LayoutFieldsTileTheWholeRecord) {
-  EXPECT_TRUE(ProfileLayoutTilesRecord());
-}
-
 // Starting from a record whose button area is dirty: the name is kept, the button area rewritten
 // whole, and every gap left zero.
 TEST(ProfileRecord, DefaultsMatchTheLayoutByteForByte) {

@@ -100,18 +100,6 @@ TEST_F(StatusDecoderTest, LightModeTakesBitsFourToSeven) {
   ExpectSynchronised();
 }
 
-TEST_F(StatusDecoderTest, AcknowledgementFollowsTheStateByteAndEvent8010OnlySynchronises) {
-  Decode(kEventAck, 0x0100);
-  EXPECT_EQ(rig.links.wireless_cancel, 1);
-  Decode(kEventAck, 0x0001);
-  EXPECT_EQ(rig.links.wireless_cancel, 0);
-  EXPECT_FALSE(rig.StoreSaved());
-
-  Decode(kEvent8010, 5);
-  ExpectSynchronised();
-  EXPECT_TRUE(rig.controls.Calls().empty());
-}
-
 // Power from the driver libraries wakes the receiver's link unless the cable is in (the mouse then
 // charges); over Bluetooth LE it only shows the battery. One fresh page per row, with applies
 // blocked and the sleep label up.

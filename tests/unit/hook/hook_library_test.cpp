@@ -47,10 +47,8 @@ Events Take(MessageRecorder& recorder, std::size_t count) {
   return events;
 }
 
-TEST(HookLibrary, ExportsTheSevenEntryPointsAndWithoutADisplaySaysSoOnce) {
-  EXPECT_EQ(ExportedNames(MELKO_BIN_DIR "/Hook.so"),
-            (std::set<std::string>{"installmousehook", "removemousehook", "enablemousehook",
-                                   "installhook", "removehook", "enablehook", "mousewheelenable"}));
+// Without a display every entry point does nothing, in any order, and says so once.
+TEST(HookLibrary, WithoutADisplayNothingIsCapturedAndItSaysSoOnce) {
   const ScopedEnv display("DISPLAY", std::nullopt);
   MessageRecorder recorder;
   LoadedHook hook;

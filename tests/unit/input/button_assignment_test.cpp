@@ -222,19 +222,6 @@ TEST(ButtonFunctions, EveryTextKeyIsInTheLanguageFile) {
   }
 }
 
-TEST(ButtonFunctions, LabelsOfPlainCodesAreTheirKeysOrEmpty) {
-  const NoKeyboardLayout layout;
-  const ButtonLabel task_view = ButtonLabelText(layout, Button(51));
-  EXPECT_EQ(task_view.text, "task_view_text");
-  EXPECT_TRUE(task_view.is_language_key);
-  EXPECT_EQ(ButtonLabelText(layout, Button(39)).text, "undo_text");  // a label, but no menu item
-  for (std::uint8_t code : {115, 121, 19, 47, 15, 255}) {
-    const ButtonLabel label = ButtonLabelText(layout, Button(code));
-    EXPECT_EQ(label.text, "") << int(code);
-    EXPECT_EQ(LabelDisplayText(label), "") << int(code);
-  }
-}
-
 TEST(ButtonFunctions, ShortcutLabelsAreComposedOnTheLayout) {
   testing::UseEnglishTexts();
   const std::unique_ptr<KeyboardLayout> french = LoadXkbLayout({"fr", "", "", ""});
