@@ -217,17 +217,21 @@ TEST(Cli, ProfileShowShowsStoredValuesAsTheyAre) {
 // changed, with one line saying why.
 TEST(Cli, StoresThatCannotBeReadAreRefusedBeforeAnythingIsCreated) {
   TempDir dir;
-  fs::create_directories(StoreFolder(dir.path()));
-  testing::WriteAll(MacroStorePath(dir.path()), {});
-  fs::resize_file(MacroStorePath(dir.path()), 200ull << 30);
-  for (const char* command : {"profiles", "macros"}) {
-    const ProgramRun refused = RunCli(dir.path(), {command});
-    EXPECT_EQ(refused.exit_code, 1);
-    EXPECT_EQ(Lines(refused.err), 1) << refused.err;
-    EXPECT_THAT(refused.err, HasSubstr("left untouched"));
+  for (const fs::path& huge : {ProfileStorePath(dir.path()), MacroStorePath(dir.path())}) {
+    SCOPED_TRACE(huge.filename());
+    fs::remove_all(StoreFolder(dir.path()));
+    fs::create_directories(StoreFolder(dir.path()));
+    testing::WriteAll(huge, {});
+    fs::resize_file(huge, 200ull << 30);  // sparse
+    for (const char* command : {"profiles", "macros"}) {
+      const ProgramRun refused = RunCli(dir.path(), {command});
+      EXPECT_EQ(refused.exit_code, 1);
+      EXPECT_EQ(Lines(refused.err), 1) << refused.err;
+      EXPECT_THAT(refused.err, HasSubstr("left untouched"));
+    }
+    EXPECT_EQ(fs::file_size(huge), 200ull << 30);
+    EXPECT_EQ(fs::exists(ProfileStorePath(dir.path())), huge == ProfileStorePath(dir.path()));
   }
-  EXPECT_FALSE(fs::exists(ProfileStorePath(dir.path())));
-  EXPECT_EQ(fs::file_size(MacroStorePath(dir.path())), 200ull << 30);
 
   testing::WriteAll(MacroStorePath(dir.path()), {});
   SetPermissions({dir.path(), StoreFolder(dir.path())}, fs::perms::all);

@@ -155,16 +155,5 @@ TEST_F(RefreshTest, AMacroNameWithoutTerminatorStaysAssigned) {
   EXPECT_EQ(ReadFixedText(button.macro_name), MacroName(full));
 }
 
-TEST_F(RefreshTest, RenamedMacroStaysAssigned) {
-  Assign(*profiles_[0], 3, u"Keep");
-  Assign(*profiles_[1], 15, u"KEEP");
-  SetMacroName(*store_.macros[0], u"Renamed");
-  RenameMacroInProfiles(profiles_, u"Keep", u"Renamed");
-  RefreshMacroAssignments(profiles_, store_, profiles_[0].get());
-  EXPECT_EQ(profiles_[0]->buttons[3].function, kFunctionMacro);
-  EXPECT_EQ(ReadFixedText(profiles_[0]->buttons[3].macro_name), u"Renamed");
-  EXPECT_EQ(ReadFixedText(profiles_[1]->buttons[15].macro_name), u"Renamed");
-}
-
 }  // namespace
 }  // namespace melko
