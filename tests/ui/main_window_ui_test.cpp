@@ -1,17 +1,15 @@
 // The main window as the user meets it: hidden without a mouse, the tray's menu, the DPI popup, the
-// battery and link area, the skin's icons, texts at larger fonts.
+// skin's icons, texts at larger fonts.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QProgressBar>
 #include <QScrollArea>
 #include <QTest>
 
 #include "device/messages.h"
-#include "device/status_decoder.h"
 #include "ui/widgets/button_label.h"
 #include "ui/widgets/device_switch.h"
 #include "ui/widgets/section_header.h"
@@ -122,24 +120,6 @@ class MainWindowTest : public QObject {
     QVERIFY2(desktop.app().popup().visible(), "still up 2 s after the first change");
     QTRY_VERIFY_WITH_TIMEOUT(!desktop.app().popup().visible(), 2000);
     QVERIFY(clock.elapsed() >= 3500);
-  }
-
-  // The area's rules are the status decoder's tests; here the skin's bar and label show them.
-  void TheBatteryAreaShowsTheChargeAndTheLevel() {
-    Desktop desktop;
-    DeviceContext& ctx = desktop.app().runtime().context();
-    auto* bar = desktop.Find<QProgressBar>("ms_1_progress_power");
-    int highest = 0;
-    for (int tick = 0; tick < 60; ++tick) {
-      OnChargeAnimationTimer(ctx);
-      highest = std::max(highest, bar->value());
-    }
-    QCOMPARE(highest, 100);  // the bar takes the charging animation's whole range
-
-    LinkState& links = desktop.app().runtime().links();
-    links.wireless_state = kLinkConnected;
-    DecodeLinkStatus(ctx, MakeStatusWord(kEventPower, 0x3902));  // 57 %, on battery
-    QCOMPARE(desktop.Find<QLabel>("ms_1_label_power")->text(), QStringLiteral("57%"));
   }
 
   // Icons are drawn from the skin's pictures when first painted: every button that names one
