@@ -21,55 +21,42 @@ std::string FeatureLine(std::string_view spaced_hex) {
 }
 
 // A connection to the mouse's library socket. The mouse reports its power every 2 s on its own
-// while the cable is in or it is awake; Next() passes over those reports, so that a slow run sees
-// the same conversation.
-class Connection {
- public:
+// while the cable is in; Next() passes over those reports, so that a slow run sees the same
+// conversation.
+struct Connection {
   explicit Connection(const VmouseProcess& mouse) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     mouse.socket_path().copy(address.sun_path, sizeof address.sun_path - 1);
-    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-      reader_ = ::melko::testing::LineReader(fd_);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+      reader = ::melko::testing::LineReader(fd);
     }
   }
-  // Said hello over `link` ("wired" or "receiver") and the mouse took it.
-  Connection(const VmouseProcess& mouse, std::string_view link) : Connection(mouse) {
-    hello_ = Ask("hello " + std::string(link)) == "ok";
-  }
-  ~Connection() { ::close(fd_); }
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
-  explicit operator bool() const { return hello_; }
+  ~Connection() { ::close(fd); }
 
   void SendRaw(std::string_view bytes) {
-    [[maybe_unused]] const ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    [[maybe_unused]] const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
   }
   std::string Ask(std::string_view request) {
     SendRaw(std::string(request) + "\n");
     return Next();
   }
-  // The next line that is not a power event.
   std::string Next() {
     for (;;) {
-      const auto line = reader_.ReadLine(3000);
+      const auto line = reader.ReadLine(3000);
       if (!line) return "(nothing)";
       if (!line->starts_with("event 4010 ")) return *line;
     }
   }
-  bool WaitForClose() { return reader_.WaitForEnd(3000); }
 
- private:
-  int fd_ = -1;
-  bool hello_ = false;
-  ::melko::testing::LineReader reader_;
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ::melko::testing::LineReader reader;
 };
 
 TEST(LibrarySocketTest, MalformedAndOversizedRequestsAreAnsweredAndTheConnectionLives) {
   VmouseProcess mouse({"--cable"});
-  Connection wired(mouse, "wired");
-  ASSERT_TRUE(wired) << mouse.errors();
+  Connection wired(mouse);
+  ASSERT_EQ(wired.Ask("hello wired"), "ok") << mouse.errors();
   // Each refusal is its request's one answer.
   const std::pair<std::string_view, std::string_view> refused[] = {
       {"fly", "unknown request (hello, open, close or feature)"},
@@ -103,7 +90,7 @@ TEST(LibrarySocketTest, MalformedAndOversizedRequestsAreAnsweredAndTheConnection
     Connection connection(mouse);
     connection.SendRaw(first);
     EXPECT_EQ(connection.Next(), "error: the first line must be hello wired or hello receiver");
-    EXPECT_TRUE(connection.WaitForClose());
+    EXPECT_TRUE(connection.reader.WaitForEnd(3000));
   }
 }
 
