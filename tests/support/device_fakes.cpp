@@ -124,11 +124,6 @@ void VirtualClock::SetSleepHook(std::function<void(std::int64_t)> hook) {
   hook_ = std::move(hook);
 }
 
-void RecordingLog::Write(std::string_view line) {
-  std::lock_guard lock(mutex_);
-  lines_.emplace_back(line);
-}
-
 void FakeBle::SetMatch(const std::string& vendor_text, const std::string& product_text) {
   std::lock_guard lock(mutex_);
   vendor_ = vendor_text;

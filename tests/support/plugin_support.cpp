@@ -1,25 +1,9 @@
 #include "support/plugin_support.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <utility>
 
 namespace melko::testing {
-
-std::set<std::string> ExportedNames(const std::filesystem::path& file) {
-  std::set<std::string> names;
-  FILE* nm = popen(("nm -D --defined-only '" + file.string() + "' 2>/dev/null").c_str(), "r");
-  if (nm == nullptr) return names;
-  char line[512];
-  while (std::fgets(line, sizeof line, nm) != nullptr) {
-    std::istringstream fields(line);
-    std::string address, type, name;
-    if (fields >> address >> type >> name) names.insert(name);
-  }
-  pclose(nm);
-  return names;
-}
 
 std::vector<PostedMessage> MessageRecorder::Take(std::size_t count,
                                                  std::chrono::milliseconds timeout) {

@@ -1,25 +1,20 @@
 // Helpers for the tests of the libraries the program loads with dlopen (the driver libraries,
-// Hook.so): the names a library exports, a MessageTarget that records what is posted to it, and
-// environment variables set for a scope.
+// Hook.so): a MessageTarget that records what is posted to it, and environment variables set for
+// a scope.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/driver_abi.h"
 
 namespace melko::testing {
-
-// The names a shared object defines in its dynamic symbol table, as nm lists them.
-std::set<std::string> ExportedNames(const std::filesystem::path& file);
 
 struct PostedMessage {
   std::uint32_t message;

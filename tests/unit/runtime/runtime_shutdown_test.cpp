@@ -57,7 +57,7 @@ TEST(RuntimeShutdown, TheApplyThreadStopsBeforeTheLibrariesAreUnloaded) {
   testing::TempDir dir;
   testing::UseEnglishTexts();
   fakes::FakeControls controls;
-  fakes::RecordingLog log;
+  fakes::QuietLog log;
   DeviceRuntime runtime(dir.path(), controls, log, std::make_unique<SlowReceiver>());
   ASSERT_TRUE(runtime.LoadStores().empty());
   runtime.Open();
