@@ -2,6 +2,7 @@
 
 #include <locale.h>
 #include <wctype.h>
+#include <algorithm>
 
 namespace melko {
 namespace {
@@ -143,6 +144,18 @@ std::u16string TruncateUnits(std::u16string_view text, std::size_t max_units) {
   std::size_t length = max_units;
   if (length > 0 && IsHighSurrogate(text[length - 1]) && IsLowSurrogate(text[length])) --length;
   return std::u16string(text.substr(0, length));
+}
+
+long long ReadLeadingInteger(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
+  long long value = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    value = std::min(value * 10 + (text[at] - '0'), 1'000'000'000LL);
+  }
+  return negative ? -value : value;
 }
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {

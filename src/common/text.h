@@ -20,6 +20,11 @@ bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 // Compares two ASCII names (menu items, command words) without regard to ASCII letter case.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// The decimal integer at the start of typed text: leading blanks, an optional sign, then digits up
+// to the first other character; 0 when there are none. Its magnitude saturates at 10^9, far past
+// any value a field takes, so that no length of digits overflows.
+long long ReadLeadingInteger(std::string_view text);
+
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view text);
 

@@ -2,6 +2,7 @@
 // selected macro, with the delays between them measured or set.
 #include <algorithm>
 
+#include "common/text.h"
 #include "macros/macro_editor.h"
 #include "macros/macro_editor_controls.h"
 
@@ -51,7 +52,7 @@ void MacroEditor::SetDelayMode(int mode) {
 }
 
 std::string MacroEditor::FinishDefaultDelayEdit(std::string_view text) {
-  const long long typed = ReadDelayText(text);
+  const long long typed = ReadLeadingInteger(text);
   default_delay_field_ = ClampDelay(typed);
   if (typed < kShortestDelay || typed > kLongestDelay) return std::to_string(default_delay_field_);
   return std::string(text);

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/text.h"
 #include "macros/macro_editor.h"
 #include "macros/macro_editor_controls.h"
 
@@ -159,7 +160,7 @@ std::string MacroEditor::FinishDelayEdit(std::string_view text) {
     return EditorPage().delay_text;
   }
   MacroAction& step = state_.work_actions[std::size_t(k)];
-  step.delay = ClampDelay(ReadDelayText(text));
+  step.delay = ClampDelay(ReadLeadingInteger(text));
   const bool mouse_step = IsMouseButtonCode(step.code);
   const std::string stored = std::to_string(step.delay);
   ShowStepRows();

@@ -28,19 +28,6 @@ int EntryCount(const StepSlots& steps, int count) {
   return DeviceEntryCount(record);
 }
 
-long long ReadDelayText(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    // Anything this long is far past the largest delay; stop growing before it can overflow.
-    value = std::min(value * 10 + (text[i] - '0'), 1'000'000'000'000LL);
-  }
-  return negative ? -value : value;
-}
-
 std::uint16_t ClampDelay(long long value) {
   return std::uint16_t(std::clamp<long long>(value, kShortestDelay, kLongestDelay));
 }

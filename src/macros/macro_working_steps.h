@@ -25,9 +25,6 @@ void RemoveStepAt(StepSlots& steps, int& count, int position);
 // The entries the first count steps take in the mouse's macro memory (DeviceEntryCount).
 int EntryCount(const StepSlots& steps, int count);
 
-// A delay field's text as a signed decimal number: leading blanks, a sign, then digits up to the
-// first other character. Text without digits reads as 0.
-long long ReadDelayText(std::string_view text);
 // A delay set by hand: 10 to 65535.
 std::uint16_t ClampDelay(long long value);
 

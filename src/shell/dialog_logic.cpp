@@ -18,26 +18,8 @@ FilteredText DigitsOnly(std::string_view text) {
   return result;
 }
 
-namespace {
-
-// The leading decimal integer (with an optional sign), saturated; 0 when the text has none.
-long long LeadingInteger(std::string_view text) {
-  std::size_t at = 0;
-  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
-  long long value = 0;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-    value = value * 10 + (text[at] - '0');
-    if (value > 1'000'000'000) value = 1'000'000'000;
-  }
-  return negative ? -value : value;
-}
-
-}  // namespace
-
 ChannelValue ParseChannel(std::string_view text) {
-  const long long value = LeadingInteger(text);
+  const long long value = ReadLeadingInteger(text);
   if (value > 255) return {255, true};
   if (value < 0) return {0, true};
   return {int(value), false};
@@ -58,7 +40,7 @@ const std::vector<std::uint32_t>& ColourSwatches() {
 }
 
 RepeatCount ParseRepeatCount(std::string_view text) {
-  const long long value = LeadingInteger(text);
+  const long long value = ReadLeadingInteger(text);
   if (value >= 256) return {255, "255"};
   if (value <= 0) return {1, "1"};
   return {int(value), std::to_string(value)};

@@ -323,11 +323,9 @@ std::optional<std::string> SettingsPage::OnDpiEditChanged(const std::string&,
 void SettingsPage::OnDpiEditDone(const std::string& edit, const std::string& text) {
   const int stage = NumberAfter(edit, "ms_1_edit_dpi_");
   if (stage < 1 || stage > kDpiStageCount) return;
-  long long dpi = 0;
-  for (std::size_t i = 0; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    dpi = std::min<long long>(dpi * 10 + (text[i] - '0'), 1'000'000);
-  }
-  const int value = DpiToStageValue(int(dpi));
+  // The field holds digits only; a number past any DPI reads as the largest.
+  const int dpi = int(std::clamp<long long>(ReadLeadingInteger(text), 0, 1'000'000));
+  const int value = DpiToStageValue(dpi);
   EditCurrent([&](ProfileRecord& record) { record.dpi_value[std::size_t(stage - 1)] = value; });
   ctx_.controls.SetValue(Numbered(kDpiSliderFormat, stage), value);
   ctx_.controls.SetText(edit, std::to_string(StageValueToDpi(value)));

@@ -105,10 +105,8 @@ void ShortcutDialog::StopListening() {
 void ShortcutDialog::Post(void* context, std::uint32_t message, std::uintptr_t wparam,
                           std::intptr_t lparam) {
   auto* self = static_cast<ShortcutDialog*>(context);
-  QMetaObject::invokeMethod(
-      &self->mailbox_,
-      [self, message, wparam, lparam] { self->OnHookMessage(message, wparam, lparam); },
-      Qt::QueuedConnection);
+  self->mailbox_.Post(
+      [self, message, wparam, lparam] { self->OnHookMessage(message, wparam, lparam); });
 }
 
 void ShortcutDialog::OnHookMessage(std::uint32_t message, std::uintptr_t wparam,

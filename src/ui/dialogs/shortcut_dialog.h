@@ -13,6 +13,7 @@
 
 #include "input/button_assignment.h"
 #include "platform/hook_library.h"
+#include "qt/posted_calls.h"
 #include "ui/dialogs/skin_dialog.h"
 
 namespace melko::ui {
@@ -48,7 +49,7 @@ class ShortcutDialog final : public ShortcutCapture {
   bool capturing_ = false;
   std::bitset<256> pressed_;  // keys pressed since the listening began
   bool closing_ = false;
-  QObject mailbox_;  // the hook's messages are queued to it
+  PostedCalls mailbox_;  // the hook's messages, on their way to the user-interface thread
   MessageTarget target_{this, &ShortcutDialog::Post};
   SkinDialog skin_;
 };

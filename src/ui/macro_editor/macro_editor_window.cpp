@@ -52,6 +52,17 @@ void DimSelection(QListWidget* list) {
   list->setPalette(palette);
 }
 
+// The editor moves the selection itself; the list's own notification would come back as a choice.
+void SelectRowQuietly(QListWidget* list, int row) {
+  if (!list) return;
+  const QSignalBlocker quiet(list);
+  list->setCurrentRow(row);
+}
+
+void ScrollToRow(QListWidget* list, int row) {
+  if (list && list->item(row)) list->scrollToItem(list->item(row));
+}
+
 }  // namespace
 
 // While a recording runs, what is typed reaches the recorder through the hook; the window itself
@@ -265,15 +276,11 @@ void MacroEditorWindow::ShowMacros(const std::vector<std::u16string>& names) {
 }
 
 void MacroEditorWindow::SelectMacroRow(int row) {
-  if (auto* list = Find<QListWidget>(control::kMacroList)) {
-    const QSignalBlocker quiet(list);
-    list->setCurrentRow(row);
-  }
+  SelectRowQuietly(Find<QListWidget>(control::kMacroList), row);
 }
 
 void MacroEditorWindow::ScrollMacroIntoView(int row) {
-  auto* list = Find<QListWidget>(control::kMacroList);
-  if (list && list->item(row)) list->scrollToItem(list->item(row));
+  ScrollToRow(Find<QListWidget>(control::kMacroList), row);
 }
 
 void MacroEditorWindow::ShowMacroName(std::u16string_view name) {
@@ -290,15 +297,11 @@ void MacroEditorWindow::ShowSteps(const std::vector<StepRow>& rows) {
 }
 
 void MacroEditorWindow::SelectStepRow(int row) {
-  if (auto* list = Find<QListWidget>(control::kStepList)) {
-    const QSignalBlocker quiet(list);
-    list->setCurrentRow(row);
-  }
+  SelectRowQuietly(Find<QListWidget>(control::kStepList), row);
 }
 
 void MacroEditorWindow::ScrollStepIntoView(int row) {
-  auto* list = Find<QListWidget>(control::kStepList);
-  if (list && list->item(row)) list->scrollToItem(list->item(row));
+  ScrollToRow(Find<QListWidget>(control::kStepList), row);
 }
 
 void MacroEditorWindow::ShowStepEditor(const StepEditorPage& page) {
