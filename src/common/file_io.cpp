@@ -16,6 +16,18 @@ std::string Describe(const std::filesystem::path& path, int error_number) {
   return path.string() + ": " + std::strerror(error_number);
 }
 
+}  // namespace
+
+std::string ReasonWithoutPath(std::string_view error, const std::filesystem::path& path) {
+  const std::string prefix = path.string() + ": ";
+  if (error.size() > prefix.size() && error.substr(0, prefix.size()) == prefix) {
+    error.remove_prefix(prefix.size());
+  }
+  return std::string(error);
+}
+
+namespace {
+
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = ::write(fd, data, size);

@@ -54,6 +54,10 @@ Outcome WriteFileAtomically(const std::filesystem::path& path, std::span<const s
 // lock that every writer of path takes is held.
 void RemoveStaleTemporaries(const std::filesystem::path& path);
 
+// A failure's reason without the path it begins with ("/x/y.pro: Permission denied" gives
+// "Permission denied"), for messages that name the file already.
+std::string ReasonWithoutPath(std::string_view error, const std::filesystem::path& path);
+
 // Creates the folder (and its parents) when it is not an existing directory.
 Outcome EnsureDirectory(const std::filesystem::path& folder);
 

@@ -157,6 +157,27 @@ const LanguageTexts& CurrentLanguage() {
   return current ? *current : empty;
 }
 
+std::string FillArguments(std::string_view text, const std::vector<std::string>& arguments) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool placeholder = text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' &&
+                             text[i + 1] <= '9' &&
+                             std::size_t(text[i + 1] - '1') < arguments.size();
+    if (!placeholder) {
+      out.push_back(text[i]);
+      continue;
+    }
+    out += arguments[std::size_t(text[i + 1] - '1')];
+    ++i;
+  }
+  return out;
+}
+
+std::string text(std::string_view key, const std::vector<std::string>& arguments) {
+  return FillArguments(CurrentLanguage().Text(key), arguments);
+}
+
 std::filesystem::path DefaultSkinFolder() {
   // Tests and skin authors point the program at another skin folder.
   if (const char* folder = std::getenv("MELKO_SKIN_DIR"); folder && folder[0] != '\0') {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace melko {
 
@@ -37,6 +38,10 @@ const LanguageTexts& CurrentLanguage();
 inline std::string text(std::string_view key) {
   return CurrentLanguage().Text(key);
 }
+// The text of a key with "%1" to "%9" replaced by the arguments; a number without an argument
+// stays as written, and what an argument holds is never read as a placeholder.
+std::string text(std::string_view key, const std::vector<std::string>& arguments);
+std::string FillArguments(std::string_view text, const std::vector<std::string>& arguments);
 
 // The skin folder: $MELKO_SKIN_DIR when set, else "res" beside the running executable, or the
 // installed share/melko/res.

@@ -73,7 +73,7 @@ void MainWindowLogic::ShowMainWindow() {
 void MainWindowLogic::ShowNoDeviceWarning() {
   if (warning_open_) return;
   warning_open_ = true;
-  boxes_.Ask("warning_title_text", "no_device_text");
+  boxes_.Tell("warning_title_text", "no_device_text");
   warning_open_ = false;
 }
 

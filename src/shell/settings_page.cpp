@@ -82,7 +82,7 @@ constexpr OptionField kOptionFields[] = {
 struct BoxWarning final : WarningMessage {
   explicit BoxWarning(MessageBoxes& boxes) : boxes(boxes) {}
   void Show(std::string_view title_key, std::string_view text_key) override {
-    boxes.Ask(title_key, text_key);
+    boxes.Tell(title_key, text_key);
   }
   MessageBoxes& boxes;
 };
@@ -417,11 +417,13 @@ void SettingsPage::AddProfile() {
 
 void SettingsPage::DeleteProfile() {
   if (ProfileNames().size() < 2) {
-    ports_.boxes.Ask("warning_title_text", "one_profile_text");
+    ports_.boxes.Tell("warning_title_text", "one_profile_text");
     return;
   }
-  if (!ports_.boxes.Ask("warning_title_text", "delete_profile_text")) return;
   const std::u16string current = ProfileName(ctx_.profiles.CurrentSnapshot());
+  if (!ports_.boxes.Ask("warning_title_text", "delete_profile_text", {Utf16ToUtf8(current)})) {
+    return;
+  }
   const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore&) {
     const int at = FindProfileNamed(profiles, current);
     if (at < 0 || profiles.profiles.size() < 2) return;
@@ -467,7 +469,8 @@ void SettingsPage::ImportProfile() {
   });
   if (!imported.ok) {
     ctx_.log.Write("Profile import refused: " + imported.error);
-    ports_.boxes.Ask("warning_title_text", "import_fail_text");
+    ports_.boxes.Tell("warning_title_text", "import_fail_text",
+                      {file->string(), ReasonWithoutPath(imported.error, *file)});
     return;
   }
   if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
@@ -480,7 +483,8 @@ void SettingsPage::ExportProfile() {
   const Outcome written = melko::ExportProfile(ctx_.profiles.CurrentSnapshot(), *file);
   if (!written.ok) {
     ctx_.log.Write("Profile export failed: " + written.error);
-    ports_.boxes.Ask("warning_title_text", "export_fail_text");
+    ports_.boxes.Tell("warning_title_text", "export_fail_text",
+                      {file->string(), ReasonWithoutPath(written.error, *file)});
   }
 }
 

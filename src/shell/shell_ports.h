@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace melko {
 
@@ -30,11 +31,17 @@ class DpiPopup {
   virtual void Close() = 0;
 };
 
-// The modal message box: a title and a text, each a language key. Returns true for OK.
+// The modal message box: a title and a text, each a language key. The text's "%1", "%2", ... are
+// replaced by the arguments (a profile's name, a folder, the reason a file could not be written).
 class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
-  virtual bool Ask(std::string_view title_key, std::string_view text_key) = 0;
+  // A question with OK and Cancel; true for OK.
+  virtual bool Ask(std::string_view title_key, std::string_view text_key,
+                   const std::vector<std::string>& arguments = {}) = 0;
+  // A notice, with OK alone.
+  virtual void Tell(std::string_view title_key, std::string_view text_key,
+                    const std::vector<std::string>& arguments = {}) = 0;
 };
 
 }  // namespace melko

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   melko::ui::DesktopApp desktop(std::move(options));
   if (const std::string load_error = desktop.LoadStores(); !load_error.empty()) {
     std::fprintf(stderr, "melko: %s\n", load_error.c_str());
-    desktop.boxes().Ask("warning_title_text", "store_unreadable_text");
+    desktop.boxes().Tell("warning_title_text", "store_unreadable_text");
     return 1;
   }
   instance.Listen([&desktop] { desktop.logic().OnSecondLaunch(); });

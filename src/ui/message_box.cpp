@@ -6,13 +6,27 @@
 #include <QLabel>
 #include <QScreen>
 
+#include "common/language.h"
 #include "ui/skin.h"
 #include "ui/theme.h"
 
 namespace melko::ui {
 
-bool QtMessageBoxes::Ask(std::string_view title_key, std::string_view text_key) {
+bool QtMessageBoxes::Ask(std::string_view title_key, std::string_view text_key,
+                         const std::vector<std::string>& arguments) {
+  return Show(title_key, text_key, arguments, true);
+}
+
+void QtMessageBoxes::Tell(std::string_view title_key, std::string_view text_key,
+                          const std::vector<std::string>& arguments) {
+  Show(title_key, text_key, arguments, false);
+}
+
+bool QtMessageBoxes::Show(std::string_view title_key, std::string_view text_key,
+                          const std::vector<std::string>& arguments, bool question) {
+  const std::string body = text(text_key, arguments);
   asked_.emplace_back(text_key);
+  texts_.push_back(body);
   if (!preset_.empty()) {
     const bool answer = preset_.front();
     preset_.pop_front();
@@ -30,15 +44,20 @@ bool QtMessageBoxes::Ask(std::string_view title_key, std::string_view text_key) 
       QObject::connect(cancel, &QAbstractButton::clicked, dialog_, &QDialog::reject);
     }
   }
-  const std::string title(title_key);
-  const std::string body(text_key);
+  const QString title = QString::fromStdString(text(title_key));
   if (auto* label = dialog_->findChild<QLabel*>(QStringLiteral("warning_title"))) {
-    label->setText(Text(title.c_str()));
+    label->setTextFormat(Qt::PlainText);
+    label->setText(title);
   }
+  // Names and reasons are shown as typed, never read as markup.
   if (auto* label = dialog_->findChild<QLabel*>(QStringLiteral("warning"))) {
-    label->setText(Text(body.c_str()));
+    label->setTextFormat(Qt::PlainText);
+    label->setText(QString::fromStdString(body));
   }
-  dialog_->setWindowTitle(Text(title.c_str()));
+  if (auto* cancel = dialog_->findChild<QAbstractButton*>(QStringLiteral("btn_cancel"))) {
+    cancel->setVisible(question);
+  }
+  dialog_->setWindowTitle(title);
   dialog_->adjustSize();
   // Centred over its owner, or on the screen while the owner is hidden.
   const QRect area = owner_ && owner_->isVisible()

@@ -37,6 +37,13 @@ TEST(Language, BrokenEntitiesStayAsWritten) {
   EXPECT_EQ(texts.Text("a"), "&bogus; &#xZZ; &#0; &#1114112; & alone");
 }
 
+TEST(Language, ArgumentsFillTheirPlaceholdersOnly) {
+  EXPECT_EQ(FillArguments("“%1” could not be written: %2.", {"a.pro", "No space left"}),
+            "“a.pro” could not be written: No space left.");
+  // A name holding a placeholder stays as typed; numbers without an argument, and %, stay too.
+  EXPECT_EQ(FillArguments("%1 %2 %3 100% %", {"%2", "b"}), "%2 b %3 100% %");
+}
+
 TEST(Language, ShippedFileIsReadWhole) {
   bool loaded = false;
   const LanguageTexts texts =

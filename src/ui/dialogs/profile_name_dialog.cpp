@@ -64,7 +64,7 @@ void ProfileNameDialog::Confirm() {
   const std::u16string name = edit->text().toStdU16String();
   const std::string refusal = ProfileNameRefusal(name, taken_);
   if (!refusal.empty()) {
-    boxes_->Ask("warning_title_text", refusal);
+    boxes_->Tell("warning_title_text", refusal);
     edit->setFocus();
     return;
   }

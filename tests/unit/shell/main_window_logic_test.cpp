@@ -32,10 +32,13 @@ struct FakePopup : DpiPopup {
 
 // A box that, while open, sees the user click the tray icon again.
 struct FakeBoxes : MessageBoxes {
-  bool Ask(std::string_view, std::string_view text_key) override {
+  bool Ask(std::string_view, std::string_view text_key, const std::vector<std::string>&) override {
+    Tell({}, text_key, {});
+    return true;
+  }
+  void Tell(std::string_view, std::string_view text_key, const std::vector<std::string>&) override {
     asked.emplace_back(text_key);
     if (while_open) while_open();
-    return true;
   }
   std::vector<std::string> asked;
   std::function<void()> while_open;

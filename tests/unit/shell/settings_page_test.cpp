@@ -16,13 +16,20 @@ namespace melko {
 namespace {
 
 struct FakeBoxes : MessageBoxes {
-  bool Ask(std::string_view, std::string_view text_key) override {
-    asked.emplace_back(text_key);
+  bool Ask(std::string_view, std::string_view text_key,
+           const std::vector<std::string>& arguments) override {
+    Tell({}, text_key, arguments);
     const bool answer = answers.empty() || answers.front();
     if (!answers.empty()) answers.pop_front();
     return answer;
   }
+  void Tell(std::string_view, std::string_view text_key,
+            const std::vector<std::string>& arguments) override {
+    asked.emplace_back(text_key);
+    this->arguments.push_back(arguments);
+  }
   std::vector<std::string> asked;
+  std::vector<std::vector<std::string>> arguments;
   std::deque<bool> answers;
 };
 
