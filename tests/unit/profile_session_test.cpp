@@ -112,5 +112,53 @@ TEST(StoreMerge, OnlyChangedFieldsAreCarriedOver) {
   EXPECT_EQ(theirs.buttons[4].function, 9);
 }
 
+// An edit made here lands on the record of its exact name on disk, whatever other program added
+// records of the same name in another letter case; only when the exact name is gone does another
+// spelling count, and only when a single record has it.
+TEST(StoreMerge, AnEditLandsOnTheRecordOfItsExactName) {
+  struct Case {
+    const char* what;
+    std::vector<std::u16string> base;  // ours is base with the record `edited` given new steps
+    int edited;
+    std::vector<std::u16string> disk;
+    std::vector<std::u16string> edited_on_disk;  // names on disk afterwards, "*" marking the edit
+  } cases[] = {
+      {"names in two cases",
+       {u"Renamed", u"RENAMED"},
+       1,
+       {u"Renamed", u"RENAMED"},
+       {u"Renamed", u"*RENAMED"}},
+      {"the second of two equal names",
+       {u"Jump", u"Jump"},
+       1,
+       {u"Jump", u"Jump"},
+       {u"Jump", u"*Jump"}},
+      {"another case added before it", {u"Jump"}, 0, {u"JUMP", u"Jump"}, {u"JUMP", u"*Jump"}},
+      {"renamed in case only elsewhere", {u"Jump"}, 0, {u"JUMP"}, {u"*JUMP"}},
+      {"two other cases: added back",
+       {u"Jump"},
+       0,
+       {u"JUMP", u"jump"},
+       {u"JUMP", u"jump", u"*Jump_1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MacroStore ours, theirs;
+    std::vector<MacroRecord> base;
+    for (const auto& name : c.base) {
+      ours.macros.push_back(testing::MakeMacro(name, "4+10"));
+      base.push_back(*ours.macros.back());
+    }
+    ours.macros[std::size_t(c.edited)]->actions[0].code = 9;
+    for (const auto& name : c.disk) theirs.macros.push_back(testing::MakeMacro(name, "4+10"));
+    MergeMacroStoreEdits(ours, base, theirs);
+    std::vector<std::u16string> names;
+    for (const auto& macro : theirs.macros) {
+      names.push_back((macro->actions[0].code == 9 ? u"*" : u"") + MacroName(*macro));
+    }
+    EXPECT_EQ(names, c.edited_on_disk);
+  }
+}
+
 }  // namespace
 }  // namespace melko

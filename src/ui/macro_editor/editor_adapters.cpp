@@ -16,8 +16,8 @@ bool SessionMacroLibrary::Rename(std::u16string_view old_name, std::u16string_vi
   return Sync([&](ProfileStore& profiles, MacroStore& macros) {
     const int index = FindMacro(macros, old_name);
     if (index < 0) return;
+    RenameMacroInProfiles(profiles.profiles, macros, index, new_name);
     SetMacroName(*macros.macros[std::size_t(index)], new_name);
-    RenameMacroInProfiles(profiles.profiles, old_name, new_name);
   });
 }
 
