@@ -12,6 +12,8 @@
 
 #include "common/text.h"
 #include "macros/macro_files.h"
+#include "profiles/data_folder.h"
+#include "support/child_process.h"
 #include "ui/file_dialogs.h"
 #include "ui/macro_editor/macro_editor_window.h"
 #include "ui/widgets/svg_view.h"
@@ -114,6 +116,16 @@ class MacroEditorTest : public QObject {
     auto* record = bench.Find<QAbstractButton>("ms_1_macro_record_btn");
     QCOMPARE(record->text(), QStringLiteral("Stop Recording"));
     QVERIFY(Capturing() && !Hook().wheel);
+    // Nothing but the buttons that end the recording can be used: a file dialog would record.
+    for (QWidget* control : bench.window().findChildren<QWidget*>()) {
+      const QString name = control->objectName();
+      if (control->window() == &bench.window() &&
+          (qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control) ||
+           qobject_cast<QComboBox*>(control) || qobject_cast<QAbstractItemView*>(control))) {
+        QVERIFY2(control->isEnabled() == (name == "ms_1_macro_record_btn" || name == "btn_exit"),
+                 qPrintable(name));
+      }
+    }
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(record, &leave);
     Event('A', 0);
@@ -134,14 +146,20 @@ class MacroEditorTest : public QObject {
              QStringLiteral("img/mouse_small.svg"));
     QCOMPARE(bench.Stored(u"Macro1"), QStringLiteral("4+50 4-50 241+50 241-10"));
 
-    // Closing while recording keeps the steps and ends the capture.
+    // Closing while recording keeps the steps but not a key still held; the exit button's click
+    // is not recorded either.
     bench.Click("ms_1_macro_record_btn");
     Event('B', 0);
+    Event('B', 1);
+    Event('C', 0);
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(bench.Find("btn_exit"), &enter);
+    Event(513, 0);
+    Event(514, 0);
     bench.Click("btn_exit");
     QVERIFY(!bench.window().isVisible());
     QVERIFY(!Hook().installed && !Hook().keys && !Hook().mouse && !Hook().wheel);
-    QVERIFY(bench.Stored(u"Macro1").startsWith(QStringLiteral("4+50 4-50 241+50 241-")));
-    QVERIFY(bench.Stored(u"Macro1").contains(QStringLiteral(" 5+")));
+    QCOMPARE(bench.Stored(u"Macro1"), QStringLiteral("4+50 4-50 241+50 241-10 5+50 5-10"));
   }
 
   void StepControlsReachTheEditor() {
@@ -154,6 +172,11 @@ class MacroEditorTest : public QObject {
     bench.Find("ms_1_macro_action_edit")->setFocus();
     QVERIFY(Capturing());
     Event('B', 0);
+    // Esc is a key for the field, not the window's; the Tab that moves the focus on is no key.
+    QTest::keyClick(bench.Find("ms_1_macro_action_edit"), Qt::Key_Escape);
+    Event(0x09, 0);
+    QTest::keyClick(bench.Find("ms_1_macro_action_edit"), Qt::Key_Tab);
+    QVERIFY(bench.window().isVisible() && !Capturing());
     QCOMPARE(bench.Text("ms_1_macro_action_edit"), QStringLiteral("B"));
     bench.Type("ms_1_macro_delay_edit", QStringLiteral("5"));
     QVERIFY(!Capturing());
@@ -195,12 +218,45 @@ class MacroEditorTest : public QObject {
     bench.Click("ms_1_macro_delete_btn");
     QCOMPARE(bench.Items(), (QStringList{"Macro1", "Dash"}));
     bench.Click("ms_1_macro_delete_btn");
-    QCOMPARE(bench.window().boxes().asked(),
-             (std::vector<std::string>{"delete_macro_text", "delete_macro_text"}));
+    QCOMPARE(bench.window().boxes().texts().back(), "Delete the macro “Dash”?");
     QCOMPARE(bench.Items(), QStringList{"Macro1"});
     PresetFileAnswers({bench.File("dash.macro")});
     bench.Click("ms_1_macro_import_btn");
     QCOMPARE(bench.Items(), (QStringList{"Macro1", "Dash"}));
+
+    // A file that cannot be read or written says why.
+    testing::WriteAll(bench.File("short.macro"), {1, 2, 3});
+    for (const auto& [button, file] : {std::pair("ms_1_macro_import_btn", "short.macro"),
+                                       std::pair("ms_1_macro_export_btn", "none/x.macro")}) {
+      PresetFileAnswers({bench.File(file)});
+      bench.window().boxes().PresetAnswers({true});
+      bench.Click(button);
+      QVERIFY(bench.window().boxes().texts().back().starts_with("“" + bench.File(file).string()));
+    }
+    QCOMPARE(bench.window().boxes().asked(),
+             (std::vector<std::string>{"delete_macro_text", "delete_macro_text", "import_fail_text",
+                                       "export_fail_text"}));
+    QCOMPARE(bench.Items(), (QStringList{"Macro1", "Dash"}));
+  }
+
+  // A change the data folder cannot take (made immutable, as `chattr +i` does) says why, and the
+  // editor shows what the store holds.
+  void AChangeThatCannotBeSavedSaysWhy() {
+    Bench bench({{u"Jump", "4+10 4-10"}});
+    const std::string folder = bench.File(kStoreFolderName).string();
+    if (testing::RunProgram({"/usr/bin/chattr", "+i", folder}).exit_code != 0) QSKIP("no chattr");
+    bench.window().boxes().PresetAnswers({true, true});
+    bench.Find<QListWidget>("ms_1_macro_list")->setCurrentRow(0);
+    bench.Click("ms_1_macro_clear_action_btn");
+    bench.Click("ms_1_macro_add_btn");
+    testing::RunProgram({"/usr/bin/chattr", "-i", folder});
+    QCOMPARE(bench.window().boxes().asked(),
+             (std::vector<std::string>{"save_fail_text", "save_fail_text"}));
+    QCOMPARE(bench.window().boxes().texts()[0],
+             "The change could not be saved in “" + folder +
+                 "”: Operation not permitted. What you see is what is stored.");
+    QCOMPARE(bench.steps()->count(), 2);
+    QCOMPARE(bench.Items(), QStringList{"Jump"});
   }
 };
 

@@ -19,17 +19,18 @@ std::string Repeat(const std::string& text, int times) {
   return repeated;
 }
 std::string Alternating(int count) {  // key 6 pressed and released, 10 ms each
-  return Repeat("6+10 6-10 ", count / 2) + (count % 2 ? "6+10 " : "");
+  const std::string steps = Repeat("6+10 6-10 ", count / 2) + (count % 2 ? "6+10 " : "");
+  return steps.substr(0, steps.size() - 1);
 }
 
 class FakeLibrary : public MacroLibrary {
  public:
   const MacroStore& macros() const override { return store; }
-  bool Change(const std::function<void(MacroStore&)>& change) override {
+  Outcome Change(const std::function<void(MacroStore&, ProfileStore*)>& change) override {
     if (other_program) std::exchange(other_program, {})(store);  // found on disk before the change
-    if (fail_saves) return false;
-    change(store);
-    return true;
+    if (fail_saves) return Outcome::Failure("read-only");
+    change(store, nullptr);
+    return Outcome::Success();
   }
   MacroStore store;
   bool fail_saves = false;
@@ -80,10 +81,15 @@ class FakeView : public MacroEditorView {
   void SetEnabled(std::string_view control, bool on) override {
     enabled[std::string(control)] = on;
   }
-  bool ConfirmDelete() override { return ++asked, true; }
-  std::vector<std::u16string> names;
+  bool ConfirmDelete(std::u16string_view name) override { return asked.emplace_back(name), true; }
+  void TellSaveFailed(std::string_view reason) override { told.push_back(std::string(reason)); }
+  void TellFileFailed(const char* key, const std::filesystem::path&, std::string_view) override {
+    told.push_back(key);
+  }
+  std::vector<std::u16string> names, asked;
+  std::vector<std::string> told;
   std::vector<StepRow> rows;
-  int macro_row = -2, scrolled_to = -2, asked = 0;
+  int macro_row = -2, scrolled_to = -2;
   StepEditorPage editor;
   std::map<std::string, bool> enabled;
 };
@@ -153,7 +159,11 @@ TEST(MacroEditor, RecordsStepsWithTheirDelays) {
       {"mode 1: the default delay", "", -1, kDefaultDelay, "A+5 A-5000", "4+250 4-10"},
       {"mode 2: 10 ms", "", -1, kNoDelay, "A+0 A-5000", "4+10 4-10"},
       {"cut at 46 steps: a press without its release goes", Alternating(43), -1, kNoDelay,
-       "A+0 B+0 A-0 B-0", Alternating(43) + "4+10 4-10"},
+       "A+0 B+0 A-0 B-0", Alternating(43) + " 4+10 4-10"},
+      {"a key held past the stop goes, its wait passes to the step before", "", -1, kRecordedDelay,
+       "A+0 B+100 A-50", "4+150 4-10"},
+      {"a key held past the stop was the last step", "", -1, kRecordedDelay, "A+0 A-50 B+300",
+       "4+50 4-10"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -173,24 +183,37 @@ TEST(MacroEditor, RecordsStepsWithTheirDelays) {
 TEST(MacroEditor, MouseClicksCountOnlyAwayFromTheRecordButton) {
   Bench bench({{u"M", ""}});
   bench.editor.SetDelayMode(kNoDelay);
-  bench.editor.SetPointerOverRecordButton(true);
+  bench.editor.SetPointerOverStopButton(true);
   bench.editor.ToggleRecording();
   bench.Send({513, 0});  // still over the button: not captured
   bench.Send({514, 0});
-  bench.editor.SetPointerOverRecordButton(false);
+  bench.editor.SetPointerOverStopButton(false);
   for (Event e : {Event{513, 0}, Event{514, 0}, Event{523, 2}, Event{524, 2}}) bench.Send(e);
-  bench.editor.SetPointerOverRecordButton(true);
+  bench.editor.SetPointerOverStopButton(true);
   bench.Send({513, 0});  // the click that stops the recording
   bench.editor.ToggleRecording();
   EXPECT_EQ(bench.Stored(), "241+10 241-10 244+10 244-10");
 }
 
+// The window manager's close button is clicked outside the window, where clicks are recorded.
+TEST(MacroEditor, TheClickOfTheWindowManagerThatClosesTheWindowIsNoStep) {
+  for (bool by_window_manager : {false, true}) {
+    Bench bench({{u"M", ""}});
+    bench.editor.SetDelayMode(kNoDelay);
+    bench.editor.ToggleRecording();
+    bench.editor.SetPointerOverStopButton(false);
+    for (Event e : {Event{A, 0}, Event{A, 1}, Event{513, 0}, Event{514, 0}}) bench.Send(e);
+    bench.editor.Close(by_window_manager);
+    EXPECT_EQ(bench.Stored(), by_window_manager ? "4+10 4-10" : "4+10 4-10 241+10 241-10");
+  }
+}
+
 TEST(MacroEditor, ANewRecordingTakesARepeatOfTheLastOnesLastEvent) {
   Bench bench({{u"M", ""}});
   bench.editor.SetDelayMode(kNoDelay);
-  bench.Record({{A, 0}});
   bench.Record({{A, 0}, {A, 1}});
-  EXPECT_EQ(bench.Stored(), "4+10 4+10 4-10");
+  bench.Record({{A, 1}});
+  EXPECT_EQ(bench.Stored(), "4+10 4-10 4-10");
 }
 
 TEST(MacroEditor, SelectingAMacroLeavesNoInsertionBehind) {
@@ -198,8 +221,9 @@ TEST(MacroEditor, SelectingAMacroLeavesNoInsertionBehind) {
   bench.editor.SelectStep(0);
   bench.editor.ToggleRecording();
   bench.Send({A, 0});
+  bench.Send({A, 1});
   bench.editor.ToggleRecording();
-  EXPECT_EQ(bench.view.scrolled_to, 1);
+  EXPECT_EQ(bench.view.scrolled_to, 2);
   bench.editor.SelectMacro(1);
   bench.editor.InsertClick(0);
   EXPECT_EQ(bench.Stored(1), "8+10 241+10 241-10");
@@ -266,6 +290,9 @@ TEST(MacroEditor, AChangeBeyond47EntriesOrAFailedSaveIsUndone) {
   Bench failed({{u"M", "4+10 4-10"}});
   failed.library.fail_saves = true;
   failed.editor.ClearSteps();
+  failed.editor.AddMacro();
+  EXPECT_EQ(failed.view.told, (std::vector<std::string>{"read-only", "read-only"}));
+  EXPECT_EQ(failed.view.names, std::vector<std::u16string>{u"M"});
   for (Bench* bench : {&click, &delay}) {
     EXPECT_EQ(bench->Stored(), long_steps);
     EXPECT_EQ(bench->Working(), long_steps);
@@ -283,20 +310,22 @@ TEST(MacroEditor, MacroOperationsWaitForTheRecordingToEnd) {
   bench.editor.AddMacro();
   bench.editor.DeleteMacro();
   EXPECT_FALSE(bench.editor.ImportMacroFile(dir / "a.macro").ok);
+  EXPECT_FALSE(bench.editor.ExportMacroFile(dir / "b.macro").ok);
+  EXPECT_EQ(bench.editor.FinishNameEdit(u"C"), u"A");
   EXPECT_EQ(bench.view.names, (std::vector<std::u16string>{u"A", u"B"}));
   EXPECT_EQ(bench.view.macro_row, 0);
-  EXPECT_EQ(bench.view.asked, 0);
-  for (const char* control : {macro_control::kMacroList, macro_control::kAddMacro,
-                              macro_control::kDeleteMacro, macro_control::kImportMacro}) {
-    EXPECT_FALSE(bench.view.enabled[control]) << control;
-  }
+  EXPECT_TRUE(bench.view.asked.empty());
+  for (const auto& [control, enabled] : bench.view.enabled) EXPECT_FALSE(enabled) << control;
   bench.Send({A, 0});
+  bench.Send({A, 1});
   bench.editor.ToggleRecording();
-  EXPECT_EQ(bench.Stored(0), "4+10");
+  EXPECT_EQ(bench.Stored(0), "4+10 4-10");
   EXPECT_TRUE(bench.editor.ImportMacroFile(dir / "a.macro").ok);  // the export before the steps
   EXPECT_EQ(bench.view.names.back(), u"A_1");
   EXPECT_EQ(bench.Stored(2), "");
   EXPECT_EQ(bench.editor.state().selected_row, 2);
+  bench.editor.DeleteMacro();
+  EXPECT_EQ(bench.view.asked, std::vector<std::u16string>{u"A_1"});
 }
 
 TEST(MacroEditor, NamesAreShortenedBeforeTheyAreChecked) {
@@ -307,7 +336,7 @@ TEST(MacroEditor, NamesAreShortenedBeforeTheyAreChecked) {
       {std::u16string(22, u'a') + emoji, std::u16string(22, u'a')},
       {u"ABCDEFGHIJKLMNOPQRSTUVWXYZ", u"Macro1"},  // taken once cut to 23 units
       {u"MACRO1", u"Macro1"},
-      {u"", u""},
+      {u"", u"Macro1"},  // the buttons that play it would lose it
   };
   for (const Case& c : cases) {
     Bench bench({{u"Macro1", ""}, {u"ABCDEFGHIJKLMNOPQRSTUVW", ""}});
@@ -323,7 +352,8 @@ TEST(MacroEditor, TheKeyFieldListensOnlyWhileTheWindowIsActive) {
   bench.editor.SetStepEditorOpen(true);
   bench.editor.SetKeyFieldFocus(true);
   EXPECT_TRUE(bench.hooks.installed && bench.hooks.keys);
-  bench.Send({B, 1});
+  // Tab moves on; a release whose press came before the field listened (Shift+Tab) is no key.
+  for (Event e : {Event{B, 0}, Event{9, 0}, Event{9, 1}, Event{A, 1}}) bench.Send(e);
   EXPECT_EQ(bench.Stored(), "5+10 4-10");
   EXPECT_EQ(bench.view.editor.key_name, "key 5");
   bench.editor.SetWindowActive(false);
@@ -334,17 +364,52 @@ TEST(MacroEditor, TheKeyFieldListensOnlyWhileTheWindowIsActive) {
   EXPECT_FALSE(bench.hooks.installed || bench.editor.state().events_to_key_edit);
 }
 
-TEST(MacroEditor, TheSelectedMacroIsFoundAgainAfterAnotherProgramsChange) {
-  Bench bench({{u"A", "4+10"}, {u"B", "5+10"}});
-  bench.editor.SelectMacro(1);
-  bench.library.other_program = [](MacroStore& store) {
+// Edits reach exactly the macro the user selected, in a store where names differ only in case or
+// not at all (another program wrote it), and after another program's changes.
+TEST(MacroEditor, EditsReachExactlyTheSelectedMacro) {
+  const auto insert_new = [](MacroStore& store) {
     store.macros.insert(store.macros.begin(), MakeEmptyMacro(u"New"));
   };
-  bench.editor.ClearSteps();
-  EXPECT_EQ(bench.editor.state().selected_row, 2);
-  EXPECT_EQ(bench.view.macro_row, 2);
-  EXPECT_EQ(bench.Stored(2), "");
-  EXPECT_EQ(bench.Stored(1), "4+10");
+  struct Case {
+    std::vector<std::pair<std::u16string, std::string>> macros;
+    int selected;
+    std::function<void(MacroStore&)> other_program;
+    std::vector<std::string> stored;  // after the first step of the selected macro was deleted
+    int row_after;
+  } cases[] = {
+      {{{u"Renamed", Alternating(31)}, {u"RENAMED", "4+10 4-10 5+10"}},
+       1,
+       {},
+       {Alternating(31), "4-10 5+10"},
+       1},
+      {{{u"Jump", "4+10"}, {u"Jump", "5+10"}}, 1, {}, {"4+10", ""}, 1},
+      {{{u"A", "4+10"}, {u"B", "5+10 5-10"}}, 1, insert_new, {"", "4+10", "5-10"}, 2},
+  };
+  for (const Case& c : cases) {
+    Bench bench(c.macros);
+    bench.editor.SelectMacro(c.selected);
+    bench.editor.SelectStep(0);
+    bench.library.other_program = c.other_program;
+    bench.editor.DeleteStep();
+    for (std::size_t i = 0; i < c.stored.size(); ++i) EXPECT_EQ(bench.Stored(int(i)), c.stored[i]);
+    EXPECT_EQ(bench.editor.state().selected_row, c.row_after);
+    EXPECT_EQ(bench.view.macro_row, c.row_after);
+  }
+}
+
+// With "Huge" selected, another program adds "Dup": a rename to "dup" is refused, checked against
+// the store as it is now, and the list shows what is there.
+TEST(MacroEditor, ARenameIsCheckedAgainstTheStoreAsItIsNow) {
+  Bench bench({{u"Huge", Alternating(44)}});
+  bench.library.other_program = [](MacroStore& store) {
+    store.macros.push_back(MakeEmptyMacro(u"Dup"));
+  };
+  EXPECT_EQ(bench.editor.FinishNameEdit(u"dup"), u"Huge");
+  EXPECT_EQ(bench.view.names, (std::vector<std::u16string>{u"Huge", u"Dup"}));
+  bench.editor.SelectMacro(1);
+  bench.editor.InsertClick(0);
+  EXPECT_EQ(bench.Stored(0), Alternating(44));
+  EXPECT_EQ(bench.Stored(1), "241+10 241-10");
 }
 
 }  // namespace
