@@ -3,6 +3,7 @@
 // The editor's own rules are tested in tests/unit/macros, recording through the real Hook.so in
 // macro_recording_test.cpp.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -237,6 +238,22 @@ class MacroEditorTest : public QObject {
              (std::vector<std::string>{"delete_macro_text", "delete_macro_text", "import_fail_text",
                                        "export_fail_text"}));
     QCOMPARE(bench.Items(), (QStringList{"Macro1", "Dash"}));
+  }
+
+  // No macro is selected until the user picks one: the list taking the focus (Tab) picks none,
+  // so a recording made at once would go into a new macro; a key in the list picks.
+  void TheListTakingTheFocusSelectsNoMacro() {
+    Bench bench({{u"Jump", "4+10 4-10"}, {u"JUMP", ""}});
+    auto* list = bench.Find<QListWidget>("ms_1_macro_list");
+    bench.Find("ms_1_macro_add_btn")->setFocus();
+    for (int tabs = 0; tabs < 50 && !list->hasFocus(); ++tabs) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QVERIFY(list->hasFocus());
+    QCOMPARE(bench.window().editor().state().selected_row, -1);
+    QVERIFY(list->selectedItems().isEmpty());
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(bench.window().editor().state().selected_row, 0);
   }
 
   // A change the data folder cannot take (made immutable, as `chattr +i` does) says why, and the

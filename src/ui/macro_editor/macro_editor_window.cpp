@@ -56,10 +56,12 @@ void DimSelection(QListWidget* list) {
 }
 
 // The editor moves the selection itself; the list's own notification would come back as a choice.
+// Set through the view, the row (or none) also counts as chosen: otherwise the list, taking the
+// focus, would make its first row current, a choice the user never made.
 void SelectRowQuietly(QListWidget* list, int row) {
   if (!list) return;
   const QSignalBlocker quiet(list);
-  list->setCurrentRow(row);
+  list->QAbstractItemView::setCurrentIndex(list->model()->index(row, 0));
 }
 
 void ScrollToRow(QListWidget* list, int row) {
