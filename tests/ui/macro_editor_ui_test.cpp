@@ -238,6 +238,14 @@ class MacroEditorTest : public QObject {
              (std::vector<std::string>{"delete_macro_text", "delete_macro_text", "import_fail_text",
                                        "export_fail_text"}));
     QCOMPARE(bench.Items(), (QStringList{"Macro1", "Dash"}));
+
+    // A name is cut at whole characters: a pasted emoji that does not fit leaves no half behind.
+    auto* name = bench.Find<QLineEdit>("ms_1_macro_name_edit");
+    name->setFocus();
+    name->setText(QString(22, 'a'));
+    name->insert(QString::fromUtf8("\xF0\x9F\x98\x80"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QCOMPARE(bench.Items().back(), QString(22, 'a'));
   }
 
   // No macro is selected until the user picks one: the list taking the focus (Tab) picks none,

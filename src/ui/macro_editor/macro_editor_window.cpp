@@ -17,6 +17,7 @@
 #include "common/text.h"
 #include "macros/macro_editor_controls.h"
 #include "profiles/data_folder.h"
+#include "ui/dialogs/name_edit.h"
 #include "ui/file_dialogs.h"
 #include "ui/skin.h"
 #include "ui/theme.h"
@@ -158,6 +159,7 @@ void MacroEditorWindow::ConnectMacroControls() {
   OnClick(control::kDeleteMacro, [this] { editor_.DeleteMacro(); });
   OnClick(control::kImportMacro, [this] { ImportFile(); });
   OnClick(control::kExportMacro, [this] { ExportFile(); });
+  LimitName(Find<QLineEdit>(control::kNameEdit), int(kMacroNameMaxUnits));
   OnEdited(control::kNameEdit, [this](const QString& text) {
     return QString::fromStdU16String(editor_.FinishNameEdit(text.toStdU16String()));
   });
