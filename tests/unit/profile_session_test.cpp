@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "common/text.h"
 #include "profiles/data_folder.h"
 #include "profiles/store_merge.h"
 #include "support/test_support.h"
@@ -112,51 +115,35 @@ TEST(StoreMerge, OnlyChangedFieldsAreCarriedOver) {
   EXPECT_EQ(theirs.buttons[4].function, 9);
 }
 
-// An edit made here lands on the record of its exact name on disk, whatever other program added
-// records of the same name in another letter case; only when the exact name is gone does another
-// spelling count, and only when a single record has it.
+// An edit lands on the record of its exact name on disk (the one at the same place among equal
+// names); another spelling counts only when the exact name is gone and a single record has it.
 TEST(StoreMerge, AnEditLandsOnTheRecordOfItsExactName) {
-  struct Case {
-    const char* what;
-    std::vector<std::u16string> base;  // ours is base with the record `edited` given new steps
-    int edited;
-    std::vector<std::u16string> disk;
-    std::vector<std::u16string> edited_on_disk;  // names on disk afterwards, "*" marking the edit
-  } cases[] = {
-      {"names in two cases",
-       {u"Renamed", u"RENAMED"},
-       1,
-       {u"Renamed", u"RENAMED"},
-       {u"Renamed", u"*RENAMED"}},
-      {"the second of two equal names",
-       {u"Jump", u"Jump"},
-       1,
-       {u"Jump", u"Jump"},
-       {u"Jump", u"*Jump"}},
-      {"another case added before it", {u"Jump"}, 0, {u"JUMP", u"Jump"}, {u"JUMP", u"*Jump"}},
-      {"renamed in case only elsewhere", {u"Jump"}, 0, {u"JUMP"}, {u"*JUMP"}},
-      {"two other cases: added back",
-       {u"Jump"},
-       0,
-       {u"JUMP", u"jump"},
-       {u"JUMP", u"jump", u"*Jump_1"}},
+  const auto store = [](const std::string& names) {  // "*" marks the record with edited steps
+    MacroStore store;
+    std::istringstream in(names);
+    for (std::string name; in >> name;) {
+      const bool edited = name[0] == '*';
+      store.macros.push_back(
+          testing::MakeMacro(Utf8ToUtf16(name.substr(edited)), edited ? "9+10" : ""));
+    }
+    return store;
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    MacroStore ours, theirs;
+  // Here before and after the edit, on disk, on disk after the merge.
+  for (const auto& [ours, disk, merged] : std::vector<std::array<std::string, 3>>{
+           {"Renamed *RENAMED", "Renamed RENAMED", "Renamed *RENAMED"},
+           {"J *J", "J J", "J *J"},
+           {"*J", "j J", "j *J"},
+           {"*J", "j", "*j"},
+           {"*J", "j j", "j j *J_1"}}) {
     std::vector<MacroRecord> base;
-    for (const auto& name : c.base) {
-      ours.macros.push_back(testing::MakeMacro(name, "4+10"));
-      base.push_back(*ours.macros.back());
-    }
-    ours.macros[std::size_t(c.edited)]->actions[0].code = 9;
-    for (const auto& name : c.disk) theirs.macros.push_back(testing::MakeMacro(name, "4+10"));
-    MergeMacroStoreEdits(ours, base, theirs);
-    std::vector<std::u16string> names;
-    for (const auto& macro : theirs.macros) {
-      names.push_back((macro->actions[0].code == 9 ? u"*" : u"") + MacroName(*macro));
-    }
-    EXPECT_EQ(names, c.edited_on_disk);
+    for (const auto& macro : store(ours).macros) base.push_back(*macro);
+    for (MacroRecord& record : base) record.action_count = 0;
+    MacroStore theirs = store(disk);
+    MergeMacroStoreEdits(store(ours), base, theirs);
+    std::string names;
+    for (const auto& macro : theirs.macros)
+      names += (macro->action_count ? " *" : " ") + Utf16ToUtf8(MacroName(*macro));
+    EXPECT_EQ(names.substr(1), merged);
   }
 }
 
