@@ -48,6 +48,7 @@ class Bench {
     if (!QTest::qWaitForWindowActive(window_.get())) qFatal("the window is not active");
   }
   MacroEditorWindow& window() { return *window_; }
+  void Destroy() { window_.reset(); }
   ProfileSession& session() { return session_; }
   std::filesystem::path File(const std::string& name) const { return data_ / name; }
 
@@ -200,6 +201,16 @@ class MacroEditorTest : public QObject {
     bench.Click("ms_1_macro_clear_action_btn");
     QCOMPARE(bench.steps()->count(), 0);
     QCOMPARE(bench.Stored(u"Jump"), QString());
+
+    // The program's end ends the modal loop without closing the window: going, it ends the
+    // recording as a close does.
+    bench.Click("ms_1_macro_record_btn");
+    Event('D', 0);
+    Event('D', 1);
+    Event('E', 0);
+    bench.Destroy();
+    QCOMPARE(bench.Stored(u"Jump"), QStringLiteral("7+10 7-10"));
+    QVERIFY(!Hook().installed && !Hook().keys);
   }
 
   void MacrosAreAddedRenamedDeletedExportedAndImported() {
