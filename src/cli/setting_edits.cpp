@@ -192,7 +192,11 @@ std::function<void(ProfileRecord&)> ParseSettingEdit(const std::vector<std::stri
   if (what == "stage") {
     Expect(words, 2, 2, "stage N");
     const int stage = Ranged(words[1], "the stage", 1, kDpiStageCount) - 1;
-    return [stage](ProfileRecord& r) { r.dpi_step = stage; };
+    return [stage](ProfileRecord& r) {
+      // A stage that is off is not in the mouse's cycle.
+      if (!StageIsOn(r, stage)) throw Refused("stage " + std::to_string(stage + 1) + " is off");
+      r.dpi_step = stage;
+    };
   }
   if (what == "dpi-color") {
     Expect(words, 3, 3, "dpi-color STAGE #RRGGBB");

@@ -142,6 +142,11 @@ void SetDefaults(ProfileRecord& record);
 void ResetDpiDefaults(ProfileRecord& record);
 
 std::u16string ProfileName(const ProfileRecord& record);
+
+// Whether DPI stage i (0 to 7) is in the mouse's cycle: switched on and given a value.
+inline bool StageIsOn(const ProfileRecord& record, int i) {
+  return record.dpi_enable[std::size_t(i)] == 1 && record.dpi_value[std::size_t(i)] != 0;
+}
 void SetProfileName(ProfileRecord& record, std::u16string_view name);
 
 // DPI stage values: 1..200 are value x 50 DPI, 201..220 are value x 100 - 10,000 DPI, 0 is unset.

@@ -1,5 +1,7 @@
 #include "profiles/profile_session.h"
 
+#include <algorithm>
+
 #include "common/text.h"
 #include "profiles/data_folder.h"
 #include "profiles/store_merge.h"
@@ -58,6 +60,17 @@ Outcome ReadDiskStores(const std::filesystem::path& data_folder, DiskStores& dis
 std::u16string SelectedName(const ProfileStore& store) {
   return store.profiles.empty() ? std::u16string()
                                 : ProfileName(*store.profiles[store.SelectedPosition()]);
+}
+
+bool SameNames(const ProfileStore& a, const ProfileStore& b) {
+  return std::equal(
+      a.profiles.begin(), a.profiles.end(), b.profiles.begin(), b.profiles.end(),
+      [](const auto& x, const auto& y) { return ProfileName(*x) == ProfileName(*y); });
+}
+
+bool SameMacros(const MacroStore& a, const MacroStore& b) {
+  return std::equal(a.macros.begin(), a.macros.end(), b.macros.begin(), b.macros.end(),
+                    [](const auto& x, const auto& y) { return SameMacroBytes(*x, *y); });
 }
 
 }  // namespace
@@ -145,6 +158,7 @@ SyncResult ProfileSession::Sync(const StoreChange& change) {
 
   ProfileRecord current_at_merge;
   std::u16string current_name;
+  unsigned outside = 0;
   {
     std::lock_guard lock(mutex_);
     const ProfileRecord& current = CurrentLocked();
@@ -163,7 +177,11 @@ SyncResult ProfileSession::Sync(const StoreChange& change) {
     } else {
       disk.macros = CopyMacroStore(macros_);
     }
-    result.selection_moved = !EqualsIgnoreCase(SelectedName(disk.profiles), current_name);
+    // Names are compared as written: of two profiles whose names differ only in letter case,
+    // selecting the other one is a move too.
+    result.selection_moved = SelectedName(disk.profiles) != current_name;
+    outside = OutsideChangesLocked(disk.profiles, disk.macros);
+    if (result.selection_moved) outside |= kSelectionChanged;
     if (change) change(disk.profiles, disk.macros);
     if (disk.profiles.profiles.empty()) AddDefaultProfile(disk.profiles);
     if (disk.profiles.selected_index >= disk.profiles.profiles.size()) {
@@ -195,7 +213,21 @@ SyncResult ProfileSession::Sync(const StoreChange& change) {
       MergeProfileEdits(current_now, current_at_merge, *profiles_.profiles[std::size_t(at)]);
   }
   if (result.selection_moved) full_apply = 1;
+  outside_changes_.fetch_or(outside);
   return result;
+}
+
+// With this program's edits merged in, whatever still differs from memory came from elsewhere.
+unsigned ProfileSession::OutsideChangesLocked(const ProfileStore& profiles,
+                                              const MacroStore& macros) {
+  unsigned changes = 0;
+  if (!SameNames(profiles, profiles_)) changes |= kProfileListChanged;
+  if (!profiles.profiles.empty() &&
+      !SameProfileBytes(*profiles.profiles[profiles.SelectedPosition()], CurrentLocked())) {
+    changes |= kCurrentChanged;
+  }
+  if (!SameMacros(macros, macros_)) changes |= kMacrosChanged;
+  return changes;
 }
 
 SyncResult ProfileSession::TakeOverMouseChange(const RecordChange& change) {

@@ -29,6 +29,14 @@ namespace melko {
 using StoreChange = std::function<void(ProfileStore&, MacroStore&)>;
 using RecordChange = std::function<void(ProfileRecord&)>;
 
+// What syncs found changed by other programs, for a front end that shows the stores.
+enum OutsideChange : unsigned {
+  kProfileListChanged = 1u << 0,  // profiles added, removed, renamed or moved
+  kSelectionChanged = 1u << 1,    // another profile is the current one
+  kCurrentChanged = 1u << 2,      // settings of the current profile
+  kMacrosChanged = 1u << 3,
+};
+
 struct SyncResult {
   Outcome outcome;
   // Another program selected another profile (or removed the current one) since the last sync:
@@ -83,12 +91,17 @@ class ProfileSession {
   // An apply that ended without recording anything (cancelled at shutdown).
   void AbandonApply();
 
+  // The OutsideChange bits that syncs on any thread found since the last call, cleared.
+  unsigned TakeOutsideChanges() { return outside_changes_.exchange(0); }
+
   // Set to 1 when the next apply must send the reset report and every block.
   std::atomic<std::int32_t> full_apply{0};
 
  private:
   ProfileRecord& CurrentLocked();
   void TakeAsBaseLocked();
+  // Compares the stores as read from disk, with this program's edits merged in, with memory.
+  unsigned OutsideChangesLocked(const ProfileStore& profiles, const MacroStore& macros);
 
   const std::filesystem::path data_folder_;
   std::mutex sync_mutex_;  // one sync at a time; taken before mutex_
@@ -102,6 +115,7 @@ class ProfileSession {
   // The mouse's own changes while an apply runs, replayed onto what it records as applied.
   bool noting_takeovers_ = false;
   std::vector<RecordChange> takeovers_;
+  std::atomic<unsigned> outside_changes_{0};
 };
 
 }  // namespace melko

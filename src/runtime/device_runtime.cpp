@@ -92,7 +92,12 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
       hub_(ctx_, engine_),
       loader_(loader ? std::move(loader) : std::make_unique<DlDriverLoader>()) {
   // Told on the apply thread; counted on the event loop's.
-  engine_.SetRunObserver([this](bool) { loop_context_.Post([this] { ++applies_finished_; }); });
+  engine_.SetRunObserver([this](bool) {
+    loop_context_.Post([this] {
+      ++applies_finished_;
+      if (on_apply_finished) on_apply_finished();
+    });
+  });
 }
 
 DeviceRuntime::~DeviceRuntime() {

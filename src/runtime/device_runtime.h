@@ -79,6 +79,9 @@ class DeviceRuntime {
   std::function<void(LinkMode, std::uint32_t)> on_status_word;
   std::function<void(int timer_id)> on_timer;
   std::function<void(std::uint32_t message, std::intptr_t lparam)> on_window_message;
+  // After each apply run, on the event loop's thread: its save may have found other programs'
+  // changes (ProfileSession::TakeOutsideChanges).
+  std::function<void()> on_apply_finished;
 
  private:
   void HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);

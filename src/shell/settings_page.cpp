@@ -29,6 +29,19 @@ void SelectPair(Controls& controls, const char* format, int value) {
   controls.SelectOption(Numbered(format, value == 0 ? 1 : 2), false);
 }
 
+// The option numbered value + 1 of a group of count; a stored value outside the group (a file
+// written by another program) selects none, and is counted wide so that no value overflows.
+void SelectNumbered(Controls& controls, const char* format, std::int32_t value, int count) {
+  const std::int64_t number = std::int64_t(value) + 1;
+  for (int n = 1; n <= count; ++n) {
+    if (n == number) {
+      controls.SelectOption(Numbered(format, n), false);
+    } else {
+      controls.SetChecked(Numbered(format, n), false);
+    }
+  }
+}
+
 // The section each check box shows, and whether opening it brings it into view.
 struct Section {
   const char* check;
@@ -141,30 +154,11 @@ void SettingsPage::LoadDeviceState() {
   RefreshAll();
 }
 
-void SettingsPage::ShowProfiles() {
-  std::vector<std::string> names;
-  int selected = 0;
-  ctx_.profiles.WithStores([&](const ProfileStore& profiles, const MacroStore&) {
-    for (const auto& record : profiles.profiles) names.push_back(Utf16ToUtf8(ProfileName(*record)));
-    selected = int(profiles.SelectedPosition());
-  });
-  ctx_.controls.SetItems(kProfileList, names);
-  ctx_.controls.SelectItem(kProfileList, selected, false);
-}
-
-std::vector<std::u16string> SettingsPage::ProfileNames() {
-  return ctx_.profiles.WithStores([](const ProfileStore& profiles, const MacroStore&) {
-    std::vector<std::u16string> names;
-    for (const auto& record : profiles.profiles) names.push_back(ProfileName(*record));
-    return names;
-  });
-}
-
 void SettingsPage::RefreshAll() {
   Controls& controls = ctx_.controls;
   const ProfileRecord record = ctx_.profiles.CurrentSnapshot();
   RefreshLinkSections(ctx_);
-  controls.SelectOption(Numbered(kDpiStageOptionFormat, record.dpi_step + 1), false);
+  SelectNumbered(controls, kDpiStageOptionFormat, record.dpi_step, kDpiStageCount);
   for (int stage = 1; stage <= kDpiStageCount; ++stage) {
     const std::size_t i = std::size_t(stage - 1);
     const std::string dpi = std::to_string(StageValueToDpi(record.dpi_value[i]));
@@ -172,13 +166,15 @@ void SettingsPage::RefreshAll() {
     controls.SetText(Numbered(kDpiLabelFormat, stage), dpi);
     controls.SetText(Numbered(kDpiEditFormat, stage), dpi);
     controls.SetColour(Numbered(kDpiColourFormat, stage), ColourToArgb(record.dpi_color[i]));
+    // A stage that is off is not in the mouse's cycle: it cannot be the current one.
+    controls.SetEnabled(Numbered(kDpiStageOptionFormat, stage), StageIsOn(record, stage - 1));
   }
   controls.SelectItem(kLightList, record.light_mode, false);
   controls.SelectItem(kBleLightList, record.light_mode_ble, false);
   controls.SetValue(kBrightnessSlider, record.brightness);
   controls.SetValue(kSpeedSlider, record.breathspeed);
   controls.SetColour(kLightColour, ColourToArgb(record.light_color));
-  controls.SelectOption(Numbered(kRateOptionFormat, record.prate + 1), false);
+  SelectNumbered(controls, kRateOptionFormat, record.prate, kRateOptionCount);
   if (const std::string key = RateTextKey(record.prate); !key.empty()) {
     controls.SetTextKey(kRateLabel, key);
   }
@@ -269,6 +265,14 @@ void SettingsPage::ChooseColour(const std::string& control, int stage) {
 }
 
 void SettingsPage::OnSelectChanged(const std::string& option) {
+  if (const int stage = NumberAfter(option, "ms_1_option_dpi_step_");
+      stage >= 1 && stage <= kDpiStageCount &&
+      !StageIsOn(ctx_.profiles.CurrentSnapshot(), stage - 1)) {
+    // Refused: the current stage stays selected.
+    SelectNumbered(ctx_.controls, kDpiStageOptionFormat, ctx_.profiles.CurrentSnapshot().dpi_step,
+                   kDpiStageCount);
+    return;
+  }
   for (const OptionField& option_field : kOptionFields) {
     const int number = NumberAfter(option, option_field.prefix);
     if (number < 1) continue;
@@ -324,11 +328,14 @@ void SettingsPage::OnDpiEditDone(const std::string& edit, const std::string& tex
   const int stage = NumberAfter(edit, "ms_1_edit_dpi_");
   if (stage < 1 || stage > kDpiStageCount) return;
   // The field holds digits only; a number past any DPI reads as the largest.
-  const int dpi = int(std::clamp<long long>(ReadLeadingInteger(text), 0, 1'000'000));
-  const int value = DpiToStageValue(dpi);
+  const int typed = int(std::clamp<long long>(ReadLeadingInteger(text), 0, 1'000'000));
+  const int value = DpiToStageValue(typed);
   EditCurrent([&](ProfileRecord& record) { record.dpi_value[std::size_t(stage - 1)] = value; });
+  // The stage's label follows at once, as it does for the slider.
+  const std::string dpi = std::to_string(StageValueToDpi(value));
   ctx_.controls.SetValue(Numbered(kDpiSliderFormat, stage), value);
-  ctx_.controls.SetText(edit, std::to_string(StageValueToDpi(value)));
+  ctx_.controls.SetText(edit, dpi);
+  ctx_.controls.SetText(Numbered(kDpiLabelFormat, stage), dpi);
 }
 
 void SettingsPage::OnCheckClick(const std::string& check, bool checked) {
@@ -354,6 +361,10 @@ void SettingsPage::OnSectionTimer() {
 }
 
 void SettingsPage::AssignButtonFunction(const std::string& menu_item) {
+  // The macro choice lists the macros as they are now, another program's new ones included.
+  if (const SyncResult synced = ctx_.profiles.Sync(); !synced.outcome.ok) {
+    ctx_.log.Write("Sync failed: " + synced.outcome.error);
+  }
   // The dialogs of the assignment run on copies, without holding the session's lock.
   ProfileRecord record = ctx_.profiles.CurrentSnapshot();
   const MacroStore macros = ctx_.profiles.WithStores(
@@ -369,123 +380,6 @@ void SettingsPage::AssignButtonFunction(const std::string& menu_item) {
     current.buttons[std::size_t(button)] = record.buttons[std::size_t(button)];
   });
   RefreshButtonLabels();
-}
-
-void SettingsPage::RefreshMacroAssignments() {
-  bool touched = false;
-  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore& macros) {
-    touched = melko::RefreshMacroAssignments(profiles.profiles, macros, profiles.Selected());
-  });
-  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
-  if (synced.selection_moved) {
-    SwitchedProfile();
-  } else if (touched) {
-    RefreshButtonLabels();
-    RequestApply();
-  }
-}
-
-void SettingsPage::SwitchedProfile() {
-  ShowProfiles();
-  ctx_.profiles.full_apply = 1;
-  RefreshAll();
-  RequestApply();
-}
-
-void SettingsPage::SelectProfile(int index) {
-  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore&) {
-    if (index >= 0 && std::size_t(index) < profiles.profiles.size()) {
-      profiles.selected_index = std::uint32_t(index);
-    }
-  });
-  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
-  SwitchedProfile();
-}
-
-void SettingsPage::AddProfile() {
-  std::u16string name;
-  if (!ports_.dialogs.AskProfileName("profile_name_1_text", ProfileNames(), name)) return;
-  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore&) {
-    // Another program may have taken the name meanwhile.
-    profiles.profiles.push_back(
-        MakeDefaultProfile(MakeUniqueName(profiles.profiles, name, kProfileNameMaxUnits)));
-    profiles.selected_index = std::uint32_t(profiles.profiles.size() - 1);
-  });
-  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
-  SwitchedProfile();
-}
-
-void SettingsPage::DeleteProfile() {
-  if (ProfileNames().size() < 2) {
-    ports_.boxes.Tell("warning_title_text", "one_profile_text");
-    return;
-  }
-  const std::u16string current = ProfileName(ctx_.profiles.CurrentSnapshot());
-  if (!ports_.boxes.Ask("warning_title_text", "delete_profile_text", {Utf16ToUtf8(current)})) {
-    return;
-  }
-  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore&) {
-    const int at = FindProfileNamed(profiles, current);
-    if (at < 0 || profiles.profiles.size() < 2) return;
-    profiles.profiles.erase(profiles.profiles.begin() + at);
-    // The profile now at the same place, or the one before it when the last one went.
-    profiles.selected_index =
-        std::uint32_t(std::min<std::size_t>(at, profiles.profiles.size() - 1));
-  });
-  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
-  SwitchedProfile();
-}
-
-void SettingsPage::RenameProfile() {
-  const std::u16string current = ProfileName(ctx_.profiles.CurrentSnapshot());
-  std::u16string name = current;  // shown for editing
-  if (!ports_.dialogs.AskProfileName("profile_name_2_text", ProfileNames(), name)) return;
-  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore&) {
-    const int at = FindProfileNamed(profiles, current);
-    if (at < 0 || NameExists(profiles.profiles, name)) return;
-    SetProfileName(*profiles.profiles[std::size_t(at)], name);
-  });
-  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
-  ShowProfiles();
-}
-
-void SettingsPage::ResetProfile() {
-  if (!ports_.boxes.Ask("warning_title_text", "restore_text")) return;
-  const SyncResult synced = ctx_.profiles.Sync([](ProfileStore& profiles, MacroStore&) {
-    if (ProfileRecord* selected = profiles.Selected()) SetDefaults(*selected);
-  });
-  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
-  SwitchedProfile();
-}
-
-void SettingsPage::ImportProfile() {
-  const auto file = ports_.dialogs.OpenFile(FileKind::kProfile);
-  if (!file) return;
-  Outcome imported;
-  const SyncResult synced = ctx_.profiles.Sync([&](ProfileStore& profiles, MacroStore& macros) {
-    const ProfileImport result = melko::ImportProfile(profiles, macros, *file);
-    imported = result.outcome;
-    if (result.outcome.ok) profiles.selected_index = std::uint32_t(result.profile_index);
-  });
-  if (!imported.ok) {
-    ctx_.log.Write("Profile import refused: " + imported.error);
-    ports_.boxes.Tell("warning_title_text", "import_fail_text",
-                      {file->string(), ReasonWithoutPath(imported.error, *file)});
-    return;
-  }
-  if (!synced.outcome.ok) ctx_.log.Write("SaveProfiles failed: " + synced.outcome.error);
-  SwitchedProfile();
-}
-
-void SettingsPage::ExportProfile() {
-  const auto file = ports_.dialogs.SaveFile(FileKind::kProfile);
-  if (!file) return;
-  const Outcome written = melko::ExportProfile(ctx_.profiles.CurrentSnapshot(), *file);
-  if (!written.ok) {
-    ctx_.log.Write("Profile export failed: " + written.error);
-    ports_.boxes.Tell("warning_title_text", "export_fail_text",
-                      {file->string(), ReasonWithoutPath(written.error, *file)});
-  }
 }
 
 }  // namespace melko

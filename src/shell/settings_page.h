@@ -65,6 +65,11 @@ class SettingsPage {
   void AssignButtonFunction(const std::string& menu_item);
   // After the macro editor: the buttons' copies of the macros follow the store.
   void RefreshMacroAssignments();
+  // The stores changed on disk: they are synced, and the page shows what they hold.
+  void OnStoresChanged();
+  // Shows what syncs (of this page, an apply, a file watch) found other programs changed: the
+  // profile now selected, the list, the current profile's values and the macros' names.
+  void FollowStores();
 
   // The button (0 to 11) whose assignment menu was opened last.
   int open_menu_button() const { return open_menu_button_; }
@@ -73,6 +78,9 @@ class SettingsPage {
   void RequestApply();
   void RestartApplyDelay(int ms);
   void EditCurrent(const std::function<void(ProfileRecord&)>& change);
+  // A change of the user's to the stores, saved at once. A save that fails is told, with the
+  // folder and the reason, and the page shows the stores as they are; false then.
+  bool SyncChange(const StoreChange& change);
   // The profile list shown again with this selection, which becomes the current profile and is
   // written to the mouse in full.
   void ShowProfiles();
@@ -90,6 +98,8 @@ class SettingsPage {
   DeviceContext& ctx_;
   PagePorts ports_;
   int open_menu_button_ = 0;
+  // The names of the profile list's rows as last shown, which the user's choice refers to.
+  std::vector<std::u16string> shown_profiles_;
   std::string opened_section_;
 };
 

@@ -7,6 +7,7 @@
 #include "device/messages.h"
 #include "input/keyboard_layout.h"
 #include "input/xkb/xkb_layout.h"
+#include "profiles/data_folder.h"
 #include "ui/page_binding.h"
 #include "ui/widgets/svg_icon.h"
 
@@ -31,6 +32,10 @@ DesktopApp::DesktopApp(DesktopOptions options)
     OnWindowMessage(message, lparam);
   };
   runtime_.on_timer = [this](int timer_id) { OnTimer(timer_id); };
+  runtime_.on_apply_finished = [this] { FollowStores(false); };
+  follow_later_.setSingleShot(true);
+  follow_later_.setInterval(250);
+  connect(&follow_later_, &QTimer::timeout, this, [this] { FollowStores(true); });
   logic_.SetAssignmentHandler(
       [this](const std::string& item) { page_.AssignButtonFunction(item); });
   ConnectTitleButtons();
@@ -51,7 +56,21 @@ std::string DesktopApp::LoadStores() {
   const std::string error = runtime_.LoadStores();
   if (!error.empty()) return error;
   page_.LoadDeviceState();
+  store_watch_ = std::make_unique<StoreWatch>(StoreFolder(runtime_.session().data_folder()),
+                                              [this] { FollowStores(true); });
   return {};
+}
+
+void DesktopApp::FollowStores(bool sync) {
+  if (QApplication::activeModalWidget()) {
+    follow_later_.start();
+    return;
+  }
+  if (sync) {
+    page_.OnStoresChanged();
+  } else {
+    page_.FollowStores();
+  }
 }
 
 void DesktopApp::ShowWindow() {

@@ -17,7 +17,9 @@
 #include "ui/message_box.h"
 #include "ui/page_dialogs.h"
 #include "ui/qt_controls.h"
+#include "ui/store_watch.h"
 #include "ui/tray.h"
+#include "ui/wheel_guard.h"
 
 namespace melko::ui {
 
@@ -61,10 +63,15 @@ class DesktopApp : public QObject {
   void OnWindowMessage(std::uint32_t message, std::intptr_t lparam);
   void OnTimer(int timer_id);
   void ConnectTitleButtons();
+  // The page shows what other programs changed in the stores; with sync, the stores are read
+  // first. While a modal dialog runs, this waits until it has closed: the dialog works on what
+  // the page showed when it opened.
+  void FollowStores(bool sync);
   // A menu command, handled after the menu has closed as a posted message is.
   void PostMenuCommand(const QString& item);
 
   StderrDebugLog log_;
+  WheelGuard wheel_guard_;  // before any window is built
   MainWindow window_;
   QtControls controls_;
   DeviceRuntime runtime_;
@@ -77,6 +84,8 @@ class DesktopApp : public QObject {
   std::unique_ptr<MacroChoice> macro_choice_;
   SettingsPage page_;
   Tray tray_;
+  std::unique_ptr<StoreWatch> store_watch_;
+  QTimer follow_later_;
   bool open_ = false;
 };
 

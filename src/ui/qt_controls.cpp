@@ -96,7 +96,11 @@ void QtControls::SetChecked(std::string_view name, bool checked) {
   OnWidget(name, [checked](QWidget* widget) {
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
       const QSignalBlocker quiet(button);
+      // The checked option of a group can only be cleared with the group's rule lifted.
+      const bool exclusive = button->autoExclusive();
+      if (!checked && exclusive) button->setAutoExclusive(false);
       button->setChecked(checked);
+      button->setAutoExclusive(exclusive);
     }
   });
 }

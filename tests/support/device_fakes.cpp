@@ -43,13 +43,65 @@ void FakeControls::SetChecked(std::string_view name, bool checked) {
 
 void FakeControls::SelectOption(std::string_view name, bool notify) {
   std::lock_guard lock(mutex_);
+  checked_[std::string(name)] = true;
   calls_.push_back("select " + std::string(name) + (notify ? " notify" : " quiet"));
 }
 
 void FakeControls::SelectItem(std::string_view name, int index, bool notify) {
   std::lock_guard lock(mutex_);
+  selected_item_[std::string(name)] = index;
   calls_.push_back("select " + std::string(name) + " " + std::to_string(index) +
                    (notify ? " notify" : " quiet"));
+}
+
+void FakeControls::SetItems(std::string_view name, const std::vector<std::string>& texts) {
+  std::lock_guard lock(mutex_);
+  items_[std::string(name)] = texts;
+}
+
+void FakeControls::SetColour(std::string_view name, std::uint32_t argb) {
+  std::lock_guard lock(mutex_);
+  colour_[std::string(name)] = argb;
+}
+
+void FakeControls::SetEnabled(std::string_view name, bool enabled) {
+  std::lock_guard lock(mutex_);
+  enabled_[std::string(name)] = enabled;
+}
+
+std::string FakeControls::SelectedOption(const std::string& prefix) {
+  std::lock_guard lock(mutex_);
+  std::string selected;
+  for (const std::string& call : calls_) {
+    if (call.rfind("select " + prefix, 0) == 0) {
+      selected = call.substr(7, call.find(' ', 7) - 7);
+    } else if (call.rfind("uncheck " + prefix, 0) == 0 && call.substr(8) == selected) {
+      selected.clear();
+    }
+  }
+  return selected;
+}
+
+int FakeControls::SelectedItem(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  const auto found = selected_item_.find(name);
+  return found == selected_item_.end() ? -1 : found->second;
+}
+
+std::vector<std::string> FakeControls::Items(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  return items_[name];
+}
+
+std::uint32_t FakeControls::Colour(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  return colour_[name];
+}
+
+bool FakeControls::Enabled(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  const auto found = enabled_.find(name);
+  return found == enabled_.end() || found->second;
 }
 
 std::string FakeControls::Text(const std::string& name) {

@@ -42,11 +42,21 @@ class FakeControls : public Controls {
   void SetChecked(std::string_view name, bool checked) override;
   void SelectOption(std::string_view name, bool notify) override;
   void SelectItem(std::string_view name, int index, bool notify) override;
+  void SetItems(std::string_view name, const std::vector<std::string>& texts) override;
+  void SetColour(std::string_view name, std::uint32_t argb) override;
+  void SetEnabled(std::string_view name, bool enabled) override;
 
   std::string Text(const std::string& name);
   int Value(const std::string& name);  // -1 when never set
   std::vector<int> ValueHistory(const std::string& name);
   bool Checked(const std::string& name);
+  // The option last selected among those whose names start with prefix (a selection clears the
+  // others, as an option group does); empty when none is.
+  std::string SelectedOption(const std::string& prefix);
+  int SelectedItem(const std::string& name);  // -1 when never selected
+  std::vector<std::string> Items(const std::string& name);
+  std::uint32_t Colour(const std::string& name);
+  bool Enabled(const std::string& name);  // true unless disabled
   // Every call in order, e.g. "show apply_ring", "select ms_1_option_dpi_step_3 quiet".
   std::vector<std::string> Calls() { return Locked(mutex_, calls_); }
 
@@ -56,6 +66,10 @@ class FakeControls : public Controls {
   std::map<std::string, std::string> text_;
   std::map<std::string, std::vector<int>> values_;
   std::map<std::string, bool> checked_;
+  std::map<std::string, int> selected_item_;
+  std::map<std::string, std::vector<std::string>> items_;
+  std::map<std::string, std::uint32_t> colour_;
+  std::map<std::string, bool> enabled_;
   std::vector<std::string> calls_;
 };
 

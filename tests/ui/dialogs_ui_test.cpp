@@ -121,6 +121,11 @@ class DialogsTest : public QObject {
     QVERIFY(Activate(window));
     auto* list = Child<QListWidget>(window, "list_macro");
     QCOMPARE(list->item(2)->text(), QStringLiteral("Build"));
+    // Nothing looks chosen, though the list has the focus, and OK waits for a choice.
+    QVERIFY(list->hasFocus());
+    QVERIFY(!list->currentItem());
+    auto* ok = Child<QPushButton>(window, "btn_ok");
+    QVERIFY(!ok->isEnabled());
     auto* count = Child<QLineEdit>(window, "edit_loop_time");
     QCOMPARE(count->text(), QStringLiteral("5"));
 
@@ -136,9 +141,12 @@ class DialogsTest : public QObject {
     Child<QRadioButton>(window, "repeat_1")->click();
     QVERIFY(!loop_row->isHidden());
 
-    Child<QPushButton>(window, "btn_ok")->click();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QVERIFY(ok->isEnabled());
+    ok->click();
     QVERIFY(dialog.confirmed());
-    QCOMPARE(dialog.fields().macro_index, -1);
+    QCOMPARE(dialog.fields().macro_index, 0);
 
     dialog.Open(macros, {1, 2, 300});
     QVERIFY(Child(window, "hor_loop_time")->isHidden());

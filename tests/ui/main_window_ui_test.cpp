@@ -3,11 +3,15 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "device/messages.h"
 #include "ui/widgets/button_label.h"
@@ -145,6 +149,44 @@ class MainWindowTest : public QObject {
     QVERIFY(desktop.app().window().windowIcon().isNull());
     desktop.app().ShowWindow();
     QTRY_VERIFY(!desktop.app().window().windowIcon().isNull());
+  }
+
+  // The wheel over a slider or a list of the settings changes it only when it has the focus (the
+  // column scrolls instead: the melko desktop test turns the real wheel); a long button label
+  // keeps the grid's size.
+  void TheWheelScrollsAndLongLabelsKeepTheirPlace() {
+    Desktop desktop;
+    desktop.app().ShowWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&desktop.app().window()));
+    auto* scroll = desktop.Find<QScrollArea>("settings_scroll");
+    auto* slider = desktop.Find<QSlider>("ms_1_slider_dpi_1");
+    auto* combo = desktop.Find<QComboBox>("ms_1_combo_light");
+    desktop.Find<QAbstractButton>("ms_1_check_light")->setChecked(true);
+    QCoreApplication::processEvents();
+    const int value = slider->value();
+    const auto wheel = [](QWidget* over) {
+      const QPointF at(over->width() / 2.0, over->height() / 2.0);
+      QWheelEvent notch(at, over->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                        Qt::NoScrollPhase, false);
+      QCoreApplication::sendEvent(over, &notch);
+    };
+    for (QWidget* control : std::initializer_list<QWidget*>{slider, combo}) {
+      QCOMPARE(control->focusPolicy(), Qt::StrongFocus);  // a notch does not focus it
+      wheel(control);
+    }
+    QCOMPARE(slider->value(), value);
+    QCOMPARE(combo->currentIndex(), desktop.app().runtime().session().CurrentSnapshot().light_mode);
+    slider->setFocus();
+    wheel(slider);
+    QVERIFY(slider->value() != value);
+
+    auto* label = desktop.Find<QAbstractButton>("ms_1_btn_key_5");
+    const int width = label->width();
+    desktop.app().controls().SetText("ms_1_btn_key_5", "Macro: Twenty-three letters");
+    QCoreApplication::processEvents();
+    QCOMPARE(label->width(), width);
+    QWidget& window = desktop.app().window();
+    QVERIFY(scroll->mapTo(&window, QPoint(scroll->width(), 0)).x() <= window.width());
   }
 
   // A larger desktop font must not cut any text of the window short.

@@ -12,6 +12,7 @@
 
 #include "macros/macro_store.h"
 #include "profiles/profile_store.h"
+#include "support/child_process.h"
 #include "ui_tests.h"
 
 namespace melko::ui::test {
@@ -59,13 +60,28 @@ void Assign(Desktop& desktop, int button, const char* item) {
   menu->findChild<QAction*>(QString::fromLatin1(item))->trigger();
 }
 
-// Three profiles in the store before the program starts, the first selected.
+// Three profiles in the store before the program starts, the first selected, and two macros.
 void ThreeProfiles(const std::filesystem::path& folder) {
   ProfileStore store;
   for (const char16_t* name : {u"One", u"Two", u"Three"}) {
     store.profiles.push_back(MakeDefaultProfile(name));
   }
   SaveProfiles(store, folder);
+  OneMacro(folder);
+}
+
+// melkoctl on the page's data folder, as a user runs it beside the window.
+void Melkoctl(Desktop& desktop, const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = {MELKO_BIN_DIR "/melkoctl", "--data-dir", desktop.data()};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  const testing::ProgramRun run = testing::RunProgram(argv, {}, 20000);
+  QVERIFY2(run.exit_code == 0, run.err.c_str());
+}
+
+QStringList Rows(QListWidget* list) {
+  QStringList rows;
+  for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
+  return rows;
 }
 
 }  // namespace
@@ -113,6 +129,34 @@ class PageTest : public QObject {
     QCOMPARE(list->currentItem()->text(), QStringLiteral("Two"));
     QTRY_VERIFY_WITH_TIMEOUT(!CableReports().empty(), 3000);
     QCOMPARE(Ids(CableReports()).front(), 0x0C);  // the new profile goes over in full
+  }
+
+  // What melkoctl changes while the window is open shows on the page, and the next choices work
+  // on it: the profile it selected (sent to the mouse in full), the values it set, the macro it
+  // added.
+  void ThePageFollowsMelkoctlBesideIt() {
+    Desktop desktop(Desktop::Mouse::kOnCable, ThreeProfiles);
+    auto* list = desktop.Find<QListWidget>("ms_1_list_profile");
+    Melkoctl(desktop, {"profile", "select", "Three"});
+    QTRY_COMPARE(list->currentItem()->text(), QStringLiteral("Three"));
+    QTRY_VERIFY_WITH_TIMEOUT(!CableReports().empty(), 3000);
+    QCOMPARE(Ids(CableReports()).front(), 0x0C);
+
+    Melkoctl(desktop, {"set", "rate", "250"});
+    QTRY_VERIFY(desktop.Find<QAbstractButton>("ms_1_btn_prate_2")->isChecked());
+    Melkoctl(desktop, {"profile", "delete", "One"});
+    QTRY_COMPARE(Rows(list), (QStringList{"Two", "Three"}));
+    list->setCurrentRow(0);
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("Two"));
+    QCOMPARE(desktop.app().runtime().session().CurrentSnapshot().prate, 3);
+
+    Melkoctl(desktop, {"macro", "add", "Dash"});
+    QStringList offered;
+    AnswerNextDialog({"btn_cancel"}, [&offered](QWidget* dialog) {
+      offered = Rows(dialog->findChild<QListWidget*>(QStringLiteral("list_macro")));
+    });
+    Assign(desktop, 5, "ms_1_select_macro");
+    QTRY_COMPARE(offered, (QStringList{"Jump", "Dash"}));
   }
 
   // A shortcut and a macro given to buttons through the menu and their dialogs reach the mouse, and

@@ -42,9 +42,19 @@ void MacroChoiceDialog::Open(const MacroStore& macros, const MacroChoiceFields& 
       row->setSizeHint(QSize(list->fontMetrics().horizontalAdvance(name) + 12, height));
     }
     const bool valid = fields.macro_index >= 0 && fields.macro_index < list->count();
-    list->setCurrentRow(valid ? fields.macro_index : -1);
-    if (!valid) list->clearSelection();
-    if (list->currentItem()) list->scrollToItem(list->currentItem());
+    if (valid) {
+      list->setCurrentRow(fields.macro_index);
+      list->scrollToItem(list->currentItem());
+    } else {
+      // Nothing looks chosen until it is: a list that never had a current row makes its first
+      // one current (with a focus frame) when it takes the focus.
+      list->clearSelection();
+      list->setCurrentIndex(QModelIndex());
+    }
+  }
+  if (auto* ok = skin_.Find<QWidget>("btn_ok")) {
+    auto* list = skin_.Find<QListWidget>("list_macro");
+    ok->setEnabled(list && !list->selectedItems().isEmpty());
   }
   const int mode = fields.mode >= 0 && fields.mode < kModes ? fields.mode : 0;
   if (auto* option = skin_.Find<QRadioButton>(ModeOption(mode).constData())) {
@@ -92,6 +102,11 @@ void MacroChoiceDialog::Bind(QDialog& window) {
   }
   if (auto* list = skin_.Find<QListWidget>("list_macro")) {
     QObject::connect(list, &QListWidget::itemDoubleClicked, &window, [this] { Confirm(); });
+    // OK waits for a choice.
+    QObject::connect(list, &QListWidget::itemSelectionChanged, &window, [this, list] {
+      if (auto* ok = skin_.Find<QWidget>("btn_ok"))
+        ok->setEnabled(!list->selectedItems().isEmpty());
+    });
   }
   skin_.OnClick("btn_ok", [this] { Confirm(); });
   skin_.OnClick("btn_cancel", [&window] { window.reject(); });
@@ -112,6 +127,8 @@ void MacroChoiceDialog::TakeRepeatCount() {
 }
 
 void MacroChoiceDialog::Confirm() {
+  auto* list = skin_.Find<QListWidget>("list_macro");
+  if (!list || list->selectedItems().isEmpty()) return;
   TakeRepeatCount();
   if (QDialog* window = skin_.window()) window->accept();
 }

@@ -7,6 +7,9 @@ namespace {
 
 constexpr int kBadge = 18;
 constexpr int kPadding = 6;
+// The room for the text, in average characters: the grid keeps its size whatever a button does
+// (a macro's name of 23 characters would otherwise widen it past the window).
+constexpr int kTextRoom = 13;
 
 }  // namespace
 
@@ -27,7 +30,7 @@ void ButtonLabel::setReadOnly(bool read_only) {
 
 QSize ButtonLabel::sizeHint() const {
   const QFontMetrics metrics(font());
-  return {kPadding + kBadge + kPadding + metrics.horizontalAdvance(text()) + kPadding,
+  return {kPadding + kBadge + kPadding + metrics.averageCharWidth() * kTextRoom + kPadding,
           qMax(kBadge + 8, metrics.height() + 10)};
 }
 

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "common/language.h"
 #include "input/key_names.h"
 #include "input/key_table.h"
 #include "input/typed_text_layout.h"
@@ -71,25 +72,63 @@ TEST_F(KeyNames, UsagesAreNamedByWhatThePositionTypesOrByTheirTexts) {
   for (const auto& [layout, usage, name] : typed) {
     EXPECT_EQ(UsageToKeyName(Layout(layout), usage), name) << layout << " " << usage;
   }
-  // Language texts and the usage name list, whatever the layout; 245 has a name but no row.
-  const std::pair<std::uint32_t, const char*> named[] = {
-      {40, "Enter"},         {57, "Caps Lock"},    {58, "F1"},           {99, "Num ."},
-      {0xE7, "Right Super"}, {241, "Left Button"}, {244, "Back Button"}, {245, "Forward Button"}};
-  for (const auto& [usage, name] : named) EXPECT_EQ(UsageToKeyName(Layout("fr"), usage), name);
-  // Codes without a row or a name, and the program codes but the mouse buttons, have none.
-  for (std::uint32_t usage :
-       {0u, 1u, 3u, 50u, 102u, 103u, 104u, 120u, 232u, 233u, 239u, 240u, 246u, 247u, 248u, 255u}) {
-    EXPECT_EQ(UsageToKeyName(Layout("us"), usage), "") << usage;
+  // Every letter is named by its capital.
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    EXPECT_EQ(UsageToKeyName(Layout("us"), std::uint32_t(4 + letter - 'A')),
+              std::string(1, letter));
   }
+  EXPECT_EQ(UsageToKeyName(Layout("fr"), 40), "Enter");  // a language text
   // Without a layout, letters and digits are named by their US position.
   EXPECT_EQ(UsageToKeyName(NoKeyboardLayout(), 4), "A");
+}
 
-  const std::pair<std::uint32_t, const char*> virtual_keys[] = {
-      {110, "Num ."}, {16, "Left Shift"}, {42, "Print Screen"}, {240, "Caps Lock"},
-      {0, ""},        {0xF1, ""}};
-  for (const auto& [code, name] : virtual_keys) {
-    EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), code), name) << code;
+// The two lists of named keys, row by row: with a language file that has no texts, a name shows
+// as its language key. Every other usage outside the layout's range has no name at all.
+TEST_F(KeyNames, NamedKeysTakeTheTextsOfTheirRows) {
+  InstallLanguage(LanguageTexts::Parse(""));
+  std::map<std::uint32_t, std::string> usages = {{70, "key_Print Scr"},  {71, "key_Scroll Lock"},
+                                                 {72, "key_Pause"},      {73, "key_Insert"},
+                                                 {74, "key_Home"},       {75, "key_Page Up"},
+                                                 {76, "key_Delete"},     {77, "key_End"},
+                                                 {78, "key_Page Down"},  {79, "key_Right"},
+                                                 {80, "key_Left"},       {81, "key_Down"},
+                                                 {82, "key_Up"},         {83, "key_Num Lock"},
+                                                 {84, "key_Num_/"},      {85, "key_Num_*"},
+                                                 {86, "key_Num_-"},      {87, "key_Num_+"},
+                                                 {88, "key_Num_Enter"},  {98, "key_Num_0"},
+                                                 {99, "key_Num_."},      {100, "key_\\"},
+                                                 {101, "key_APP"},       {130, "Sleep"},
+                                                 {136, "Kana/Roma"},     {221, "`"},
+                                                 {224, "key_LCtrl"},     {225, "key_LShift"},
+                                                 {226, "key_LAlt"},      {227, "key_LWin"},
+                                                 {228, "key_RCtrl"},     {229, "key_RShift"},
+                                                 {230, "key_RAlt"},      {231, "key_RWin"},
+                                                 {241, "L_Button"},      {242, "R_Button"},
+                                                 {243, "M_Button"},      {244, "Backward_Button"},
+                                                 {245, "Forward_Button"}};
+  for (int n = 1; n <= 12; ++n) usages[57 + std::uint32_t(n)] = "key_F" + std::to_string(n);
+  for (int n = 1; n <= 9; ++n) usages[88 + std::uint32_t(n)] = "key_Num_" + std::to_string(n);
+  for (std::uint32_t usage = 0; usage < 256; ++usage) {
+    if (usage >= 4 && usage <= 57) continue;  // named by the layout
+    EXPECT_EQ(UsageToKeyName(Layout("us"), usage), usages[usage]) << usage;
   }
+  std::map<std::uint32_t, std::string> virtual_keys = {
+      {8, "key_BackSpace"},     {9, "key_Tab"},      {13, "key_Enter"},     {16, "key_LShift"},
+      {17, "key_LCtrl"},        {18, "key_LAlt"},    {19, "key_Pause"},     {20, "key_Caplk"},
+      {27, "key_Esc"},          {32, "key_Space"},   {33, "key_Page Up"},   {34, "key_Page Down"},
+      {35, "key_End"},          {36, "key_Home"},    {37, "key_Left"},      {38, "key_Up"},
+      {39, "key_Right"},        {40, "key_Down"},    {42, "key_Print Scr"}, {44, "key_Print Scr"},
+      {45, "key_Insert"},       {46, "key_Delete"},  {91, "key_LWin"},      {92, "key_RWin"},
+      {93, "key_APP"},          {106, "key_Num_*"},  {107, "key_Num_+"},    {108, "key_Num_Enter"},
+      {109, "key_Num_-"},       {110, "key_Num_."},  {111, "key_Num_/"},    {144, "key_Num Lock"},
+      {145, "key_Scroll Lock"}, {160, "key_LShift"}, {161, "key_RShift"},   {162, "key_LCtrl"},
+      {163, "key_RCtrl"},       {164, "key_LAlt"},   {165, "key_RAlt"},     {240, "key_Caplk"}};
+  for (int n = 0; n <= 9; ++n) virtual_keys[96 + std::uint32_t(n)] = "key_Num_" + std::to_string(n);
+  for (int n = 1; n <= 12; ++n) virtual_keys[111 + std::uint32_t(n)] = "key_F" + std::to_string(n);
+  for (const auto& [code, key] : virtual_keys) {
+    EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), code), key) << code;
+  }
+  EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), 0xF1), "");
 }
 
 TEST_F(KeyNames, CapturedKeysBecomeTheUsageOfTheirPosition) {

@@ -36,9 +36,11 @@ struct FakeBoxes : MessageBoxes {
 struct FakeDialogs : PageDialogs {
   bool AskProfileName(std::string_view, const std::vector<std::u16string>&,
                       std::u16string& entered) override {
+    if (while_open) while_open();
     entered = name;
     return !name.empty();
   }
+  std::function<void()> while_open;  // another program, while the dialog is open
   bool ChooseColour(std::string_view, std::uint32_t& argb) override {
     argb = colour;
     return true;
@@ -75,6 +77,28 @@ class SettingsPageTest : public ::testing::Test {
   }
   ProfileRecord Current() { return rig.session.CurrentSnapshot(); }
   int Applies() { return rig.poster.Count(kMsgRequestApply); }
+  // Another program: changes both stores under the store lock.
+  void Elsewhere(const StoreChange& change) {
+    ExclusiveFileLock lock(StoreLockPath(rig.dir.path()));
+    ProfileStore profiles;
+    MacroStore macros;
+    LoadProfiles(profiles, rig.dir.path());
+    LoadMacros(macros, rig.dir.path());
+    change(profiles, macros);
+    ASSERT_TRUE(SaveProfiles(profiles, rig.dir.path()).ok);
+    ASSERT_TRUE(SaveMacros(macros, rig.dir.path()).ok);
+  }
+  void AddProfiles(std::initializer_list<const char16_t*> names) {
+    for (const char16_t* name : names) {
+      dialogs.name = name;
+      page.OnClick("ms_1_profile_add_btn");
+    }
+  }
+  // Changes the current profile in memory and on disk, and shows it.
+  void EditAll(const RecordChange& change) {
+    rig.session.Sync([&](ProfileStore& profiles, MacroStore&) { change(*profiles.Selected()); });
+    page.RefreshAll();
+  }
   std::vector<std::string> Profiles() {
     ProfileStore stored;
     LoadProfiles(stored, rig.dir.path());
@@ -98,6 +122,7 @@ TEST_F(SettingsPageTest, TypedDpiIsStoredAsAStageValueAndShownAsItsDpi) {
     page.OnDpiEditDone("ms_1_edit_dpi_3", typed);
     EXPECT_EQ(Current().dpi_value[2], value);
     EXPECT_EQ(rig.controls.Text("ms_1_edit_dpi_3"), shown);
+    EXPECT_EQ(rig.controls.Text("ms_1_label_dpi_3"), shown);
     EXPECT_EQ(rig.controls.Value("ms_1_slider_dpi_3"), value);
   }
   EXPECT_EQ(Applies(), 0) << "typing a DPI sends nothing until an apply";
@@ -196,6 +221,158 @@ TEST_F(SettingsPageTest, TheMacroChoiceFindsTheButtonsMacroByName) {
   page.OnClick("ms_1_btn_key_3");
   page.AssignButtonFunction("ms_1_select_macro");
   EXPECT_EQ(capture.preset_index, 0);
+}
+
+// Every control the page fills, from a record whose every field differs from the defaults: a
+// control filled from the wrong field, or not at all, shows the default.
+TEST_F(SettingsPageTest, RefreshShowsEveryFieldOfTheProfile) {
+  EditAll([](ProfileRecord& r) {
+    r.dpi_step = 4;
+    for (int i = 0; i < kDpiStageCount; ++i) {
+      r.dpi_value[std::size_t(i)] = 201 + i;  // 10100 DPI and up
+      r.dpi_color[std::size_t(i)] = MakeColour(i, 2 * i, 3 * i);
+    }
+    r.light_mode = 3, r.light_mode_ble = 1, r.brightness = 2, r.breathspeed = 3;
+    r.light_color = MakeColour(9, 8, 7), r.prate = 0;
+    r.lift_of_distance = 1, r.ripple_control = 0, r.angle_snap = 1;
+    r.light_off = 5, r.sleep_timer = 7, r.key_debounce = 9;
+    for (int slot = 0; slot < kMouseButtonCount; ++slot) {
+      ButtonAssignment& button = r.buttons[std::size_t(slot)];
+      button.function = kFunctionShortcut;
+      button.shortcut_modifiers = 1;                 // Ctrl
+      button.shortcut_key = std::uint8_t(4 + slot);  // A, B, C ...
+    }
+  });
+  fakes::FakeControls& shown = rig.controls;
+  for (int stage = 1; stage <= kDpiStageCount; ++stage) {
+    SCOPED_TRACE(stage);
+    const std::string dpi = std::to_string(10000 + 100 * stage);
+    EXPECT_EQ(shown.Value(Numbered("ms_1_slider_dpi_%d", stage)), 200 + stage);
+    EXPECT_EQ(shown.Text(Numbered("ms_1_label_dpi_%d", stage)), dpi);
+    EXPECT_EQ(shown.Text(Numbered("ms_1_edit_dpi_%d", stage)), dpi);
+    const int i = stage - 1;
+    EXPECT_EQ(shown.Colour(Numbered("ms_1_btn_dpi_color_%d", stage)),
+              ColourToArgb(MakeColour(i, 2 * i, 3 * i)));
+  }
+  EXPECT_EQ(shown.SelectedOption("ms_1_option_dpi_step_"), "ms_1_option_dpi_step_5");
+  EXPECT_EQ(shown.SelectedItem("ms_1_combo_light"), 3);
+  EXPECT_EQ(shown.SelectedItem("ms_1_combo_light_ble"), 1);
+  EXPECT_EQ(shown.Value("ms_1_slider_brightness"), 2);
+  EXPECT_EQ(shown.Value("ms_1_slider_breathspeed"), 3);
+  EXPECT_EQ(shown.Colour("ms_1_btn_light_color"), 0xFF090807u);
+  EXPECT_EQ(shown.SelectedOption("ms_1_btn_prate_"), "ms_1_btn_prate_1");
+  EXPECT_EQ(shown.Text("ms_1_label_prate"), "key:prate_1_text");
+  EXPECT_EQ(shown.SelectedOption("ms_1_option_lift_of_distance_"),
+            "ms_1_option_lift_of_distance_2");
+  EXPECT_EQ(shown.SelectedOption("ms_1_option_ripple_control_"), "ms_1_option_ripple_control_1");
+  EXPECT_EQ(shown.SelectedOption("ms_1_option_angle_snap_"), "ms_1_option_angle_snap_2");
+  EXPECT_EQ(shown.Value("ms_1_slider_light_off"), 5);
+  EXPECT_EQ(shown.Text("ms_1_label_light_off"), "Light off after: 2.5 min");
+  EXPECT_EQ(shown.Value("ms_1_slider_sleep_timer"), 7);
+  EXPECT_EQ(shown.Text("ms_1_label_sleep_timer"), "Sleep after: 7 min");
+  EXPECT_EQ(shown.Value("ms_1_slider_key_debounce"), 9);
+  EXPECT_EQ(shown.Text("ms_1_label_key_debounce"), "18 MS");
+  for (int button = 1; button <= kMouseButtonCount; ++button) {
+    EXPECT_EQ(shown.Text(Numbered("ms_1_btn_key_%d", button)),
+              std::string("Ctrl+") + char('A' + button - 1));
+  }
+}
+
+// A stage that is off cannot become the current one; a current stage or rate that a file holds
+// outside the page's range selects no option, and counting it does not overflow.
+TEST_F(SettingsPageTest, AStageThatIsOffOrAValueOutOfRangeIsNeverSelected) {
+  EXPECT_FALSE(rig.controls.Enabled("ms_1_option_dpi_step_8"));  // off by default
+  EXPECT_TRUE(rig.controls.Enabled("ms_1_option_dpi_step_7"));
+  page.OnSelectChanged("ms_1_option_dpi_step_8");
+  EXPECT_EQ(Current().dpi_step, 1);
+  EXPECT_EQ(rig.controls.SelectedOption("ms_1_option_dpi_step_"), "ms_1_option_dpi_step_2");
+  EXPECT_EQ(Applies(), 0);
+
+  EditAll([](ProfileRecord& r) { r.dpi_step = r.prate = 0x7FFFFFFF; });
+  EXPECT_EQ(rig.controls.SelectedOption("ms_1_option_dpi_step_"), "");
+  EXPECT_EQ(rig.controls.SelectedOption("ms_1_btn_prate_"), "");
+}
+
+// The user's choice in the list is the profile shown in that row, found by its exact name, even
+// after another program changed the list under the page.
+TEST_F(SettingsPageTest, AChosenRowSelectsTheProfileItShows) {
+  AddProfiles({u"Alpha", u"Beta", u"Gamma"});
+  page.OnItemSelect("ms_1_list_profile", 0);
+  Elsewhere([](ProfileStore& profiles, MacroStore&) {
+    profiles.profiles.erase(profiles.profiles.begin());  // Profile1
+    profiles.profiles.push_back(MakeDefaultProfile(u"ALPHA"));
+    profiles.selected_index = 0;
+  });
+  page.OnItemSelect("ms_1_list_profile", 1);  // Alpha, as shown
+  EXPECT_EQ(ProfileName(Current()), u"Alpha");
+  EXPECT_EQ(rig.controls.Items("ms_1_list_profile"),
+            (std::vector<std::string>{"Alpha", "Beta", "Gamma", "ALPHA"}));
+  page.OnItemSelect("ms_1_list_profile", 3);
+  EXPECT_EQ(ProfileName(Current()), u"ALPHA");
+  page.OnClick("ms_1_profile_delete_btn");
+  EXPECT_EQ(Profiles(), (std::vector<std::string>{"Alpha", "Beta", "Gamma", "selected 2"}));
+}
+
+// What another program changes shows on the page: noticed by the page's file watch, or by the
+// save of an apply.
+TEST_F(SettingsPageTest, ThePageFollowsWhatAnotherProgramChanges) {
+  AddProfiles({u"Beta", u"Gamma"});
+  page.OnItemSelect("ms_1_list_profile", 1);
+  const int applies = Applies();
+  Elsewhere([](ProfileStore& profiles, MacroStore&) { profiles.profiles[1]->prate = 0; });
+  page.OnStoresChanged();
+  EXPECT_EQ(rig.controls.Text("ms_1_label_prate"), "key:prate_1_text");
+  EXPECT_EQ(Applies(), applies) << "the other program sent its own change";
+
+  Elsewhere([](ProfileStore& profiles, MacroStore&) {
+    profiles.selected_index = 2;
+    SetProfileName(*profiles.profiles[0], u"First");
+  });
+  rig.session.full_apply = 0;
+  ASSERT_TRUE(rig.session.Sync().outcome.ok);  // as an apply's save does
+  page.FollowStores();
+  EXPECT_EQ(rig.controls.SelectedItem("ms_1_list_profile"), 2);
+  EXPECT_EQ(rig.controls.Items("ms_1_list_profile"),
+            (std::vector<std::string>{"First", "Beta", "Gamma"}));
+  EXPECT_EQ(rig.session.full_apply, 1);
+  EXPECT_EQ(Applies(), applies + 1) << "the page's profile goes to the mouse";
+  page.OnSelectChanged("ms_1_btn_prate_2");
+  EXPECT_EQ(Profiles(), (std::vector<std::string>{"First", "Beta", "Gamma", "selected 2"}));
+  EXPECT_EQ(Current().prate, 1);
+}
+
+// A change that cannot be saved says why and where, and the page shows what is stored; a name
+// another program took while the dialog was open is refused.
+TEST_F(SettingsPageTest, AChangeThatCannotBeSavedOrANameTakenMeanwhileIsTold) {
+  AddProfiles({u"Beta"});
+  dialogs.name = u"Work";
+  dialogs.while_open = [&] {
+    Elsewhere([](ProfileStore& profiles, MacroStore&) {
+      profiles.profiles.push_back(MakeDefaultProfile(u"WORK"));
+    });
+  };
+  page.OnClick("ms_1_profile_rename_btn");
+  EXPECT_EQ(boxes.asked.back(), "warn_name_2_text");
+  EXPECT_EQ(Profiles(), (std::vector<std::string>{"Profile1", "Beta", "WORK", "selected 1"}));
+  EXPECT_EQ(rig.controls.Items("ms_1_list_profile").back(), "WORK");
+  dialogs.while_open = nullptr;
+
+  // The lock file made a folder: nothing can be saved, whoever runs the test.
+  const std::filesystem::path lock = StoreLockPath(rig.dir.path());
+  std::filesystem::remove(lock);
+  std::filesystem::create_directory(lock);
+  for (const char* control : {"ms_1_profile_add_btn", "ms_1_profile_rename_btn"}) {
+    SCOPED_TRACE(control);
+    page.OnClick(control);
+    EXPECT_EQ(boxes.asked.back(), "save_fail_text");
+    EXPECT_EQ(boxes.arguments.back().at(0), StoreFolder(rig.dir.path()).string());
+    EXPECT_NE(boxes.arguments.back().at(1).find("lock"), std::string::npos);
+  }
+  page.OnItemSelect("ms_1_list_profile", 0);
+  EXPECT_EQ(rig.controls.SelectedItem("ms_1_list_profile"), 1) << "the stored selection";
+  EXPECT_EQ(rig.controls.Items("ms_1_list_profile"),
+            (std::vector<std::string>{"Profile1", "Beta", "WORK"}));
+  EXPECT_EQ(ProfileName(Current()), u"Beta");
 }
 
 }  // namespace
