@@ -118,23 +118,22 @@ TEST(StoreMerge, OnlyChangedFieldsAreCarriedOver) {
 // An edit lands on the record of its exact name on disk (the one at the same place among equal
 // names); another spelling counts only when the exact name is gone and a single record has it.
 TEST(StoreMerge, AnEditLandsOnTheRecordOfItsExactName) {
-  const auto store = [](const std::string& names) {  // "*" marks the record with edited steps
+  const auto store = [](const std::string& names) {  // "*" marks a record with one step
     MacroStore store;
     std::istringstream in(names);
     for (std::string name; in >> name;) {
-      const bool edited = name[0] == '*';
-      store.macros.push_back(
-          testing::MakeMacro(Utf8ToUtf16(name.substr(edited)), edited ? "9+10" : ""));
+      store.macros.push_back(MakeEmptyMacro(Utf8ToUtf16(name.substr(name[0] == '*'))));
+      store.macros.back()->action_count = name[0] == '*';
     }
     return store;
   };
-  // Here before and after the edit, on disk, on disk after the merge.
-  for (const auto& [ours, disk, merged] : std::vector<std::array<std::string, 3>>{
-           {"Renamed *RENAMED", "Renamed RENAMED", "Renamed *RENAMED"},
-           {"J *J", "J J", "J *J"},
-           {"*J", "j J", "j *J"},
-           {"*J", "j", "*j"},
-           {"*J", "j j", "j j *J_1"}}) {
+  // The names here (the edited one marked), on disk, and on disk after the merge.
+  for (const auto& [ours, disk, merged] :
+       std::vector<std::array<std::string, 3>>{{"R *r", "R r", "R *r"},
+                                               {"J *J", "J J", "J *J"},
+                                               {"*J", "j J", "j *J"},
+                                               {"*J", "j", "*j"},
+                                               {"*J", "j j", "j j *J_1"}}) {
     std::vector<MacroRecord> base;
     for (const auto& macro : store(ours).macros) base.push_back(*macro);
     for (MacroRecord& record : base) record.action_count = 0;
