@@ -51,12 +51,11 @@ void Rename(Session& session, const DeviceOptions& options) {
   const std::vector<std::string>& args = options.rest;
   ExpectArgs(args, 2, 2, "melkoctl macro rename NAME NEW");
   session.Open(Access::kWrite);
-  MacroRecord& record = *session.macros().macros[session.FindMacroNamed(args[0])];
-  const std::u16string old_name = MacroName(record);
+  const int index = int(session.FindMacroNamed(args[0]));
   const std::u16string new_name = session.CheckNewMacroName(args[1]);
-  SetMacroName(record, new_name);
+  RenameMacroInProfiles(session.profiles().profiles, session.macros(), index, new_name);
+  SetMacroName(*session.macros().macros[std::size_t(index)], new_name);
   session.SaveMacroStore();
-  RenameMacroInProfiles(session.profiles().profiles, old_name, new_name);
   RefreshAssignments(session, options);
 }
 

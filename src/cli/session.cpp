@@ -91,10 +91,8 @@ void Session::SaveMacroStore() {
 }
 
 std::size_t Session::FindProfile(const std::string& name) {
-  const std::u16string wanted = Utf8ToUtf16(name);
-  for (std::size_t i = 0; i < profiles_.profiles.size(); ++i) {
-    if (EqualsIgnoreCase(ProfileName(*profiles_.profiles[i]), wanted)) return i;
-  }
+  const int found = FindName(profiles_.profiles, Utf8ToUtf16(name));
+  if (found >= 0) return std::size_t(found);
   throw Refused("no profile named \"" + name + "\"");
 }
 

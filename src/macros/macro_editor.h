@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "common/file_io.h"
 #include "macros/macro_editor_ports.h"
 #include "macros/macro_working_steps.h"
+#include "profiles/names.h"
 #include "protocol/clock.h"
 
 namespace melko {
@@ -25,9 +27,10 @@ enum DelayMode : int {
 };
 
 struct MacroEditorState {
-  // The selected macro by name, as it is found again after every change to the store, and its
-  // row in the macro list; nothing and -1 when none is selected.
-  std::optional<std::u16string> selected_macro;
+  // The selected macro, as it is found again in the store after every change (by its exact name,
+  // so that of "Jump" and "JUMP" each is itself), and its row in the macro list; nothing and -1
+  // when none is selected.
+  std::optional<NameKey> selected_macro;
   int selected_row = -1;
   StepSlots work_actions{};  // working copy of the selected macro's steps
   int work_count = 0;
@@ -57,19 +60,24 @@ class MacroEditor {
   const MacroEditorState& state() const { return state_; }
 
   // The window: Open fills it (no macro selected); the key field captures keys only while the
-  // window is active; Close ends a recording (committing it) and every capture.
+  // window is active; Close ends a recording (committing it) and every capture. The window
+  // manager closes the window with a click of its own (its close button, a taskbar menu) that the
+  // recording took as its last left click: that click goes.
   void Open();
   void SetWindowActive(bool active);
-  void Close();
+  void Close(bool by_window_manager = false);
 
-  // Macros. Selecting, adding, deleting and importing are refused while a recording runs.
+  // Macros. Every operation but recording is refused while a recording runs. A change the store
+  // cannot save is told to the user, and the editor shows what the store holds.
   void SelectMacro(int row);
   void AddMacro();
   void DeleteMacro();  // asks the view first
-  // The name field lost focus; returns what it shows now (the new name, or the old one).
+  // The name field lost focus; returns what it shows now: the new name, or the old one when the
+  // name is empty or another macro in the store as it is now has it (without regard to case).
   std::u16string FinishNameEdit(std::u16string_view text);
+  // A file that cannot be read or written is told to the user too.
   Outcome ImportMacroFile(const std::filesystem::path& file);
-  Outcome ExportMacroFile(const std::filesystem::path& file) const;
+  Outcome ExportMacroFile(const std::filesystem::path& file);
 
   // Steps. The edits are refused while a recording runs.
   void SelectStep(int row);
@@ -91,7 +99,8 @@ class MacroEditor {
   void SetDelayMode(int mode);
   std::string FinishDefaultDelayEdit(std::string_view text);
   void ToggleRecording();  // the record button was clicked
-  void SetPointerOverRecordButton(bool over);
+  // The pointer is over a button that ends the recording (record, exit): its click is no step.
+  void SetPointerOverStopButton(bool over);
   void OnHookMessage(std::uint32_t wparam, std::intptr_t lparam);
 
  private:
@@ -103,6 +112,8 @@ class MacroEditor {
   void ShowMacroList();
   void ShowAddedMacro(const std::u16string& name);
   void FindSelectedAgain();
+  int SelectedIndexIn(const MacroStore& macros) const;
+  bool Saved(const Outcome& outcome);
   bool Commit();
   void Revert();
   void ResetInsertion();
@@ -117,15 +128,17 @@ class MacroEditor {
   bool InsertStep(MacroAction step);
   void UpdateKeyCapture();
   void EndKeyCapture();
-  void KeyFieldEvent(std::uint32_t virtual_key);
+  void KeyFieldEvent(std::uint32_t virtual_key, bool release);
 
   // Recording (macro_recording.cpp).
   void StartRecording();
-  void StopRecording(bool at_limit);
+  void StopRecording();
   void RemoveRecordingHooks();
   void RecordEvent(HookEvent event);
   std::uint16_t MeasuredDelay();
+  void DropClosingClick();
   void DropUnreleasedPresses();
+  void RemoveRecordedStep(int k);
 
   MacroLibrary& library_;
   HookControl& hooks_;
@@ -137,6 +150,7 @@ class MacroEditor {
   std::uint16_t default_delay_field_ = kShortestDelay;  // the default delay field's value
   bool window_active_ = false;
   bool key_field_focused_ = false;
+  std::bitset<256> key_field_pressed_;  // keys pressed since the key field began to listen
   // The steps this recording added: recorded_count_ of them from recorded_from_ on.
   int recorded_from_ = 0;
   int recorded_count_ = 0;

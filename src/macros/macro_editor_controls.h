@@ -56,8 +56,11 @@ inline constexpr const char* kStartRecording = "start_recording_text";
 inline constexpr const char* kStopRecording = "stop_recording_text";
 inline constexpr const char* kPress = "key_down_action";
 inline constexpr const char* kRelease = "key_up_action";
-// The delete confirmation.
+// The delete confirmation ("%1": the macro's name) and the notices.
 inline constexpr const char* kWarningTitle = "warning_title_text";
 inline constexpr const char* kDeleteMacro = "delete_macro_text";
+inline constexpr const char* kSaveFailed = "save_fail_text";      // %1 the store folder, %2 why
+inline constexpr const char* kImportFailed = "import_fail_text";  // %1 the file, %2 why
+inline constexpr const char* kExportFailed = "export_fail_text";
 
 }  // namespace melko::macro_text_key

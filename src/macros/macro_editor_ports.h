@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,22 +15,17 @@
 namespace melko {
 
 // The macro store as the whole program shares it. Another program may change the file at any
-// time, so a change is made to the store as it is then found and saved at once; afterwards the
-// list may hold other programs' macros too.
+// time, so a change is made to the store as it is then found, under the lock every writer takes,
+// and saved at once; afterwards the list may hold other programs' macros too.
 class MacroLibrary {
  public:
   virtual ~MacroLibrary() = default;
   virtual const MacroStore& macros() const = 0;
-  // Runs change on the store and saves it; false when the save failed, and then nothing changed.
-  virtual bool Change(const std::function<void(MacroStore&)>& change) = 0;
-  // Renames a macro. A library that also holds the profiles points the buttons that play the
-  // macro at the new name in the same change.
-  virtual bool Rename(std::u16string_view old_name, std::u16string_view new_name) {
-    return Change([&](MacroStore& store) {
-      const int index = FindMacro(store, old_name);
-      if (index >= 0) SetMacroName(*store.macros[std::size_t(index)], new_name);
-    });
-  }
+  // Runs change on the store as found and saves it. profiles is null for a library that does not
+  // hold them; otherwise the buttons that play a macro can follow it in the same change. When
+  // the save fails nothing changed, and the outcome says why.
+  virtual Outcome Change(
+      const std::function<void(MacroStore&, ProfileStore* profiles)>& change) = 0;
 };
 
 // The desktop hook library's seven operations. The events come back as messages to the editor's
@@ -103,9 +99,14 @@ class MacroEditorView {
   virtual void ShowDelayMode(int mode) = 0;
   virtual void ShowDefaultDelay(std::string_view text) = 0;
   virtual void SetEnabled(std::string_view control, bool enabled) = 0;
-  // Asks whether to delete the selected macro (title macro_text_key::kWarningTitle, text
+  // Asks whether to delete the macro of this name (title macro_text_key::kWarningTitle, text
   // kDeleteMacro); true when the user confirmed.
-  virtual bool ConfirmDelete() = 0;
+  virtual bool ConfirmDelete(std::u16string_view name) = 0;
+  // Notices: a change the store could not save (why), and a macro file that could not be read
+  // or written (text_key macro_text_key::kImportFailed or kExportFailed, the file, why).
+  virtual void TellSaveFailed(std::string_view reason) = 0;
+  virtual void TellFileFailed(const char* text_key, const std::filesystem::path& file,
+                              std::string_view reason) = 0;
 };
 
 }  // namespace melko

@@ -60,15 +60,15 @@ std::string MacroEditor::FinishDefaultDelayEdit(std::string_view text) {
 
 void MacroEditor::ToggleRecording() {
   if (state_.recording) {
-    StopRecording(false);
+    StopRecording();
   } else {
     StartRecording();
   }
 }
 
-// While recording, mouse buttons are captured only with the pointer away from the record button,
-// so that the click that stops the recording is not part of it.
-void MacroEditor::SetPointerOverRecordButton(bool over) {
+// While recording, mouse buttons are captured only with the pointer away from the buttons that
+// stop it, so that the click that ends the recording is not part of it.
+void MacroEditor::SetPointerOverStopButton(bool over) {
   if (state_.recording) hooks_.EnableMouseHook(!over);
 }
 
@@ -76,7 +76,7 @@ void MacroEditor::OnHookMessage(std::uint32_t wparam, std::intptr_t lparam) {
   if (state_.events_to_recorder) {
     RecordEvent({wparam, lparam});
   } else if (state_.events_to_key_edit) {
-    KeyFieldEvent(wparam);
+    KeyFieldEvent(wparam, lparam != 0);
   }
 }
 
@@ -121,7 +121,7 @@ void MacroEditor::RemoveRecordingHooks() {
   hooks_.MouseWheelEnable(false);
 }
 
-void MacroEditor::StopRecording(bool at_limit) {
+void MacroEditor::StopRecording() {
   if (!state_.recording) return;
   memory_.last_tick = 0;
   state_.recording = false;
@@ -129,7 +129,7 @@ void MacroEditor::StopRecording(bool at_limit) {
   state_.have_previous = false;
   RemoveRecordingHooks();
   view_.ShowRecordButton(macro_text_key::kStartRecording, false);
-  if (at_limit) DropUnreleasedPresses();
+  DropUnreleasedPresses();
   if (Commit()) RebuildSteps();
   ResetInsertion();
   UpdateEnabled();
@@ -140,7 +140,7 @@ void MacroEditor::RecordEvent(HookEvent event) {
   if (memory_.last_event == event) return;  // a held key repeats its press
   memory_.last_event = event;
   if (EntryCount(state_.work_actions, state_.work_count) >= kRecordingEntryLimit) {
-    StopRecording(true);
+    StopRecording();
     return;
   }
   const MacroAction step = StepOfEvent(event, keys_);
@@ -154,14 +154,14 @@ void MacroEditor::RecordEvent(HookEvent event) {
     }
   }
   if (!InsertStep(step)) {
-    StopRecording(true);
+    StopRecording();
     return;
   }
   ++recorded_count_;
   memory_.last_tick = clock_.Now();
   state_.have_previous = true;
   RebuildSteps();
-  if (state_.work_count == kMaxMacroSteps) StopRecording(true);
+  if (state_.work_count == kMaxMacroSteps) StopRecording();
 }
 
 std::uint16_t MacroEditor::MeasuredDelay() {
@@ -176,25 +176,53 @@ std::uint16_t MacroEditor::MeasuredDelay() {
   }
 }
 
-// A recording cut short at the limit can end between a press and its release; played back, such a
-// press would leave its key or button held. Presses without a later release among the recorded
-// steps go.
+// A recording can end between a press and its release: a key still held as it stops, a step cut
+// off at the limit. Played back, such a press would leave its key or button held: presses without
+// a later release among the recorded steps go.
 void MacroEditor::DropUnreleasedPresses() {
-  const int from = std::clamp(recorded_from_, 0, state_.work_count);
-  int to = std::clamp(recorded_from_ + recorded_count_, from, state_.work_count);
-  for (int i = to - 1; i >= from; --i) {
+  for (int i = recorded_from_ + recorded_count_ - 1; i >= recorded_from_; --i) {
+    if (!ValidStep(i) || state_.work_actions[std::size_t(i)].type != kMacroStepPress) continue;
     const MacroAction press = state_.work_actions[std::size_t(i)];
-    if (press.type != kMacroStepPress) continue;
-    const auto later = state_.work_actions.begin() + i + 1;
+    const int end = std::min(recorded_from_ + recorded_count_, state_.work_count);
     const bool released =
-        std::any_of(later, state_.work_actions.begin() + to, [&](const MacroAction& step) {
-          return step.code == press.code && step.type == kMacroStepRelease;
-        });
-    if (released) continue;
-    RemoveStepAt(state_.work_actions, state_.work_count, i);
-    --to;
-    --recorded_count_;
-    if (state_.insert_at > i) --state_.insert_at;
+        std::any_of(state_.work_actions.begin() + i + 1, state_.work_actions.begin() + end,
+                    [&](const MacroAction& step) {
+                      return step.code == press.code && step.type == kMacroStepRelease;
+                    });
+    if (!released) RemoveRecordedStep(i);
+  }
+}
+
+// The window manager closes the window on a left click of its own (its close button, a taskbar
+// menu), which the recording took like any other: when the recording ends in a left press and
+// its release, they go.
+void MacroEditor::DropClosingClick() {
+  const int last = recorded_from_ + recorded_count_ - 1;
+  const auto left = [&](int k, std::uint8_t type) {
+    return k >= recorded_from_ && ValidStep(k) &&
+           state_.work_actions[std::size_t(k)].code == kMouseLeft &&
+           state_.work_actions[std::size_t(k)].type == type;
+  };
+  if (!left(last, kMacroStepRelease) || !left(last - 1, kMacroStepPress)) return;
+  RemoveRecordedStep(last);
+  RemoveRecordedStep(last - 1);
+}
+
+// Removes a step this recording added. A recorded step that becomes the macro's last waits the
+// shortest time, as the last step of every recording does. Otherwise, when the waits were
+// measured, the wait after the removed step still passes before the next one: the recorded step
+// before it takes that wait over.
+void MacroEditor::RemoveRecordedStep(int k) {
+  const int wait = state_.work_actions[std::size_t(k)].delay;
+  RemoveStepAt(state_.work_actions, state_.work_count, k);
+  --recorded_count_;
+  if (state_.insert_at > k) --state_.insert_at;
+  if (k - 1 < recorded_from_ || !ValidStep(k - 1)) return;
+  MacroAction& before = state_.work_actions[std::size_t(k - 1)];
+  if (k == state_.work_count) {
+    before.delay = kShortestDelay;
+  } else if (state_.delay_mode == kRecordedDelay) {
+    before.delay = std::uint16_t(std::min(before.delay + wait, int(kLongestDelay)));
   }
 }
 

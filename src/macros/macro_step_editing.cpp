@@ -10,6 +10,8 @@
 namespace melko {
 namespace {
 
+constexpr std::uint32_t kTabKey = 0x09;  // its virtual-key code
+
 int MouseButtonIndex(std::uint8_t code) {
   const auto& buttons = macro_control::kMouseButtons;
   const auto found = std::find(buttons.begin(), buttons.end(), code);
@@ -208,6 +210,7 @@ void MacroEditor::UpdateKeyCapture() {
   }
   state_.events_to_key_edit = true;
   state_.events_to_recorder = false;
+  key_field_pressed_.reset();
   hooks_.InstallHook();
   hooks_.EnableHook(true);
 }
@@ -219,10 +222,14 @@ void MacroEditor::EndKeyCapture() {
   hooks_.EnableHook(false);
 }
 
-// Presses and releases both count: the last key wins.
-void MacroEditor::KeyFieldEvent(std::uint32_t virtual_key) {
+// Every key but Tab, which moves the focus on, becomes the step's key. Presses and releases both
+// count, so the last key wins; but not the release of a key pressed before the field began to
+// listen (the Tab, or the Shift of Shift+Tab, that moved the focus into it).
+void MacroEditor::KeyFieldEvent(std::uint32_t virtual_key, bool release) {
   const int k = state_.current_action;
-  if (!ValidStep(k) || virtual_key > 0xFF) return;  // mouse messages are no keys
+  if (!ValidStep(k) || virtual_key > 0xFF || virtual_key == kTabKey) return;  // mouse messages too
+  if (release && !key_field_pressed_[virtual_key]) return;
+  key_field_pressed_[virtual_key] = !release;
   state_.work_actions[std::size_t(k)].code = keys_.UsageOf(virtual_key);
   ShowStepRows();
   ShowStepEditor();

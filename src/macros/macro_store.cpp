@@ -101,10 +101,7 @@ MacroRecord* AddMacro(MacroStore& store, const std::filesystem::path& data_folde
 }
 
 int FindMacro(const MacroStore& store, std::u16string_view name) {
-  for (std::size_t i = 0; i < store.macros.size(); ++i) {
-    if (EqualsIgnoreCase(MacroName(*store.macros[i]), name)) return int(i);
-  }
-  return -1;
+  return FindName(store.macros, name);
 }
 
 void CopyMacroIntoSlot(const MacroRecord& macro, ButtonAssignment& slot) {
@@ -114,12 +111,12 @@ void CopyMacroIntoSlot(const MacroRecord& macro, ButtonAssignment& slot) {
 }
 
 void RenameMacroInProfiles(std::vector<std::unique_ptr<ProfileRecord>>& profiles,
-                           std::u16string_view old_name, std::u16string_view new_name) {
+                           const MacroStore& store, int index, std::u16string_view new_name) {
   for (auto& profile : profiles) {
     for (int slot = 0; slot < kMouseButtonCount; ++slot) {
       ButtonAssignment& button = profile->buttons[std::size_t(slot)];
       const std::u16string name = ReadFixedText(button.macro_name);
-      if (!name.empty() && EqualsIgnoreCase(name, old_name)) {
+      if (!name.empty() && FindMacro(store, name) == index) {
         WriteFixedText(button.macro_name, new_name);
       }
     }

@@ -41,7 +41,8 @@ MacroRecord* AppendNewMacro(MacroStore& store);
 // The name AppendNewMacro gives.
 std::u16string NewMacroName(const MacroStore& store);
 
-// The first macro with this name, without regard to case; -1 when there is none.
+// The macro with exactly this name, else the first with this name without regard to case; -1 when
+// there is none.
 int FindMacro(const MacroStore& store, std::u16string_view name);
 
 // Brings the macro copies held by button slots 0 to 11 of every profile back in line with the
@@ -51,10 +52,12 @@ int FindMacro(const MacroStore& store, std::u16string_view name);
 bool RefreshMacroAssignments(std::vector<std::unique_ptr<ProfileRecord>>& profiles,
                              const MacroStore& store, const ProfileRecord* current_profile);
 
-// Points every button slot (0 to 17) that names old_name, without regard to case, at new_name, so
-// that a renamed macro stays assigned when the assignments are refreshed afterwards.
+// Points every button slot (0 to 17) whose macro name finds the macro at index (FindMacro, in the
+// store before the rename) at new_name, so that the renamed macro stays assigned when the
+// assignments are refreshed afterwards. A slot that finds another macro, one whose name differs
+// only in letter case, keeps it.
 void RenameMacroInProfiles(std::vector<std::unique_ptr<ProfileRecord>>& profiles,
-                           std::u16string_view old_name, std::u16string_view new_name);
+                           const MacroStore& store, int index, std::u16string_view new_name);
 
 // Copies a macro into a button slot as its private copy: name, step count and steps.
 void CopyMacroIntoSlot(const MacroRecord& macro, ButtonAssignment& slot);

@@ -40,14 +40,6 @@ void MergeFields(const Record& ours, const Record& base, Record& theirs,
   }
 }
 
-template <class Record>
-int FindNamed(const std::vector<std::unique_ptr<Record>>& list, std::u16string_view name) {
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (EqualsIgnoreCase(ReadFixedText(list[i]->name), name)) return int(i);
-  }
-  return -1;
-}
-
 template <class Record, class Same, class Merge>
 void MergeListEdits(const std::vector<std::unique_ptr<Record>>& ours,
                     const std::vector<Record>& base, std::vector<std::unique_ptr<Record>>& theirs,
@@ -55,7 +47,8 @@ void MergeListEdits(const std::vector<std::unique_ptr<Record>>& ours,
   const std::size_t paired = std::min(ours.size(), base.size());
   for (std::size_t i = 0; i < paired; ++i) {
     if (same(*ours[i], base[i])) continue;
-    const int found = FindNamed(theirs, ReadFixedText(base[i].name));
+    // Paired by exact name, so that an edit of "Jump" never lands on "JUMP".
+    const int found = FindKey(theirs, KeyOf(base, i));
     if (found >= 0) {
       merge(*ours[i], base[i], *theirs[std::size_t(found)]);
       continue;
@@ -99,7 +92,7 @@ void MergeMacroStoreEdits(const MacroStore& ours, const std::vector<MacroRecord>
 }
 
 int FindProfileNamed(const ProfileStore& store, std::u16string_view name) {
-  return FindNamed(store.profiles, name);
+  return FindName(store.profiles, name);
 }
 
 ProfileStore CopyProfileStore(const ProfileStore& store) {

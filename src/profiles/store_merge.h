@@ -23,14 +23,17 @@ bool SameMacroBytes(const MacroRecord& a, const MacroRecord& b);
 
 // Merges the edited records of ours (paired with base by position: the two lists have the same
 // shape, since records are added and removed only while the stores are locked) into theirs. A
-// record is found in theirs by the name it had in base; one that is gone there (deleted or renamed
-// by another program) is added back under a free name when it has edits, so nothing is lost.
+// record is found in theirs by the exact name it had in base (the one at the same place among
+// those that share it), or by that name in another letter case when only one record bears it so
+// (FindKey). One that is gone there (deleted or renamed by another program) is added back under a
+// free name when it has edits, so nothing is lost.
 void MergeProfileStoreEdits(const ProfileStore& ours, const std::vector<ProfileRecord>& base,
                             ProfileStore& theirs);
 void MergeMacroStoreEdits(const MacroStore& ours, const std::vector<MacroRecord>& base,
                           MacroStore& theirs);
 
-// Position of the record named so, without regard to case; -1 when there is none.
+// Position of the record named exactly so, else the first named so without regard to case; -1 when
+// there is none.
 int FindProfileNamed(const ProfileStore& store, std::u16string_view name);
 
 // Deep copies.

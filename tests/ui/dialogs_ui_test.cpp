@@ -223,6 +223,10 @@ class DialogsTest : public QObject {
              std::vector<std::string>{"warn_name_1_text", "warn_name_2_text"}));
     QVERIFY(window->isVisible());
     QCOMPARE(name->text(), QStringLiteral("gaming"));
+    name->setText(QString(98, 'p'));  // an emoji pasted where one unit is left leaves no half
+    name->setCursorPosition(0);
+    name->insert(QString::fromUtf8("\xF0\x9F\x98\x80"));
+    QCOMPARE(name->text(), QString(98, 'p'));
     Child<QToolButton>(window, "btn_exit")->click();
     QVERIFY(!dialog.confirmed());
 

@@ -3,6 +3,7 @@
 // The editor's own rules are tested in tests/unit/macros, recording through the real Hook.so in
 // macro_recording_test.cpp.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,8 @@
 
 #include "common/text.h"
 #include "macros/macro_files.h"
+#include "profiles/data_folder.h"
+#include "support/child_process.h"
 #include "ui/file_dialogs.h"
 #include "ui/macro_editor/macro_editor_window.h"
 #include "ui/widgets/svg_view.h"
@@ -45,6 +48,7 @@ class Bench {
     if (!QTest::qWaitForWindowActive(window_.get())) qFatal("the window is not active");
   }
   MacroEditorWindow& window() { return *window_; }
+  void Destroy() { window_.reset(); }
   ProfileSession& session() { return session_; }
   std::filesystem::path File(const std::string& name) const { return data_ / name; }
 
@@ -59,12 +63,13 @@ class Bench {
     auto* button = Find<QAbstractButton>(name);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
   }
-  // Types into a field and leaves it with Return.
+  // Pastes over a field's text (as typing would, also a character QTest cannot type) and leaves
+  // the field with Return.
   void Type(const char* name, const QString& text) {
     auto* edit = Find<QLineEdit>(name);
     edit->setFocus();
     edit->selectAll();
-    QTest::keyClicks(edit, text);
+    edit->insert(text);
     QTest::keyClick(edit, Qt::Key_Return);
   }
   QString Text(const char* name) { return Find<QLineEdit>(name)->text(); }
@@ -114,6 +119,12 @@ class MacroEditorTest : public QObject {
     auto* record = bench.Find<QAbstractButton>("ms_1_macro_record_btn");
     QCOMPARE(record->text(), QStringLiteral("Stop Recording"));
     QVERIFY(Capturing() && !Hook().wheel);
+    // Only the buttons that end the recording can be used: a file dialog would record keys.
+    for (QWidget* control : bench.window().findChildren<QWidget*>()) {
+      if (control->focusPolicy() == Qt::NoFocus) continue;
+      const bool stops = control == record || control->objectName() == "btn_exit";
+      QVERIFY2(control->isEnabled() == stops, qPrintable(control->objectName()));
+    }
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(record, &leave);
     Event('A', 0);
@@ -134,19 +145,32 @@ class MacroEditorTest : public QObject {
              QStringLiteral("img/mouse_small.svg"));
     QCOMPARE(bench.Stored(u"Macro1"), QStringLiteral("4+50 4-50 241+50 241-10"));
 
-    // Closing while recording keeps the steps and ends the capture.
+    // Closing while recording keeps the steps but not a key still held; the exit button's click
+    // is not recorded either.
     bench.Click("ms_1_macro_record_btn");
     Event('B', 0);
+    Event('B', 1);
+    Event('C', 0);
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(bench.Find("btn_exit"), &enter);
+    Event(513, 0);
+    Event(514, 0);
     bench.Click("btn_exit");
     QVERIFY(!bench.window().isVisible());
     QVERIFY(!Hook().installed && !Hook().keys && !Hook().mouse && !Hook().wheel);
-    QVERIFY(bench.Stored(u"Macro1").startsWith(QStringLiteral("4+50 4-50 241+50 241-")));
-    QVERIFY(bench.Stored(u"Macro1").contains(QStringLiteral(" 5+")));
+    QCOMPARE(bench.Stored(u"Macro1"), QStringLiteral("4+50 4-50 241+50 241-10 5+50 5-10"));
   }
 
   void StepControlsReachTheEditor() {
     Bench bench({{u"Jump", "4+50 4-60 241+70 241-80"}});
-    bench.Find<QListWidget>("ms_1_macro_list")->setCurrentRow(0);
+    // The list taking the focus picks no macro (a recording would go into it); a key does.
+    auto* list = bench.Find<QListWidget>("ms_1_macro_list");
+    bench.Find("ms_1_macro_add_btn")->setFocus();
+    for (int tabs = 0; tabs < 50 && !list->hasFocus(); ++tabs) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QVERIFY(list->hasFocus() && bench.window().editor().state().selected_row == -1);
+    QTest::keyClick(list, Qt::Key_Down);
     bench.steps()->setCurrentRow(0);
     bench.Click("ms_1_macro_action_edit_check");
     QCOMPARE(bench.Text("ms_1_macro_delay_edit"), QStringLiteral("50"));
@@ -154,6 +178,11 @@ class MacroEditorTest : public QObject {
     bench.Find("ms_1_macro_action_edit")->setFocus();
     QVERIFY(Capturing());
     Event('B', 0);
+    // Esc is a key for the field, not the window's; the Tab that moves the focus on is no key.
+    QTest::keyClick(bench.Find("ms_1_macro_action_edit"), Qt::Key_Escape);
+    Event(0x09, 0);
+    QTest::keyClick(bench.Find("ms_1_macro_action_edit"), Qt::Key_Tab);
+    QVERIFY(bench.window().isVisible() && !Capturing());
     QCOMPARE(bench.Text("ms_1_macro_action_edit"), QStringLiteral("B"));
     bench.Type("ms_1_macro_delay_edit", QStringLiteral("5"));
     QVERIFY(!Capturing());
@@ -172,6 +201,16 @@ class MacroEditorTest : public QObject {
     bench.Click("ms_1_macro_clear_action_btn");
     QCOMPARE(bench.steps()->count(), 0);
     QCOMPARE(bench.Stored(u"Jump"), QString());
+
+    // The program's end ends the modal loop without closing the window: going, it ends the
+    // recording as a close does.
+    bench.Click("ms_1_macro_record_btn");
+    Event('D', 0);
+    Event('D', 1);
+    Event('E', 0);
+    bench.Destroy();
+    QCOMPARE(bench.Stored(u"Jump"), QStringLiteral("7+10 7-10"));
+    QVERIFY(!Hook().installed && !Hook().keys);
   }
 
   void MacrosAreAddedRenamedDeletedExportedAndImported() {
@@ -195,12 +234,36 @@ class MacroEditorTest : public QObject {
     bench.Click("ms_1_macro_delete_btn");
     QCOMPARE(bench.Items(), (QStringList{"Macro1", "Dash"}));
     bench.Click("ms_1_macro_delete_btn");
-    QCOMPARE(bench.window().boxes().asked(),
-             (std::vector<std::string>{"delete_macro_text", "delete_macro_text"}));
+    QCOMPARE(bench.window().boxes().texts().back(), "Delete the macro “Dash”?");
     QCOMPARE(bench.Items(), QStringList{"Macro1"});
     PresetFileAnswers({bench.File("dash.macro")});
     bench.Click("ms_1_macro_import_btn");
     QCOMPARE(bench.Items(), (QStringList{"Macro1", "Dash"}));
+
+    // A file that cannot be read or written says why.
+    testing::WriteAll(bench.File("short.macro"), {1, 2, 3});
+    for (const char* file : {"short.macro", "none/x.macro"}) {
+      PresetFileAnswers({bench.File(file)});
+      bench.window().boxes().PresetAnswers({true});
+      bench.Click(file[0] == 's' ? "ms_1_macro_import_btn" : "ms_1_macro_export_btn");
+      QVERIFY(bench.window().boxes().texts().back().starts_with("“" + bench.File(file).string()));
+    }
+    QCOMPARE(bench.window().boxes().asked().back(), "export_fail_text");
+
+    // A name is cut at whole characters: a pasted emoji that does not fit leaves no half behind.
+    bench.Type("ms_1_macro_name_edit", QString(22, 'a') + QString::fromUtf8("\xF0\x9F\x98\x80"));
+    QCOMPARE(bench.Items().back(), QString(22, 'a'));
+
+    // A change the data folder cannot take (made immutable) says why; the list stays as stored.
+    const std::string folder = bench.File(kStoreFolderName).string();
+    if (testing::RunProgram({"/usr/bin/chattr", "+i", folder}).exit_code != 0) QSKIP("no chattr");
+    bench.window().boxes().PresetAnswers({true});
+    bench.Click("ms_1_macro_add_btn");
+    testing::RunProgram({"/usr/bin/chattr", "-i", folder});
+    QCOMPARE(bench.window().boxes().texts().back(),
+             "The change could not be saved in “" + folder +
+                 "”: Operation not permitted. What you see is what is stored.");
+    QCOMPARE(bench.Items(), (QStringList{"Macro1", QString(22, 'a')}));
   }
 };
 

@@ -159,7 +159,8 @@ class PageTest : public QObject {
     QTRY_COMPARE(offered, (QStringList{"Jump", "Dash"}));
   }
 
-  // A shortcut and a macro given to buttons through the menu and their dialogs reach the mouse.
+  // A shortcut and a macro given to buttons through the menu and their dialogs reach the mouse, and
+  // so does a change to that macro in the editor.
   void AShortcutAndAMacroReachTheMouse() {
     Desktop desktop(Desktop::Mouse::kOnCable, OneMacro);
     AnswerNextDialog({"check_flag_1", "btn_ok"});  // Ctrl alone
@@ -176,6 +177,13 @@ class PageTest : public QObject {
     QCOMPARE(int(on_mouse.buttons[3][0]), 0x11);
     QCOMPARE(int(on_mouse.buttons[3][1]), 0x01);
     QCOMPARE(on_mouse.macros[4]->entries.size(), std::size_t(2));
+
+    // The macro changed in the editor reaches the button once the editor closes.
+    AnswerNextDialog({"ms_1_macro_key1_btn", "btn_exit"}, [](QWidget* editor) {
+      editor->findChild<QListWidget*>(QStringLiteral("ms_1_macro_list"))->setCurrentRow(0);
+    });
+    desktop.Find<QAbstractButton>("ms_1_btn_macro")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(CableSettings().macros[4]->entries.size(), std::size_t(4), 10000);
   }
 };
 

@@ -127,6 +127,17 @@ TEST_F(RefreshTest, ExistingMacrosAreCopiedAndMissingOnesFallBackToTheDefault) {
   EXPECT_TRUE(ReadFixedText(gone.macro_name).empty());
 }
 
+// "Keep" and "KEEP" side by side (a store another program wrote) are two macros: a rename takes
+// along only the buttons that play the renamed one.
+TEST_F(RefreshTest, ARenameTakesAlongOnlyTheButtonsOfTheRenamedMacro) {
+  store_.macros.push_back(testing::MakeMacro(u"KEEP", "5+10"));
+  Assign(*profiles_[0], 2, u"KEEP");
+  Assign(*profiles_[1], 4, u"keep");  // no exact match: the first in any case, Keep
+  RenameMacroInProfiles(profiles_, store_, 1, u"Other");
+  EXPECT_EQ(ReadFixedText(profiles_[0]->buttons[2].macro_name), u"Other");
+  EXPECT_EQ(ReadFixedText(profiles_[1]->buttons[4].macro_name), u"keep");
+}
+
 // A button given a shortcut since, which still names its old macro, is the CLI test's: the macro
 // renamed and then deleted, the shortcut stays.
 TEST_F(RefreshTest, OnlyButtonsThatPlayAMacroAreTouchedAndSlotsFromTwelveAreLeftAlone) {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "common/text.h"
 #include "profiles/data_folder.h"
 #include "profiles/store_merge.h"
 #include "support/test_support.h"
@@ -110,6 +113,37 @@ TEST(StoreMerge, OnlyChangedFieldsAreCarriedOver) {
   EXPECT_EQ(theirs.buttons[3].function, kFunctionShortcut);
   EXPECT_EQ(theirs.buttons[3].macro_index, ours.buttons[3].macro_index);
   EXPECT_EQ(theirs.buttons[4].function, 9);
+}
+
+// An edit lands on the record of its exact name on disk (the one at the same place among equal
+// names); another spelling counts only when the exact name is gone and a single record has it.
+TEST(StoreMerge, AnEditLandsOnTheRecordOfItsExactName) {
+  const auto store = [](const std::string& names) {  // "*" marks a record with one step
+    MacroStore store;
+    std::istringstream in(names);
+    for (std::string name; in >> name;) {
+      store.macros.push_back(MakeEmptyMacro(Utf8ToUtf16(name.substr(name[0] == '*'))));
+      store.macros.back()->action_count = name[0] == '*';
+    }
+    return store;
+  };
+  // The names here (the edited one marked), on disk, and on disk after the merge.
+  for (const auto& [ours, disk, merged] :
+       std::vector<std::array<std::string, 3>>{{"R *r", "R r", "R *r"},
+                                               {"J *J", "J J", "J *J"},
+                                               {"*J", "j J", "j *J"},
+                                               {"*J", "j", "*j"},
+                                               {"*J", "j j", "j j *J_1"}}) {
+    std::vector<MacroRecord> base;
+    for (const auto& macro : store(ours).macros) base.push_back(*macro);
+    for (MacroRecord& record : base) record.action_count = 0;
+    MacroStore theirs = store(disk);
+    MergeMacroStoreEdits(store(ours), base, theirs);
+    std::string names;
+    for (const auto& macro : theirs.macros)
+      names += (macro->action_count ? " *" : " ") + Utf16ToUtf8(MacroName(*macro));
+    EXPECT_EQ(names.substr(1), merged);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "shell/dialog_logic.h"
+#include "ui/dialogs/name_edit.h"
 #include "ui/skin.h"
 
 namespace melko::ui {
@@ -44,15 +45,7 @@ void ProfileNameDialog::Open(std::string_view title_key, const std::vector<std::
 
 void ProfileNameDialog::Bind(QDialog& window) {
   boxes_ = std::make_unique<QtMessageBoxes>(&window);
-  if (auto* edit = skin_.Find<QLineEdit>("edit_name")) {
-    edit->setMaxLength(kMaxNameUnits);
-    // A paste cut at the limit may end in half a surrogate pair: drop the half.
-    QObject::connect(edit, &QLineEdit::textEdited, &window, [edit](const QString& text) {
-      if (text.size() == kMaxNameUnits && text.back().isHighSurrogate()) {
-        edit->setText(text.chopped(1));
-      }
-    });
-  }
+  LimitName(skin_.Find<QLineEdit>("edit_name"), kMaxNameUnits);
   skin_.OnClick("btn_ok", [this] { Confirm(); });
   skin_.OnClick("btn_cancel", [&window] { window.reject(); });
   skin_.OnClick("btn_exit", [&window] { window.reject(); });

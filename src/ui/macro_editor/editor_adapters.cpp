@@ -8,23 +8,14 @@ SessionMacroLibrary::SessionMacroLibrary(ProfileSession& session) : session_(ses
   Sync({});  // the store as the session holds it now; the first change brings in the disk's
 }
 
-bool SessionMacroLibrary::Change(const std::function<void(MacroStore&)>& change) {
-  return Sync([&](ProfileStore&, MacroStore& macros) { change(macros); });
-}
-
-bool SessionMacroLibrary::Rename(std::u16string_view old_name, std::u16string_view new_name) {
-  return Sync([&](ProfileStore& profiles, MacroStore& macros) {
-    const int index = FindMacro(macros, old_name);
-    if (index < 0) return;
-    SetMacroName(*macros.macros[std::size_t(index)], new_name);
-    RenameMacroInProfiles(profiles.profiles, old_name, new_name);
-  });
+Outcome SessionMacroLibrary::Change(const std::function<void(MacroStore&, ProfileStore*)>& change) {
+  return Sync([&](ProfileStore& profiles, MacroStore& macros) { change(macros, &profiles); });
 }
 
 // Without a change, only the copy is taken. The copy follows the session, which a failed save
 // leaves as it was.
-bool SessionMacroLibrary::Sync(const StoreChange& change) {
-  const bool saved = change ? session_.Sync(change).outcome.ok : true;
+Outcome SessionMacroLibrary::Sync(const StoreChange& change) {
+  const Outcome saved = change ? session_.Sync(change).outcome : Outcome::Success();
   session_.WithStores([this](const ProfileStore&, const MacroStore& macros) {
     copy_.macros.clear();
     for (const auto& macro : macros.macros) {

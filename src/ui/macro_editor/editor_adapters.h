@@ -20,12 +20,10 @@ class SessionMacroLibrary final : public MacroLibrary {
   explicit SessionMacroLibrary(ProfileSession& session);
 
   const MacroStore& macros() const override { return copy_; }
-  bool Change(const std::function<void(MacroStore&)>& change) override;
-  // Also points the profiles' buttons that play the macro at the new name, in the same sync.
-  bool Rename(std::u16string_view old_name, std::u16string_view new_name) override;
+  Outcome Change(const std::function<void(MacroStore&, ProfileStore*)>& change) override;
 
  private:
-  bool Sync(const StoreChange& change);
+  Outcome Sync(const StoreChange& change);
 
   ProfileSession& session_;
   MacroStore copy_;

@@ -2,18 +2,22 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <array>
-#include <cstdio>
 
+#include "common/text.h"
 #include "macros/macro_editor_controls.h"
+#include "profiles/data_folder.h"
+#include "ui/dialogs/name_edit.h"
 #include "ui/file_dialogs.h"
 #include "ui/skin.h"
 #include "ui/theme.h"
@@ -53,10 +57,12 @@ void DimSelection(QListWidget* list) {
 }
 
 // The editor moves the selection itself; the list's own notification would come back as a choice.
+// Set through the view, the row (or none) also counts as chosen: otherwise the list, taking the
+// focus, would make its first row current, a choice the user never made.
 void SelectRowQuietly(QListWidget* list, int row) {
   if (!list) return;
   const QSignalBlocker quiet(list);
-  list->setCurrentRow(row);
+  list->QAbstractItemView::setCurrentIndex(list->model()->index(row, 0));
 }
 
 void ScrollToRow(QListWidget* list, int row) {
@@ -116,7 +122,9 @@ MacroEditorWindow::MacroEditorWindow(QWidget* owner, ProfileSession& session,
   editor_.Open();
 }
 
-MacroEditorWindow::~MacroEditorWindow() = default;
+MacroEditorWindow::~MacroEditorWindow() {
+  editor_.Close();
+}
 
 // A user's action, passed to the editor. Blocking misses one kind of echo, a field that loses the
 // focus as the editor hides its page; what arrives while the editor is busy is such an echo.
@@ -151,10 +159,12 @@ void MacroEditorWindow::ConnectMacroControls() {
   OnClick(control::kDeleteMacro, [this] { editor_.DeleteMacro(); });
   OnClick(control::kImportMacro, [this] { ImportFile(); });
   OnClick(control::kExportMacro, [this] { ExportFile(); });
+  LimitName(Find<QLineEdit>(control::kNameEdit), int(kMacroNameMaxUnits));
   OnEdited(control::kNameEdit, [this](const QString& text) {
     return QString::fromStdU16String(editor_.FinishNameEdit(text.toStdU16String()));
   });
   if (auto* button = Find<QAbstractButton>(control::kExit)) {
+    button->installEventFilter(this);
     connect(button, &QAbstractButton::clicked, this, &QDialog::reject);
   }
 }
@@ -203,11 +213,11 @@ void MacroEditorWindow::ConnectStepControls() {
 void MacroEditorWindow::ConnectRecordingControls() {
   if (auto* button = Find<QAbstractButton>(control::kRecord)) {
     button->installEventFilter(this);
-    connect(button, &QAbstractButton::clicked, this, [this, button] {
+    connect(button, &QAbstractButton::clicked, this, [this] {
       Act([&] {
         editor_.ToggleRecording();
         // A recording started from the keyboard, with the pointer elsewhere, takes clicks at once.
-        editor_.SetPointerOverRecordButton(button->underMouse());
+        editor_.SetPointerOverStopButton(over_record_ || over_exit_);
       });
     });
   }
@@ -223,28 +233,29 @@ void MacroEditorWindow::ConnectRecordingControls() {
 }
 
 void MacroEditorWindow::ImportFile() {
-  const auto file = ChooseFileToOpen(this, FileKind::kMacro, data_folder_);
-  if (!file) return;
-  const Outcome imported = editor_.ImportMacroFile(*file);
-  if (!imported.ok) {
-    std::fprintf(stderr, "melko: cannot import %s: %s\n", file->c_str(), imported.error.c_str());
+  if (const auto file = ChooseFileToOpen(this, FileKind::kMacro, data_folder_)) {
+    editor_.ImportMacroFile(*file);
   }
 }
 
 void MacroEditorWindow::ExportFile() {
-  const auto file = ChooseFileToSave(this, FileKind::kMacro, data_folder_);
-  if (!file) return;
-  const Outcome exported = editor_.ExportMacroFile(*file);
-  if (!exported.ok) {
-    std::fprintf(stderr, "melko: cannot export to %s: %s\n", file->c_str(), exported.error.c_str());
+  if (const auto file = ChooseFileToSave(this, FileKind::kMacro, data_folder_)) {
+    editor_.ExportMacroFile(*file);
   }
 }
 
 void MacroEditorWindow::done(int result) {
   // A field being edited is finished first, as leaving it would finish it.
   if (QWidget* focused = focusWidget()) focused->clearFocus();
-  editor_.Close();
+  editor_.Close(closing_by_window_manager_);
   QDialog::done(result);
+}
+
+// A close that comes from outside the program is the window manager's: its close button, a menu.
+void MacroEditorWindow::closeEvent(QCloseEvent* event) {
+  closing_by_window_manager_ = event->spontaneous();
+  QDialog::closeEvent(event);
+  closing_by_window_manager_ = false;
 }
 
 void MacroEditorWindow::changeEvent(QEvent* event) {
@@ -254,13 +265,30 @@ void MacroEditorWindow::changeEvent(QEvent* event) {
 
 bool MacroEditorWindow::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
-  if (watched == Find(control::kRecord) && (type == QEvent::Enter || type == QEvent::Leave)) {
-    editor_.SetPointerOverRecordButton(type == QEvent::Enter);
-  } else if (watched == Find(control::kKeyEdit) &&
-             (type == QEvent::FocusIn || type == QEvent::FocusOut)) {
-    editor_.SetKeyFieldFocus(type == QEvent::FocusIn);
+  const bool record = watched == Find(control::kRecord), exit = watched == Find(control::kExit);
+  if ((record || exit) && (type == QEvent::Enter || type == QEvent::Leave)) {
+    (record ? over_record_ : over_exit_) = type == QEvent::Enter;
+    editor_.SetPointerOverStopButton(over_record_ || over_exit_);
+  } else if (watched == Find(control::kKeyEdit)) {
+    if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
+      editor_.SetKeyFieldFocus(type == QEvent::FocusIn);
+    } else if (KeyFieldTakes(event)) {
+      event->accept();
+      return true;
+    }
   }
   return QDialog::eventFilter(watched, event);
+}
+
+// While the key field listens, the keys typed into it are the step's (through the hook) and not
+// the window's: Esc does not close it, Enter presses no button. Tab still moves the focus on.
+bool MacroEditorWindow::KeyFieldTakes(QEvent* event) const {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease) {
+    return false;
+  }
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  return editor_.state().events_to_key_edit && key != Qt::Key_Tab && key != Qt::Key_Backtab;
 }
 
 void MacroEditorWindow::ShowMacros(const std::vector<std::u16string>& names) {
@@ -369,8 +397,21 @@ void MacroEditorWindow::SetEnabled(std::string_view name, bool enabled) {
   if (name == control::kStepEditorPages) UpdateStepButtons();
 }
 
-bool MacroEditorWindow::ConfirmDelete() {
-  return boxes_.Ask(macro_text_key::kWarningTitle, macro_text_key::kDeleteMacro);
+bool MacroEditorWindow::ConfirmDelete(std::u16string_view name) {
+  return boxes_.Ask(macro_text_key::kWarningTitle, macro_text_key::kDeleteMacro,
+                    {Utf16ToUtf8(name)});
+}
+
+void MacroEditorWindow::TellSaveFailed(std::string_view reason) {
+  const std::filesystem::path folder = StoreFolder(data_folder_);
+  boxes_.Tell(macro_text_key::kWarningTitle, macro_text_key::kSaveFailed,
+              {folder.string(), ReasonWithoutPath(reason, folder)});
+}
+
+void MacroEditorWindow::TellFileFailed(const char* text_key, const std::filesystem::path& file,
+                                       std::string_view reason) {
+  boxes_.Tell(macro_text_key::kWarningTitle, text_key,
+              {file.string(), ReasonWithoutPath(reason, file)});
 }
 
 }  // namespace melko::ui

@@ -40,7 +40,9 @@ class MacroEditorWindow final : public QDialog, public MacroEditorView {
     return controls_.Find<Widget>(name);
   }
 
-  // Every way of closing (the exit button, the window's close button, Esc) ends here.
+  // Every way of closing (the exit button, the window's close button, Esc, the program's end)
+  // ends here. A window destroyed without it (its modal loop ended by the program's end) ends
+  // the same way.
   void done(int result) override;
 
   // MacroEditorView
@@ -56,10 +58,14 @@ class MacroEditorWindow final : public QDialog, public MacroEditorView {
   void ShowDelayMode(int mode) override;
   void ShowDefaultDelay(std::string_view text) override;
   void SetEnabled(std::string_view control, bool enabled) override;
-  bool ConfirmDelete() override;
+  bool ConfirmDelete(std::u16string_view name) override;
+  void TellSaveFailed(std::string_view reason) override;
+  void TellFileFailed(const char* text_key, const std::filesystem::path& file,
+                      std::string_view reason) override;
 
  protected:
   void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -75,6 +81,7 @@ class MacroEditorWindow final : public QDialog, public MacroEditorView {
   void ImportFile();
   void ExportFile();
   void UpdateStepButtons();
+  bool KeyFieldTakes(QEvent* event) const;
 
   SessionMacroLibrary library_;
   QtHookControl hooks_;
@@ -87,6 +94,8 @@ class MacroEditorWindow final : public QDialog, public MacroEditorView {
   StepList steps_;
   std::unique_ptr<KeyboardMute> mute_;
   bool acting_ = false;
+  bool over_record_ = false, over_exit_ = false;  // the pointer is over the button
+  bool closing_by_window_manager_ = false;
   MacroEditor editor_;  // destroyed first: it removes the hooks it installed
 };
 
