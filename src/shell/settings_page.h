@@ -9,6 +9,7 @@
 
 #include "device/device_context.h"
 #include "input/button_assignment.h"
+#include "profiles/names.h"
 #include "shell/page_ports.h"
 #include "shell/shell_ports.h"
 
@@ -98,8 +99,11 @@ class SettingsPage {
   DeviceContext& ctx_;
   PagePorts ports_;
   int open_menu_button_ = 0;
-  // The names of the profile list's rows as last shown, which the user's choice refers to.
-  std::vector<std::u16string> shown_profiles_;
+  NameKey ShownCurrent() const;
+  // The profiles of the list's rows as last shown, which the user's choices refer to, and the
+  // row shown as selected.
+  std::vector<NameKey> shown_profiles_;
+  std::size_t shown_selected_ = 0;
   std::string opened_section_;
 };
 

@@ -14,32 +14,25 @@ namespace {
 
 using namespace page_control;
 
-// The profile the page shows under this name, found in the stores as a sync reads them: of
-// several with exactly this name the one at preferred, else the first. A name that differs in
-// letter case is another profile. -1 when it is gone.
-int FindShownProfile(const ProfileStore& store, std::u16string_view name, std::size_t preferred) {
-  if (preferred < store.profiles.size() && ProfileName(*store.profiles[preferred]) == name) {
-    return int(preferred);
-  }
-  for (std::size_t i = 0; i < store.profiles.size(); ++i) {
-    if (ProfileName(*store.profiles[i]) == name) return int(i);
-  }
-  return -1;
-}
-
 }  // namespace
 
 void SettingsPage::ShowProfiles() {
   std::vector<std::string> names;
-  int selected = 0;
   shown_profiles_.clear();
   ctx_.profiles.WithStores([&](const ProfileStore& profiles, const MacroStore&) {
-    for (const auto& record : profiles.profiles) shown_profiles_.push_back(ProfileName(*record));
-    selected = int(profiles.SelectedPosition());
+    for (std::size_t i = 0; i < profiles.profiles.size(); ++i) {
+      shown_profiles_.push_back(KeyOf(profiles.profiles, i));
+      names.push_back(Utf16ToUtf8(shown_profiles_.back().name));
+    }
+    shown_selected_ = profiles.SelectedPosition();
   });
-  for (const std::u16string& name : shown_profiles_) names.push_back(Utf16ToUtf8(name));
   ctx_.controls.SetItems(kProfileList, names);
-  ctx_.controls.SelectItem(kProfileList, selected, false);
+  ctx_.controls.SelectItem(kProfileList, int(shown_selected_), false);
+}
+
+// The profile the page shows as selected, which the user's delete, rename or restore means.
+NameKey SettingsPage::ShownCurrent() const {
+  return shown_selected_ < shown_profiles_.size() ? shown_profiles_[shown_selected_] : NameKey{};
 }
 
 std::vector<std::u16string> SettingsPage::ProfileNames() {
@@ -91,10 +84,10 @@ void SettingsPage::SwitchedProfile() {
 // profile is found again by its name.
 void SettingsPage::SelectProfile(int row) {
   if (row < 0 || std::size_t(row) >= shown_profiles_.size()) return;
-  const std::u16string name = shown_profiles_[std::size_t(row)];
+  const NameKey shown = shown_profiles_[std::size_t(row)];
   bool found = false;
   const bool saved = SyncChange([&](ProfileStore& profiles, MacroStore&) {
-    const int at = FindShownProfile(profiles, name, std::size_t(row));
+    const int at = FindKey(profiles.profiles, shown);
     if (at < 0) return;
     profiles.selected_index = std::uint32_t(at);
     found = true;
@@ -125,13 +118,13 @@ void SettingsPage::DeleteProfile() {
     ports_.boxes.Tell("warning_title_text", "one_profile_text");
     return;
   }
-  const std::u16string current = ProfileName(ctx_.profiles.CurrentSnapshot());
-  if (!ports_.boxes.Ask("warning_title_text", "delete_profile_text", {Utf16ToUtf8(current)})) {
+  const NameKey current = ShownCurrent();
+  if (!ports_.boxes.Ask("warning_title_text", "delete_profile_text", {Utf16ToUtf8(current.name)})) {
     return;
   }
   bool last = false;
   const bool saved = SyncChange([&](ProfileStore& profiles, MacroStore&) {
-    const int at = FindShownProfile(profiles, current, profiles.SelectedPosition());
+    const int at = FindKey(profiles.profiles, current);
     if (at < 0) return;
     if (profiles.profiles.size() < 2) {
       last = true;  // another program removed the others meanwhile
@@ -148,12 +141,12 @@ void SettingsPage::DeleteProfile() {
 }
 
 void SettingsPage::RenameProfile() {
-  const std::u16string current = ProfileName(ctx_.profiles.CurrentSnapshot());
-  std::u16string name = current;  // shown for editing
+  const NameKey current = ShownCurrent();
+  std::u16string name = current.name;  // shown for editing
   if (!ports_.dialogs.AskProfileName("profile_name_2_text", ProfileNames(), name)) return;
   bool taken = false;
   const bool saved = SyncChange([&](ProfileStore& profiles, MacroStore&) {
-    const int at = FindShownProfile(profiles, current, profiles.SelectedPosition());
+    const int at = FindKey(profiles.profiles, current);
     if (at < 0) return;
     // The dialog checked the names the page knew; another program may have taken it since.
     taken = NameExists(profiles.profiles, name);
@@ -166,10 +159,10 @@ void SettingsPage::RenameProfile() {
 }
 
 void SettingsPage::ResetProfile() {
-  const std::u16string current = ProfileName(ctx_.profiles.CurrentSnapshot());
+  const NameKey current = ShownCurrent();
   if (!ports_.boxes.Ask("warning_title_text", "restore_text")) return;
   const bool saved = SyncChange([&](ProfileStore& profiles, MacroStore&) {
-    const int at = FindShownProfile(profiles, current, profiles.SelectedPosition());
+    const int at = FindKey(profiles.profiles, current);
     if (at >= 0) SetDefaults(*profiles.profiles[std::size_t(at)]);
   });
   if (saved) SwitchedProfile();
