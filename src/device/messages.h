@@ -15,6 +15,10 @@ enum Message : std::uint32_t {
   kMsgWiredData = 1539,         // cable library: status event
   kMsgWiredConnect = 1540,      // cable library: arrival or removal
   kMsgRequestApply = 1541,      // forwarded to the apply thread as kMsgApply
+  // From the apply thread: a run starts, and a run has written the mouse. The receiver's watchdog
+  // is stopped and restarted on the user-interface thread, where the receiver's presence is known.
+  kMsgApplyRunStarted = 1560,
+  kMsgApplyRunEnded = 1561,
 };
 
 enum TimerId : int {
