@@ -135,6 +135,7 @@ void DeviceRuntime::OnBleMouse(bool present) {
 }
 
 std::string DeviceRuntime::LoadStores() {
+  if (std::string why = UnreadableStoreReason(session_.data_folder()); !why.empty()) return why;
   const StoreLoadReport profiles = session_.LoadProfileStore();
   if (profiles.status == StoreLoadStatus::kUnreadable) {
     return "cannot read the profile store: " + profiles.detail;
