@@ -26,7 +26,11 @@ DesktopApp::DesktopApp(DesktopOptions options)
       tray_([this] { logic_.OnTrayActivated(); },
             [this](const QString& item) { PostMenuCommand(item); }) {
   window_.SetTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable());
-  window_.SetQuitHandler([] { QApplication::quit(); });
+  // The tray's Quit leaves the event loop as a termination signal does; main then ends the program
+  // in order.
+  window_.SetQuitHandler([] { QCoreApplication::exit(0); });
+  // A session manager may end the session without a word after asking us to save.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { runtime_.session().Sync(); });
   runtime_.on_window_message = [this](std::uint32_t message, std::intptr_t lparam) {
     OnWindowMessage(message, lparam);
   };

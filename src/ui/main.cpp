@@ -43,9 +43,9 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
-  // The end of the session (or a shell's Ctrl+C) ends the program in order, saving its edits.
+  // The end of the session (or a shell's Ctrl+C) ends the event loop; what follows it ends the
+  // program in order, saving its edits.
   melko::QuitOnSignals quit_signals;
-  QObject::connect(&quit_signals, &melko::QuitOnSignals::Quit, &app, &QApplication::quit);
   melko::ui::SingleInstance instance;
   if (!instance.TryLock()) {
     // The running copy shows its window (or its no-device warning); this launch ends.

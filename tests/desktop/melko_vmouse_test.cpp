@@ -1,6 +1,7 @@
 // melko on a private X server against the virtual mouse: the window appears with the mouse's
 // state, a DPI press on the mouse shows the popup, a second launch hands over and ends, and clicks
 // on the page reach the mouse.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,9 +42,12 @@ class MelkoDesktopTest : public ::testing::Test {
     std::filesystem::create_directory(dir_ / "run");
     std::filesystem::permissions(dir_ / "run", std::filesystem::perms::owner_all);
   }
-  std::unique_ptr<ChildProcess> StartMelko(const testing::VmouseProcess& mouse) {
+  std::unique_ptr<ChildProcess> StartMelko(const testing::VmouseProcess& mouse,
+                                           const std::vector<std::string>& options = {}) {
+    std::vector<std::string> argv{std::string(MELKO_BIN_DIR) + "/melko"};
+    argv.insert(argv.end(), options.begin(), options.end());
     return std::make_unique<ChildProcess>(
-        std::vector<std::string>{std::string(MELKO_BIN_DIR) + "/melko"}, dir_ / "melko.err",
+        argv, dir_ / "melko.err",
         std::map<std::string, std::string>{{"DISPLAY", x_.display()},
                                            {"MELKO_VMOUSE", mouse.socket_path()},
                                            {"XDG_CONFIG_HOME", (dir_ / "config").string()},
@@ -81,6 +85,29 @@ class MelkoDesktopTest : public ::testing::Test {
     return found;
   }
   std::string Errors() { return testing::ReadText(dir_ / "melko.err"); }
+  // A panel's notification area, top right.
+  std::unique_ptr<ChildProcess> StartTrayHost() {
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/bin/trayer", "--edge", "top", "--align", "right",
+                                 "--widthtype", "pixel", "--width", "100", "--height", "24"},
+        dir_ / "trayer.err", std::map<std::string, std::string>{{"DISPLAY", x_.display()}});
+  }
+  // melko's icon, docked in the tray host.
+  std::optional<ShownWindow> AwaitTrayIcon() {
+    std::optional<ShownWindow> found;
+    Await([&] {
+      for (const ShownWindow& window : VisibleWindows()) {
+        if (window.y < 24 && std::stoi(window.size) <= 24) found = window;
+      }
+      return found.has_value();
+    });
+    return found;
+  }
+  bool Click(const ShownWindow& window, int dx, int dy, const char* button = "1") {
+    return testing::RunXdotool({"mousemove", std::to_string(window.x + dx),
+                                std::to_string(window.y + dy), "click", button},
+                               dir_ / "tools.err");
+  }
 
   TempDir dir_;
   testing::XServer x_;
@@ -113,11 +140,7 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   auto melko = StartMelko(mouse);
   const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
   ASSERT_TRUE(window) << Errors();
-  auto click = [&](int dx, int dy) {
-    return testing::RunXdotool(
-        {"mousemove", std::to_string(window->x + dx), std::to_string(window->y + dy), "click", "1"},
-        dir_ / "tools.err");
-  };
+  auto click = [&](int dx, int dy) { return Click(*window, dx, dy); };
   auto reset_reports = [&] {
     const auto writes = mouse.Writes();
     return std::count_if(writes.begin(), writes.end(),
@@ -132,6 +155,38 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   ASSERT_TRUE(testing::RunXdotool({"key", "Return"}, dir_ / "tools.err"));
   EXPECT_TRUE(Await([&] { return reset_reports() == 2; })) << Errors();
   EXPECT_EQ(melko->Stop(), 0);
+}
+
+// Beside a tray host the window hides instead of closing, yet every way of quitting ends the
+// program at once and in order: SIGTERM while the window is hidden to the tray (saving the edit
+// the sleeping mouse could not take), SIGTERM while a confirmation is open, the tray menu's Quit.
+TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
+  auto tray_host = StartTrayHost();
+  testing::VmouseProcess mouse({"--receiver"});
+  auto melko = StartMelko(mouse);
+  std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  ASSERT_TRUE(window && AwaitTrayIcon()) << Errors();
+  ASSERT_TRUE(Click(*window, 494, 104));  // DPI stage 1
+  ASSERT_TRUE(Click(*window, 776, 26));   // hide
+  ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon";
+  EXPECT_EQ(melko->Stop(), 0) << Errors();
+  EXPECT_THAT(testing::RunProgram({std::string(MELKO_BIN_DIR) + "/melkoctl", "profile", "show"},
+                                  {{"XDG_CONFIG_HOME", (dir_ / "config").string()}})
+                  .out,
+              ::testing::HasSubstr("Current stage: 1"));
+
+  melko = StartMelko(mouse);
+  ASSERT_TRUE((window = AwaitWindowOfSize("800x572")));
+  ASSERT_TRUE(Click(*window, 72, 547));  // Restore Defaults: a modal confirmation
+  ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 3; }));
+  EXPECT_EQ(melko->Stop(), 0) << Errors();
+
+  melko = StartMelko(mouse);
+  const std::optional<ShownWindow> icon = AwaitTrayIcon();
+  ASSERT_TRUE(icon && AwaitWindowOfSize("800x572"));
+  ASSERT_TRUE(Click(*icon, 10, 10, "3"));
+  ASSERT_TRUE(testing::RunXdotool({"sleep", "0.5", "key", "Up", "Return"}, dir_ / "tools.err"));
+  EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << "the tray menu's Quit";
 }
 
 }  // namespace
