@@ -95,6 +95,14 @@ void DesktopApp::Shutdown() {
   if (!saved.outcome.ok) log_.Write("cannot save the stores: " + saved.outcome.error);
 }
 
+void DesktopApp::OnSecondLaunch(const LaunchActivation& activation) {
+  window_.SetLaunchActivation(activation);
+  logic_.OnSecondLaunch();
+  // Used by the window when it came forward; a warning in its place goes without.
+  window_.SetLaunchActivation({});
+  EndLaunchFeedback(activation);
+}
+
 void DesktopApp::OnWindowMessage(std::uint32_t message, std::intptr_t lparam) {
   switch (message) {
     case kMsgConnectedChanged:

@@ -13,6 +13,7 @@
 #include "shell/main_window_logic.h"
 #include "shell/settings_page.h"
 #include "ui/dpi_popup.h"
+#include "ui/launch_activation.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/page_dialogs.h"
@@ -45,6 +46,8 @@ class DesktopApp : public QObject {
   void OpenDevices();
   // Everything in order: hooks removed, the apply thread stopped, links closed, edits saved.
   void Shutdown();
+  // A second launch asked for the window (message 1037), with its desktop's activation.
+  void OnSecondLaunch(const LaunchActivation& activation);
 
   MainWindow& window() { return window_; }
   QtControls& controls() { return controls_; }

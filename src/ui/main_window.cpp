@@ -31,6 +31,8 @@ void MainWindow::CentreOnScreen() {
 
 void MainWindow::BringToFront() {
   raise();
+  PrepareActivation(windowHandle(), launch_);
+  launch_ = {};
   activateWindow();
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "shell/shell_ports.h"
+#include "ui/launch_activation.h"
 
 namespace melko::ui {
 
@@ -20,6 +21,8 @@ class MainWindow final : public QWidget, public ShellWindow {
   void CentreOnScreen();
 
   void SetQuitHandler(std::function<void()> quit) { quit_ = std::move(quit); }
+  // The activation of the launch that asked for the window, used when it next comes forward.
+  void SetLaunchActivation(LaunchActivation activation) { launch_ = std::move(activation); }
   void SetTrayAvailable(bool available) { tray_available_ = available; }
 
   bool IsVisible() override { return isVisible(); }
@@ -37,6 +40,7 @@ class MainWindow final : public QWidget, public ShellWindow {
  private:
   QWidget* page_ = nullptr;
   std::function<void()> quit_;
+  LaunchActivation launch_;
   bool tray_available_ = false;
 };
 

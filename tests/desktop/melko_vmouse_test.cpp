@@ -33,6 +33,7 @@ bool Await(const std::function<bool()>& done) {
 struct ShownWindow {
   int x = 0, y = 0;
   std::string size;  // "WxH"
+  std::string id;
 };
 
 class MelkoDesktopTest : public ::testing::Test {
@@ -43,17 +44,17 @@ class MelkoDesktopTest : public ::testing::Test {
     std::filesystem::permissions(dir_ / "run", std::filesystem::perms::owner_all);
   }
   std::unique_ptr<ChildProcess> StartMelko(const testing::VmouseProcess& mouse,
-                                           const std::vector<std::string>& options = {}) {
+                                           const std::vector<std::string>& options = {},
+                                           std::map<std::string, std::string> env = {}) {
     std::vector<std::string> argv{std::string(MELKO_BIN_DIR) + "/melko"};
     argv.insert(argv.end(), options.begin(), options.end());
-    return std::make_unique<ChildProcess>(
-        argv, dir_ / "melko.err",
-        std::map<std::string, std::string>{{"DISPLAY", x_.display()},
-                                           {"MELKO_VMOUSE", mouse.socket_path()},
-                                           {"XDG_CONFIG_HOME", (dir_ / "config").string()},
-                                           {"XDG_RUNTIME_DIR", (dir_ / "run").string()},
-                                           {"QT_QPA_PLATFORM", "xcb"},
-                                           {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent"}});
+    env.insert({{"DISPLAY", x_.display()},
+                {"MELKO_VMOUSE", mouse.socket_path()},
+                {"XDG_CONFIG_HOME", (dir_ / "config").string()},
+                {"XDG_RUNTIME_DIR", (dir_ / "run").string()},
+                {"QT_QPA_PLATFORM", "xcb"},
+                {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent"}});
+    return std::make_unique<ChildProcess>(argv, dir_ / "melko.err", env);
   }
   // melko's windows that are on screen.
   std::vector<ShownWindow> VisibleWindows() {
@@ -67,7 +68,8 @@ class MelkoDesktopTest : public ::testing::Test {
     std::string width;
     for (std::string line; std::getline(lines, line);) {
       const std::string value = line.substr(line.find('=') + 1);
-      if (line.starts_with("X=")) windows.push_back({std::stoi(value), 0, ""});
+      if (line.starts_with("WINDOW=")) windows.push_back({0, 0, "", value});
+      if (line.starts_with("X=")) windows.back().x = std::stoi(value);
       if (line.starts_with("Y=")) windows.back().y = std::stoi(value);
       if (line.starts_with("WIDTH=")) width = value;
       if (line.starts_with("HEIGHT=")) windows.back().size = width + "x" + value;
@@ -125,11 +127,15 @@ TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
                                [](const ShownWindow& w) { return w.size == "200x50"; });
   })) << "the DPI popup";
 
-  // A second launch brings the first copy forward and ends with status 1.
-  auto second = StartMelko(mouse);
+  // A second launch brings the first copy forward, with its startup id for the window manager,
+  // and ends with status 1.
+  auto second = StartMelko(mouse, {}, {{"DESKTOP_STARTUP_ID", "launcher-7_TIME42"}});
   second->CloseInput();
   EXPECT_EQ(second->WaitExit(10000).value_or(-2), 1);
-  EXPECT_TRUE(AwaitWindowOfSize("800x572"));
+  const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  ASSERT_TRUE(window);
+  EXPECT_THAT(testing::RunProgram({"/usr/bin/xprop", "-id", window->id, "_NET_STARTUP_ID"}).out,
+              ::testing::HasSubstr("\"launcher-7_TIME42\""));
   EXPECT_EQ(melko->Stop(), 0) << Errors();
 }
 
