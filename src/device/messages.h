@@ -23,6 +23,7 @@ enum Message : std::uint32_t {
 
 enum TimerId : int {
   kTimerDpiPopup = 52,              // 2000 ms: closes the DPI popup
+  kTimerTrayGrace = 53,             // 5000 ms without a tray host: a hidden window comes back
   kTimerReceiverWatchdog = 512,     // 6000 ms without a power event: the receiver's mouse sleeps
   kTimerApplyDelay = 513,           // 200 / 500 ms after a list or slider change: request an apply
   kTimerSectionFollowUp = 514,      // 10 ms after a settings section opened

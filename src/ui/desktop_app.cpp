@@ -24,8 +24,10 @@ DesktopApp::DesktopApp(DesktopOptions options)
       macro_choice_(MakeMacroChoice(&window_)),
       page_(runtime_.context(), {boxes_, dialogs_, *shortcut_, *macro_choice_}),
       tray_([this] { logic_.OnTrayActivated(); },
-            [this](const QString& item) { PostMenuCommand(item); }) {
-  window_.SetTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable());
+            [this](const QString& item) { PostMenuCommand(item); }),
+      tray_watch_([this](bool available) { logic_.OnTrayAvailabilityChanged(available); }) {
+  logic_.OnTrayAvailabilityChanged(tray_watch_.available());
+  window_.SetCloseHandler([this] { logic_.OnCloseRequested(); });
   // The tray's Quit leaves the event loop as a termination signal does; main then ends the program
   // in order.
   window_.SetQuitHandler([] { QCoreApplication::exit(0); });
@@ -69,6 +71,11 @@ void DesktopApp::ShowWindow() {
 void DesktopApp::ShowIcons() {
   if (window_.windowIcon().isNull()) window_.setWindowIcon(SvgIcon(QStringLiteral("img/app.svg")));
   tray_.Show();
+}
+
+void DesktopApp::StartHidden() {
+  ShowIcons();
+  logic_.StartHidden();
 }
 
 void DesktopApp::OpenDevices() {
@@ -120,6 +127,9 @@ void DesktopApp::OnTimer(int timer_id) {
   switch (timer_id) {
     case kTimerDpiPopup:
       logic_.OnDpiPopupTimer();
+      break;
+    case kTimerTrayGrace:
+      logic_.OnTrayGraceTimer();
       break;
     case kTimerApplyDelay:
       runtime_.timers().Stop(kTimerApplyDelay);

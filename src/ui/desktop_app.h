@@ -19,6 +19,7 @@
 #include "ui/page_dialogs.h"
 #include "ui/qt_controls.h"
 #include "ui/tray.h"
+#include "ui/tray_watch.h"
 
 namespace melko::ui {
 
@@ -42,6 +43,8 @@ class DesktopApp : public QObject {
   void ShowWindow();
   // The tray icon, and the window's icon for when it is shown.
   void ShowIcons();
+  // Started with --hidden: the icons only, and the window once it is clear no tray host comes.
+  void StartHidden();
   // The device side: apply thread, driver libraries, Bluetooth LE, the hook library.
   void OpenDevices();
   // Everything in order: hooks removed, the apply thread stopped, links closed, edits saved.
@@ -80,6 +83,7 @@ class DesktopApp : public QObject {
   std::unique_ptr<MacroChoice> macro_choice_;
   SettingsPage page_;
   Tray tray_;
+  TrayWatch tray_watch_;
   bool open_ = false;
 };
 

@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     desktop.OnSecondLaunch(activation);
   });
   if (hidden) {
-    desktop.ShowIcons();
+    desktop.StartHidden();
   } else {
     desktop.ShowWindow();
   }

@@ -41,13 +41,9 @@ void MainWindow::Quit() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (tray_available_) {
-    event->ignore();
-    hide();
-    return;
-  }
-  event->accept();
-  Quit();
+  // Quitting never goes through here (it leaves the event loop), so a close is always the user's.
+  event->ignore();
+  if (close_) close_();
 }
 
 }  // namespace melko::ui

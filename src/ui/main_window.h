@@ -1,6 +1,5 @@
-// The program's one top-level window: it carries the settings page of the skin (main.ui). Closing
-// it hides it to the tray, where the program lives on; without a tray to return from, closing it
-// ends the program.
+// The program's one top-level window: it carries the settings page of the skin (main.ui). What
+// closing it does (hide it to the tray, or end the program) is the close handler's to decide.
 #pragma once
 
 #include <QWidget>
@@ -23,7 +22,8 @@ class MainWindow final : public QWidget, public ShellWindow {
   void SetQuitHandler(std::function<void()> quit) { quit_ = std::move(quit); }
   // The activation of the launch that asked for the window, used when it next comes forward.
   void SetLaunchActivation(LaunchActivation activation) { launch_ = std::move(activation); }
-  void SetTrayAvailable(bool available) { tray_available_ = available; }
+  // The window manager's close; the window itself never closes.
+  void SetCloseHandler(std::function<void()> close) { close_ = std::move(close); }
 
   bool IsVisible() override { return isVisible(); }
   bool IsMinimised() override { return isMinimized(); }
@@ -41,7 +41,7 @@ class MainWindow final : public QWidget, public ShellWindow {
   QWidget* page_ = nullptr;
   std::function<void()> quit_;
   LaunchActivation launch_;
-  bool tray_available_ = false;
+  std::function<void()> close_;
 };
 
 }  // namespace melko::ui

@@ -105,6 +105,21 @@ class MelkoDesktopTest : public ::testing::Test {
     });
     return found;
   }
+  std::unique_ptr<ChildProcess> StartWindowManager() {
+    auto openbox = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/bin/openbox", "--sm-disable"}, dir_ / "openbox.err",
+        std::map<std::string, std::string>{{"DISPLAY", x_.display()}});
+    Await(
+        [] { return Xprop("-root", {"_NET_SUPPORTING_WM_CHECK"}).find('#') != std::string::npos; });
+    return openbox;
+  }
+  // The properties of a window ("-root" for the root window), as xprop prints them.
+  static std::string Xprop(const std::string& window, std::vector<std::string> properties) {
+    std::vector<std::string> argv{"/usr/bin/xprop", window == "-root" ? "-root" : "-id"};
+    if (window != "-root") argv.push_back(window);
+    argv.insert(argv.end(), properties.begin(), properties.end());
+    return testing::RunProgram(argv, {}, 5000).out;
+  }
   bool Click(const ShownWindow& window, int dx, int dy, const char* button = "1") {
     return testing::RunXdotool({"mousemove", std::to_string(window.x + dx),
                                 std::to_string(window.y + dy), "click", button},
@@ -193,6 +208,34 @@ TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
   ASSERT_TRUE(Click(*icon, 10, 10, "3"));
   ASSERT_TRUE(testing::RunXdotool({"sleep", "0.5", "key", "Up", "Return"}, dir_ / "tools.err"));
   EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << "the tray menu's Quit";
+}
+
+// Under a window manager, started with --hidden before the panel: the icon docks when the panel
+// comes and closing hides the window there; when the panel goes, the hidden window comes back
+// minimised, and closing it then ends the program.
+TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
+  auto window_manager = StartWindowManager();
+  testing::VmouseProcess mouse({"--receiver"});
+  auto melko = StartMelko(mouse, {"--hidden"});
+  ASSERT_TRUE(Await([] {
+    return !testing::RunProgram({testing::kXdotoolProgram, "search", "--class", "melko"})
+                .out.empty();
+  })) << Errors();
+  auto tray_host = StartTrayHost();
+  const std::optional<ShownWindow> icon = AwaitTrayIcon();
+  ASSERT_TRUE(icon) << Errors();
+  ASSERT_TRUE(Click(*icon, 10, 10));
+  const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  ASSERT_TRUE(window);
+
+  ASSERT_TRUE(testing::RunXdotool({"key", "alt+F4"}, dir_ / "tools.err"));
+  ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon";
+  tray_host.reset();
+  EXPECT_TRUE(
+      Await([&] { return Xprop(window->id, {"WM_STATE"}).find("Iconic") != std::string::npos; }));
+  ASSERT_TRUE(testing::RunXdotool({"windowactivate", "--sync", window->id, "key", "alt+F4"},
+                                  dir_ / "tools.err"));
+  EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << Errors();
 }
 
 }  // namespace

@@ -77,6 +77,7 @@ class MainWindowTest : public QObject {
  private slots:
   void TheWindowShowsOnlyWhileAMouseIsPresent() {
     Desktop desktop;
+    desktop.app().logic().OnTrayAvailabilityChanged(true);
     desktop.app().ShowWindow();
     QCOMPARE(desktop.Find<QListWidget>("ms_1_list_profile")->currentItem()->text(),
              QStringLiteral("Profile1"));
