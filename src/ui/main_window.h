@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "shell/shell_ports.h"
 #include "ui/launch_activation.h"
@@ -17,6 +18,7 @@ class MainWindow final : public QWidget, public ShellWindow {
   MainWindow();
   // The page's widgets; null when the skin could not be read.
   QWidget* page() const { return page_; }
+  // Centres the window, frame and all, in the screen's work area.
   void CentreOnScreen();
 
   void SetQuitHandler(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -36,11 +38,14 @@ class MainWindow final : public QWidget, public ShellWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Drags the window by its title bar.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QWidget* page_ = nullptr;
   std::function<void()> quit_;
   LaunchActivation launch_;
+  std::optional<QPoint> drag_from_;  // a drag by hand: the press, relative to the window
   std::function<void()> close_;
 };
 

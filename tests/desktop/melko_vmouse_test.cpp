@@ -210,9 +210,10 @@ TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
   EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << "the tray menu's Quit";
 }
 
-// Under a window manager, started with --hidden before the panel: the icon docks when the panel
-// comes and closing hides the window there; when the panel goes, the hidden window comes back
-// minimised, and closing it then ends the program.
+// Under a window manager the window has one title bar, its own, which drags it; it keeps its size,
+// centred, and cannot be maximised. Started with --hidden before the panel, its icon docks when the
+// panel comes and closing hides the window there; when the panel goes, the hidden window comes
+// back minimised, and closing it then ends the program.
 TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   auto window_manager = StartWindowManager();
   testing::VmouseProcess mouse({"--receiver"});
@@ -227,14 +228,29 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   ASSERT_TRUE(Click(*icon, 10, 10));
   const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
   ASSERT_TRUE(window);
+  EXPECT_EQ(std::pair(window->x, window->y), std::pair(240, 226));
+  const std::string hints = Xprop(window->id, {"_NET_FRAME_EXTENTS", "_NET_WM_ALLOWED_ACTIONS"});
+  EXPECT_THAT(hints, ::testing::HasSubstr("= 0, 0, 0, 0"));
+  EXPECT_THAT(hints, ::testing::Not(::testing::HasSubstr("MAXIMIZE")));
+  // Dragged by the title bar, with pauses for the window manager to take over the pointer.
+  EXPECT_TRUE(Await([&] {
+    testing::RunXdotool(
+        {"mousemove", "340", "246", "mousedown", "1", "sleep", "0.3", "mousemove", "380", "270",
+         "sleep", "0.3", "mousemove", "440", "296", "sleep", "0.3", "mouseup", "1"},
+        dir_ / "tools.err");
+    return AwaitWindowOfSize("800x572").value_or(*window).x > 300;
+  }));
 
-  ASSERT_TRUE(testing::RunXdotool({"key", "alt+F4"}, dir_ / "tools.err"));
+  const auto close = [&] {
+    return testing::RunXdotool({"windowactivate", "--sync", window->id, "key", "alt+F4"},
+                               dir_ / "tools.err");
+  };
+  ASSERT_TRUE(close());
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon";
   tray_host.reset();
   EXPECT_TRUE(
       Await([&] { return Xprop(window->id, {"WM_STATE"}).find("Iconic") != std::string::npos; }));
-  ASSERT_TRUE(testing::RunXdotool({"windowactivate", "--sync", window->id, "key", "alt+F4"},
-                                  dir_ / "tools.err"));
+  ASSERT_TRUE(close());
   EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << Errors();
 }
 
