@@ -55,6 +55,11 @@ void PrepareActivation(QWindow* window, const LaunchActivation& activation) {
 }
 
 void EndLaunchFeedback(const LaunchActivation& activation) {
+  // A token that no activation took is not left for a later one.
+  if (!activation.token.empty() &&
+      qgetenv("XDG_ACTIVATION_TOKEN") == QByteArray::fromStdString(activation.token)) {
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+  }
   xcb_connection_t* connection = X11Connection();
   if (!connection || activation.startup_id.empty()) return;
   // The startup-notification message, NUL included, in pieces of 20 bytes: the first as

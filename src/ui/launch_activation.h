@@ -29,7 +29,8 @@ struct LaunchActivation {
 // it from for the next activation.
 void PrepareActivation(QWindow* window, const LaunchActivation& activation);
 
-// The launch is over: on X11 its startup sequence is removed, which ends the busy cursor.
+// The launch is over: on X11 its startup sequence is removed, which ends the busy cursor; on
+// Wayland a token that no activation took is dropped.
 void EndLaunchFeedback(const LaunchActivation& activation);
 
 }  // namespace melko::ui
