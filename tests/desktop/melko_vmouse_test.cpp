@@ -19,6 +19,8 @@ namespace melko {
 namespace {
 
 using testing::ChildProcess;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::TempDir;
 
 // Polls until done() holds, for at most 20 seconds.
@@ -87,38 +89,26 @@ class MelkoDesktopTest : public ::testing::Test {
     return found;
   }
   std::string Errors() { return testing::ReadText(dir_ / "melko.err"); }
-  // A panel's notification area, top right.
-  std::unique_ptr<ChildProcess> StartTrayHost() {
+  // A desktop program beside melko on the private display, ended with the test.
+  std::unique_ptr<ChildProcess> StartOnDisplay(const std::vector<std::string>& argv) {
     return std::make_unique<ChildProcess>(
-        std::vector<std::string>{"/usr/bin/trayer", "--edge", "top", "--align", "right",
-                                 "--widthtype", "pixel", "--width", "100", "--height", "24"},
-        dir_ / "trayer.err", std::map<std::string, std::string>{{"DISPLAY", x_.display()}});
+        argv, dir_ / "desktop.err", std::map<std::string, std::string>{{"DISPLAY", x_.display()}});
   }
-  // melko's icon, docked in the tray host.
-  std::optional<ShownWindow> AwaitTrayIcon() {
-    std::optional<ShownWindow> found;
-    Await([&] {
-      for (const ShownWindow& window : VisibleWindows()) {
-        if (window.y < 24 && std::stoi(window.size) <= 24) found = window;
-      }
-      return found.has_value();
-    });
-    return found;
+  // A panel's notification area, top right, where melko's icon docks as a 22x22 window.
+  std::unique_ptr<ChildProcess> StartTrayHost() {
+    return StartOnDisplay({"/usr/bin/trayer", "--edge", "top", "--align", "right", "--widthtype",
+                           "pixel", "--width", "100", "--height", "24"});
   }
   std::unique_ptr<ChildProcess> StartWindowManager() {
-    auto openbox = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"/usr/bin/openbox", "--sm-disable"}, dir_ / "openbox.err",
-        std::map<std::string, std::string>{{"DISPLAY", x_.display()}});
-    Await(
-        [] { return Xprop("-root", {"_NET_SUPPORTING_WM_CHECK"}).find('#') != std::string::npos; });
+    auto openbox = StartOnDisplay({"/usr/bin/openbox", "--sm-disable"});
+    Await([] {
+      return Xprop({"-root", "_NET_SUPPORTING_WM_CHECK"}).find('#') != std::string::npos;
+    });
     return openbox;
   }
-  // The properties of a window ("-root" for the root window), as xprop prints them.
-  static std::string Xprop(const std::string& window, std::vector<std::string> properties) {
-    std::vector<std::string> argv{"/usr/bin/xprop", window == "-root" ? "-root" : "-id"};
-    if (window != "-root") argv.push_back(window);
-    argv.insert(argv.end(), properties.begin(), properties.end());
-    return testing::RunProgram(argv, {}, 5000).out;
+  static std::string Xprop(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "/usr/bin/xprop");
+    return testing::RunProgram(arguments, {}, 5000).out;
   }
   bool Click(const ShownWindow& window, int dx, int dy, const char* button = "1") {
     return testing::RunXdotool({"mousemove", std::to_string(window.x + dx),
@@ -149,13 +139,12 @@ TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
   EXPECT_EQ(second->WaitExit(10000).value_or(-2), 1);
   const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
   ASSERT_TRUE(window);
-  EXPECT_THAT(testing::RunProgram({"/usr/bin/xprop", "-id", window->id, "_NET_STARTUP_ID"}).out,
-              ::testing::HasSubstr("\"launcher-7_TIME42\""));
+  EXPECT_THAT(Xprop({"-id", window->id, "_NET_STARTUP_ID"}), HasSubstr("\"launcher-7_TIME42\""));
   EXPECT_EQ(melko->Stop(), 0) << Errors();
 }
 
 // Apply sends the profile (in full, the first time), and Restore Defaults, confirmed with Return,
-// sends it in full again.
+// sends it in full again. SIGTERM while the confirmation is open ends the program in order.
 TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   testing::VmouseProcess mouse({"--cable"});
   auto melko = StartMelko(mouse);
@@ -175,45 +164,38 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; })) << "the confirmation";
   ASSERT_TRUE(testing::RunXdotool({"key", "Return"}, dir_ / "tools.err"));
   EXPECT_TRUE(Await([&] { return reset_reports() == 2; })) << Errors();
+  ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));
+  ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }));
   EXPECT_EQ(melko->Stop(), 0);
 }
 
-// Beside a tray host the window hides instead of closing, yet every way of quitting ends the
-// program at once and in order: SIGTERM while the window is hidden to the tray (saving the edit
-// the sleeping mouse could not take), SIGTERM while a confirmation is open, the tray menu's Quit.
+// Beside a tray host, quitting ends the program at once and in order: SIGTERM with the window
+// hidden to the tray (saving the edit the sleeping mouse could not take), the tray menu's Quit.
 TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
   auto tray_host = StartTrayHost();
   testing::VmouseProcess mouse({"--receiver"});
   auto melko = StartMelko(mouse);
-  std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
-  ASSERT_TRUE(window && AwaitTrayIcon()) << Errors();
+  const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  ASSERT_TRUE(window && AwaitWindowOfSize("22x22")) << Errors();
   ASSERT_TRUE(Click(*window, 494, 104));  // DPI stage 1
   ASSERT_TRUE(Click(*window, 776, 26));   // hide
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon";
   EXPECT_EQ(melko->Stop(), 0) << Errors();
-  EXPECT_THAT(testing::RunProgram({std::string(MELKO_BIN_DIR) + "/melkoctl", "profile", "show"},
-                                  {{"XDG_CONFIG_HOME", (dir_ / "config").string()}})
-                  .out,
-              ::testing::HasSubstr("Current stage: 1"));
+  const std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", (dir_ / "config").string()}};
+  EXPECT_THAT(testing::RunProgram({MELKO_BIN_DIR "/melkoctl", "profile", "show"}, env).out,
+              HasSubstr("Current stage: 1"));
 
   melko = StartMelko(mouse);
-  ASSERT_TRUE((window = AwaitWindowOfSize("800x572")));
-  ASSERT_TRUE(Click(*window, 72, 547));  // Restore Defaults: a modal confirmation
-  ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 3; }));
-  EXPECT_EQ(melko->Stop(), 0) << Errors();
-
-  melko = StartMelko(mouse);
-  const std::optional<ShownWindow> icon = AwaitTrayIcon();
+  const std::optional<ShownWindow> icon = AwaitWindowOfSize("22x22");
   ASSERT_TRUE(icon && AwaitWindowOfSize("800x572"));
   ASSERT_TRUE(Click(*icon, 10, 10, "3"));
   ASSERT_TRUE(testing::RunXdotool({"sleep", "0.5", "key", "Up", "Return"}, dir_ / "tools.err"));
   EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << "the tray menu's Quit";
 }
 
-// Under a window manager the window has one title bar, its own, which drags it; it keeps its size,
-// centred, and cannot be maximised. Started with --hidden before the panel, its icon docks when the
-// panel comes and closing hides the window there; when the panel goes, the hidden window comes
-// back minimised, and closing it then ends the program.
+// Under a window manager: one title bar, its own, which drags the window; a fixed size, centred.
+// Started with --hidden before the panel, the icon docks when the panel comes and closing hides
+// the window there; with the panel gone the window comes back minimised and closing ends melko.
 TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   auto window_manager = StartWindowManager();
   testing::VmouseProcess mouse({"--receiver"});
@@ -223,16 +205,16 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
                 .out.empty();
   })) << Errors();
   auto tray_host = StartTrayHost();
-  const std::optional<ShownWindow> icon = AwaitTrayIcon();
+  const std::optional<ShownWindow> icon = AwaitWindowOfSize("22x22");
   ASSERT_TRUE(icon) << Errors();
   ASSERT_TRUE(Click(*icon, 10, 10));
   const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
   ASSERT_TRUE(window);
   EXPECT_EQ(std::pair(window->x, window->y), std::pair(240, 226));
-  const std::string hints = Xprop(window->id, {"_NET_FRAME_EXTENTS", "_NET_WM_ALLOWED_ACTIONS"});
-  EXPECT_THAT(hints, ::testing::HasSubstr("= 0, 0, 0, 0"));
-  EXPECT_THAT(hints, ::testing::Not(::testing::HasSubstr("MAXIMIZE")));
-  // Dragged by the title bar, with pauses for the window manager to take over the pointer.
+  const std::string hints =
+      Xprop({"-id", window->id, "_NET_FRAME_EXTENTS", "_NET_WM_ALLOWED_ACTIONS"});
+  EXPECT_THAT(hints, AllOf(HasSubstr("= 0, 0, 0, 0"), Not(HasSubstr("MAXIMIZE"))));
+  // Dragged by the title bar; the pauses let the window manager take the pointer.
   EXPECT_TRUE(Await([&] {
     testing::RunXdotool(
         {"mousemove", "340", "246", "mousedown", "1", "sleep", "0.3", "mousemove", "380", "270",
@@ -248,8 +230,9 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   ASSERT_TRUE(close());
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon";
   tray_host.reset();
-  EXPECT_TRUE(
-      Await([&] { return Xprop(window->id, {"WM_STATE"}).find("Iconic") != std::string::npos; }));
+  EXPECT_TRUE(Await([&] {
+    return Xprop({"-id", window->id, "WM_STATE"}).find("Iconic") != std::string::npos;
+  }));
   ASSERT_TRUE(close());
   EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << Errors();
 }

@@ -81,8 +81,6 @@ TEST_F(MainWindowLogicTest, MenuCommandsAndTitleButtons) {
   }
   EXPECT_TRUE(window.visible);
   EXPECT_EQ(assigned, (std::vector<std::string>{"ms_1_dpi_up", "MS_1"}));
-  EXPECT_TRUE(logic.OnClick("min_btn"));
-  EXPECT_TRUE(window.minimised);
   EXPECT_FALSE(logic.OnClick("ms_1_apply_btn"));
 }
 
