@@ -3,10 +3,11 @@
 // (DESKTOP_STARTUP_ID). A second launch hands its own to the running copy, whose window it raises;
 // desktops that prevent focus stealing let the window come forward only with them.
 //
-// Qt 6.4 takes care of the first launch: its xcb plugin reads DESKTOP_STARTUP_ID when it connects
-// (and clears it), puts it on the first window it shows and ends the launch's busy feedback; its
-// Wayland xdg-shell plugin presents XDG_ACTIVATION_TOKEN with the next activation request (and
-// clears it). A later startup id has no way into the xcb plugin, so it is put on the window here.
+// What Qt 6.4 does with them: its xcb plugin reads DESKTOP_STARTUP_ID once, when it connects
+// (and clears it), and ends that launch's startup sequence when its first window shows; it never
+// puts a startup id on a window, and a later one has no way in, so that is done here. Its Wayland
+// xdg-shell plugin presents XDG_ACTIVATION_TOKEN, when set, with the next activation request of a
+// window, and clears it.
 #pragma once
 
 #include <string>
