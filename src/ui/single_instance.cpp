@@ -224,6 +224,12 @@ void SingleInstance::AcceptClients() {
     const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       if (errno == EINTR) continue;
+      if (errno == EMFILE || errno == ENFILE) {
+        // Out of descriptors: the waiting client would wake the notifier again at once, so it
+        // waits a second instead of the loop spinning.
+        notifier_->setEnabled(false);
+        QTimer::singleShot(1000, this, [this] { notifier_->setEnabled(true); });
+      }
       return;  // none left (or a client gone before it was taken)
     }
     if (clients_.size() >= kMostClients) {
