@@ -79,7 +79,12 @@ int main(int argc, char** argv) {
   melko::ui::DesktopApp desktop(std::move(options));
   if (const std::string load_error = desktop.LoadStores(); !load_error.empty()) {
     std::fprintf(stderr, "melko: %s\n", load_error.c_str());
-    desktop.boxes().Tell("warning_title_text", "store_unreadable_text");
+    // Told from the event loop, so that the end of the session ends it as any other quit does.
+    QTimer::singleShot(0, &desktop, [&desktop] {
+      desktop.boxes().Tell("warning_title_text", "store_unreadable_text");
+      QCoreApplication::exit(1);
+    });
+    app.exec();
     return 1;
   }
   instance.Serve([&desktop](const melko::ui::LaunchActivation& activation) {
