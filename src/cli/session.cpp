@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "profiles/data_folder.h"
 #include "profiles/names.h"
+#include "profiles/profile_session.h"
 
 namespace melko::cli {
 
@@ -19,28 +20,10 @@ void Session::ResolveDataFolder() {
   if (!error.empty()) throw Refused(error);
 }
 
-namespace {
-
-// Refuses a store file that exists but cannot be read, or is too large to be a store, before
-// anything else happens: loading the other store must not create files first.
-void CheckReadable(const std::filesystem::path& path, std::uint64_t limit, const char* what) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return;
-  const FileBytes probe = ReadFilePrefix(path, 0);
-  if (!probe.opened) throw Refused(std::string("cannot read the ") + what + ": " + probe.error);
-  if (probe.file_size > limit) {
-    throw Refused(std::string("cannot read the ") + what + ": " +
-                  TooLargeText(path, probe.file_size, limit));
-  }
-}
-
-}  // namespace
-
 void Session::Open(Access access) {
   ResolveDataFolder();
   const std::filesystem::path store_folder = StoreFolder(data_folder_);
-  CheckReadable(ProfileStorePath(data_folder_), kMaxProfileStoreBytes, "profile store");
-  CheckReadable(MacroStorePath(data_folder_), kMaxMacroStoreBytes, "macro store");
+  if (const std::string why = UnreadableStoreReason(data_folder_); !why.empty()) throw Refused(why);
 
   // A folder this user may not write still serves the commands that only read.
   const Outcome folder = EnsureDirectory(store_folder);

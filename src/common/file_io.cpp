@@ -51,22 +51,44 @@ void SyncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
+namespace {
+
+// What a path that is not a regular file is, for the reason its read is refused.
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "something else";
+}
+
+}  // namespace
+
 FileBytes ReadFilePrefix(const std::filesystem::path& path, std::uint64_t max_bytes) {
   FileBytes result;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking: a named pipe with no writer would wait forever in open(), and only
+  // regular files are read at all (a pipe, a device or a socket could hold the reader, and the
+  // store lock with it, for as long as it likes).
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     result.missing = (errno == ENOENT);
     result.error = Describe(path, errno);
     return result;
   }
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+  if (::fstat(fd, &info) != 0) {
+    result.error = Describe(path, errno);
+  } else if (!S_ISREG(info.st_mode)) {
+    result.error = path.string() + ": not a regular file (" + KindOf(info.st_mode) + ")";
+  }
+  if (!result.error.empty()) {
     ::close(fd);
-    result.error = Describe(path, EISDIR);
     return result;
   }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   result.opened = true;
-  result.file_size = S_ISREG(info.st_mode) && info.st_size > 0 ? std::uint64_t(info.st_size) : 0;
+  result.file_size = info.st_size > 0 ? std::uint64_t(info.st_size) : 0;
   constexpr std::size_t kChunk = 1 << 16;
   std::uint64_t wanted = max_bytes;
   for (;;) {

@@ -18,16 +18,17 @@ struct Outcome {
   static Outcome Failure(std::string why) { return {false, std::move(why)}; }
 };
 
-// Reads at most max_bytes from the start of a file. missing is set when the file does not exist.
-// The buffer grows with what is actually read, never by a size the file claims, so a sparse or
-// endless file (/dev/zero) costs no more than max_bytes; more is set when bytes remain after them.
+// Reads at most max_bytes from the start of a regular file; anything else (a named pipe, a device,
+// a socket, a folder) is refused at once, with what it is as the reason. missing is set when the
+// file does not exist. The buffer grows with what is actually read, never by a size the file
+// claims, so a sparse file costs no more than max_bytes; more is set when bytes remain after them.
 struct FileBytes {
   bool opened = false;
   bool missing = false;
   bool more = false;
   std::string error;
   std::vector<std::uint8_t> bytes;
-  std::uint64_t file_size = 0;  // as the file system reports it; 0 for devices and pipes
+  std::uint64_t file_size = 0;  // as the file system reports it
 };
 FileBytes ReadFilePrefix(const std::filesystem::path& path, std::uint64_t max_bytes);
 

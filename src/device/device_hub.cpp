@@ -32,6 +32,12 @@ bool DeviceHub::OnMessage(std::uint32_t message, std::uintptr_t wparam, std::int
     case kMsgRequestApply:
       engine_.RequestApply();
       return true;
+    case kMsgApplyRunStarted:
+      ctx_.timers.Stop(kTimerReceiverWatchdog);
+      return true;
+    case kMsgApplyRunEnded:
+      RestartReceiverWatchdog(ctx_);
+      return true;
     default:
       return false;
   }

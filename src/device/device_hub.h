@@ -14,8 +14,9 @@ class DeviceHub {
  public:
   DeviceHub(DeviceContext& ctx, ApplyEngine& engine) : ctx_(ctx), engine_(engine) {}
 
-  // Handles kMsgReceiverData to kMsgRequestApply; returns false for any other message, which is
-  // the caller's to handle (kMsgConnectedChanged, kMsgDpiStageChanged).
+  // Handles kMsgReceiverData to kMsgRequestApply and the apply runs' start and end; returns false
+  // for any other message, which is the caller's to handle (kMsgConnectedChanged,
+  // kMsgDpiStageChanged).
   bool OnMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
 
   // Handles the receiver watchdog, the charging animation and the Bluetooth notification start;

@@ -15,10 +15,15 @@ enum Message : std::uint32_t {
   kMsgWiredData = 1539,         // cable library: status event
   kMsgWiredConnect = 1540,      // cable library: arrival or removal
   kMsgRequestApply = 1541,      // forwarded to the apply thread as kMsgApply
+  // From the apply thread: a run starts, and a run has written the mouse. The receiver's watchdog
+  // is stopped and restarted on the user-interface thread, where the receiver's presence is known.
+  kMsgApplyRunStarted = 1560,
+  kMsgApplyRunEnded = 1561,
 };
 
 enum TimerId : int {
   kTimerDpiPopup = 52,              // 2000 ms: closes the DPI popup
+  kTimerTrayGrace = 53,             // 5000 ms without a tray host: a hidden window comes back
   kTimerReceiverWatchdog = 512,     // 6000 ms without a power event: the receiver's mouse sleeps
   kTimerApplyDelay = 513,           // 200 / 500 ms after a list or slider change: request an apply
   kTimerSectionFollowUp = 514,      // 10 ms after a settings section opened

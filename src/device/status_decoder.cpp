@@ -70,7 +70,7 @@ void OnLightMode(DeviceContext& ctx, std::uint16_t value) {
 // Power from the driver libraries: over the cable (which charges the mouse) or the receiver.
 void OnLibraryPower(DeviceContext& ctx, std::uint16_t value) {
   LinkState& links = ctx.links;
-  ctx.timers.Start(kTimerReceiverWatchdog, kReceiverWatchdogMs);
+  RestartReceiverWatchdog(ctx);
   if (links.wired_state == kLinkConnected) {
     links.wireless_online = 0;
     ctx.controls.SetVisible(control::kWirelessIcon, false);
@@ -160,6 +160,12 @@ void OnChargeAnimationTimer(DeviceContext& ctx) {
   ctx.controls.SetValue(control::kPowerBar, ctx.charge_animation);
   ctx.charge_animation += 2;
   if (ctx.charge_animation > 100) ctx.charge_animation = 0;
+}
+
+void RestartReceiverWatchdog(DeviceContext& ctx) {
+  if (ctx.links.wireless_state == kLinkConnected) {
+    ctx.timers.Start(kTimerReceiverWatchdog, kReceiverWatchdogMs);
+  }
 }
 
 void OnReceiverWatchdogTimer(DeviceContext& ctx) {

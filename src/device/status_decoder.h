@@ -48,4 +48,8 @@ void OnChargeAnimationTimer(DeviceContext& ctx);
 // the mouse. User-interface thread.
 void OnReceiverWatchdogTimer(DeviceContext& ctx);
 
+// (Re)starts timer 512, only while the receiver is there: without it there is no mouse to watch,
+// and a watchdog left running would put a mouse on another link to sleep. User-interface thread.
+void RestartReceiverWatchdog(DeviceContext& ctx);
+
 }  // namespace melko

@@ -75,6 +75,26 @@ bool SameMacros(const MacroStore& a, const MacroStore& b) {
 
 }  // namespace
 
+std::string UnreadableStoreReason(const std::filesystem::path& data_folder) {
+  const struct {
+    std::filesystem::path path;
+    std::uint64_t limit;
+    const char* what;
+  } stores[] = {{ProfileStorePath(data_folder), kMaxProfileStoreBytes, "profile store"},
+                {MacroStorePath(data_folder), kMaxMacroStoreBytes, "macro store"}};
+  for (const auto& store : stores) {
+    if (!FileExists(store.path)) continue;
+    const FileBytes probe = ReadFilePrefix(store.path, 0);
+    std::string why;
+    if (!probe.opened) why = probe.error;
+    if (probe.opened && probe.file_size > store.limit) {
+      why = TooLargeText(store.path, probe.file_size, store.limit);
+    }
+    if (!why.empty()) return std::string("cannot read the ") + store.what + ": " + why;
+  }
+  return {};
+}
+
 ProfileSession::ProfileSession(std::filesystem::path data_folder)
     : data_folder_(std::move(data_folder)),
       applied_(std::make_unique<ProfileRecord>(ZeroProfileRecord())) {}

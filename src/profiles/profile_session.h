@@ -44,6 +44,11 @@ struct SyncResult {
   bool selection_moved = false;
 };
 
+// Why a store that is there cannot be loaded (it cannot be opened, is not a regular file, or is
+// far too large), as "cannot read the macro store: ...", or nothing. Both stores are checked before
+// either is loaded, since loading the profiles creates files that a refusal must not leave behind.
+std::string UnreadableStoreReason(const std::filesystem::path& data_folder);
+
 class ProfileSession {
  public:
   explicit ProfileSession(std::filesystem::path data_folder);

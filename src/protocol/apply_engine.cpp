@@ -12,8 +12,8 @@ constexpr std::uint32_t kQuitMessage = 0;
 }  // namespace
 
 ApplyEngine::ApplyEngine(ProfileSession& profiles, LinkState& links, ReportSink& sink,
-                         Controls& controls, Timers& timers)
-    : profiles_(profiles), links_(links), sink_(sink), controls_(controls), timers_(timers) {}
+                         Controls& controls, MessagePoster& poster)
+    : profiles_(profiles), links_(links), sink_(sink), controls_(controls), poster_(poster) {}
 
 ApplyEngine::~ApplyEngine() {
   StopApplyThread();
@@ -81,7 +81,7 @@ bool ApplyEngine::Apply() {
     return false;
   }
   dropped_request_ = false;
-  timers_.Stop(kTimerReceiverWatchdog);
+  poster_.Post(kMsgApplyRunStarted, 0, 0);
   const bool ring = controls_.Exists(control::kApplyRing);
   if (ring) controls_.SetVisible(control::kApplyRing, true);
 
@@ -126,7 +126,7 @@ bool ApplyEngine::Apply() {
     if (ring) controls_.SetVisible(control::kApplyRing, false);
     return false;
   }
-  timers_.Start(kTimerReceiverWatchdog, kReceiverWatchdogMs);
+  poster_.Post(kMsgApplyRunEnded, 0, 0);
   profiles_.FinishApply(snapshot);
   if (ring) controls_.SetVisible(control::kApplyRing, false);
   return true;

@@ -22,8 +22,10 @@ namespace melko {
 
 class ApplyEngine {
  public:
+  // Each run that can write posts kMsgApplyRunStarted and, once written, kMsgApplyRunEnded to
+  // the user-interface thread, which looks after the receiver's watchdog.
   ApplyEngine(ProfileSession& profiles, LinkState& links, ReportSink& sink, Controls& controls,
-              Timers& timers);
+              MessagePoster& poster);
   ~ApplyEngine();
   ApplyEngine(const ApplyEngine&) = delete;
   ApplyEngine& operator=(const ApplyEngine&) = delete;
@@ -59,7 +61,7 @@ class ApplyEngine {
   LinkState& links_;
   ReportSink& sink_;
   Controls& controls_;
-  Timers& timers_;
+  MessagePoster& poster_;
 
   std::mutex queue_mutex_;
   std::condition_variable queue_changed_;

@@ -1,5 +1,8 @@
-// Turns SIGINT and SIGTERM into a quit on the event loop, so that a program stopped by a shell, a
-// test or the end of the desktop session ends in order: sockets closed, stores saved.
+// Ends the event loop on every request to end the program: SIGINT, SIGTERM and SIGHUP (a shell, a
+// test, the end of the desktop session) and the application's Quit event (the session manager's
+// end of session, QCoreApplication::quit()). The loop is left with QCoreApplication::exit(), which
+// no close handler can veto: Qt turns a Quit event into close events first, and a window that
+// hides to the tray refuses them. What follows the loop in main ends the program in order.
 #pragma once
 
 #include <QObject>
@@ -9,16 +12,15 @@
 namespace melko {
 
 class QuitOnSignals : public QObject {
-  Q_OBJECT
-
  public:
+  // A QCoreApplication must exist.
   explicit QuitOnSignals(QObject* parent = nullptr);
   ~QuitOnSignals() override;
 
   bool ok() const { return notifier_ != nullptr; }
 
- signals:
-  void Quit();
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   std::unique_ptr<QSocketNotifier> notifier_;

@@ -88,7 +88,7 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
       ctx_{links_, session_, drivers_, *ble_, controls, timers_, messages_, clock_, log_},
       report_links_(drivers_, *ble_),
       sender_(links_, report_links_, clock_, log_),
-      engine_(session_, links_, sender_, controls, timers_),
+      engine_(session_, links_, sender_, controls, messages_),
       hub_(ctx_, engine_),
       loader_(loader ? std::move(loader) : std::make_unique<DlDriverLoader>()) {
   // Told on the apply thread; counted on the event loop's.
@@ -140,6 +140,7 @@ void DeviceRuntime::OnBleMouse(bool present) {
 }
 
 std::string DeviceRuntime::LoadStores() {
+  if (std::string why = UnreadableStoreReason(session_.data_folder()); !why.empty()) return why;
   const StoreLoadReport profiles = session_.LoadProfileStore();
   if (profiles.status == StoreLoadStatus::kUnreadable) {
     return "cannot read the profile store: " + profiles.detail;

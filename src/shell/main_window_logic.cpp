@@ -21,7 +21,7 @@ void MainWindowLogic::OnConnectedChanged(bool any_connected) {
     return;
   }
   controls_.SelectItem(shell_control::kDeviceSwitch, -1, false);
-  window_.Hide();
+  PutAway();
 }
 
 void MainWindowLogic::OnDpiStageChanged(int stage_value) {
@@ -50,7 +50,7 @@ void MainWindowLogic::OnMenuCommand(const std::string& item) {
 
 bool MainWindowLogic::OnClick(const std::string& control) {
   if (control == shell_control::kExitButton) {
-    window_.Hide();
+    PutAway();
     return true;
   }
   if (control == shell_control::kMinimiseButton) {
@@ -58,6 +58,41 @@ bool MainWindowLogic::OnClick(const std::string& control) {
     return true;
   }
   return false;
+}
+
+void MainWindowLogic::OnCloseRequested() {
+  if (tray_available_) {
+    window_.Hide();
+  } else {
+    window_.Quit();
+  }
+}
+
+void MainWindowLogic::PutAway() {
+  if (tray_available_) {
+    window_.Hide();
+  } else if (window_.IsVisible()) {
+    window_.Minimise();
+  }
+}
+
+void MainWindowLogic::OnTrayAvailabilityChanged(bool available) {
+  if (available == tray_available_) return;
+  tray_available_ = available;
+  if (available) {
+    timers_.Stop(kTimerTrayGrace);
+  } else if (!window_.IsVisible()) {
+    timers_.Start(kTimerTrayGrace, kTrayGraceMs);
+  }
+}
+
+void MainWindowLogic::StartHidden() {
+  if (!tray_available_) timers_.Start(kTimerTrayGrace, kTrayGraceMs);
+}
+
+void MainWindowLogic::OnTrayGraceTimer() {
+  timers_.Stop(kTimerTrayGrace);
+  if (!tray_available_ && !window_.IsVisible()) window_.Minimise();
 }
 
 void MainWindowLogic::ShowMainWindow() {

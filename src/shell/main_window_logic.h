@@ -23,6 +23,9 @@ inline constexpr const char* kMenuExit = "exit";
 }  // namespace shell_control
 
 inline constexpr int kDpiPopupMs = 2000;
+// How long a hidden window waits for a tray host (a panel still starting at log-in, or one that
+// restarts) before it comes back, minimised.
+inline constexpr int kTrayGraceMs = 5000;
 
 // The popup's text for a stage value: "DPI :" and the DPI.
 std::string DpiPopupText(int stage_value);
@@ -37,7 +40,8 @@ class MainWindowLogic {
     assign_ = std::move(handler);
   }
 
-  // any_connected may have changed (message 1128): the window is hidden while no mouse is there.
+  // any_connected may have changed (message 1128): the window is put away, as the hide button does,
+  // while no mouse is there.
   void OnConnectedChanged(bool any_connected);
   // The mouse switched its DPI stage (message 1129).
   void OnDpiStageChanged(int stage_value);
@@ -49,17 +53,33 @@ class MainWindowLogic {
   void OnTrayActivated() { ShowMainWindow(); }
   // A second launch asked for the window (message 1037).
   void OnSecondLaunch() { ShowMainWindow(); }
-  // A click on a control of the title area; false when it is not one of the main window's.
+  // A click on a control of the title area; false when it is not one of the main window's. The
+  // hide button hides the window to the tray, or minimises it while there is no tray host.
   bool OnClick(const std::string& control);
+  // The window manager's close: the window hides to the tray; without a tray host, where nothing
+  // could bring it back, the program ends.
+  void OnCloseRequested();
+
+  // Whether a tray host shows the icon, told whenever that changes. The program is never left
+  // running with neither window nor icon: a window that is hidden while there is no tray host
+  // comes back minimised when the grace period ends without one (timer kTimerTrayGrace).
+  void OnTrayAvailabilityChanged(bool available);
+  void OnTrayGraceTimer();
+  // Started in the tray only (--hidden); the window stays hidden while a tray host takes the icon.
+  void StartHidden();
 
   // Shows, restores and raises the window while a mouse is present; otherwise the warning.
   void ShowMainWindow();
   void ShowNoDeviceWarning();
 
   bool device_shown() const { return device_shown_; }
+  bool tray_available() const { return tray_available_; }
   bool warning_open() const { return warning_open_; }
 
  private:
+  // Hidden to the tray; without a tray host a shown window is minimised instead.
+  void PutAway();
+
   ShellWindow& window_;
   DpiPopup& popup_;
   MessageBoxes& boxes_;
@@ -69,6 +89,7 @@ class MainWindowLogic {
   bool device_shown_ = false;
   bool warning_open_ = false;
   bool popup_open_ = false;
+  bool tray_available_ = false;
 };
 
 }  // namespace melko

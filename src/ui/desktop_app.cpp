@@ -25,9 +25,15 @@ DesktopApp::DesktopApp(DesktopOptions options)
       macro_choice_(MakeMacroChoice(&window_)),
       page_(runtime_.context(), {boxes_, dialogs_, *shortcut_, *macro_choice_}),
       tray_([this] { logic_.OnTrayActivated(); },
-            [this](const QString& item) { PostMenuCommand(item); }) {
-  window_.SetTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable());
-  window_.SetQuitHandler([] { QApplication::quit(); });
+            [this](const QString& item) { PostMenuCommand(item); }),
+      tray_watch_([this](bool available) { logic_.OnTrayAvailabilityChanged(available); }) {
+  logic_.OnTrayAvailabilityChanged(tray_watch_.available());
+  window_.SetCloseHandler([this] { logic_.OnCloseRequested(); });
+  // The tray's Quit leaves the event loop as a termination signal does; main then ends the program
+  // in order.
+  window_.SetQuitHandler([] { QCoreApplication::exit(0); });
+  // A session manager may end the session without a word after asking us to save.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { runtime_.session().Sync(); });
   runtime_.on_window_message = [this](std::uint32_t message, std::intptr_t lparam) {
     OnWindowMessage(message, lparam);
   };
@@ -86,6 +92,11 @@ void DesktopApp::ShowIcons() {
   tray_.Show();
 }
 
+void DesktopApp::StartHidden() {
+  ShowIcons();
+  logic_.StartHidden();
+}
+
 void DesktopApp::OpenDevices() {
   if (open_) return;
   open_ = true;
@@ -110,6 +121,14 @@ void DesktopApp::Shutdown() {
   if (!saved.outcome.ok) log_.Write("cannot save the stores: " + saved.outcome.error);
 }
 
+void DesktopApp::OnSecondLaunch(const LaunchActivation& activation) {
+  window_.SetLaunchActivation(activation);
+  logic_.OnSecondLaunch();
+  // Used by the window when it came forward; a warning in its place goes without.
+  window_.SetLaunchActivation({});
+  EndLaunchFeedback(activation);
+}
+
 void DesktopApp::OnWindowMessage(std::uint32_t message, std::intptr_t lparam) {
   switch (message) {
     case kMsgConnectedChanged:
@@ -127,6 +146,9 @@ void DesktopApp::OnTimer(int timer_id) {
   switch (timer_id) {
     case kTimerDpiPopup:
       logic_.OnDpiPopupTimer();
+      break;
+    case kTimerTrayGrace:
+      logic_.OnTrayGraceTimer();
       break;
     case kTimerApplyDelay:
       runtime_.timers().Stop(kTimerApplyDelay);

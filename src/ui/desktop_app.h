@@ -13,6 +13,7 @@
 #include "shell/main_window_logic.h"
 #include "shell/settings_page.h"
 #include "ui/dpi_popup.h"
+#include "ui/launch_activation.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/page_dialogs.h"
@@ -20,6 +21,7 @@
 #include "ui/store_watch.h"
 #include "ui/tray.h"
 #include "ui/wheel_guard.h"
+#include "ui/tray_watch.h"
 
 namespace melko::ui {
 
@@ -43,10 +45,14 @@ class DesktopApp : public QObject {
   void ShowWindow();
   // The tray icon, and the window's icon for when it is shown.
   void ShowIcons();
+  // Started with --hidden: the icons only, and the window once it is clear no tray host comes.
+  void StartHidden();
   // The device side: apply thread, driver libraries, Bluetooth LE, the hook library.
   void OpenDevices();
   // Everything in order: hooks removed, the apply thread stopped, links closed, edits saved.
   void Shutdown();
+  // A second launch asked for the window (message 1037), with its desktop's activation.
+  void OnSecondLaunch(const LaunchActivation& activation);
 
   MainWindow& window() { return window_; }
   QtControls& controls() { return controls_; }
@@ -86,6 +92,7 @@ class DesktopApp : public QObject {
   Tray tray_;
   std::unique_ptr<StoreWatch> store_watch_;
   QTimer follow_later_;
+  TrayWatch tray_watch_;
   bool open_ = false;
 };
 

@@ -1,5 +1,5 @@
 // melko: the desktop program. One copy per user; a second launch brings the first one's window
-// forward and ends with status 1.
+// forward and ends with status 1 (saying on standard error when it could not reach it).
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
@@ -41,20 +41,26 @@ int main(int argc, char** argv) {
     }
   }
 
-  QApplication app(argc, argv);
-  app.setQuitOnLastWindowClosed(false);
-  // The end of the session (or a shell's Ctrl+C) ends the program in order, saving its edits.
-  melko::QuitOnSignals quit_signals;
-  QObject::connect(&quit_signals, &melko::QuitOnSignals::Quit, &app, &QApplication::quit);
+  // Before anything else, and before Qt connects to the display (which takes this launch's
+  // startup id for its own first window): one copy per user.
   melko::ui::SingleInstance instance;
   if (!instance.TryLock()) {
-    // The running copy shows its window (or its no-device warning); this launch ends.
-    instance.AskRunningCopyToShow();
+    // The running copy shows its window (or its no-device warning), with this launch's permission
+    // to take the focus; this launch ends.
+    const std::string unreached =
+        instance.AskRunningCopyToShow(melko::ui::LaunchActivation::FromEnvironment());
+    if (!unreached.empty()) std::fprintf(stderr, "melko: %s\n", unreached.c_str());
     return 1;
   }
   if (!instance.error().isEmpty()) {
     std::fprintf(stderr, "melko: %s\n", qPrintable(instance.error()));
   }
+
+  QApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
+  // The end of the session (or a shell's Ctrl+C) ends the event loop; what follows it ends the
+  // program in order, saving its edits.
+  melko::QuitOnSignals quit_signals;
 
   melko::ui::ApplyTheme(app);
   bool language_loaded = false;
@@ -73,12 +79,19 @@ int main(int argc, char** argv) {
   melko::ui::DesktopApp desktop(std::move(options));
   if (const std::string load_error = desktop.LoadStores(); !load_error.empty()) {
     std::fprintf(stderr, "melko: %s\n", load_error.c_str());
-    desktop.boxes().Tell("warning_title_text", "store_unreadable_text");
+    // Told from the event loop, so that the end of the session ends it as any other quit does.
+    QTimer::singleShot(0, &desktop, [&desktop] {
+      desktop.boxes().Tell("warning_title_text", "store_unreadable_text");
+      QCoreApplication::exit(1);
+    });
+    app.exec();
     return 1;
   }
-  instance.Listen([&desktop] { desktop.logic().OnSecondLaunch(); });
+  instance.Serve([&desktop](const melko::ui::LaunchActivation& activation) {
+    desktop.OnSecondLaunch(activation);
+  });
   if (hidden) {
-    desktop.ShowIcons();
+    desktop.StartHidden();
   } else {
     desktop.ShowWindow();
   }

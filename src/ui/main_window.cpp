@@ -2,8 +2,10 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "ui/skin.h"
 #include "ui/theme.h"
@@ -20,17 +22,49 @@ MainWindow::MainWindow() {
     ApplyRoles(page_);
     layout->addWidget(page_);
   }
-  resize(800, 572);
-  setMinimumSize(800, 572);
+  // One title bar, the skin's own: the window manager draws none. The layout is made for this one
+  // size (its texts fit up to a 150 % font), so the window is neither resized nor maximised.
+  setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+  setFixedSize(800, 572);
+  if (QWidget* title_bar = page_ ? page_->findChild<QWidget*>(QStringLiteral("header")) : nullptr) {
+    title_bar->installEventFilter(this);
+  }
+  CentreOnScreen();
 }
 
 void MainWindow::CentreOnScreen() {
-  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-  move(area.center() - rect().center());
+  QRect frame = frameGeometry();
+  frame.moveCenter(QGuiApplication::primaryScreen()->availableGeometry().center());
+  move(frame.topLeft());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // A press on the title bar where no button took it drags the window: by the window manager's
+  // own move where there is one (it knows the screen edges and the other windows), else by hand.
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+      type != QEvent::MouseButtonRelease) {
+    return QWidget::eventFilter(watched, event);
+  }
+  const auto* mouse = static_cast<QMouseEvent*>(event);
+  const QPoint at = mouse->globalPosition().toPoint();
+  if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+    drag_from_.reset();
+    if (!windowHandle() || !windowHandle()->startSystemMove()) drag_from_ = at - pos();
+    return true;
+  }
+  if (type == QEvent::MouseMove && drag_from_ && (mouse->buttons() & Qt::LeftButton)) {
+    move(at - *drag_from_);
+    return true;
+  }
+  if (type == QEvent::MouseButtonRelease) drag_from_.reset();
+  return false;
 }
 
 void MainWindow::BringToFront() {
   raise();
+  PrepareActivation(windowHandle(), launch_);
+  launch_ = {};
   activateWindow();
 }
 
@@ -39,13 +73,9 @@ void MainWindow::Quit() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (tray_available_) {
-    event->ignore();
-    hide();
-    return;
-  }
-  event->accept();
-  Quit();
+  // Quitting never goes through here (it leaves the event loop), so a close is always the user's.
+  event->ignore();
+  if (close_) close_();
 }
 
 }  // namespace melko::ui

@@ -1,16 +1,26 @@
 // One running copy per user. The first copy holds a lock file under the product's name in the
 // user's runtime folder and listens on a local socket beside it; a second launch finds the lock
-// taken, asks the running copy to show itself (as message 1037), waits until that request has been
-// handled (which may include the no-device warning the user must close) and ends. The lock of a
-// copy that crashed is released with its process, so the next launch simply takes it over.
+// taken, asks the running copy to show itself (as message 1037), handing over its desktop's
+// activation, waits until that request has been handled (which may include the no-device warning
+// the user must close) and ends. The lock of a copy that crashed is released with its process, so
+// the next launch simply takes it over.
+//
+// The running copy serves requests from the event loop without ever waiting on a client: reads
+// are non-blocking, a request runs once it is whole (never inside the socket's notifier) and is
+// answered once handled, and a client that sends nothing is dropped after a while.
 // Plain Unix sockets: a network library would cost start-up time for one line each way.
 #pragma once
 
 #include <QObject>
-#include <QSocketNotifier>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
+
+#include "ui/launch_activation.h"
+
+class QSocketNotifier;
 
 namespace melko::ui {
 
@@ -21,23 +31,31 @@ class SingleInstance : public QObject {
   SingleInstance();
   ~SingleInstance() override;
 
-  // Takes the lock; false when another copy holds it. A problem with the runtime folder is kept
-  // in error() and the program runs on without the protection.
+  // Takes the lock and, holding it, opens the socket that second launches reach; needs no
+  // QCoreApplication. False when another copy holds the lock. A problem with the runtime folder or
+  // the socket is kept in error(), and the program runs on without that protection.
   bool TryLock();
   const QString& error() const { return error_; }
 
-  // From a second launch: asks the running copy to show itself and waits until it has. False
-  // when the running copy could not be reached.
-  bool AskRunningCopyToShow();
+  // From a second launch: asks the running copy to show itself and waits until it has. The reason
+  // when the running copy could not be reached, or nothing.
+  std::string AskRunningCopyToShow(const LaunchActivation& activation);
 
-  // In the running copy: serves second launches; on_request runs for each on the event loop.
-  bool Listen(std::function<void()> on_request);
+  // In the running copy, once a QCoreApplication exists: serves second launches; on_request runs
+  // on the event loop for each, with the launch's activation.
+  void Serve(std::function<void(const LaunchActivation&)> on_request);
 
   // $XDG_RUNTIME_DIR, or a private folder (0700) of the user's in the temporary folder.
   static QString RuntimeFolder();
+  const std::string& socket_path() const { return socket_path_; }
 
  private:
-  void Serve();
+  struct Client;
+  bool Listen();
+  void AcceptClients();
+  void ReadRequest(int id);
+  void Answer(int id, const LaunchActivation& activation);
+  void Drop(int id);
 
   std::string lock_path_;
   std::string socket_path_;
@@ -45,7 +63,9 @@ class SingleInstance : public QObject {
   int listen_fd_ = -1;
   QString error_;
   std::unique_ptr<QSocketNotifier> notifier_;
-  std::function<void()> on_request_;
+  std::function<void(const LaunchActivation&)> on_request_;
+  std::map<int, std::unique_ptr<Client>> clients_;
+  int next_client_ = 0;
 };
 
 }  // namespace melko::ui

@@ -1,6 +1,7 @@
 // melko on a private X server against the virtual mouse: the window appears with the mouse's
 // state, a DPI press on the mouse shows the popup, a second launch hands over and ends, and clicks
 // on the page reach the mouse.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +19,8 @@ namespace melko {
 namespace {
 
 using testing::ChildProcess;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::TempDir;
 
 // Polls until done() holds, for at most 20 seconds.
@@ -32,6 +35,7 @@ bool Await(const std::function<bool()>& done) {
 struct ShownWindow {
   int x = 0, y = 0;
   std::string size;  // "WxH"
+  std::string id;
 };
 
 class MelkoDesktopTest : public ::testing::Test {
@@ -41,15 +45,18 @@ class MelkoDesktopTest : public ::testing::Test {
     std::filesystem::create_directory(dir_ / "run");
     std::filesystem::permissions(dir_ / "run", std::filesystem::perms::owner_all);
   }
-  std::unique_ptr<ChildProcess> StartMelko(const testing::VmouseProcess& mouse) {
-    return std::make_unique<ChildProcess>(
-        std::vector<std::string>{std::string(MELKO_BIN_DIR) + "/melko"}, dir_ / "melko.err",
-        std::map<std::string, std::string>{{"DISPLAY", x_.display()},
-                                           {"MELKO_VMOUSE", mouse.socket_path()},
-                                           {"XDG_CONFIG_HOME", (dir_ / "config").string()},
-                                           {"XDG_RUNTIME_DIR", (dir_ / "run").string()},
-                                           {"QT_QPA_PLATFORM", "xcb"},
-                                           {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent"}});
+  std::unique_ptr<ChildProcess> StartMelko(const testing::VmouseProcess& mouse,
+                                           const std::vector<std::string>& options = {},
+                                           std::map<std::string, std::string> env = {}) {
+    std::vector<std::string> argv{std::string(MELKO_BIN_DIR) + "/melko"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    env.insert({{"DISPLAY", x_.display()},
+                {"MELKO_VMOUSE", mouse.socket_path()},
+                {"XDG_CONFIG_HOME", (dir_ / "config").string()},
+                {"XDG_RUNTIME_DIR", (dir_ / "run").string()},
+                {"QT_QPA_PLATFORM", "xcb"},
+                {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent"}});
+    return std::make_unique<ChildProcess>(argv, dir_ / "melko.err", env);
   }
   // melko's windows that are on screen.
   std::vector<ShownWindow> VisibleWindows() {
@@ -63,7 +70,8 @@ class MelkoDesktopTest : public ::testing::Test {
     std::string width;
     for (std::string line; std::getline(lines, line);) {
       const std::string value = line.substr(line.find('=') + 1);
-      if (line.starts_with("X=")) windows.push_back({std::stoi(value), 0, ""});
+      if (line.starts_with("WINDOW=")) windows.push_back({0, 0, "", value});
+      if (line.starts_with("X=")) windows.back().x = std::stoi(value);
       if (line.starts_with("Y=")) windows.back().y = std::stoi(value);
       if (line.starts_with("WIDTH=")) width = value;
       if (line.starts_with("HEIGHT=")) windows.back().size = width + "x" + value;
@@ -81,6 +89,32 @@ class MelkoDesktopTest : public ::testing::Test {
     return found;
   }
   std::string Errors() { return testing::ReadText(dir_ / "melko.err"); }
+  // A desktop program beside melko on the private display, ended with the test.
+  std::unique_ptr<ChildProcess> StartOnDisplay(const std::vector<std::string>& argv) {
+    return std::make_unique<ChildProcess>(
+        argv, dir_ / "desktop.err", std::map<std::string, std::string>{{"DISPLAY", x_.display()}});
+  }
+  // A panel's notification area, top right, where melko's icon docks as a 22x22 window.
+  std::unique_ptr<ChildProcess> StartTrayHost() {
+    return StartOnDisplay({"/usr/bin/trayer", "--edge", "top", "--align", "right", "--widthtype",
+                           "pixel", "--width", "100", "--height", "24"});
+  }
+  std::unique_ptr<ChildProcess> StartWindowManager() {
+    auto openbox = StartOnDisplay({"/usr/bin/openbox", "--sm-disable"});
+    Await([] {
+      return Xprop({"-root", "_NET_SUPPORTING_WM_CHECK"}).find('#') != std::string::npos;
+    });
+    return openbox;
+  }
+  static std::string Xprop(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "/usr/bin/xprop");
+    return testing::RunProgram(arguments, {}, 5000).out;
+  }
+  bool Click(const ShownWindow& window, int dx, int dy, const char* button = "1") {
+    return testing::RunXdotool({"mousemove", std::to_string(window.x + dx),
+                                std::to_string(window.y + dy), "click", button},
+                               dir_ / "tools.err");
+  }
 
   TempDir dir_;
   testing::XServer x_;
@@ -98,26 +132,25 @@ TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
                                [](const ShownWindow& w) { return w.size == "200x50"; });
   })) << "the DPI popup";
 
-  // A second launch brings the first copy forward and ends with status 1.
-  auto second = StartMelko(mouse);
+  // A second launch brings the first copy forward, with its startup id for the window manager,
+  // and ends with status 1.
+  auto second = StartMelko(mouse, {}, {{"DESKTOP_STARTUP_ID", "launcher-7_TIME42"}});
   second->CloseInput();
   EXPECT_EQ(second->WaitExit(10000).value_or(-2), 1);
-  EXPECT_TRUE(AwaitWindowOfSize("800x572"));
+  const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  ASSERT_TRUE(window);
+  EXPECT_THAT(Xprop({"-id", window->id, "_NET_STARTUP_ID"}), HasSubstr("\"launcher-7_TIME42\""));
   EXPECT_EQ(melko->Stop(), 0) << Errors();
 }
 
 // Apply sends the profile (in full, the first time), and Restore Defaults, confirmed with Return,
-// sends it in full again.
+// sends it in full again. SIGTERM while the confirmation is open ends the program in order.
 TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   testing::VmouseProcess mouse({"--cable"});
   auto melko = StartMelko(mouse);
   const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
   ASSERT_TRUE(window) << Errors();
-  auto click = [&](int dx, int dy) {
-    return testing::RunXdotool(
-        {"mousemove", std::to_string(window->x + dx), std::to_string(window->y + dy), "click", "1"},
-        dir_ / "tools.err");
-  };
+  auto click = [&](int dx, int dy) { return Click(*window, dx, dy); };
   auto reset_reports = [&] {
     const auto writes = mouse.Writes();
     return std::count_if(writes.begin(), writes.end(),
@@ -131,7 +164,77 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; })) << "the confirmation";
   ASSERT_TRUE(testing::RunXdotool({"key", "Return"}, dir_ / "tools.err"));
   EXPECT_TRUE(Await([&] { return reset_reports() == 2; })) << Errors();
+  ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));
+  ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }));
   EXPECT_EQ(melko->Stop(), 0);
+}
+
+// Beside a tray host, quitting ends the program at once and in order: SIGTERM with the window
+// hidden to the tray (saving the edit the sleeping mouse could not take), the tray menu's Quit.
+TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
+  auto tray_host = StartTrayHost();
+  testing::VmouseProcess mouse({"--receiver"});
+  auto melko = StartMelko(mouse);
+  const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  ASSERT_TRUE(window && AwaitWindowOfSize("22x22")) << Errors();
+  ASSERT_TRUE(Click(*window, 494, 104));  // DPI stage 1
+  ASSERT_TRUE(Click(*window, 776, 26));   // hide
+  ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon";
+  EXPECT_EQ(melko->Stop(), 0) << Errors();
+  const std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", (dir_ / "config").string()}};
+  EXPECT_THAT(testing::RunProgram({MELKO_BIN_DIR "/melkoctl", "profile", "show"}, env).out,
+              HasSubstr("Current stage: 1"));
+
+  melko = StartMelko(mouse);
+  const std::optional<ShownWindow> icon = AwaitWindowOfSize("22x22");
+  ASSERT_TRUE(icon && AwaitWindowOfSize("800x572"));
+  ASSERT_TRUE(Click(*icon, 10, 10, "3"));
+  ASSERT_TRUE(testing::RunXdotool({"sleep", "0.5", "key", "Up", "Return"}, dir_ / "tools.err"));
+  EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << "the tray menu's Quit";
+}
+
+// Under a window manager: one title bar, its own, which drags the window; a fixed size, centred.
+// Started with --hidden before the panel, the icon docks when the panel comes and closing hides
+// the window there; with the panel gone the window comes back minimised and closing ends melko.
+TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
+  auto window_manager = StartWindowManager();
+  testing::VmouseProcess mouse({"--receiver"});
+  auto melko = StartMelko(mouse, {"--hidden"});
+  ASSERT_TRUE(Await([] {
+    return !testing::RunProgram({testing::kXdotoolProgram, "search", "--class", "melko"})
+                .out.empty();
+  })) << Errors();
+  auto tray_host = StartTrayHost();
+  const std::optional<ShownWindow> icon = AwaitWindowOfSize("22x22");
+  ASSERT_TRUE(icon) << Errors();
+  ASSERT_TRUE(Click(*icon, 10, 10));
+  const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  ASSERT_TRUE(window);
+  EXPECT_EQ(std::pair(window->x, window->y), std::pair(240, 226));
+  const std::string hints =
+      Xprop({"-id", window->id, "_NET_FRAME_EXTENTS", "_NET_WM_ALLOWED_ACTIONS"});
+  EXPECT_THAT(hints, AllOf(HasSubstr("= 0, 0, 0, 0"), Not(HasSubstr("MAXIMIZE"))));
+  // Dragged by the title bar; the pauses let the window manager take the pointer.
+  EXPECT_TRUE(Await([&] {
+    testing::RunXdotool(
+        {"mousemove", "340", "246", "mousedown", "1", "sleep", "0.3", "mousemove", "380", "270",
+         "sleep", "0.3", "mousemove", "440", "296", "sleep", "0.3", "mouseup", "1"},
+        dir_ / "tools.err");
+    return AwaitWindowOfSize("800x572").value_or(*window).x > 300;
+  }));
+
+  const auto close = [&] {
+    return testing::RunXdotool({"windowactivate", "--sync", window->id, "key", "alt+F4"},
+                               dir_ / "tools.err");
+  };
+  ASSERT_TRUE(close());
+  ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon";
+  tray_host.reset();
+  EXPECT_TRUE(Await([&] {
+    return Xprop({"-id", window->id, "WM_STATE"}).find("Iconic") != std::string::npos;
+  }));
+  ASSERT_TRUE(close());
+  EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << Errors();
 }
 
 }  // namespace

@@ -1,19 +1,30 @@
 // The main window as the user meets it: hidden without a mouse, the tray's menu, the DPI popup, the
-// skin's icons, texts at larger fonts.
+// skin's icons, texts at larger fonts, second launches served by the running copy.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
+#include <atomic>
+#include <cstring>
+#include <thread>
 
 #include "device/messages.h"
+#include "profiles/data_folder.h"
+#include "ui/single_instance.h"
 #include "ui/widgets/button_label.h"
 #include "ui/widgets/device_switch.h"
 #include "ui/widgets/section_header.h"
@@ -81,6 +92,7 @@ class MainWindowTest : public QObject {
  private slots:
   void TheWindowShowsOnlyWhileAMouseIsPresent() {
     Desktop desktop;
+    desktop.app().logic().OnTrayAvailabilityChanged(true);
     desktop.app().ShowWindow();
     QCOMPARE(desktop.Find<QListWidget>("ms_1_list_profile")->currentItem()->text(),
              QStringLiteral("Profile1"));
@@ -99,13 +111,10 @@ class MainWindowTest : public QObject {
     desktop.app().tray().icon().activated(QSystemTrayIcon::Trigger);
     QVERIFY(desktop.app().window().isVisible());
 
-    // The tray's menu opens the settings and quits.
+    // The tray's menu opens the settings (its Quit is the desktop test's).
     desktop.app().window().hide();
-    QMenu* menu = desktop.app().tray().menu();
-    menu->findChild<QAction*>(QStringLiteral("configuration"))->trigger();
+    desktop.app().tray().menu()->findChild<QAction*>(QStringLiteral("configuration"))->trigger();
     QTRY_VERIFY(desktop.app().window().isVisible());
-    menu->findChild<QAction*>(QStringLiteral("exit"))->trigger();
-    QTRY_VERIFY(desktop.quit_requested);
   }
 
   // Two changes 1.5 s apart keep one popup, with the second value, until 2 s after the second.
@@ -214,6 +223,47 @@ class MainWindowTest : public QObject {
     }
     QApplication::setFont(original);
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
+  }
+
+  // A client that connects and says nothing holds up no one: the next launch is served, with its
+  // activation, while the silent one is still waited for.
+  void ALaunchIsServedWhileAnotherClientSaysNothing() {
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    SingleInstance running, second;
+    QVERIFY(running.TryLock() && running.error().isEmpty() && !second.TryLock());
+    std::vector<LaunchActivation> served;
+    running.Serve([&](const LaunchActivation& activation) { served.push_back(activation); });
+    const int silent = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{AF_UNIX, {}};
+    std::strcpy(address.sun_path, running.socket_path().c_str());
+    QCOMPARE(::connect(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::atomic<bool> answered{false};
+    std::string unreached = "not asked";
+    std::thread launch([&] {
+      unreached = second.AskRunningCopyToShow({"wayland-token", "launcher-7_TIME42"});
+      answered = true;
+    });
+    QTRY_VERIFY(answered);
+    launch.join();
+    QCOMPARE(unreached, std::string());
+    QCOMPARE(served.size(), 1u);
+    QCOMPARE(served[0].token + " " + served[0].startup_id,
+             std::string("wayland-token launcher-7_TIME42"));
+    char byte = 0;
+    QCOMPARE(::recv(silent, &byte, 1, MSG_DONTWAIT), ssize_t(-1));  // still open, not answered
+    ::close(silent);
+  }
+
+  void AFailedListenIsReportedAndASecondLaunchSaysSo() {
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    QDir(runtime.path()).mkpath(QString::fromUtf8(kDataFolderName) + QStringLiteral(".socket"));
+    SingleInstance running, second;
+    QVERIFY(running.TryLock() && !second.TryLock());
+    QVERIFY(running.error().startsWith(QStringLiteral("cannot listen on")));
+    const std::string unreached = second.AskRunningCopyToShow({});
+    QVERIFY(unreached.find("cannot be reached at " + running.socket_path()) != std::string::npos);
   }
 };
 

@@ -58,7 +58,6 @@ class Desktop {
   // Posts a message to the main window, as the device side does, and handles it.
   void Post(std::uint32_t message, std::intptr_t lparam = 0);
   const std::filesystem::path& data() const { return data_.path(); }
-  bool quit_requested = false;
 
  private:
   testing::TempDir data_;

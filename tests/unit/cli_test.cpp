@@ -214,7 +214,8 @@ TEST(Cli, ProfileShowShowsStoredValuesAsTheyAre) {
 }
 
 // Stores that cannot be read, or are far too large, are refused before anything is created or
-// changed, with one line saying why.
+// changed, with one line saying why; the commands that reach the mouse load them as the window
+// does.
 TEST(Cli, StoresThatCannotBeReadAreRefusedBeforeAnythingIsCreated) {
   TempDir dir;
   for (const fs::path& huge : {ProfileStorePath(dir.path()), MacroStorePath(dir.path())}) {
@@ -223,7 +224,7 @@ TEST(Cli, StoresThatCannotBeReadAreRefusedBeforeAnythingIsCreated) {
     fs::create_directories(StoreFolder(dir.path()));
     testing::WriteAll(huge, {});
     fs::resize_file(huge, 200ull << 30);  // sparse
-    for (const char* command : {"profiles", "macros"}) {
+    for (const char* command : {"profiles", "macros", "status"}) {
       const ProgramRun refused = RunCli(dir.path(), {command});
       EXPECT_EQ(refused.exit_code, 1);
       EXPECT_EQ(Lines(refused.err), 1) << refused.err;

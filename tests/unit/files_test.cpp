@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "common/text.h"
 #include "macros/macro_files.h"
@@ -175,15 +176,23 @@ TEST(FileWrites, AStoreSaveRemovesTheTemporariesOfKilledSaves) {
   EXPECT_TRUE(std::filesystem::exists(folder / ".pro.data.tmp-x"));  // not one of ours
 }
 
-// An endless file is read no further than needed; stores the size of a disk are the CLI test's.
-TEST(FileReads, EndlessFilesAreNeverReadWhole) {
+// Only regular files are read: a named pipe without a writer or a device is refused at once,
+// saying what it is, and imports nothing. A file of zeros imports under a new macro's name.
+TEST(FileReads, OnlyRegularFilesAreRead) {
+  TempDir dir;
   testing::UseEnglishTexts();
-  const FileBytes zeros = ReadFilePrefix("/dev/zero", 240);
-  EXPECT_EQ(zeros.bytes.size(), 240u);
-  EXPECT_TRUE(zeros.more);
+  const std::filesystem::path pipe = dir.path() / "pipe.macro";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   MacroStore store;
-  const MacroImport imported = ImportMacro(store, "/dev/zero");
-  ASSERT_TRUE(imported.outcome.ok) << imported.outcome.error;
+  for (const auto& [path, kind] :
+       {std::pair{std::filesystem::path("/dev/zero"), "(a device)"}, {pipe, "(a named pipe)"}}) {
+    const MacroImport refused = ImportMacro(store, path);
+    EXPECT_FALSE(refused.outcome.ok);
+    EXPECT_EQ(refused.outcome.error, path.string() + ": not a regular file " + kind);
+  }
+  EXPECT_TRUE(store.macros.empty());
+  WriteAll(dir.path() / "zeros.macro", std::vector<std::uint8_t>(kMacroRecordSize));
+  ASSERT_TRUE(ImportMacro(store, dir.path() / "zeros.macro").outcome.ok);
   EXPECT_EQ(MacroName(*store.macros[0]), u"Macro1") << "a nameless macro gets a new macro's name";
 }
 

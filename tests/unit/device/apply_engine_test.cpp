@@ -54,11 +54,10 @@ class ApplyEngineTest : public ::testing::Test {
   LinkState& links = rig.links;
   fakes::VirtualClock& clock = rig.clock;
   fakes::FakeControls& controls = rig.controls;
-  fakes::FakeTimers& timers = rig.timers;
   vmouse::Firmware firmware{[this] { return clock.Now(); }};
   DriverReportLinks report_links{rig.drivers, rig.ble};
   ReportSender sender{links, report_links, clock, rig.log};
-  ApplyEngine engine{session, links, sender, controls, timers};
+  ApplyEngine engine{session, links, sender, controls, rig.poster};
 };
 
 TEST_F(ApplyEngineTest, OnlyTheChangedBlockIsSentAndTheStoreIsSaved) {
@@ -119,7 +118,7 @@ TEST_F(ApplyEngineTest, BlockedApplySendsSavesAndShowsNothing) {
   EXPECT_FALSE(engine.Apply());
   EXPECT_TRUE(Received().empty());
   EXPECT_TRUE(controls.Calls().empty());
-  EXPECT_TRUE(timers.Calls().empty());
+  EXPECT_TRUE(rig.poster.Posted().empty());
   EXPECT_EQ(testing::ReadAll(ProfileStorePath(rig.dir.path())), stored_before);
   EXPECT_EQ(session.AppliedSnapshot().prate, 3);
 }

@@ -29,7 +29,7 @@ class DeviceHubTest : public ::testing::Test {
   fakes::DeviceRig rig;
   DriverReportLinks report_links{rig.drivers, rig.ble};
   ReportSender sender{rig.links, report_links, rig.clock, rig.log};
-  ApplyEngine engine{rig.session, rig.links, sender, rig.controls, rig.timers};
+  ApplyEngine engine{rig.session, rig.links, sender, rig.controls, rig.poster};
   DeviceHub hub{rig.ctx, engine};
   vmouse::Firmware firmware{[this] { return rig.clock.Now(); }};
 };
@@ -68,6 +68,19 @@ TEST_F(DeviceHubTest, AnEditNoLinkCouldTakeIsSentOnceTheMouseReports) {
   ASSERT_FALSE(receiver_writes().empty());
   EXPECT_EQ(receiver_writes().front()[0], 0x04);
   EXPECT_EQ(rig.session.AppliedSnapshot().dpi_value[0], 10);
+}
+
+// The end of an apply run reaches the user-interface thread after what happened there meanwhile:
+// a receiver pulled while the cable took the reports is not watched again.
+TEST_F(DeviceHubTest, AnApplyRunRestartsTheWatchdogOnlyWhileTheReceiverIsThere) {
+  for (const bool receiver_stays : {true, false}) {
+    hub.OnMessage(kMsgWiredConnect, 1, 0);
+    hub.OnMessage(kMsgReceiverConnect, 1, 0);
+    if (!receiver_stays) hub.OnMessage(kMsgReceiverConnect, 0, 0);
+    ASSERT_TRUE(engine.Apply());
+    for (const auto& posted : rig.poster.Posted()) hub.OnMessage(posted.message, 0, 0);
+    EXPECT_EQ(rig.timers.Running(kTimerReceiverWatchdog), receiver_stays);
+  }
 }
 
 TEST(DriverMessages, StatusWordsFromDataAndConnectMessages) {

@@ -129,6 +129,8 @@ TEST(StatusPowerTest, EachSourceAndStateShowsItsBatteryAndLinkState) {
     if (row.source == kCable) {
       rig.links.wired_state = kLinkConnected;
       rig.links.wireless_online = 1;
+    } else if (row.source == kReceiver) {
+      rig.links.wireless_state = kLinkConnected;
     }
     if (row.source == kBle) {
       OnBleNotification(rig.ctx, std::vector<std::uint8_t>{0x10, 0x40, std::uint8_t(row.value),
@@ -142,8 +144,9 @@ TEST(StatusPowerTest, EachSourceAndStateShowsItsBatteryAndLinkState) {
     EXPECT_EQ(rig.links.wireless_online, row.online ? 1 : 0);
     EXPECT_EQ(rig.links.apply_blocked, row.blocked ? 1 : 0);
     EXPECT_EQ(rig.controls.IsVisible("ms_1_sleep_label"), row.asleep_shown);
-    // Every power event from a driver library restarts the receiver's watchdog.
-    EXPECT_EQ(rig.timers.Running(kTimerReceiverWatchdog), row.source != kBle);
+    // Every power event from a driver library restarts the watchdog of the receiver, when it is
+    // there.
+    EXPECT_EQ(rig.timers.Running(kTimerReceiverWatchdog), row.source == kReceiver);
   }
 }
 

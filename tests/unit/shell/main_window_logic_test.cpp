@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "device/messages.h"
 #include "support/device_fakes.h"
 
 namespace melko {
@@ -16,7 +17,7 @@ struct FakeWindow : ShellWindow {
   void Show() override { visible = true; }
   void Hide() override { visible = false; }
   void Restore() override { minimised = false; }
-  void Minimise() override { minimised = true; }
+  void Minimise() override { minimised = visible = true; }
   void BringToFront() override { ++raised; }
   void Quit() override { quit = true; }
   bool visible = true, minimised = false, quit = false;
@@ -55,6 +56,7 @@ class MainWindowLogicTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowLogicTest, OnlyOneWarningOpensAndASecondLaunchRestoresTheWindow) {
+  logic.OnTrayAvailabilityChanged(true);
   logic.OnConnectedChanged(false);
   boxes.while_open = [&] { logic.OnTrayActivated(); };  // clicked again while the box is open
   logic.OnTrayActivated();
@@ -79,12 +81,36 @@ TEST_F(MainWindowLogicTest, MenuCommandsAndTitleButtons) {
   }
   EXPECT_TRUE(window.visible);
   EXPECT_EQ(assigned, (std::vector<std::string>{"ms_1_dpi_up", "MS_1"}));
-  EXPECT_TRUE(logic.OnClick("min_btn"));
-  EXPECT_TRUE(window.minimised);
-  EXPECT_TRUE(logic.OnClick("exit_btn"));
-  EXPECT_FALSE(window.visible);
-  EXPECT_FALSE(window.quit);
   EXPECT_FALSE(logic.OnClick("ms_1_apply_btn"));
+}
+
+// Whether a tray host is there is known when it matters, and the program is never left with
+// neither window nor icon: hiding needs a tray host (without one the window is minimised, and
+// closing it ends the program), and a window hidden when the tray host goes, or at a start with
+// --hidden before the panel, comes back minimised unless a tray host turns up in time.
+TEST_F(MainWindowLogicTest, TheWindowIsNeverLeftWithoutAWayBack) {
+  logic.OnConnectedChanged(true);
+  logic.OnTrayAvailabilityChanged(true);  // the panel came after the start
+  EXPECT_TRUE(logic.OnClick("exit_btn"));
+  logic.OnCloseRequested();
+  EXPECT_FALSE(window.visible || window.quit);
+  logic.OnTrayAvailabilityChanged(false);
+  EXPECT_TRUE(timers.Running(kTimerTrayGrace));
+  logic.OnTrayGraceTimer();
+  EXPECT_TRUE(window.visible && window.minimised);
+
+  window.minimised = false;
+  logic.OnClick("exit_btn");
+  logic.OnConnectedChanged(false);
+  EXPECT_TRUE(window.visible && window.minimised);
+  logic.OnCloseRequested();
+  EXPECT_TRUE(window.quit);
+
+  window.visible = false;
+  logic.StartHidden();
+  logic.OnTrayAvailabilityChanged(true);
+  EXPECT_FALSE(timers.Running(kTimerTrayGrace));
+  EXPECT_FALSE(window.visible);
 }
 
 }  // namespace

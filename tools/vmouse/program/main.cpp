@@ -32,7 +32,6 @@ int main(int argc, char** argv) {
 
   VmouseApp vmouse(options);
   melko::QuitOnSignals quit_signals;
-  QObject::connect(&quit_signals, &melko::QuitOnSignals::Quit, &app, &QCoreApplication::quit);
   QObject::connect(&vmouse, &VmouseApp::QuitRequested, &app, &QCoreApplication::quit);
   QString error;
   if (!vmouse.Start(&error)) {
