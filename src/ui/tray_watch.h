@@ -8,19 +8,23 @@
 // Qt shows the icon through the StatusNotifierWatcher when one was on the bus as its first tray
 // icon was made, and in the X11 tray otherwise, for the rest of the run; the watch, made right
 // after the icon, follows the host that Qt chose.
+//
+// The X11 side has a connection of its own, read on the event loop's thread: Qt's connection hands
+// its events over from a reader thread, and this needs none of them.
 #pragma once
 
-#include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 class QDBusServiceWatcher;
+class QSocketNotifier;
+struct xcb_connection_t;
 
 namespace melko::ui {
 
-class TrayWatch final : public QObject, public QAbstractNativeEventFilter {
+class TrayWatch final : public QObject {
  public:
   // changed runs on the event loop whenever the answer changes.
   explicit TrayWatch(std::function<void(bool available)> changed);
@@ -29,8 +33,8 @@ class TrayWatch final : public QObject, public QAbstractNativeEventFilter {
   bool available() const { return available_; }
 
  private:
-  bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
   void WatchX11Selection();
+  void ReadX11Events();
   bool HostThere() const { return through_bus_ ? bus_host_ : x11_host_ != 0; }
   // Told on the event loop, after the event that changed it has been handled.
   void UpdateSoon();
@@ -42,6 +46,8 @@ class TrayWatch final : public QObject, public QAbstractNativeEventFilter {
   std::uint32_t x11_host_ = 0;        // the tray selection's owner
   std::uint32_t tray_selection_ = 0;  // its atom; 0 without X11
   std::uint8_t xfixes_first_event_ = 0;
+  xcb_connection_t* x11_ = nullptr;
+  std::unique_ptr<QSocketNotifier> x11_events_;
   std::unique_ptr<QDBusServiceWatcher> watcher_;
 };
 

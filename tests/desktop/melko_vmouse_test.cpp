@@ -161,7 +161,7 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   EXPECT_TRUE(Await([&] { return mouse.LogLines().size() >= 5; }));
   EXPECT_EQ(reset_reports(), 1);
   ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));  // Restore Defaults
-  ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; })) << "the confirmation";
+  ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; })) << "the confirmation" << Errors();
   ASSERT_TRUE(testing::RunXdotool({"key", "Return"}, dir_ / "tools.err"));
   EXPECT_TRUE(Await([&] { return reset_reports() == 2; })) << Errors();
   ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));
@@ -179,7 +179,7 @@ TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
   ASSERT_TRUE(window && AwaitWindowOfSize("22x22")) << Errors();
   ASSERT_TRUE(Click(*window, 494, 104));  // DPI stage 1
   ASSERT_TRUE(Click(*window, 776, 26));   // hide
-  ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon";
+  ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon" << Errors();
   EXPECT_EQ(melko->Stop(), 0) << Errors();
   const std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", (dir_ / "config").string()}};
   EXPECT_THAT(testing::RunProgram({MELKO_BIN_DIR "/melkoctl", "profile", "show"}, env).out,
@@ -228,7 +228,7 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
                                dir_ / "tools.err");
   };
   ASSERT_TRUE(close());
-  ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon";
+  ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; })) << "only the tray icon" << Errors();
   tray_host.reset();
   EXPECT_TRUE(Await([&] {
     return Xprop({"-id", window->id, "WM_STATE"}).find("Iconic") != std::string::npos;
