@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "common/language.h"
+#include "profiles/data_folder.h"
 
 namespace melko::testing {
 
@@ -72,6 +73,23 @@ std::unique_ptr<MacroRecord> MakeMacro(std::u16string_view name, const std::stri
   }
   macro->action_count = count;
   return macro;
+}
+
+void ChangeStoresElsewhere(const std::filesystem::path& data_folder, const StoreChange& change) {
+  ExclusiveFileLock lock(StoreLockPath(data_folder));
+  ProfileStore profiles;
+  MacroStore macros;
+  LoadProfiles(profiles, data_folder);
+  LoadMacros(macros, data_folder);
+  change(profiles, macros);
+  ASSERT_TRUE(SaveProfiles(profiles, data_folder).ok);
+  ASSERT_TRUE(SaveMacros(macros, data_folder).ok);
+}
+
+ProfileStore StoredProfiles(const std::filesystem::path& data_folder) {
+  ProfileStore profiles;
+  LoadProfiles(profiles, data_folder);
+  return profiles;
 }
 
 void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
