@@ -209,17 +209,12 @@ FakeDriverState driver_states[2];
 template <int Slot>
 struct FakeDriverFunctions {
   static FakeDriverState& State() { return driver_states[Slot]; }
-  static void SetVidPid(std::uint32_t vid, std::uint32_t pid) {
+  static void SetVidPid(std::uint32_t, std::uint32_t) {
     std::lock_guard lock(State().mutex);
-    State().vid = vid;
-    State().pid = pid;
     State().calls.push_back("Set_VIDPID");
   }
-  static void OpenDevMonitor(MessageTarget* target, std::uint32_t data, std::uint32_t connect) {
+  static void OpenDevMonitor(MessageTarget*, std::uint32_t, std::uint32_t) {
     std::lock_guard lock(State().mutex);
-    State().target = target;
-    State().data_message = data;
-    State().connect_message = connect;
     ++State().monitors_open;
     State().calls.push_back("Open_DevMonitor");
   }
@@ -275,9 +270,6 @@ DeviceRig::DeviceRig() : session(dir.path()) {
     std::lock_guard lock(state.mutex);
     state.device_present = true;
     state.opened = state.closed = state.monitors_open = 0;
-    state.vid = state.pid = 0;
-    state.target = nullptr;
-    state.data_message = state.connect_message = 0;
     state.writes.clear();
     state.on_write = nullptr;
     state.calls.clear();

@@ -146,9 +146,6 @@ struct FakeDriverState {
   bool device_present = true;  // what Open_FeatureDevice finds
   int opened = 0, closed = 0;  // feature device opens and closes
   int monitors_open = 0;       // Open_DevMonitor minus Close_DevMonitor
-  std::uint32_t vid = 0, pid = 0;
-  MessageTarget* target = nullptr;  // the monitor's message target
-  std::uint32_t data_message = 0, connect_message = 0;
   // Each SetFeature write; the result comes from on_write (default: written).
   std::vector<std::vector<std::uint8_t>> writes;
   std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
