@@ -5,7 +5,7 @@
 #include "protocol/macro_chunks.h"
 #include "protocol/macro_entries.h"
 #include "protocol/settings_reports.h"
-#include "report_bytes.h"
+#include "support/report_bytes.h"
 
 namespace melko {
 namespace {

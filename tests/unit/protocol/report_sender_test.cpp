@@ -8,8 +8,9 @@
 #include <functional>
 #include <string>
 
+#include "profiles/profile_store.h"
 #include "protocol/settings_reports.h"
-#include "report_bytes.h"
+#include "support/report_bytes.h"
 
 namespace melko {
 namespace {
@@ -97,8 +98,8 @@ std::int32_t Fails(LinkMode, int) {
 }
 
 TEST(ReportSenderTest, LinksPacingAndRepetition) {
-  const Report light = BuildLightReport(test::DefaultRecord());
-  const Report rate = BuildRateReport(test::DefaultRecord());
+  const Report light = BuildLightReport(*MakeDefaultProfile(u"P"));
+  const Report rate = BuildRateReport(*MakeDefaultProfile(u"P"));
   const Report macro = MacroReport();
   struct Case {
     const char* name;

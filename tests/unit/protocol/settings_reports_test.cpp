@@ -8,10 +8,11 @@
 #include <cstdio>
 #include <sstream>
 
+#include "profiles/profile_store.h"
 #include "protocol/button_codes.h"
 #include "protocol/dpi_code.h"
 #include "protocol/settings_reports.h"
-#include "report_bytes.h"
+#include "support/report_bytes.h"
 
 namespace melko {
 namespace {
@@ -42,7 +43,7 @@ TEST(DpiCodeTest, FollowsTheSensorSequence) {
 }
 
 TEST(SettingsReportsTest, DpiReportWithUnsetAndOutOfRangeStages) {
-  ProfileRecord record = test::DefaultRecord();
+  ProfileRecord record = *MakeDefaultProfile(u"P");
   record.dpi_value[0] = 0;    // unset: no code, no range flag, colour still sent
   record.dpi_value[1] = 500;  // from a damaged file: sent as 220
   record.dpi_value[2] = -7;   // from a damaged file: sent as unset
@@ -61,7 +62,7 @@ TEST(SettingsReportsTest, DpiReportWithUnsetAndOutOfRangeStages) {
 }
 
 TEST(SettingsReportsTest, LightPacksModeTimersAndBrightness) {
-  ProfileRecord record = test::DefaultRecord();
+  ProfileRecord record = *MakeDefaultProfile(u"P");
   record.light_mode = 1;  // brightness is sent only for modes 1 and 9
   record.brightness = 5;
   record.sleep_timer = 0x3C;
@@ -78,7 +79,7 @@ TEST(SettingsReportsTest, LightPacksModeTimersAndBrightness) {
 }
 
 TEST(SettingsReportsTest, RateCodesAndComplement) {
-  ProfileRecord record = test::DefaultRecord();
+  ProfileRecord record = *MakeDefaultProfile(u"P");
   const std::pair<int, const char*> kRates[] = {{0, "08 F7"}, {1, "04 FB"}, {2, "02 FD"},
                                                 {3, "01 FE"}, {4, "02 FD"}, {-1, "02 FD"}};
   for (auto [prate, bytes] : kRates) {
@@ -116,7 +117,7 @@ TEST(ButtonCodesTest, EveryRowOfTheTable) {
 // a row, the stored shortcut, a fixed combination whatever is stored, the macro's button number
 // (slot + 1); slots past the 18 buttons are never sent.
 TEST(SettingsReportsTest, ButtonsReportCarriesEachButtonsBytes) {
-  ProfileRecord record = test::DefaultRecord();
+  ProfileRecord record = *MakeDefaultProfile(u"P");
   const std::pair<std::uint8_t, const char*> slots[] = {{33, "11 01 06"},
                                                         {18, "00 00 00"},
                                                         {255, "00 00 00"},

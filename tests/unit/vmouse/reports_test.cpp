@@ -3,6 +3,7 @@
 // Acknowledgements, the mouse's buttons, power and sleep are run by the integration tests.
 #include <gtest/gtest.h>
 
+#include "protocol/macro_chunks.h"
 #include "unit/vmouse/vmouse_test_support.h"
 #include "vmouse/dpi_code.h"
 #include "vmouse/status_events.h"
@@ -11,8 +12,7 @@ namespace melko::vmouse {
 namespace {
 
 using test::Frame;
-using test::FromHex;
-using test::MacroChunks;
+using test::Hex;
 using test::SetChecksum;
 using test::TestMouse;
 
@@ -32,7 +32,7 @@ TEST(SettingsReportsTest, DefaultReportsDecodeToTheFactoryStateAndResetRestoresI
     TestMouse mouse;
     // A valid DPI report unlike the defaults: stages 2 and 5 on, stage 1 at 201 with the range
     // flag, stage 7 unset, stage 5 current.
-    Frame other = FromHex(test::kDefaultDpi);
+    Frame other = Hex(test::kDefaultDpi);
     other[5] = 0x12, other[8] = 118, other[16] = 1, other[14] = 0, other[22] = 0, other[24] = 5;
     SetChecksum(other, 50);
     ASSERT_TRUE(mouse.Send(link, other).valid);
@@ -65,7 +65,7 @@ TEST(SettingsReportsTest, DefaultReportsDecodeToTheFactoryStateAndResetRestoresI
 
 TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) {
   auto edit = [](std::string_view hex, auto change) {
-    Frame f = FromHex(hex);
+    Frame f = Hex(hex);
     change(f);
     return f;
   };
@@ -76,8 +76,8 @@ TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) 
       {edit(test::kDefaultRate, [](auto& f) { f[0] = 0x07; }), "unknown report ID"},
       {edit(test::kDefaultButtons, [](auto& f) { f[2] = 2; }), "byte 2"},
       {edit(test::kDefaultRate, [](auto& f) { f[4] = 0xFF; }), "complement"},
-      {FromHex("06 09 01 03 FC 00 00 00 00"), "rate code"},
-      {FromHex("0C 0A 01 FE 01 FF 00 00 00 00"), "expected 0c0a01fe01fe00000000"},
+      {Hex("06 09 01 03 FC 00 00 00 00"), "rate code"},
+      {Hex("0C 0A 01 FE 01 FF 00 00 00 00"), "expected 0c0a01fe01fe00000000"},
       {edit(test::kDefaultDpi, [](auto& f) { f[53] = 1; }), "byte 53"},
       {edit(test::kDefaultDpi, [](auto& f) { f[8] = 7, SetChecksum(f, 50); }), "not a sensor code"},
       {edit(test::kDefaultDpi, [](auto& f) { f[16] = 1, SetChecksum(f, 50); }), "outside 10,100"},
@@ -85,7 +85,7 @@ TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) 
       {edit(test::kDefaultButtons, [](auto& f) { f[3] = 0x12, SetChecksum(f, 57); }),
        "macro entry"},
       {Frame{}, "too short"},
-      {FromHex("04 38"), "too short"},
+      {Hex("04 38"), "too short"},
       // The brightness goes only with modes 1 and 9; mode 3 must carry 8 there.
       {edit("05 0F 01 30 25 B3 10 20 30 06 02 00 00 00 00", [](auto& f) { SetChecksum(f, 11); }),
        "expected 8"},
@@ -107,9 +107,21 @@ TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) 
 
 // --- the macro report
 
+// The three chunks a macro report travels in over the cable or the receiver, as the program makes
+// them.
+std::array<Frame, 3> MacroChunks(const Frame& report, bool over_receiver) {
+  std::array<Frame, 3> chunks;
+  for (int k = 0; k < 3; ++k) {
+    const MacroChunk chunk =
+        BuildMacroChunk(report, k, over_receiver ? LinkMode::kWireless : LinkMode::kWired);
+    chunks[std::size_t(k)].assign(chunk.begin(), chunk.end());
+  }
+  return chunks;
+}
+
 // Mode 2, repeat 4: press 0x04 with 1500 ms (sent as 100 ms plus 7 x 200 ms), release 0x05.
 Frame ExampleMacro(std::uint8_t button = 3) {
-  Frame r = FromHex("09 83 00 02 00 00 00 04");
+  Frame r = Hex("09 83 00 02 00 00 00 04");
   r.resize(131);
   r[2] = button;
   r[28] = 3;
