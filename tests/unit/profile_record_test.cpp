@@ -20,21 +20,10 @@ using testing::PutUtf16;
 std::vector<std::uint8_t> ExpectedDefaultsImage(const std::u16string& name) {
   std::vector<std::uint8_t> b(32992, 0);
   PutUtf16(b, 0, name);
-  for (auto [at, value] : {std::pair{2200, 420},
-                           {2204, 3},
-                           {2212, 6},
-                           {2340, 8},
-                           {2344, 6},
-                           {2348, 10},
-                           {2352, 1},
-                           {2356, 1},
-                           {2360, 3},
-                           {2368, 1},
-                           {2376, 1},
-                           {2384, 3},
-                           {2392, 4}}) {
-    PutI32(b, std::size_t(at), value);
-  }
+  const int defaults[][2] = {{2200, 420}, {2204, 3}, {2212, 6}, {2340, 8}, {2344, 6},
+                             {2348, 10},  {2352, 1}, {2356, 1}, {2360, 3}, {2368, 1},
+                             {2376, 1},   {2384, 3}, {2392, 4}};
+  for (auto [at, value] : defaults) PutI32(b, std::size_t(at), value);
   const int stages[8] = {16, 32, 48, 64, 96, 144, 220, 0};
   for (int i = 0; i < 8; ++i) {
     PutI32(b, 2244 + 4 * i, stages[i]);
@@ -118,24 +107,13 @@ TEST(ProfileRecord, ResetDpiDefaultsTouchesOnlyTheDpiGroup) {
 }
 
 TEST(ProfileRecord, DpiFiguresAndStageValues) {
-  for (auto [value, dpi] : {std::pair{200, 10000},
-                            {201, 10100},
-                            {220, 12000},
-                            {16, 800},
-                            {0, 0},
-                            {250, 12000} /* a damaged value counts as 220 */,
-                            {-4, 0}}) {
-    EXPECT_EQ(StageValueToDpi(value), dpi) << value;
-  }
-  for (auto [dpi, value] : {std::pair{10050, 200},
-                            {10100, 201},
-                            {30, 1},
-                            {50, 1},
-                            {99, 1},
-                            {12000, 220},
-                            {99999, 220}}) {
-    EXPECT_EQ(DpiToStageValue(dpi), value) << dpi;
-  }
+  // A damaged value above 220 counts as 220.
+  const int dpi_of[][2] = {{200, 10000}, {201, 10100}, {220, 12000}, {16, 800},
+                           {0, 0},       {250, 12000}, {-4, 0}};
+  for (auto [value, dpi] : dpi_of) EXPECT_EQ(StageValueToDpi(value), dpi) << value;
+  const int value_of[][2] = {{10050, 200}, {10100, 201}, {30, 1},     {50, 1},
+                             {99, 1},      {12000, 220}, {99999, 220}};
+  for (auto [dpi, value] : value_of) EXPECT_EQ(DpiToStageValue(dpi), value) << dpi;
   for (int value = 1; value <= 220; ++value) {
     EXPECT_EQ(DpiToStageValue(StageValueToDpi(value)), value) << value;
   }
