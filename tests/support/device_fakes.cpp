@@ -12,12 +12,6 @@ void FakeControls::SetVisible(std::string_view name, bool visible) {
   calls_.push_back(std::string(visible ? "show " : "hide ") + std::string(name));
 }
 
-bool FakeControls::IsVisible(std::string_view name) {
-  std::lock_guard lock(mutex_);
-  const auto found = visible_.find(std::string(name));
-  return found != visible_.end() && found->second;
-}
-
 void FakeControls::SetText(std::string_view name, std::string_view literal) {
   std::lock_guard lock(mutex_);
   text_[std::string(name)] = std::string(literal);
@@ -54,21 +48,6 @@ void FakeControls::SelectItem(std::string_view name, int index, bool notify) {
                    (notify ? " notify" : " quiet"));
 }
 
-void FakeControls::SetItems(std::string_view name, const std::vector<std::string>& texts) {
-  std::lock_guard lock(mutex_);
-  items_[std::string(name)] = texts;
-}
-
-void FakeControls::SetColour(std::string_view name, std::uint32_t argb) {
-  std::lock_guard lock(mutex_);
-  colour_[std::string(name)] = argb;
-}
-
-void FakeControls::SetEnabled(std::string_view name, bool enabled) {
-  std::lock_guard lock(mutex_);
-  enabled_[std::string(name)] = enabled;
-}
-
 std::string FakeControls::SelectedOption(const std::string& prefix) {
   std::lock_guard lock(mutex_);
   std::string selected;
@@ -82,52 +61,9 @@ std::string FakeControls::SelectedOption(const std::string& prefix) {
   return selected;
 }
 
-int FakeControls::SelectedItem(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  const auto found = selected_item_.find(name);
-  return found == selected_item_.end() ? -1 : found->second;
-}
-
-std::vector<std::string> FakeControls::Items(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  return items_[name];
-}
-
-std::uint32_t FakeControls::Colour(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  return colour_[name];
-}
-
-bool FakeControls::Enabled(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  const auto found = enabled_.find(name);
-  return found == enabled_.end() || found->second;
-}
-
-std::string FakeControls::Text(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  return text_[name];
-}
-
-int FakeControls::Value(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  const auto& history = values_[name];
-  return history.empty() ? -1 : history.back();
-}
-
-std::vector<int> FakeControls::ValueHistory(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  return values_[name];
-}
-
-bool FakeControls::Checked(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  return checked_[name];
-}
-
 void FakeTimers::Start(int timer_id, int period_ms) {
   std::lock_guard lock(mutex_);
-  running_[timer_id] = period_ms;
+  running_[timer_id] = true;
   last_period_[timer_id] = period_ms;
   calls_.push_back("start " + std::to_string(timer_id) + " " + std::to_string(period_ms));
 }
@@ -136,17 +72,6 @@ void FakeTimers::Stop(int timer_id) {
   std::lock_guard lock(mutex_);
   running_.erase(timer_id);
   calls_.push_back("stop " + std::to_string(timer_id));
-}
-
-bool FakeTimers::Running(int timer_id) {
-  std::lock_guard lock(mutex_);
-  return running_.count(timer_id) > 0;
-}
-
-int FakeTimers::Period(int timer_id) {
-  std::lock_guard lock(mutex_);
-  const auto found = last_period_.find(timer_id);
-  return found == last_period_.end() ? -1 : found->second;
 }
 
 void FakePoster::Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
@@ -209,31 +134,23 @@ FakeDriverState driver_states[2];
 template <int Slot>
 struct FakeDriverFunctions {
   static FakeDriverState& State() { return driver_states[Slot]; }
-  static void SetVidPid(std::uint32_t, std::uint32_t) {
+  // Under the lock: one call more, and `counter` moved by `step`.
+  static void Note(int* counter = nullptr, int step = 1) {
     std::lock_guard lock(State().mutex);
-    State().calls.push_back("Set_VIDPID");
+    ++State().calls;
+    if (counter) *counter += step;
   }
+  static void SetVidPid(std::uint32_t, std::uint32_t) { Note(); }
   static void OpenDevMonitor(MessageTarget*, std::uint32_t, std::uint32_t) {
-    std::lock_guard lock(State().mutex);
-    ++State().monitors_open;
-    State().calls.push_back("Open_DevMonitor");
+    Note(&State().monitors_open);
   }
-  static void CloseDevMonitor() {
-    std::lock_guard lock(State().mutex);
-    --State().monitors_open;
-    State().calls.push_back("Close_DevMonitor");
-  }
+  static void CloseDevMonitor() { Note(&State().monitors_open, -1); }
   static std::int32_t OpenFeatureDevice() {
+    Note(&State().opened);
     std::lock_guard lock(State().mutex);
-    ++State().opened;
-    State().calls.push_back("Open_FeatureDevice");
     return State().device_present ? 1 : 0;
   }
-  static void CloseFeatureDevice() {
-    std::lock_guard lock(State().mutex);
-    ++State().closed;
-    State().calls.push_back("Close_FeatureDevice");
-  }
+  static void CloseFeatureDevice() { Note(&State().closed); }
   static std::int32_t SetFeature(const std::uint8_t* bytes, std::int32_t length) {
     std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
     {
@@ -269,10 +186,9 @@ DeviceRig::DeviceRig() : session(dir.path()) {
   for (FakeDriverState& state : driver_states) {
     std::lock_guard lock(state.mutex);
     state.device_present = true;
-    state.opened = state.closed = state.monitors_open = 0;
+    state.opened = state.closed = state.monitors_open = state.calls = 0;
     state.writes.clear();
     state.on_write = nullptr;
-    state.calls.clear();
   }
   drivers.wired = FakeDriverLibrary(0);
   drivers.receiver = FakeDriverLibrary(1);

@@ -29,34 +29,58 @@ T Locked(std::mutex& mutex, const T& value) {
   return value;
 }
 
+// Under the lock: the value a map holds for a key, or `fallback` when it holds none.
+template <class Map, class Key>
+typename Map::mapped_type Find(std::mutex& mutex, const Map& map, const Key& key,
+                               typename Map::mapped_type fallback = {}) {
+  std::lock_guard lock(mutex);
+  const auto found = map.find(typename Map::key_type(key));
+  return found == map.end() ? fallback : found->second;
+}
+
+template <class Map, class Key>
+void Store(std::mutex& mutex, Map& map, const Key& key, typename Map::mapped_type value) {
+  std::lock_guard lock(mutex);
+  map[typename Map::key_type(key)] = std::move(value);
+}
+
 // The page's controls as plain state: visibility, texts (a language key shows as "key:<key>"),
 // values, check marks and selections. Every control exists.
 class FakeControls : public Controls {
  public:
   bool Exists(std::string_view) override { return true; }
   void SetVisible(std::string_view name, bool visible) override;
-  bool IsVisible(std::string_view name) override;
+  bool IsVisible(std::string_view name) override { return Find(mutex_, visible_, name); }
   void SetText(std::string_view name, std::string_view literal) override;
   void SetTextKey(std::string_view name, std::string_view language_key) override;
   void SetValue(std::string_view name, int value) override;
   void SetChecked(std::string_view name, bool checked) override;
   void SelectOption(std::string_view name, bool notify) override;
   void SelectItem(std::string_view name, int index, bool notify) override;
-  void SetItems(std::string_view name, const std::vector<std::string>& texts) override;
-  void SetColour(std::string_view name, std::uint32_t argb) override;
-  void SetEnabled(std::string_view name, bool enabled) override;
+  void SetItems(std::string_view name, const std::vector<std::string>& texts) override {
+    Store(mutex_, items_, name, texts);
+  }
+  void SetColour(std::string_view name, std::uint32_t argb) override {
+    Store(mutex_, colour_, name, argb);
+  }
+  void SetEnabled(std::string_view name, bool enabled) override {
+    Store(mutex_, enabled_, name, enabled);
+  }
 
-  std::string Text(const std::string& name);
-  int Value(const std::string& name);  // -1 when never set
-  std::vector<int> ValueHistory(const std::string& name);
-  bool Checked(const std::string& name);
+  std::string Text(const std::string& name) { return Find(mutex_, text_, name); }
+  std::vector<int> ValueHistory(const std::string& name) { return Find(mutex_, values_, name); }
+  int Value(const std::string& name) {  // -1 when never set
+    const std::vector<int> history = ValueHistory(name);
+    return history.empty() ? -1 : history.back();
+  }
+  bool Checked(const std::string& name) { return Find(mutex_, checked_, name); }
   // The option last selected among those whose names start with prefix (a selection clears the
   // others, as an option group does); empty when none is.
   std::string SelectedOption(const std::string& prefix);
-  int SelectedItem(const std::string& name);  // -1 when never selected
-  std::vector<std::string> Items(const std::string& name);
-  std::uint32_t Colour(const std::string& name);
-  bool Enabled(const std::string& name);  // true unless disabled
+  int SelectedItem(const std::string& name) { return Find(mutex_, selected_item_, name, -1); }
+  std::vector<std::string> Items(const std::string& name) { return Find(mutex_, items_, name); }
+  std::uint32_t Colour(const std::string& name) { return Find(mutex_, colour_, name); }
+  bool Enabled(const std::string& name) { return Find(mutex_, enabled_, name, true); }
   // Every call in order, e.g. "show apply_ring", "select ms_1_option_dpi_step_3 quiet".
   std::vector<std::string> Calls() { return Locked(mutex_, calls_); }
 
@@ -77,13 +101,15 @@ class FakeTimers : public Timers {
  public:
   void Start(int timer_id, int period_ms) override;
   void Stop(int timer_id) override;
-  bool Running(int timer_id);
-  int Period(int timer_id);                                            // of the last start
+  bool Running(int timer_id) { return Find(mutex_, running_, timer_id, false); }
+  int Period(int timer_id) {
+    return Find(mutex_, last_period_, timer_id, -1);
+  }                                                                    // of the last start
   std::vector<std::string> Calls() { return Locked(mutex_, calls_); }  // "start 512 6000"
 
  private:
   std::mutex mutex_;
-  std::map<int, int> running_;
+  std::map<int, bool> running_;
   std::map<int, int> last_period_;
   std::vector<std::string> calls_;
 };
@@ -149,7 +175,7 @@ struct FakeDriverState {
   // Each SetFeature write; the result comes from on_write (default: written).
   std::vector<std::vector<std::uint8_t>> writes;
   std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
-  std::vector<std::string> calls;
+  int calls = 0;  // that set up, open or close the monitor or the device
 };
 FakeDriverState& FakeDriver(int slot);
 DriverLibrary FakeDriverLibrary(int slot);
