@@ -35,11 +35,7 @@ TEST(DpiCodeTest, FollowsTheSensorSequence) {
   ASSERT_EQ(sequence.size(), 200u);
   for (int v = 1; v <= 200; ++v) EXPECT_EQ(DpiCode(v), sequence[std::size_t(v - 1)]) << v;
   for (int v = 201; v <= 220; ++v) EXPECT_EQ(DpiCode(v), sequence[std::size_t(v - 101)]) << v;
-
-  const std::pair<int, int> kExamples[] = {
-      {6, 6},     {7, 8},     {16, 18},   {32, 37},   {48, 56}, {64, 75}, {96, 112}, {100, 117},
-      {144, 169}, {200, 235}, {201, 118}, {220, 141}, {0, 0},   {221, 0}, {-1, 0}};
-  for (auto [value, code] : kExamples) EXPECT_EQ(DpiCode(value), code) << value;
+  for (int outside : {0, 221, -1}) EXPECT_EQ(DpiCode(outside), 0) << outside;
 }
 
 TEST(SettingsReportsTest, DpiReportWithUnsetAndOutOfRangeStages) {
