@@ -152,10 +152,10 @@ TEST(ReportSenderTest, LinksPacingAndRepetition) {
   EXPECT_TRUE(cable.ports.writes.empty());
 }
 
-TEST(ReportSenderTest, WhatEachWriteCarries) {
-  // Over the receiver the last chunk of each pass is marked 0x0C; over Bluetooth LE the whole
-  // report goes in one write. The cable's chunks are checked by the virtual mouse in the page test
-  // that gives a button a macro.
+// Over the receiver the last chunk of each pass is marked 0x0C. The cable's chunks are checked by
+// the virtual mouse in the page test that gives a button a macro; that the whole report goes over
+// Bluetooth LE in one write, by melkoctl_ble_test, which compares every write the mouse received.
+TEST(ReportSenderTest, EachPassOverTheReceiverMarksItsLastChunk) {
   const Report macro = MacroReport();
   Rig radio("r");
   radio.sender.SendReport(macro);
@@ -164,9 +164,6 @@ TEST(ReportSenderTest, WhatEachWriteCarries) {
     EXPECT_EQ(radio.ports.writes[i].bytes[1], kByte1[i % 3]) << i;
     EXPECT_EQ(radio.ports.writes[i].bytes[3], i % 3) << i;
   }
-  Rig ble("b");
-  ble.sender.SendReport(macro);
-  EXPECT_EQ(ble.ports.writes[0].bytes, macro);
 }
 
 }  // namespace
