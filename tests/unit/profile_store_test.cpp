@@ -47,15 +47,6 @@ class ProfileStoreTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(ProfileStoreTest, FirstRunCreatesOneDefaultProfile) {
-  ProfileStore store;
-  EXPECT_EQ(LoadProfiles(store, dir_.path()).status, StoreLoadStatus::kCreated);
-  ASSERT_EQ(store.profiles.size(), 1u);
-  EXPECT_EQ(ProfileName(*store.profiles[0]), u"Profile1");
-  EXPECT_EQ(store.selected_index, 0u);
-  EXPECT_EQ(ReadAll(StoreFile()), Image({u"Profile1"}, 0));  // a zero header, then the defaults
-}
-
 TEST_F(ProfileStoreTest, RoundTripKeepsOrderSelectionAndReservedHeader) {
   std::vector<std::uint8_t> image = Image({u"One", u"Two", u"Three"}, 2);
   image[100] = 0xAB;  // reserved header bytes are kept as read
