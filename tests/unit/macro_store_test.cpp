@@ -21,35 +21,6 @@ class MacroStoreTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(MacroStoreTest, EmptyFileAndEmptyStore) {
-  MacroStore store;
-  EXPECT_EQ(LoadMacros(store, dir_.path()).status, StoreLoadStatus::kLoaded);  // no file yet
-  EXPECT_TRUE(store.macros.empty());
-  WriteAll(MacroStorePath(dir_.path()), {});
-  EXPECT_EQ(LoadMacros(store, dir_.path()).status, StoreLoadStatus::kLoaded);
-  EXPECT_TRUE(store.macros.empty());
-  ASSERT_TRUE(SaveMacros(store, dir_.path()).ok);
-  EXPECT_EQ(std::filesystem::file_size(MacroStorePath(dir_.path())), 0u);
-}
-
-TEST_F(MacroStoreTest, ThreeRecordsLoadInOrderAndSaveToTheSameBytes) {
-  std::vector<std::uint8_t> image(3 * 240);
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = std::uint8_t(i * 13 + 1);
-  for (int r = 0; r < 3; ++r) {
-    image[std::size_t(r) * 240] = std::uint8_t('A' + r);  // names "A", "B", "C" with NULs
-    image[std::size_t(r) * 240 + 1] = 0;
-    image[std::size_t(r) * 240 + 2] = 0;
-    image[std::size_t(r) * 240 + 3] = 0;
-  }
-  WriteAll(MacroStorePath(dir_.path()), image);
-  MacroStore store;
-  EXPECT_EQ(LoadMacros(store, dir_.path()).status, StoreLoadStatus::kLoaded);
-  ASSERT_EQ(store.macros.size(), 3u);
-  EXPECT_EQ(MacroName(*store.macros[2]), u"C");
-  ASSERT_TRUE(SaveMacros(store, dir_.path()).ok);
-  EXPECT_EQ(ReadAll(MacroStorePath(dir_.path())), image);
-}
-
 TEST_F(MacroStoreTest, TrailingPartialRecordIsCopiedAsideAndDropped) {
   MacroStore two;
   two.macros.push_back(MakeEmptyMacro(u"One"));
