@@ -144,8 +144,6 @@ TEST(MacroEditor, RecordsStepsWithTheirDelays) {
       {"no step selected: appended, nothing cleared", "6+100 6-200", -1, kRecordedDelay,
        "A+900 A-50", "6+100 6-200 4+50 4-10"},
       {"70 s in mode 0", "", -1, kRecordedDelay, "A+0 A-70000", "4+65535 4-10"},
-      {"mode 1: the default delay", "", -1, kDefaultDelay, "A+5 A-5000", "4+250 4-10"},
-      {"mode 2: 10 ms", "", -1, kNoDelay, "A+0 A-5000", "4+10 4-10"},
       {"cut at 46 steps: a press without its release goes", Alternating(43), -1, kNoDelay,
        "A+0 B+0 A-0 B-0", Alternating(43) + "4+10 4-10"},
       {"a key held past the stop goes, its wait passes to the step before", "", -1, kRecordedDelay,
