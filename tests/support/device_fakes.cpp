@@ -101,32 +101,6 @@ void VirtualClock::SetSleepHook(std::function<void(std::int64_t)> hook) {
   hook_ = std::move(hook);
 }
 
-void FakeBle::SetMatch(const std::string& vendor_text, const std::string& product_text) {
-  std::lock_guard lock(mutex_);
-  vendor_ = vendor_text;
-  product_ = product_text;
-}
-
-std::int32_t FakeBle::Write(std::span<const std::uint8_t>) {
-  std::lock_guard lock(mutex_);
-  return vendor_.empty() || product_.empty() ? 0 : 1;
-}
-
-void FakeBle::OpenNotifications() {
-  std::lock_guard lock(mutex_);
-  ++opened_;
-}
-
-void FakeBle::CloseNotifications() {
-  std::lock_guard lock(mutex_);
-  ++closed_;
-}
-
-bool FakeBle::attached() {
-  std::lock_guard lock(mutex_);
-  return !vendor_.empty() && !product_.empty();
-}
-
 namespace {
 
 FakeDriverState driver_states[2];

@@ -150,19 +150,25 @@ class QuietLog : public DebugLog {
 
 class FakeBle : public BleTransport {
  public:
-  void SetMatch(const std::string& vendor_text, const std::string& product_text) override;
-  std::int32_t Write(std::span<const std::uint8_t> report) override;
-  void OpenNotifications() override;
-  void CloseNotifications() override;
+  void SetMatch(const std::string& vendor_text, const std::string& product_text) override {
+    std::lock_guard lock(mutex_);
+    vendor_ = vendor_text, product_ = product_text;
+  }
+  std::int32_t Write(std::span<const std::uint8_t>) override { return attached() ? 1 : 0; }
+  void OpenNotifications() override { ++opened_; }
+  void CloseNotifications() override { ++closed_; }
 
-  bool attached();
-  int opened() { return Locked(mutex_, opened_); }  // OpenNotifications calls
-  int closed() { return Locked(mutex_, closed_); }  // CloseNotifications calls
+  bool attached() {
+    std::lock_guard lock(mutex_);
+    return !vendor_.empty() && !product_.empty();
+  }
+  int opened() { return opened_; }  // OpenNotifications calls
+  int closed() { return closed_; }  // CloseNotifications calls
 
  private:
   std::mutex mutex_;
   std::string vendor_, product_;
-  int opened_ = 0, closed_ = 0;
+  std::atomic<int> opened_ = 0, closed_ = 0;
 };
 
 // A driver library made of plain functions over one shared state per slot (0: cable, 1:
