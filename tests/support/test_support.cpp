@@ -92,18 +92,4 @@ ProfileStore StoredProfiles(const std::filesystem::path& data_folder) {
   return profiles;
 }
 
-void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
-  bytes.at(offset) = std::uint8_t(value);
-  bytes.at(offset + 1) = std::uint8_t(value >> 8);
-}
-
-void PutI32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t value) {
-  const auto bits = std::uint32_t(value);
-  for (int i = 0; i < 4; ++i) bytes.at(offset + std::size_t(i)) = std::uint8_t(bits >> (8 * i));
-}
-
-void PutUtf16(std::vector<std::uint8_t>& bytes, std::size_t offset, const std::u16string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) PutU16(bytes, offset + 2 * i, text[i]);
-}
-
 }  // namespace melko::testing

@@ -45,9 +45,4 @@ void ChangeStoresElsewhere(const std::filesystem::path& data_folder, const Store
 // The profile store as it is on disk.
 ProfileStore StoredProfiles(const std::filesystem::path& data_folder);
 
-// Little-endian writes into a byte image, for expectations built by hand.
-void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);
-void PutI32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t value);
-void PutUtf16(std::vector<std::uint8_t>& bytes, std::size_t offset, const std::u16string& text);
-
 }  // namespace melko::testing

@@ -6,14 +6,24 @@
 #include "profiles/profile_codec.h"
 #include "profiles/profile_record.h"
 #include "profiles/profile_store.h"
-#include "support/test_support.h"
 
 namespace melko {
 namespace {
 
-using testing::PutI32;
-using testing::PutU16;
-using testing::PutUtf16;
+// Little-endian writes into a byte image, for expectations built by hand.
+void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
+  bytes.at(offset) = std::uint8_t(value);
+  bytes.at(offset + 1) = std::uint8_t(value >> 8);
+}
+
+void PutI32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t value) {
+  const auto bits = std::uint32_t(value);
+  for (int i = 0; i < 4; ++i) bytes.at(offset + std::size_t(i)) = std::uint8_t(bits >> (8 * i));
+}
+
+void PutUtf16(std::vector<std::uint8_t>& bytes, std::size_t offset, const std::u16string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) PutU16(bytes, offset + 2 * i, text[i]);
+}
 
 // The defaults record as the layout table lays it out, built independently of the code under
 // test: zero bytes, then each default at its offset.
