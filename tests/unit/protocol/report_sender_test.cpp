@@ -131,7 +131,6 @@ TEST(ReportSenderTest, LinksPacingAndRepetition) {
        6500},
       {"sleeping receiver", "s", light, nullptr, -1, "", 0, 0},
       {"sleeping receiver, Bluetooth", "sb", light, nullptr, -1, "b0 ", 1, 500},
-      {"macro over Bluetooth", "b", macro, nullptr, -1, "b0 ", 1, 500},
       {"no rate over Bluetooth", "b", rate, nullptr, -1, "", 0, 0},
       {"failed Bluetooth write", "b", light, Fails, -1, "b0 ", 0, 0},
       {"no link", "", light, nullptr, -1, "", 0, 0},

@@ -157,7 +157,6 @@ TEST_F(SettingsPageTest, ProfileListChangesAreSavedAndShowTheRightProfile) {
   page.OnItemSelect("ms_1_list_profile", 0);
   page.OnClick("ms_1_profile_delete_btn");
   EXPECT_EQ(Profiles(), (std::vector<std::string>{"Two", "Three", "selected 0"}));
-  EXPECT_EQ(ProfileName(Current()), u"Two");
   page.OnItemSelect("ms_1_list_profile", 1);
   page.OnClick("ms_1_profile_delete_btn");
   EXPECT_EQ(Profiles(), (std::vector<std::string>{"Two", "selected 0"}));
