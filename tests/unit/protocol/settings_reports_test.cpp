@@ -104,9 +104,7 @@ TEST(ButtonCodesTest, EveryRowOfTheTable) {
                   row.bytes[2]);
     actual.push_back(text);
   }
-  ASSERT_EQ(actual.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i)
-    EXPECT_EQ(actual[i], expected[i]) << "row " << i;
+  EXPECT_EQ(actual, expected);
 }
 
 // Each button's three bytes: its row of the table (a ready-made Ctrl+C), zeros for a code without
