@@ -7,21 +7,16 @@
 namespace melko::fakes {
 
 void FakeControls::SetVisible(std::string_view name, bool visible) {
-  std::lock_guard lock(mutex_);
-  visible_[std::string(name)] = visible;
-  calls_.push_back(std::string(visible ? "show " : "hide ") + std::string(name));
+  Note(visible_, name, visible, (visible ? "show " : "hide ") + std::string(name));
 }
 
 void FakeControls::SetText(std::string_view name, std::string_view literal) {
-  std::lock_guard lock(mutex_);
-  text_[std::string(name)] = std::string(literal);
-  calls_.push_back("text " + std::string(name) + " " + std::string(literal));
+  Note(text_, name, std::string(literal), "text " + std::string(name) + " " + std::string(literal));
 }
 
 void FakeControls::SetTextKey(std::string_view name, std::string_view language_key) {
-  std::lock_guard lock(mutex_);
-  text_[std::string(name)] = "key:" + std::string(language_key);
-  calls_.push_back("text " + std::string(name) + " key:" + std::string(language_key));
+  const std::string text = "key:" + std::string(language_key);
+  Note(text_, name, text, "text " + std::string(name) + " " + text);
 }
 
 void FakeControls::SetValue(std::string_view name, int value) {
@@ -30,22 +25,17 @@ void FakeControls::SetValue(std::string_view name, int value) {
 }
 
 void FakeControls::SetChecked(std::string_view name, bool checked) {
-  std::lock_guard lock(mutex_);
-  checked_[std::string(name)] = checked;
-  calls_.push_back(std::string(checked ? "check " : "uncheck ") + std::string(name));
+  Note(checked_, name, checked, (checked ? "check " : "uncheck ") + std::string(name));
 }
 
 void FakeControls::SelectOption(std::string_view name, bool notify) {
-  std::lock_guard lock(mutex_);
-  checked_[std::string(name)] = true;
-  calls_.push_back("select " + std::string(name) + (notify ? " notify" : " quiet"));
+  Note(checked_, name, true, "select " + std::string(name) + (notify ? " notify" : " quiet"));
 }
 
 void FakeControls::SelectItem(std::string_view name, int index, bool notify) {
-  std::lock_guard lock(mutex_);
-  selected_item_[std::string(name)] = index;
-  calls_.push_back("select " + std::string(name) + " " + std::to_string(index) +
-                   (notify ? " notify" : " quiet"));
+  Note(selected_item_, name, index,
+       "select " + std::string(name) + " " + std::to_string(index) +
+           (notify ? " notify" : " quiet"));
 }
 
 std::string FakeControls::SelectedOption(const std::string& prefix) {

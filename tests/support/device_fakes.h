@@ -85,6 +85,14 @@ class FakeControls : public Controls {
   std::vector<std::string> Calls() { return Locked(mutex_, calls_); }
 
  private:
+  // Under the lock: a control's new state, and the call among the calls.
+  template <class Map>
+  void Note(Map& map, std::string_view name, typename Map::mapped_type value, std::string call) {
+    std::lock_guard lock(mutex_);
+    map[std::string(name)] = std::move(value);
+    calls_.push_back(std::move(call));
+  }
+
   std::mutex mutex_;
   std::map<std::string, bool> visible_;
   std::map<std::string, std::string> text_;
