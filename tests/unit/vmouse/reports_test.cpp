@@ -118,11 +118,10 @@ std::array<Frame, 3> MacroChunks(const Frame& report, bool over_receiver) {
   return chunks;
 }
 
-// Mode 2, repeat 4: press 0x04 with 1500 ms (sent as 100 ms plus 7 x 200 ms), release 0x05.
-Frame ExampleMacro(std::uint8_t button = 3) {
-  Frame r = Hex("09 83 00 02 00 00 00 04");
+// Button 3, mode 2, repeat 4: press 0x04, 1500 ms (100 ms and 7 x 200 ms), release 0x05.
+Frame ExampleMacro() {
+  Frame r = Hex("09 83 03 02 00 00 00 04");
   r.resize(131);
-  r[2] = button;
   r[28] = 3;
   const std::uint8_t entries[] = {0x0B, 0x04, 0x07, 0x03, 0x81, 0x05};
   std::copy(std::begin(entries), std::end(entries), r.begin() + 29);
