@@ -59,7 +59,8 @@ TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPaci
   const ProgramRun applied = Run(mouse, {"apply"});
   ASSERT_EQ(applied.exit_code, 0) << applied.err;
   EXPECT_EQ(applied.out, "applied Profile1 over the cable\n");
-  // The reset report and the four blocks of the default profile, byte for byte.
+  // The reset report and the four blocks of the default profile, byte for byte (which the mouse
+  // takes over every link: the virtual mouse's report tests).
   const std::vector<std::string> expected = {
       "0c0a01fe01fe00000000",
       "04380100017f00001225384b70a98d00000000000000010002ff000000ff000000ff00ffffffff00ff00ffffff"
@@ -73,7 +74,6 @@ TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPaci
   ASSERT_EQ(writes.size(), expected.size());
   for (std::size_t i = 0; i < writes.size(); ++i) {
     EXPECT_EQ(writes[i].hex, expected[i]) << "report " << i;
-    EXPECT_TRUE(writes[i].valid) << i;
     EXPECT_EQ(writes[i].link, "wired");
     if (i > 0) {
       EXPECT_GE(writes[i].t_ms - writes[i - 1].t_ms, 500) << "report " << i;
@@ -90,10 +90,7 @@ TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowle
   EXPECT_EQ(applied.out, "applied Profile1 over the receiver\n");
   std::vector<LoggedWrite> writes = mouse.Writes();
   ASSERT_EQ(writes.size(), 5u);
-  for (const LoggedWrite& write : writes) {
-    EXPECT_EQ(write.link, "wireless");
-    EXPECT_TRUE(write.valid);
-  }
+  for (const LoggedWrite& write : writes) EXPECT_EQ(write.link, "wireless");
   EXPECT_EQ(writes[3].hex, "06090101fe00000000");
 
   ASSERT_TRUE(Ctl(mouse, {"ack", "after=3"}));

@@ -7,27 +7,16 @@
 namespace melko::fakes {
 
 void FakeControls::SetVisible(std::string_view name, bool visible) {
-  std::lock_guard lock(mutex_);
-  visible_[std::string(name)] = visible;
-  calls_.push_back(std::string(visible ? "show " : "hide ") + std::string(name));
-}
-
-bool FakeControls::IsVisible(std::string_view name) {
-  std::lock_guard lock(mutex_);
-  const auto found = visible_.find(std::string(name));
-  return found != visible_.end() && found->second;
+  Note(visible_, name, visible, (visible ? "show " : "hide ") + std::string(name));
 }
 
 void FakeControls::SetText(std::string_view name, std::string_view literal) {
-  std::lock_guard lock(mutex_);
-  text_[std::string(name)] = std::string(literal);
-  calls_.push_back("text " + std::string(name) + " " + std::string(literal));
+  Note(text_, name, std::string(literal), "text " + std::string(name) + " " + std::string(literal));
 }
 
 void FakeControls::SetTextKey(std::string_view name, std::string_view language_key) {
-  std::lock_guard lock(mutex_);
-  text_[std::string(name)] = "key:" + std::string(language_key);
-  calls_.push_back("text " + std::string(name) + " key:" + std::string(language_key));
+  const std::string text = "key:" + std::string(language_key);
+  Note(text_, name, text, "text " + std::string(name) + " " + text);
 }
 
 void FakeControls::SetValue(std::string_view name, int value) {
@@ -36,37 +25,17 @@ void FakeControls::SetValue(std::string_view name, int value) {
 }
 
 void FakeControls::SetChecked(std::string_view name, bool checked) {
-  std::lock_guard lock(mutex_);
-  checked_[std::string(name)] = checked;
-  calls_.push_back(std::string(checked ? "check " : "uncheck ") + std::string(name));
+  Note(checked_, name, checked, (checked ? "check " : "uncheck ") + std::string(name));
 }
 
 void FakeControls::SelectOption(std::string_view name, bool notify) {
-  std::lock_guard lock(mutex_);
-  checked_[std::string(name)] = true;
-  calls_.push_back("select " + std::string(name) + (notify ? " notify" : " quiet"));
+  Note(checked_, name, true, "select " + std::string(name) + (notify ? " notify" : " quiet"));
 }
 
 void FakeControls::SelectItem(std::string_view name, int index, bool notify) {
-  std::lock_guard lock(mutex_);
-  selected_item_[std::string(name)] = index;
-  calls_.push_back("select " + std::string(name) + " " + std::to_string(index) +
-                   (notify ? " notify" : " quiet"));
-}
-
-void FakeControls::SetItems(std::string_view name, const std::vector<std::string>& texts) {
-  std::lock_guard lock(mutex_);
-  items_[std::string(name)] = texts;
-}
-
-void FakeControls::SetColour(std::string_view name, std::uint32_t argb) {
-  std::lock_guard lock(mutex_);
-  colour_[std::string(name)] = argb;
-}
-
-void FakeControls::SetEnabled(std::string_view name, bool enabled) {
-  std::lock_guard lock(mutex_);
-  enabled_[std::string(name)] = enabled;
+  Note(selected_item_, name, index,
+       "select " + std::string(name) + " " + std::to_string(index) +
+           (notify ? " notify" : " quiet"));
 }
 
 std::string FakeControls::SelectedOption(const std::string& prefix) {
@@ -82,52 +51,9 @@ std::string FakeControls::SelectedOption(const std::string& prefix) {
   return selected;
 }
 
-int FakeControls::SelectedItem(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  const auto found = selected_item_.find(name);
-  return found == selected_item_.end() ? -1 : found->second;
-}
-
-std::vector<std::string> FakeControls::Items(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  return items_[name];
-}
-
-std::uint32_t FakeControls::Colour(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  return colour_[name];
-}
-
-bool FakeControls::Enabled(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  const auto found = enabled_.find(name);
-  return found == enabled_.end() || found->second;
-}
-
-std::string FakeControls::Text(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  return text_[name];
-}
-
-int FakeControls::Value(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  const auto& history = values_[name];
-  return history.empty() ? -1 : history.back();
-}
-
-std::vector<int> FakeControls::ValueHistory(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  return values_[name];
-}
-
-bool FakeControls::Checked(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  return checked_[name];
-}
-
 void FakeTimers::Start(int timer_id, int period_ms) {
   std::lock_guard lock(mutex_);
-  running_[timer_id] = period_ms;
+  running_[timer_id] = true;
   last_period_[timer_id] = period_ms;
   calls_.push_back("start " + std::to_string(timer_id) + " " + std::to_string(period_ms));
 }
@@ -136,17 +62,6 @@ void FakeTimers::Stop(int timer_id) {
   std::lock_guard lock(mutex_);
   running_.erase(timer_id);
   calls_.push_back("stop " + std::to_string(timer_id));
-}
-
-bool FakeTimers::Running(int timer_id) {
-  std::lock_guard lock(mutex_);
-  return running_.count(timer_id) > 0;
-}
-
-int FakeTimers::Period(int timer_id) {
-  std::lock_guard lock(mutex_);
-  const auto found = last_period_.find(timer_id);
-  return found == last_period_.end() ? -1 : found->second;
 }
 
 void FakePoster::Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
@@ -176,32 +91,6 @@ void VirtualClock::SetSleepHook(std::function<void(std::int64_t)> hook) {
   hook_ = std::move(hook);
 }
 
-void FakeBle::SetMatch(const std::string& vendor_text, const std::string& product_text) {
-  std::lock_guard lock(mutex_);
-  vendor_ = vendor_text;
-  product_ = product_text;
-}
-
-std::int32_t FakeBle::Write(std::span<const std::uint8_t>) {
-  std::lock_guard lock(mutex_);
-  return vendor_.empty() || product_.empty() ? 0 : 1;
-}
-
-void FakeBle::OpenNotifications() {
-  std::lock_guard lock(mutex_);
-  ++opened_;
-}
-
-void FakeBle::CloseNotifications() {
-  std::lock_guard lock(mutex_);
-  ++closed_;
-}
-
-bool FakeBle::attached() {
-  std::lock_guard lock(mutex_);
-  return !vendor_.empty() && !product_.empty();
-}
-
 namespace {
 
 FakeDriverState driver_states[2];
@@ -209,36 +98,23 @@ FakeDriverState driver_states[2];
 template <int Slot>
 struct FakeDriverFunctions {
   static FakeDriverState& State() { return driver_states[Slot]; }
-  static void SetVidPid(std::uint32_t vid, std::uint32_t pid) {
+  // Under the lock: one call more, and `counter` moved by `step`.
+  static void Note(int* counter = nullptr, int step = 1) {
     std::lock_guard lock(State().mutex);
-    State().vid = vid;
-    State().pid = pid;
-    State().calls.push_back("Set_VIDPID");
+    ++State().calls;
+    if (counter) *counter += step;
   }
-  static void OpenDevMonitor(MessageTarget* target, std::uint32_t data, std::uint32_t connect) {
-    std::lock_guard lock(State().mutex);
-    State().target = target;
-    State().data_message = data;
-    State().connect_message = connect;
-    ++State().monitors_open;
-    State().calls.push_back("Open_DevMonitor");
+  static void SetVidPid(std::uint32_t, std::uint32_t) { Note(); }
+  static void OpenDevMonitor(MessageTarget*, std::uint32_t, std::uint32_t) {
+    Note(&State().monitors_open);
   }
-  static void CloseDevMonitor() {
-    std::lock_guard lock(State().mutex);
-    --State().monitors_open;
-    State().calls.push_back("Close_DevMonitor");
-  }
+  static void CloseDevMonitor() { Note(&State().monitors_open, -1); }
   static std::int32_t OpenFeatureDevice() {
+    Note(&State().opened);
     std::lock_guard lock(State().mutex);
-    ++State().opened;
-    State().calls.push_back("Open_FeatureDevice");
     return State().device_present ? 1 : 0;
   }
-  static void CloseFeatureDevice() {
-    std::lock_guard lock(State().mutex);
-    ++State().closed;
-    State().calls.push_back("Close_FeatureDevice");
-  }
+  static void CloseFeatureDevice() { Note(&State().closed); }
   static std::int32_t SetFeature(const std::uint8_t* bytes, std::int32_t length) {
     std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
     {
@@ -274,13 +150,9 @@ DeviceRig::DeviceRig() : session(dir.path()) {
   for (FakeDriverState& state : driver_states) {
     std::lock_guard lock(state.mutex);
     state.device_present = true;
-    state.opened = state.closed = state.monitors_open = 0;
-    state.vid = state.pid = 0;
-    state.target = nullptr;
-    state.data_message = state.connect_message = 0;
+    state.opened = state.closed = state.monitors_open = state.calls = 0;
     state.writes.clear();
     state.on_write = nullptr;
-    state.calls.clear();
   }
   drivers.wired = FakeDriverLibrary(0);
   drivers.receiver = FakeDriverLibrary(1);

@@ -29,38 +29,70 @@ T Locked(std::mutex& mutex, const T& value) {
   return value;
 }
 
+// Under the lock: the value a map holds for a key, or `fallback` when it holds none.
+template <class Map, class Key>
+typename Map::mapped_type Find(std::mutex& mutex, const Map& map, const Key& key,
+                               typename Map::mapped_type fallback = {}) {
+  std::lock_guard lock(mutex);
+  const auto found = map.find(typename Map::key_type(key));
+  return found == map.end() ? fallback : found->second;
+}
+
+template <class Map, class Key>
+void Store(std::mutex& mutex, Map& map, const Key& key, typename Map::mapped_type value) {
+  std::lock_guard lock(mutex);
+  map[typename Map::key_type(key)] = std::move(value);
+}
+
 // The page's controls as plain state: visibility, texts (a language key shows as "key:<key>"),
 // values, check marks and selections. Every control exists.
 class FakeControls : public Controls {
  public:
   bool Exists(std::string_view) override { return true; }
   void SetVisible(std::string_view name, bool visible) override;
-  bool IsVisible(std::string_view name) override;
+  bool IsVisible(std::string_view name) override { return Find(mutex_, visible_, name); }
   void SetText(std::string_view name, std::string_view literal) override;
   void SetTextKey(std::string_view name, std::string_view language_key) override;
   void SetValue(std::string_view name, int value) override;
   void SetChecked(std::string_view name, bool checked) override;
   void SelectOption(std::string_view name, bool notify) override;
   void SelectItem(std::string_view name, int index, bool notify) override;
-  void SetItems(std::string_view name, const std::vector<std::string>& texts) override;
-  void SetColour(std::string_view name, std::uint32_t argb) override;
-  void SetEnabled(std::string_view name, bool enabled) override;
+  void SetItems(std::string_view name, const std::vector<std::string>& texts) override {
+    Store(mutex_, items_, name, texts);
+  }
+  void SetColour(std::string_view name, std::uint32_t argb) override {
+    Store(mutex_, colour_, name, argb);
+  }
+  void SetEnabled(std::string_view name, bool enabled) override {
+    Store(mutex_, enabled_, name, enabled);
+  }
 
-  std::string Text(const std::string& name);
-  int Value(const std::string& name);  // -1 when never set
-  std::vector<int> ValueHistory(const std::string& name);
-  bool Checked(const std::string& name);
+  std::string Text(const std::string& name) { return Find(mutex_, text_, name); }
+  std::vector<int> ValueHistory(const std::string& name) { return Find(mutex_, values_, name); }
+  int Value(const std::string& name) {  // -1 when never set
+    const std::vector<int> history = ValueHistory(name);
+    return history.empty() ? -1 : history.back();
+  }
+  bool Checked(const std::string& name) { return Find(mutex_, checked_, name); }
   // The option last selected among those whose names start with prefix (a selection clears the
   // others, as an option group does); empty when none is.
   std::string SelectedOption(const std::string& prefix);
-  int SelectedItem(const std::string& name);  // -1 when never selected
-  std::vector<std::string> Items(const std::string& name);
-  std::uint32_t Colour(const std::string& name);
-  bool Enabled(const std::string& name);  // true unless disabled
+  int SelectedItem(const std::string& name) { return Find(mutex_, selected_item_, name, -1); }
+  std::vector<std::string> Items(const std::string& name) { return Find(mutex_, items_, name); }
+  std::uint32_t Colour(const std::string& name) { return Find(mutex_, colour_, name); }
+  bool Enabled(const std::string& name) { return Find(mutex_, enabled_, name, true); }
   // Every call in order, e.g. "show apply_ring", "select ms_1_option_dpi_step_3 quiet".
   std::vector<std::string> Calls() { return Locked(mutex_, calls_); }
 
  private:
+  // Under the lock: a control's new state, and the call among the calls.
+  template <class Map>
+  void Note(Map& map, std::string_view name, typename Map::mapped_type value, std::string call) {
+    std::lock_guard lock(mutex_);
+    map[std::string(name)] = std::move(value);
+    calls_.push_back(std::move(call));
+  }
+
   std::mutex mutex_;
   std::map<std::string, bool> visible_;
   std::map<std::string, std::string> text_;
@@ -77,13 +109,15 @@ class FakeTimers : public Timers {
  public:
   void Start(int timer_id, int period_ms) override;
   void Stop(int timer_id) override;
-  bool Running(int timer_id);
-  int Period(int timer_id);                                            // of the last start
+  bool Running(int timer_id) { return Find(mutex_, running_, timer_id, false); }
+  int Period(int timer_id) {
+    return Find(mutex_, last_period_, timer_id, -1);
+  }                                                                    // of the last start
   std::vector<std::string> Calls() { return Locked(mutex_, calls_); }  // "start 512 6000"
 
  private:
   std::mutex mutex_;
-  std::map<int, int> running_;
+  std::map<int, bool> running_;
   std::map<int, int> last_period_;
   std::vector<std::string> calls_;
 };
@@ -124,19 +158,25 @@ class QuietLog : public DebugLog {
 
 class FakeBle : public BleTransport {
  public:
-  void SetMatch(const std::string& vendor_text, const std::string& product_text) override;
-  std::int32_t Write(std::span<const std::uint8_t> report) override;
-  void OpenNotifications() override;
-  void CloseNotifications() override;
+  void SetMatch(const std::string& vendor_text, const std::string& product_text) override {
+    std::lock_guard lock(mutex_);
+    vendor_ = vendor_text, product_ = product_text;
+  }
+  std::int32_t Write(std::span<const std::uint8_t>) override { return attached() ? 1 : 0; }
+  void OpenNotifications() override { ++opened_; }
+  void CloseNotifications() override { ++closed_; }
 
-  bool attached();
-  int opened() { return Locked(mutex_, opened_); }  // OpenNotifications calls
-  int closed() { return Locked(mutex_, closed_); }  // CloseNotifications calls
+  bool attached() {
+    std::lock_guard lock(mutex_);
+    return !vendor_.empty() && !product_.empty();
+  }
+  int opened() { return opened_; }  // OpenNotifications calls
+  int closed() { return closed_; }  // CloseNotifications calls
 
  private:
   std::mutex mutex_;
   std::string vendor_, product_;
-  int opened_ = 0, closed_ = 0;
+  std::atomic<int> opened_ = 0, closed_ = 0;
 };
 
 // A driver library made of plain functions over one shared state per slot (0: cable, 1:
@@ -146,13 +186,10 @@ struct FakeDriverState {
   bool device_present = true;  // what Open_FeatureDevice finds
   int opened = 0, closed = 0;  // feature device opens and closes
   int monitors_open = 0;       // Open_DevMonitor minus Close_DevMonitor
-  std::uint32_t vid = 0, pid = 0;
-  MessageTarget* target = nullptr;  // the monitor's message target
-  std::uint32_t data_message = 0, connect_message = 0;
   // Each SetFeature write; the result comes from on_write (default: written).
   std::vector<std::vector<std::uint8_t>> writes;
   std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
-  std::vector<std::string> calls;
+  int calls = 0;  // that set up, open or close the monitor or the device
 };
 FakeDriverState& FakeDriver(int slot);
 DriverLibrary FakeDriverLibrary(int slot);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "common/language.h"
+#include "profiles/data_folder.h"
 
 namespace melko::testing {
 
@@ -74,18 +75,21 @@ std::unique_ptr<MacroRecord> MakeMacro(std::u16string_view name, const std::stri
   return macro;
 }
 
-void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
-  bytes.at(offset) = std::uint8_t(value);
-  bytes.at(offset + 1) = std::uint8_t(value >> 8);
+void ChangeStoresElsewhere(const std::filesystem::path& data_folder, const StoreChange& change) {
+  ExclusiveFileLock lock(StoreLockPath(data_folder));
+  ProfileStore profiles;
+  MacroStore macros;
+  LoadProfiles(profiles, data_folder);
+  LoadMacros(macros, data_folder);
+  change(profiles, macros);
+  ASSERT_TRUE(SaveProfiles(profiles, data_folder).ok);
+  ASSERT_TRUE(SaveMacros(macros, data_folder).ok);
 }
 
-void PutI32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t value) {
-  const auto bits = std::uint32_t(value);
-  for (int i = 0; i < 4; ++i) bytes.at(offset + std::size_t(i)) = std::uint8_t(bits >> (8 * i));
-}
-
-void PutUtf16(std::vector<std::uint8_t>& bytes, std::size_t offset, const std::u16string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) PutU16(bytes, offset + 2 * i, text[i]);
+ProfileStore StoredProfiles(const std::filesystem::path& data_folder) {
+  ProfileStore profiles;
+  LoadProfiles(profiles, data_folder);
+  return profiles;
 }
 
 }  // namespace melko::testing

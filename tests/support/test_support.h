@@ -1,5 +1,5 @@
 // Helpers shared by the store tests: private folders, raw file access, the English texts, macros
-// written as text.
+// written as text, and the stores as another program reads and changes them.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "macros/macro_record.h"
+#include "profiles/profile_session.h"
 
 namespace melko::testing {
 
@@ -39,9 +40,9 @@ std::string MacroStepsText(std::span<const MacroAction> steps);
 std::string MacroStepsText(const MacroRecord& macro);  // its first StepCount() steps
 std::unique_ptr<MacroRecord> MakeMacro(std::u16string_view name, const std::string& steps);
 
-// Little-endian writes into a byte image, for expectations built by hand.
-void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);
-void PutI32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t value);
-void PutUtf16(std::vector<std::uint8_t>& bytes, std::size_t offset, const std::u16string& text);
+// Another program: loads both stores under the store lock, changes them and saves them.
+void ChangeStoresElsewhere(const std::filesystem::path& data_folder, const StoreChange& change);
+// The profile store as it is on disk.
+ProfileStore StoredProfiles(const std::filesystem::path& data_folder);
 
 }  // namespace melko::testing

@@ -6,35 +6,34 @@
 #include "profiles/profile_codec.h"
 #include "profiles/profile_record.h"
 #include "profiles/profile_store.h"
-#include "support/test_support.h"
 
 namespace melko {
 namespace {
 
-using testing::PutI32;
-using testing::PutU16;
-using testing::PutUtf16;
+// Little-endian writes into a byte image, for expectations built by hand.
+void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
+  bytes.at(offset) = std::uint8_t(value);
+  bytes.at(offset + 1) = std::uint8_t(value >> 8);
+}
+
+void PutI32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t value) {
+  const auto bits = std::uint32_t(value);
+  for (int i = 0; i < 4; ++i) bytes.at(offset + std::size_t(i)) = std::uint8_t(bits >> (8 * i));
+}
+
+void PutUtf16(std::vector<std::uint8_t>& bytes, std::size_t offset, const std::u16string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) PutU16(bytes, offset + 2 * i, text[i]);
+}
 
 // The defaults record as the layout table lays it out, built independently of the code under
 // test: zero bytes, then each default at its offset.
 std::vector<std::uint8_t> ExpectedDefaultsImage(const std::u16string& name) {
   std::vector<std::uint8_t> b(32992, 0);
   PutUtf16(b, 0, name);
-  for (auto [at, value] : {std::pair{2200, 420},
-                           {2204, 3},
-                           {2212, 6},
-                           {2340, 8},
-                           {2344, 6},
-                           {2348, 10},
-                           {2352, 1},
-                           {2356, 1},
-                           {2360, 3},
-                           {2368, 1},
-                           {2376, 1},
-                           {2384, 3},
-                           {2392, 4}}) {
-    PutI32(b, std::size_t(at), value);
-  }
+  const int defaults[][2] = {{2200, 420}, {2204, 3}, {2212, 6}, {2340, 8}, {2344, 6},
+                             {2348, 10},  {2352, 1}, {2356, 1}, {2360, 3}, {2368, 1},
+                             {2376, 1},   {2384, 3}, {2392, 4}};
+  for (auto [at, value] : defaults) PutI32(b, std::size_t(at), value);
   const int stages[8] = {16, 32, 48, 64, 96, 144, 220, 0};
   for (int i = 0; i < 8; ++i) {
     PutI32(b, 2244 + 4 * i, stages[i]);
@@ -67,12 +66,6 @@ std::vector<std::uint8_t> ExpectedDefaultsImage(const std::u16string& name) {
   return b;
 }
 
-std::vector<std::uint8_t> Encode(const ProfileRecord& record) {
-  std::vector<std::uint8_t> bytes(kProfileRecordSize);
-  EncodeProfile(record, std::span<std::uint8_t, kProfileRecordSize>(bytes.data(), bytes.size()));
-  return bytes;
-}
-
 // Starting from a record whose button area is dirty: the name is kept, the button area rewritten
 // whole, and every gap left zero.
 TEST(ProfileRecord, DefaultsMatchTheLayoutByteForByte) {
@@ -84,21 +77,13 @@ TEST(ProfileRecord, DefaultsMatchTheLayoutByteForByte) {
     button.macro_reserved = 7;
   }
   SetDefaults(*record);
-  const std::vector<std::uint8_t> actual = Encode(*record);
+  std::vector<std::uint8_t> actual(kProfileRecordSize);
+  EncodeProfile(*record, std::span<std::uint8_t, kProfileRecordSize>(actual.data(), actual.size()));
   const std::vector<std::uint8_t> expected = ExpectedDefaultsImage(u"Profile1");
   ASSERT_EQ(actual.size(), expected.size());
   for (std::size_t i = 0; i < actual.size(); ++i) {
     ASSERT_EQ(actual[i], expected[i]) << "first difference at offset " << i;
   }
-}
-
-TEST(ProfileRecord, DecodeKeepsEveryByteIncludingGapsAndReservedValues) {
-  std::vector<std::uint8_t> image(kProfileRecordSize);
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = std::uint8_t(i * 31 + 7);
-  ProfileRecord record = ZeroProfileRecord();
-  DecodeProfile(std::span<const std::uint8_t, kProfileRecordSize>(image.data(), image.size()),
-                record);
-  EXPECT_EQ(Encode(record), image);
 }
 
 TEST(ProfileRecord, ResetDpiDefaultsTouchesOnlyTheDpiGroup) {
@@ -118,33 +103,21 @@ TEST(ProfileRecord, ResetDpiDefaultsTouchesOnlyTheDpiGroup) {
 }
 
 TEST(ProfileRecord, DpiFiguresAndStageValues) {
-  for (auto [value, dpi] : {std::pair{200, 10000},
-                            {201, 10100},
-                            {220, 12000},
-                            {16, 800},
-                            {0, 0},
-                            {250, 12000} /* a damaged value counts as 220 */,
-                            {-4, 0}}) {
-    EXPECT_EQ(StageValueToDpi(value), dpi) << value;
-  }
-  for (auto [dpi, value] : {std::pair{10050, 200},
-                            {10100, 201},
-                            {30, 1},
-                            {50, 1},
-                            {99, 1},
-                            {12000, 220},
-                            {99999, 220}}) {
-    EXPECT_EQ(DpiToStageValue(dpi), value) << dpi;
-  }
+  // A damaged value above 220 counts as 220.
+  const int dpi_of[][2] = {{200, 10000}, {201, 10100}, {220, 12000}, {16, 800},
+                           {0, 0},       {250, 12000}, {-4, 0}};
+  for (auto [value, dpi] : dpi_of) EXPECT_EQ(StageValueToDpi(value), dpi) << value;
+  const int value_of[][2] = {{10050, 200}, {10100, 201}, {30, 1},     {50, 1},
+                             {99, 1},      {12000, 220}, {99999, 220}};
+  for (auto [dpi, value] : value_of) EXPECT_EQ(DpiToStageValue(dpi), value) << dpi;
   for (int value = 1; value <= 220; ++value) {
     EXPECT_EQ(DpiToStageValue(StageValueToDpi(value)), value) << value;
   }
 }
 
-TEST(ProfileRecord, ColoursKeepRedInTheLowestByte) {
-  EXPECT_EQ(MakeColour(0, 0, 255), 0x00FF0000u);
-  EXPECT_EQ(ColourToArgb(MakeColour(0, 0, 255)), 0xFF0000FFu);
-  EXPECT_EQ(ArgbToColour(0xFF123456u), MakeColour(0x12, 0x34, 0x56));
+// Red in the lowest byte is the defaults' byte-for-byte test's; the page's tests show colours and
+// take them from the colour dialog.
+TEST(ProfileRecord, ColoursAsHexText) {
   EXPECT_EQ(ColourToHex(MakeColour(0x12, 0xAB, 0x05)), "#12AB05");
   Colour parsed = 0;
   for (auto [text, colour] :

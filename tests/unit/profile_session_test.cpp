@@ -22,22 +22,8 @@ class SessionSyncTest : public ::testing::Test {
     session_.LoadProfileStore();
     session_.LoadMacroStore();
   }
-  // Another program: loads, changes and saves both stores under the store lock.
-  void Elsewhere(const StoreChange& change) {
-    ExclusiveFileLock lock(StoreLockPath(dir_.path()));
-    ProfileStore profiles;
-    MacroStore macros;
-    LoadProfiles(profiles, dir_.path());
-    LoadMacros(macros, dir_.path());
-    change(profiles, macros);
-    ASSERT_TRUE(SaveProfiles(profiles, dir_.path()).ok);
-    ASSERT_TRUE(SaveMacros(macros, dir_.path()).ok);
-  }
-  ProfileStore OnDisk() {
-    ProfileStore profiles;
-    LoadProfiles(profiles, dir_.path());
-    return profiles;
-  }
+  void Elsewhere(const StoreChange& change) { testing::ChangeStoresElsewhere(dir_.path(), change); }
+  ProfileStore OnDisk() { return testing::StoredProfiles(dir_.path()); }
 
   testing::TempDir dir_;
   ProfileSession session_;

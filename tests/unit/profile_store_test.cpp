@@ -47,29 +47,9 @@ class ProfileStoreTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(ProfileStoreTest, FirstRunCreatesOneDefaultProfile) {
-  ProfileStore store;
-  EXPECT_EQ(LoadProfiles(store, dir_.path()).status, StoreLoadStatus::kCreated);
-  ASSERT_EQ(store.profiles.size(), 1u);
-  EXPECT_EQ(ProfileName(*store.profiles[0]), u"Profile1");
-  EXPECT_EQ(store.selected_index, 0u);
-  EXPECT_EQ(ReadAll(StoreFile()), Image({u"Profile1"}, 0));  // a zero header, then the defaults
-}
-
-TEST_F(ProfileStoreTest, RoundTripKeepsOrderSelectionAndReservedHeader) {
-  std::vector<std::uint8_t> image = Image({u"One", u"Two", u"Three"}, 2);
-  image[100] = 0xAB;  // reserved header bytes are kept as read
-  image[164963] = 0xCD;
-  WriteStore(image);
-  ProfileStore store;
-  EXPECT_EQ(LoadProfiles(store, dir_.path()).status, StoreLoadStatus::kLoaded);
-  ASSERT_EQ(store.profiles.size(), 3u);
-  EXPECT_EQ(ProfileName(*store.profiles[2]), u"Three");
-  EXPECT_EQ(ProfileName(*store.Selected()), u"Three");
-  ASSERT_TRUE(SaveProfiles(store, dir_.path()).ok);
-  EXPECT_EQ(ReadAll(StoreFile()), image);
-
-  // A selection outside the list selects the first profile.
+// The records and the reserved header survive a load and a save whatever the bytes
+// (fuzz_profile_store); a selection outside the list selects the first profile.
+TEST_F(ProfileStoreTest, ASelectionOutsideTheListSelectsTheFirst) {
   WriteStore(Image({u"A", u"B"}, 7));
   ProfileStore outside;
   EXPECT_EQ(LoadProfiles(outside, dir_.path()).status, StoreLoadStatus::kLoaded);

@@ -39,7 +39,6 @@ class LoadedDriver {
     }
     loader_.Unload(library_);
   }
-  const DriverLibrary& operator*() const { return library_; }
   const DriverLibrary* operator->() const { return &library_; }
 
  private:

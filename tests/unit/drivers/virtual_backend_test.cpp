@@ -24,15 +24,6 @@ std::chrono::milliseconds Since(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
 }
 
-// A mouse that says ok to the hello, opens, and answers writes with `writes(line)`.
-FakeMouseServer::Script Writes(std::function<Lines(const std::string&)> writes) {
-  return [writes](const std::string& line) -> Lines {
-    if (line.starts_with("hello")) return {"ok"};
-    if (line == "open") return {"open 1"};
-    return writes(line);
-  };
-}
-
 class VirtualDriverTest : public ::testing::Test {
  protected:
   // The mouse answers within milliseconds; tests that wait for a timeout wait this long.
@@ -145,17 +136,12 @@ TEST_F(VirtualDriverTest, ASilentMouseMakesEveryCallGiveUpAfterTheTimeout) {
 }
 
 TEST_F(VirtualDriverTest, ALateAnswerIsNotTakenForTheNextRequest) {
+  // The first write is answered late (below), the second refused, the others taken.
   auto writes = std::make_shared<int>(0);
-  ServeAndOpen(Writes([writes](const std::string&) -> Lines {
-    switch (++*writes) {
-      case 1:
-        return {};  // answered late, below
-      case 2:
-        return {"result 0"};
-      default:
-        return {"result 1"};
-    }
-  }));
+  ServeAndOpen([writes](const std::string& line) -> Lines {
+    if (!line.starts_with("feature")) return FakeMouseServer::Answering(true)(line);
+    return ++*writes == 1 ? Lines{} : Lines{*writes == 2 ? "result 0" : "result 1"};
+  });
   EXPECT_EQ(WriteReset(), 0);
   server->Send("result 1\n");
   EXPECT_EQ(WriteReset(), 0);

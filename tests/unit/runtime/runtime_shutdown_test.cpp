@@ -3,7 +3,6 @@
 // unloaded, and no call reaches a library after that.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -80,9 +79,3 @@ TEST(RuntimeShutdown, TheApplyThreadStopsBeforeTheLibrariesAreUnloaded) {
 
 }  // namespace
 }  // namespace melko
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

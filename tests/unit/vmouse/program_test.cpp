@@ -7,18 +7,11 @@
 #include <unistd.h>
 
 #include "support/vmouse_process.h"
-#include "unit/vmouse/vmouse_test_support.h"
-#include "vmouse/report_checks.h"
 
 namespace melko::vmouse {
 namespace {
 
-using namespace test;
 using ::melko::testing::VmouseProcess;
-
-std::string FeatureLine(std::string_view spaced_hex) {
-  return "feature " + HexBytes(FromHex(spaced_hex));
-}
 
 // A connection to the mouse's library socket. The mouse reports its power every 2 s on its own
 // while the cable is in; Next() passes over those reports, so that a slow run sees the same
@@ -78,7 +71,7 @@ TEST(LibrarySocketTest, MalformedAndOversizedRequestsAreAnsweredAndTheConnection
   EXPECT_EQ(wired.Next(), "error: line longer than 1024 bytes");
   wired.SendRaw(std::string(100000, 'b') + "\n");
   // Not opened, nothing is written; a frame the firmware rejects was still written.
-  EXPECT_EQ(wired.Ask(FeatureLine(kReset)), "result 0");
+  EXPECT_EQ(wired.Ask("feature 0c0a01fe01fe00000000"), "result 0");
   EXPECT_EQ(wired.Ask("open"), "open 1");
   EXPECT_EQ(wired.Ask("feature 050f01"), "result 1");
   const auto log = mouse.LogLines();

@@ -3,6 +3,8 @@
 // Acknowledgements, the mouse's buttons, power and sleep are run by the integration tests.
 #include <gtest/gtest.h>
 
+#include "protocol/dpi_code.h"
+#include "protocol/macro_chunks.h"
 #include "unit/vmouse/vmouse_test_support.h"
 #include "vmouse/dpi_code.h"
 #include "vmouse/status_events.h"
@@ -11,19 +13,16 @@ namespace melko::vmouse {
 namespace {
 
 using test::Frame;
-using test::FromHex;
-using test::MacroChunks;
+using test::Hex;
 using test::SetChecksum;
 using test::TestMouse;
 
 constexpr Link kLinks[] = {Link::kWired, Link::kWireless, Link::kBle};
 
-TEST(DpiCodeTest, TableMatchesTheWorkedValuesAndInvertsExactly) {
-  const std::pair<int, int> worked[] = {{1, 1},     {6, 6},     {7, 8},     {16, 18},   {32, 37},
-                                        {48, 56},   {64, 75},   {96, 112},  {100, 117}, {144, 169},
-                                        {200, 235}, {201, 118}, {220, 141}, {0, 0},     {221, 0}};
-  for (auto [value, code] : worked) EXPECT_EQ(DpiCode(value), code) << value;
-  for (int v = 1; v <= 200; ++v) EXPECT_EQ(StageValueOfCode(DpiCode(v)), v);
+// The program's codes (the protocol tests check them against the sensor's sequence) read back as
+// the stage values they were made from.
+TEST(DpiCodeTest, TheFirmwareReadsEveryCodeTheProgramSends) {
+  for (int v = 1; v <= 200; ++v) EXPECT_EQ(StageValueOfCode(std::uint8_t(melko::DpiCode(v))), v);
   for (int skipped : {7, 13, 100, 233, 236, 255}) EXPECT_EQ(StageValueOfCode(skipped), 0);
 }
 
@@ -32,7 +31,7 @@ TEST(SettingsReportsTest, DefaultReportsDecodeToTheFactoryStateAndResetRestoresI
     TestMouse mouse;
     // A valid DPI report unlike the defaults: stages 2 and 5 on, stage 1 at 201 with the range
     // flag, stage 7 unset, stage 5 current.
-    Frame other = FromHex(test::kDefaultDpi);
+    Frame other = Hex(test::kDefaultDpi);
     other[5] = 0x12, other[8] = 118, other[16] = 1, other[14] = 0, other[22] = 0, other[24] = 5;
     SetChecksum(other, 50);
     ASSERT_TRUE(mouse.Send(link, other).valid);
@@ -65,7 +64,7 @@ TEST(SettingsReportsTest, DefaultReportsDecodeToTheFactoryStateAndResetRestoresI
 
 TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) {
   auto edit = [](std::string_view hex, auto change) {
-    Frame f = FromHex(hex);
+    Frame f = Hex(hex);
     change(f);
     return f;
   };
@@ -76,8 +75,8 @@ TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) 
       {edit(test::kDefaultRate, [](auto& f) { f[0] = 0x07; }), "unknown report ID"},
       {edit(test::kDefaultButtons, [](auto& f) { f[2] = 2; }), "byte 2"},
       {edit(test::kDefaultRate, [](auto& f) { f[4] = 0xFF; }), "complement"},
-      {FromHex("06 09 01 03 FC 00 00 00 00"), "rate code"},
-      {FromHex("0C 0A 01 FE 01 FF 00 00 00 00"), "expected 0c0a01fe01fe00000000"},
+      {Hex("06 09 01 03 FC 00 00 00 00"), "rate code"},
+      {Hex("0C 0A 01 FE 01 FF 00 00 00 00"), "expected 0c0a01fe01fe00000000"},
       {edit(test::kDefaultDpi, [](auto& f) { f[53] = 1; }), "byte 53"},
       {edit(test::kDefaultDpi, [](auto& f) { f[8] = 7, SetChecksum(f, 50); }), "not a sensor code"},
       {edit(test::kDefaultDpi, [](auto& f) { f[16] = 1, SetChecksum(f, 50); }), "outside 10,100"},
@@ -85,7 +84,7 @@ TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) 
       {edit(test::kDefaultButtons, [](auto& f) { f[3] = 0x12, SetChecksum(f, 57); }),
        "macro entry"},
       {Frame{}, "too short"},
-      {FromHex("04 38"), "too short"},
+      {Hex("04 38"), "too short"},
       // The brightness goes only with modes 1 and 9; mode 3 must carry 8 there.
       {edit("05 0F 01 30 25 B3 10 20 30 06 02 00 00 00 00", [](auto& f) { SetChecksum(f, 11); }),
        "expected 8"},
@@ -107,11 +106,22 @@ TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) 
 
 // --- the macro report
 
-// Mode 2, repeat 4: press 0x04 with 1500 ms (sent as 100 ms plus 7 x 200 ms), release 0x05.
-Frame ExampleMacro(std::uint8_t button = 3) {
-  Frame r = FromHex("09 83 00 02 00 00 00 04");
+// The three chunks a macro report travels in over the cable or the receiver, as the program makes
+// them.
+std::array<Frame, 3> MacroChunks(const Frame& report, bool over_receiver) {
+  std::array<Frame, 3> chunks;
+  for (int k = 0; k < 3; ++k) {
+    const MacroChunk chunk =
+        BuildMacroChunk(report, k, over_receiver ? LinkMode::kWireless : LinkMode::kWired);
+    chunks[std::size_t(k)].assign(chunk.begin(), chunk.end());
+  }
+  return chunks;
+}
+
+// Button 3, mode 2, repeat 4: press 0x04, 1500 ms (100 ms and 7 x 200 ms), release 0x05.
+Frame ExampleMacro() {
+  Frame r = Hex("09 83 03 02 00 00 00 04");
   r.resize(131);
-  r[2] = button;
   r[28] = 3;
   const std::uint8_t entries[] = {0x0B, 0x04, 0x07, 0x03, 0x81, 0x05};
   std::copy(std::begin(entries), std::end(entries), r.begin() + 29);
@@ -126,9 +136,13 @@ std::optional<Macro> Stored(const TestMouse& mouse, int button) {
 TEST(MacroTest, ChunksOutOfOrderOrWithTheWrongMarkerAreRejectedAndDropTheReport) {
   const auto c = MacroChunks(ExampleMacro(), false);
   const auto r = MacroChunks(ExampleMacro(), true);
-  TestMouse taken;  // in order, the report is stored with its last chunk
-  for (const Frame& chunk : c) EXPECT_TRUE(taken.Send(Link::kWired, chunk).valid);
-  EXPECT_TRUE(Stored(taken, 3));
+  // In order, the report is stored with its last chunk: the program's chunks carry the right
+  // header, marker and padding, and every byte of the report in its place.
+  for (const auto& [link, chunks] : {std::pair(Link::kWired, c), {Link::kWireless, r}}) {
+    TestMouse taken;
+    for (const Frame& chunk : chunks) EXPECT_TRUE(taken.Send(link, chunk).valid);
+    EXPECT_TRUE(Stored(taken, 3));
+  }
   Frame marked_first = r[0];
   marked_first[1] = 0x0C;  // only the last chunk carries 0x0C
   Frame padded = r[2];     // the report ends 8 bytes into the last chunk

@@ -1,4 +1,5 @@
-// The adapter needs an event loop for its signals: one QCoreApplication for every test.
+// The main of the test programs whose code needs an event loop (the BlueZ adapter's signals, the
+// runtime's queued messages): one QCoreApplication for every test.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
