@@ -174,13 +174,11 @@ QDBusMessage BluezBleTransport::MethodCall(const QString& path, const char* inte
 
 QDBusMessage BluezBleTransport::Call(const QString& path, const char* interface, const char* method,
                                      const QVariantList& arguments) const {
-  bus_calls_.fetch_add(1);
   return bus_.call(MethodCall(path, interface, method, arguments), QDBus::Block, call_timeout_ms_);
 }
 
 void BluezBleTransport::CallLater(const QString& path, const char* interface, const char* method,
                                   const QVariantList& arguments, ReplyHandler done) {
-  bus_calls_.fetch_add(1);
   auto* watcher = new QDBusPendingCallWatcher(
       bus_.asyncCall(MethodCall(path, interface, method, arguments), call_timeout_ms_), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, done = std::move(done)] {

@@ -17,7 +17,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -72,8 +71,6 @@ class BluezBleTransport final : public QObject, public BleTransport {
 
   // The characteristics subscribed to now (StartNotify answered).
   QStringList subscribed() const { return subscribed_; }
-  // Method calls sent on the bus so far, from every thread.
-  std::uint64_t bus_calls() const { return bus_calls_.load(); }
 
  private slots:
   void OnInterfacesAdded(const QDBusMessage& message);
@@ -115,7 +112,6 @@ class BluezBleTransport final : public QObject, public BleTransport {
   QDBusConnection bus_;
   BluezHandlers handlers_;
   const int call_timeout_ms_;
-  mutable std::atomic<std::uint64_t> bus_calls_{0};
 
   std::mutex mutex_;  // guards attached_ and write_path_, used from the writing thread
   bool attached_ = false;

@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
   // startup id for its own first window): one copy per user.
   melko::ui::SingleInstance instance;
   if (!instance.TryLock()) {
+    // Started with the session while a copy runs already: nothing to show.
+    if (hidden) return 1;
     // The running copy shows its window (or its no-device warning), with this launch's permission
     // to take the focus; this launch ends.
     const std::string unreached =

@@ -25,12 +25,6 @@ static_assert(kCodes[199] == 235, "200 stage values end at code 235");
 
 }  // namespace
 
-std::uint8_t DpiCode(int value) {
-  if (value >= 1 && value <= 200) return kCodes[std::size_t(value - 1)];
-  if (value >= 201 && value <= 220) return kCodes[std::size_t(value - 101)];
-  return 0;
-}
-
 int StageValueOfCode(std::uint8_t code) {
   const auto* found = std::lower_bound(kCodes.begin(), kCodes.end(), code);
   if (found == kCodes.end() || *found != code) return 0;

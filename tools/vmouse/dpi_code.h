@@ -6,9 +6,6 @@
 
 namespace melko::vmouse {
 
-// Code of a stage value 1 to 220; 0 for any other value.
-std::uint8_t DpiCode(int value);
-
 // Stage value 1 to 200 that the code stands for without the range flag; 0 when the code is not
 // one the sensor uses.
 int StageValueOfCode(std::uint8_t code);
