@@ -20,8 +20,8 @@
 #include "ui/qt_controls.h"
 #include "ui/store_watch.h"
 #include "ui/tray.h"
-#include "ui/wheel_guard.h"
 #include "ui/tray_watch.h"
+#include "ui/wheel_guard.h"
 
 namespace melko::ui {
 
