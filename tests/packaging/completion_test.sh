@@ -38,7 +38,6 @@ expect 'My Game' "$melkoctl" --data-dir "$data" profile delete '"My G'
 expect 'my\ gear' "$melkoctl" "--data-dir=$data" set --profile 'my\ '
 expect 'Jump\ twice' "$melkoctl" --data-dir "$data" set button 4 macro J
 expect 'dpi-cycle' "$melkoctl" --data-dir "$data" set button 4 dpi-c
-expect 'light light-off lift-off' "$melkoctl" set li
 expect 'on off' "$melkoctl" set --wait 1 angle-snap ''
 # Without --data-dir, the user's data folder.
 mkdir -p "$data/config/Zorph Melko R7 Wireless"
