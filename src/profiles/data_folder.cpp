@@ -9,9 +9,8 @@
 #include "common/file_io.h"
 
 namespace melko {
-namespace {
 
-std::filesystem::path ConfigHome() {
+std::filesystem::path UserConfigFolder() {
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return xdg;
   if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
     return std::filesystem::path(home) / ".config";
@@ -27,10 +26,8 @@ std::filesystem::path ConfigHome() {
   return {};
 }
 
-}  // namespace
-
 std::filesystem::path GetDataFolder(std::string* error) {
-  const std::filesystem::path config = ConfigHome();
+  const std::filesystem::path config = UserConfigFolder();
   if (!config.empty()) {
     // A folder that cannot be created is an error: falling back elsewhere would show the user an
     // empty store in a place they do not know.

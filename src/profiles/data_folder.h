@@ -10,6 +10,10 @@ namespace melko {
 inline constexpr const char* kDataFolderName = "Zorph Melko R7 Wireless";
 inline constexpr const char* kStoreFolderName = "ms_1";
 
+// The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, else ~/.config
+// (the home folder from $HOME, or from the password database); empty when no home is known.
+std::filesystem::path UserConfigFolder();
+
 // Works out the data folder anew and creates it when missing; error (when given) says why it could
 // not be created. Only when no home folder is known at all does it fall back to "Data" beside the
 // running executable.

@@ -1,5 +1,6 @@
 #include "shell/main_window_logic.h"
 
+#include "common/file_io.h"
 #include "common/text.h"
 #include "device/messages.h"
 #include "profiles/profile_record.h"
@@ -43,9 +44,25 @@ void MainWindowLogic::OnMenuCommand(const std::string& item) {
     ShowMainWindow();
   } else if (EqualsIgnoringAsciiCase(item, shell_control::kMenuExit)) {
     window_.Quit();
+  } else if (EqualsIgnoringAsciiCase(item, shell_control::kMenuAutostart)) {
+    ToggleAutostart();
   } else if (item.size() >= 4 && EqualsIgnoringAsciiCase(item.substr(0, 4), "ms_1")) {
     if (assign_) assign_(item);
   }
+}
+
+bool MainWindowLogic::MenuItemChecked(const std::string& item) {
+  return EqualsIgnoringAsciiCase(item, shell_control::kMenuAutostart) && autostart_ &&
+         autostart_->Enabled();
+}
+
+void MainWindowLogic::ToggleAutostart() {
+  if (!autostart_) return;
+  const Outcome changed = autostart_->SetEnabled(!autostart_->Enabled());
+  if (changed.ok) return;
+  const std::string location = autostart_->Location();
+  boxes_.Tell("warning_title_text", "autostart_fail_text",
+              {location, ReasonWithoutPath(changed.error, location)});
 }
 
 bool MainWindowLogic::OnClick(const std::string& control) {

@@ -20,6 +20,7 @@ inline constexpr const char* kMinimiseButton = "min_btn";
 inline constexpr const char* kDeviceSwitch = "device_tab_switch";
 inline constexpr const char* kMenuConfiguration = "configuration";
 inline constexpr const char* kMenuExit = "exit";
+inline constexpr const char* kMenuAutostart = "autostart";
 }  // namespace shell_control
 
 inline constexpr int kDpiPopupMs = 2000;
@@ -40,6 +41,9 @@ class MainWindowLogic {
     assign_ = std::move(handler);
   }
 
+  // The tray's "Start with the desktop" item writes or removes the session's entry.
+  void SetAutostart(Autostart* autostart) { autostart_ = autostart; }
+
   // any_connected may have changed (message 1128): the window is put away, as the hide button does,
   // while no mouse is there.
   void OnConnectedChanged(bool any_connected);
@@ -49,6 +53,8 @@ class MainWindowLogic {
   void OnDpiPopupTimer();
   // A menu item was chosen (message 1027): tray items and the assignment menu's items.
   void OnMenuCommand(const std::string& item);
+  // Whether a check item shows a check, asked each time its menu opens.
+  bool MenuItemChecked(const std::string& item);
   // The tray icon was activated (a left click).
   void OnTrayActivated() { ShowMainWindow(); }
   // A second launch asked for the window (message 1037).
@@ -79,12 +85,16 @@ class MainWindowLogic {
  private:
   // Hidden to the tray; without a tray host a shown window is minimised instead.
   void PutAway();
+  // Turns starting with the desktop on when it is off, and off when it is on, as the session
+  // finds it now; a failure is told with the file and the reason.
+  void ToggleAutostart();
 
   ShellWindow& window_;
   DpiPopup& popup_;
   MessageBoxes& boxes_;
   Controls& controls_;
   Timers& timers_;
+  Autostart* autostart_ = nullptr;
   std::function<void(const std::string&)> assign_;
   bool device_shown_ = false;
   bool warning_open_ = false;

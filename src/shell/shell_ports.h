@@ -1,10 +1,13 @@
 // What the main window's logic needs of the desktop: its own window, the DPI popup, the modal
-// message box and the tray. The Qt layer implements them; tests use fakes.
+// message box, the tray and the session's autostart entry. The Qt layer implements them; tests use
+// fakes.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/file_io.h"
 
 namespace melko {
 
@@ -42,6 +45,18 @@ class MessageBoxes {
   // A notice, with OK alone.
   virtual void Tell(std::string_view title_key, std::string_view text_key,
                     const std::vector<std::string>& arguments = {}) = 0;
+};
+
+// Whether the program starts with the desktop session (hidden in the tray), as the session will
+// find it at the next log-in.
+class Autostart {
+ public:
+  virtual ~Autostart() = default;
+  virtual bool Enabled() = 0;
+  // Makes the session start the program, or no longer; the error names the file and why.
+  virtual Outcome SetEnabled(bool enabled) = 0;
+  // The entry's file, for messages.
+  virtual std::string Location() = 0;
 };
 
 }  // namespace melko

@@ -25,8 +25,10 @@ DesktopApp::DesktopApp(DesktopOptions options)
       macro_choice_(MakeMacroChoice(&window_)),
       page_(runtime_.context(), {boxes_, dialogs_, *shortcut_, *macro_choice_}),
       tray_([this] { logic_.OnTrayActivated(); },
-            [this](const QString& item) { PostMenuCommand(item); }),
+            [this](const QString& item) { PostMenuCommand(item); },
+            [this](const QString& item) { return logic_.MenuItemChecked(item.toStdString()); }),
       tray_watch_([this](bool available) { logic_.OnTrayAvailabilityChanged(available); }) {
+  logic_.SetAutostart(&autostart_);
   logic_.OnTrayAvailabilityChanged(tray_watch_.available());
   window_.SetCloseHandler([this] { logic_.OnCloseRequested(); });
   // The tray's Quit leaves the event loop as a termination signal does; main then ends the program

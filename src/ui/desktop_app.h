@@ -12,6 +12,7 @@
 #include "runtime/device_runtime.h"
 #include "shell/main_window_logic.h"
 #include "shell/settings_page.h"
+#include "ui/autostart_entry.h"
 #include "ui/dpi_popup.h"
 #include "ui/launch_activation.h"
 #include "ui/main_window.h"
@@ -62,6 +63,7 @@ class DesktopApp : public QObject {
   QtDpiPopup& popup() { return popup_; }
   QtMessageBoxes& boxes() { return boxes_; }
   Tray& tray() { return tray_; }
+  AutostartEntry& autostart() { return autostart_; }
   const HookTable& hooks() const { return hooks_; }
   QtPageDialogs& dialogs() { return dialogs_; }
 
@@ -83,6 +85,7 @@ class DesktopApp : public QObject {
   DeviceRuntime runtime_;
   QtDpiPopup popup_;
   QtMessageBoxes boxes_;
+  AutostartEntry autostart_;
   MainWindowLogic logic_;
   HookTable hooks_;
   QtPageDialogs dialogs_;

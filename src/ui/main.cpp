@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "melko: %s\n", qPrintable(instance.error()));
   }
 
+  // The desktop finds the program's entry, its name and icon, by this id (on Wayland the window's
+  // app id).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.melko.Melko"));
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
   // The end of the session (or a shell's Ctrl+C) ends the event loop; what follows it ends the

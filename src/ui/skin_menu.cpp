@@ -34,6 +34,7 @@ QMenu* BuildMenu(const std::vector<MenuNode>& nodes, QWidget* parent,
       case MenuNode::Kind::kItem: {
         QAction* action = menu->addAction(Text(node.text_key.toUtf8().constData()));
         action->setObjectName(node.name);
+        action->setCheckable(node.checkable);
         const QString name = node.name;
         QObject::connect(action, &QAction::triggered, menu, [chosen, name] { chosen(name); });
         break;

@@ -16,6 +16,7 @@ std::vector<MenuNode> ReadChildren(QXmlStreamReader& reader, int depth) {
     const auto attributes = reader.attributes();
     node.name = attributes.value(QLatin1String("name")).toString();
     node.text_key = attributes.value(QLatin1String("text")).toString();
+    node.checkable = attributes.value(QLatin1String("checkable")) == QLatin1String("true");
     if (reader.name() == QLatin1String("item")) {
       node.kind = MenuNode::Kind::kItem;
       reader.skipCurrentElement();

@@ -2,11 +2,13 @@
 //
 //   <menu>
 //     <item name="configuration" text="configuration"/>
+//     <item name="autostart" text="autostart_text" checkable="true"/>
 //     <separator/>
 //     <menu text="menu_media_text"> <item name="ms_1_mute" text="ms_1_mute"/> </menu>
 //   </menu>
 //
-// An item's name is what choosing it reports; its text is a language key. Reading the file needs
+// An item's name is what choosing it reports; its text is a language key; a checkable item shows
+// a check, set by the program each time the menu opens. Reading the file needs
 // QtCore alone; skin_menu.h builds the menus.
 #pragma once
 
@@ -21,6 +23,7 @@ struct MenuNode {
   Kind kind = Kind::kItem;
   QString name;
   QString text_key;
+  bool checkable = false;
   std::vector<MenuNode> children;  // of a sub-menu
 };
 

@@ -9,12 +9,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -33,6 +38,30 @@
 
 namespace melko::ui::test {
 namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// What desktop-file-validate says of an entry; empty when it passes or is not installed.
+QString ValidatorComplaints(const QString& path) {
+  if (QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty()) {
+    qInfo("desktop-file-validate is not installed: the entry's form is not checked");
+    return {};
+  }
+  QProcess validate;
+  validate.setProcessChannelMode(QProcess::MergedChannels);
+  validate.start(QStringLiteral("desktop-file-validate"), {path});
+  validate.waitForFinished();
+  return validate.exitCode() == 0 ? QString() : QString::fromUtf8(validate.readAll());
+}
 
 int OpaquePixels(const QImage& image) {
   int count = 0;
@@ -223,6 +252,96 @@ class MainWindowTest : public QObject {
     }
     QApplication::setFont(original);
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
+  }
+
+  // The tray's check item writes and removes the session's autostart entry, and shows what the
+  // session will find each time the menu opens: also an entry another program switched off, an
+  // administrator's entry (which the user's own then hides), and one whose program is gone.
+  void TheTrayItemStartsTheProgramWithTheDesktop() {
+    const QByteArray config_home = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+      qputenv("XDG_CONFIG_HOME", config_home);
+      qunsetenv("XDG_CONFIG_DIRS");
+    });
+    QTemporaryDir config, system;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_DIRS", system.path().toLocal8Bit());
+    Desktop desktop;
+    desktop.app().boxes().PresetAnswers({true});
+    QMenu* menu = desktop.app().tray().menu();
+    QAction* item = menu->findChild<QAction*>(QStringLiteral("autostart"));
+    QVERIFY(item && item->isCheckable());
+    const auto shown_checked = [&] {
+      item->setChecked(!item->isChecked());  // whatever it showed last time
+      emit menu->aboutToShow();
+      return item->isChecked();
+    };
+    const QString entry = config.path() + QStringLiteral("/autostart/org.melko.Melko.desktop");
+    QVERIFY(!shown_checked());
+    item->trigger();
+    QTRY_VERIFY(QFile::exists(entry));
+    QVERIFY(shown_checked());
+    item->trigger();
+    QTRY_VERIFY(!QFile::exists(entry));
+    QVERIFY(!shown_checked());
+
+    WriteAll(entry,
+             "[Desktop Entry]\nType=Application\nName=Melko\nExec=melko\n"
+             "X-GNOME-Autostart-enabled = false\n");
+    QVERIFY(!shown_checked());
+    item->trigger();
+    QTRY_VERIFY(shown_checked());
+    WriteAll(entry, ReadAll(entry).replace("TryExec=/", "TryExec=/moved away/"));
+    QVERIFY(!shown_checked());
+
+    QFile::remove(entry);
+    const QString administrators =
+        system.path() + QStringLiteral("/autostart/org.melko.Melko.desktop");
+    WriteAll(administrators, "[Desktop Entry]\nType=Application\nName=Melko\nExec=melko\n");
+    QVERIFY(shown_checked());
+    item->trigger();
+    QTRY_VERIFY(QFile::exists(entry));
+    QVERIFY(!shown_checked());
+    QVERIFY(QFile::exists(administrators));
+
+    // A folder that cannot take the entry: told, with the file and the reason.
+    QVERIFY(QDir(config.path() + QStringLiteral("/autostart")).removeRecursively());
+    WriteAll(config.path() + QStringLiteral("/autostart"), "a file in the folder's place");
+    QFile::remove(administrators);
+    item->trigger();
+    QTRY_COMPARE(desktop.app().boxes().asked(), std::vector<std::string>{"autostart_fail_text"});
+    QVERIFY(desktop.app().boxes().texts()[0].find(entry.toStdString()) != std::string::npos);
+    QVERIFY(!shown_checked());
+  }
+
+  // The entry names the program by its name only when PATH finds this very program by it; else by
+  // its path, quoted as the Exec key needs, in a form desktop-file-validate accepts.
+  void TheAutostartEntryNamesTheProgramItStarts() {
+    QTemporaryDir folder;
+    const QString installed = folder.path() + QStringLiteral("/bin/melko");
+    const QString other = folder.path() + QStringLiteral("/other/melko");
+    for (const QString& program : {installed, other}) {
+      WriteAll(program, "#!/bin/sh\n");
+      QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    const std::string bin = QFileInfo(installed).path().toStdString();
+    const std::string other_bin = QFileInfo(other).path().toStdString();
+    QVERIFY(AutostartEntry(installed.toStdString(), "relative:" + bin)
+                .EntryText()
+                .find("\nExec=melko --hidden\nTryExec=melko\n") != std::string::npos);
+    const std::string elsewhere =
+        AutostartEntry(installed.toStdString(), other_bin + ":" + bin).EntryText();
+    QVERIFY(elsewhere.find("\nExec=" + installed.toStdString() + " --hidden\n") !=
+            std::string::npos);
+
+    const std::string odd = R"(/opt/My "Tools"/50% $melko\)";
+    const std::string text = AutostartEntry(odd, bin).EntryText();
+    QVERIFY2(
+        text.find(R"(Exec="/opt/My \\"Tools\\"/50%% \\$melko\\\\" --hidden)") != std::string::npos,
+        text.c_str());
+    const QString written = folder.path() + QStringLiteral("/odd.desktop");
+    WriteAll(written, QByteArray::fromStdString(text));
+    QCOMPARE(ValidatorComplaints(written), QString());
   }
 
   // A client that connects and says nothing holds up no one: the next launch is served, with its
