@@ -10,8 +10,9 @@ set(debian ${CMAKE_CURRENT_LIST_DIR})
 # without a time stamp.
 configure_file(${debian}/changelog.in ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian @ONLY)
 add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz
-  COMMAND gzip -9nf ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian
-  DEPENDS ${debian}/changelog.in
+  COMMAND gzip -9nc ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian
+          > ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian
   VERBATIM)
 add_custom_target(melko_debian_changelog ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz)
 install(FILES ${debian}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz
