@@ -22,8 +22,6 @@ class DlDriverLoader final : public DriverLoader {
   DriverLibrary Load(std::string_view file_name) override;
   void Unload(DriverLibrary& library) override;
 
-  const std::vector<std::string>& folders() const { return folders_; }
-
  private:
   std::vector<std::string> folders_;
 };
