@@ -7,6 +7,7 @@
 #include "cli/device_commands.h"
 #include "cli/session.h"
 #include "cli/setting_edits.h"
+#include "common/install_paths.h"
 #include "common/language.h"
 #include "input/keyboard_layout.h"
 #include "input/xkb/xkb_layout.h"

@@ -1,9 +1,6 @@
 #include "common/language.h"
 
-#include <unistd.h>
-
 #include <atomic>
-#include <cstdlib>
 #include <deque>
 #include <mutex>
 
@@ -176,22 +173,6 @@ std::string FillArguments(std::string_view text, const std::vector<std::string>&
 
 std::string text(std::string_view key, const std::vector<std::string>& arguments) {
   return FillArguments(CurrentLanguage().Text(key), arguments);
-}
-
-std::filesystem::path DefaultSkinFolder() {
-  // Tests and skin authors point the program at another skin folder.
-  if (const char* folder = std::getenv("MELKO_SKIN_DIR"); folder && folder[0] != '\0') {
-    return folder;
-  }
-  std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return "res";
-  const std::filesystem::path beside = executable.parent_path() / "res";
-  if (std::filesystem::is_directory(beside, error)) return beside;
-  const std::filesystem::path installed =
-      executable.parent_path().parent_path() / "share" / "melko" / "res";
-  if (std::filesystem::is_directory(installed, error)) return installed;
-  return beside;
 }
 
 }  // namespace melko

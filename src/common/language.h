@@ -43,8 +43,4 @@ inline std::string text(std::string_view key) {
 std::string text(std::string_view key, const std::vector<std::string>& arguments);
 std::string FillArguments(std::string_view text, const std::vector<std::string>& arguments);
 
-// The skin folder: $MELKO_SKIN_DIR when set, else "res" beside the running executable, or the
-// installed share/melko/res.
-std::filesystem::path DefaultSkinFolder();
-
 }  // namespace melko

@@ -1,9 +1,8 @@
 #include "platform/dl_driver_loader.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <array>
+#include "common/install_paths.h"
 
 namespace melko {
 namespace {
@@ -33,20 +32,7 @@ DriverLibrary ResolveAll(void* module) {
 
 }  // namespace
 
-std::string ExecutableFolder() {
-  std::array<char, 4096> buffer{};
-  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (length <= 0) return {};
-  std::string path(buffer.data(), std::size_t(length));
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  return path.substr(0, slash == 0 ? 1 : slash);
-}
-
-DlDriverLoader::DlDriverLoader() {
-  if (auto folder = ExecutableFolder(); !folder.empty()) folders_.push_back(std::move(folder));
-  folders_.push_back(MELKO_DRIVER_INSTALL_DIR);
-}
+DlDriverLoader::DlDriverLoader() : folders_(LibraryFolders()) {}
 
 DlDriverLoader::DlDriverLoader(std::vector<std::string> folders) : folders_(std::move(folders)) {}
 

@@ -1,5 +1,5 @@
 // Loads the driver libraries with dlopen: from the running program's folder first, then from the
-// installed private library folder.
+// installed private library folder (common/install_paths.h).
 #pragma once
 
 #include <string>
@@ -22,13 +22,8 @@ class DlDriverLoader final : public DriverLoader {
   DriverLibrary Load(std::string_view file_name) override;
   void Unload(DriverLibrary& library) override;
 
-  const std::vector<std::string>& folders() const { return folders_; }
-
  private:
   std::vector<std::string> folders_;
 };
-
-// The folder of the running executable; empty when it cannot be told.
-std::string ExecutableFolder();
 
 }  // namespace melko

@@ -2,7 +2,7 @@
 
 #include <dlfcn.h>
 
-#include "platform/dl_driver_loader.h"
+#include "common/install_paths.h"
 
 namespace melko {
 namespace {
@@ -16,7 +16,7 @@ void Resolve(void* module, const char* name, Function& function) {
 
 HookTable LoadHookLibrary(const std::vector<std::string>& folders) {
   std::vector<std::string> search = folders;
-  if (search.empty()) search = DlDriverLoader().folders();
+  if (search.empty()) search = LibraryFolders();
   HookTable table;
   for (const std::string& folder : search) {
     const std::string path = folder + "/" + kHookLibraryFile;

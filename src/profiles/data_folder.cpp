@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/file_io.h"
+#include "common/install_paths.h"
 
 namespace melko {
 
@@ -37,11 +38,10 @@ std::filesystem::path GetDataFolder(std::string* error) {
     return folder;
   }
   // No home folder is known at all: "Data" beside the program.
-  std::error_code read_error;
-  const std::filesystem::path executable =
-      std::filesystem::read_symlink("/proc/self/exe", read_error);
-  const std::filesystem::path folder =
-      (read_error ? std::filesystem::current_path(read_error) : executable.parent_path()) / "Data";
+  std::filesystem::path programs = ExecutableFolder();
+  std::error_code error_code;
+  if (programs.empty()) programs = std::filesystem::current_path(error_code);
+  const std::filesystem::path folder = programs / "Data";
   const Outcome created = EnsureDirectory(folder);
   if (!created.ok && error) *error = "cannot create the data folder " + created.error;
   return folder;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/install_paths.h"
 #include "common/language.h"
 #include "profiles/data_folder.h"
 #include "qt/quit_signals.h"

@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "common/install_paths.h"
 #include "common/language.h"
 #include "ui/widgets/busy_ring.h"
 #include "ui/widgets/button_label.h"

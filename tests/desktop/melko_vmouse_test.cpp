@@ -1,6 +1,6 @@
 // melko on a private X server against the virtual mouse: the window appears with the mouse's
-// state, a DPI press on the mouse shows the popup, a second launch hands over and ends, and clicks
-// on the page reach the mouse.
+// state, a DPI press on the mouse shows the popup, a second launch hands over and ends, clicks on
+// the page reach the mouse, and an installed copy runs from wherever its prefix is moved.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -48,7 +48,7 @@ class MelkoDesktopTest : public ::testing::Test {
   std::unique_ptr<ChildProcess> StartMelko(const testing::VmouseProcess& mouse,
                                            const std::vector<std::string>& options = {},
                                            std::map<std::string, std::string> env = {}) {
-    std::vector<std::string> argv{std::string(MELKO_BIN_DIR) + "/melko"};
+    std::vector<std::string> argv{programs_ + "/melko"};
     argv.insert(argv.end(), options.begin(), options.end());
     env.insert({{"DISPLAY", x_.display()},
                 {"MELKO_VMOUSE", mouse.socket_path()},
@@ -118,6 +118,7 @@ class MelkoDesktopTest : public ::testing::Test {
 
   TempDir dir_;
   testing::XServer x_;
+  std::string programs_ = MELKO_BIN_DIR;
 };
 
 TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
@@ -249,6 +250,28 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   }));
   ASSERT_TRUE(close());
   EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << Errors();
+}
+
+// Installed into a prefix that is then moved, with nothing in the environment pointing at the
+// skin or the libraries: melkoctl reaches the mouse through the installed driver libraries and
+// reads the installed language file, and melko builds its window from the installed skin.
+TEST_F(MelkoDesktopTest, AnInstalledCopyRunsFromAMovedPrefix) {
+  const testing::ProgramRun install = testing::RunProgram(
+      {MELKO_CMAKE_COMMAND, "--install", MELKO_BUILD_DIR, "--prefix", dir_ / "installed"});
+  ASSERT_EQ(install.exit_code, 0) << install.err;
+  std::filesystem::rename(dir_ / "installed", dir_ / "moved");
+  programs_ = dir_ / "moved/bin";
+  const std::map<std::string, std::string> clean{{"MELKO_SKIN_DIR", ""}, {"LD_LIBRARY_PATH", ""}};
+
+  testing::VmouseProcess mouse({"--cable"});
+  std::map<std::string, std::string> env = clean;
+  env.insert({{"MELKO_VMOUSE", mouse.socket_path()}, {"XDG_CONFIG_HOME", dir_ / "config"}});
+  const testing::ProgramRun applied = testing::RunProgram({programs_ + "/melkoctl", "apply"}, env);
+  EXPECT_EQ(applied.out, "applied Profile1 over the cable\n");
+  EXPECT_EQ(applied.err, "") << "no complaint about the language file";
+  auto melko = StartMelko(mouse, {}, clean);
+  EXPECT_TRUE(AwaitWindowOfSize("800x572")) << Errors();
+  EXPECT_EQ(melko->Stop(), 0) << Errors();
 }
 
 }  // namespace

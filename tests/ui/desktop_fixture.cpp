@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "common/install_paths.h"
 #include "common/language.h"
 #include "platform/hook_abi.h"
 #include "ui/theme.h"

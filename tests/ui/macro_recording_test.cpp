@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "common/install_paths.h"
 #include "common/language.h"
 #include "input/keyboard_layout.h"
 #include "input/xkb/xkb_layout.h"

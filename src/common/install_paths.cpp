@@ -1,0 +1,46 @@
+#include "common/install_paths.h"
+
+#include <cstdlib>
+
+namespace melko {
+namespace {
+
+// The installed folders relative to the installed programs' folder, as the build configured them
+// (for instance "../share/melko/res"): a prefix compiled in would break a moved installation.
+constexpr const char* kSkinFromPrograms = MELKO_SKIN_FROM_PROGRAMS;
+constexpr const char* kLibrariesFromPrograms = MELKO_LIBRARIES_FROM_PROGRAMS;
+
+}  // namespace
+
+std::filesystem::path ExecutableFolder() {
+  // The kernel's link names the file itself, with every symbolic link on the way resolved: a
+  // program started through a link in another bin/ still finds the files of its own prefix. A
+  // program replaced on disk while it runs reads as "PATH (deleted)", whose folder is still right.
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error || !executable.is_absolute()) return {};
+  return executable.parent_path();
+}
+
+std::filesystem::path DefaultSkinFolder() {
+  // Tests and skin authors point the program at another skin folder.
+  if (const char* folder = std::getenv("MELKO_SKIN_DIR"); folder && folder[0] != '\0') {
+    return folder;
+  }
+  const std::filesystem::path programs = ExecutableFolder();
+  if (programs.empty()) return "res";
+  std::error_code error;
+  const std::filesystem::path beside = programs / "res";
+  if (std::filesystem::is_directory(beside, error)) return beside;
+  const std::filesystem::path installed = (programs / kSkinFromPrograms).lexically_normal();
+  if (std::filesystem::is_directory(installed, error)) return installed;
+  return beside;
+}
+
+std::vector<std::string> LibraryFolders() {
+  const std::filesystem::path programs = ExecutableFolder();
+  if (programs.empty()) return {};
+  return {programs.string(), (programs / kLibrariesFromPrograms).lexically_normal().string()};
+}
+
+}  // namespace melko

@@ -1,0 +1,25 @@
+// Where the program's own files are: the skin (layouts, pictures, lan.xml) and the driver and hook
+// libraries. Everything is found from the running executable's folder, so the build tree
+// (build/bin with res/ and the libraries beside the programs) and any install prefix
+// (bin/ beside share/melko/res and lib/melko) work alike, also after the prefix has moved.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace melko {
+
+// The folder of the running executable; empty when it cannot be told.
+std::filesystem::path ExecutableFolder();
+
+// The skin folder: $MELKO_SKIN_DIR when set, else res/ beside the program, else the installed one
+// (share/melko/res under the prefix); res/ beside the program when neither exists, so that errors
+// name a place.
+std::filesystem::path DefaultSkinFolder();
+
+// The folders the driver and hook libraries are loaded from, in order: the program's own folder,
+// then the installed library folder under the prefix.
+std::vector<std::string> LibraryFolders();
+
+}  // namespace melko
