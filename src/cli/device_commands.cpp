@@ -222,7 +222,7 @@ void RunStatus(Session& session, const std::vector<std::string>& args) {
   for (const BlockedNode& node : FindBlockedMouseNodes()) {
     session.err() << "melkoctl: " << node.device << " belongs to the mouse but cannot be opened ("
                   << node.reason << "); install the udev rules " << kUdevRulesFile
-                  << " (see docs/links.md) and plug the mouse in again\n";
+                  << " (see \"man melkoctl\", FILES) and plug the mouse in again\n";
   }
 
   std::ostream& out = session.out();
