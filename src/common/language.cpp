@@ -1,5 +1,6 @@
 #include "common/language.h"
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <mutex>
@@ -140,6 +141,18 @@ std::string LanguageTexts::Text(std::string_view key) const {
 
 bool LanguageTexts::Has(std::string_view key) const {
   return texts_.count(std::string(key)) > 0;
+}
+
+std::vector<std::string> LanguageTexts::Keys() const {
+  std::vector<std::string> keys;
+  keys.reserve(texts_.size());
+  for (const auto& entry : texts_) keys.push_back(entry.first);
+  std::sort(keys.begin(), keys.end());
+  return keys;
+}
+
+void LanguageTexts::Overlay(LanguageTexts translation) {
+  for (auto& [key, text] : translation.texts_) texts_[key] = std::move(text);
 }
 
 void InstallLanguage(LanguageTexts texts) {

@@ -27,6 +27,10 @@ class LanguageTexts {
   std::string Text(std::string_view key) const;
   bool Has(std::string_view key) const;
   std::size_t size() const { return texts_.size(); }
+  // Every key, sorted.
+  std::vector<std::string> Keys() const;
+  // Takes every entry of a translation in place of this language's one; the rest stays.
+  void Overlay(LanguageTexts translation);
 
  private:
   std::unordered_map<std::string, std::string> texts_;

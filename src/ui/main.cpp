@@ -7,6 +7,7 @@
 
 #include "common/install_paths.h"
 #include "common/language.h"
+#include "common/locale_language.h"
 #include "profiles/data_folder.h"
 #include "qt/quit_signals.h"
 #include "ui/desktop_app.h"
@@ -69,10 +70,10 @@ int main(int argc, char** argv) {
   melko::QuitOnSignals quit_signals;
 
   melko::ui::ApplyTheme(app);
-  bool language_loaded = false;
-  melko::InstallLanguage(
-      melko::LanguageTexts::Load(melko::DefaultSkinFolder() / "lan.xml", &language_loaded));
-  if (!language_loaded) std::fprintf(stderr, "melko: cannot read the language file\n");
+  std::string language_complaint;
+  melko::InstallLanguage(melko::LoadLanguageFor(melko::LocaleVariables::FromEnvironment(),
+                                                melko::DefaultSkinFolder(), &language_complaint));
+  if (!language_complaint.empty()) std::fprintf(stderr, "melko: %s\n", language_complaint.c_str());
 
   std::string error;
   melko::ui::DesktopOptions options;

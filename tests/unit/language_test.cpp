@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+
 #include "common/language.h"
 #include "support/test_support.h"
 
@@ -44,18 +48,50 @@ TEST(Language, ArgumentsFillTheirPlaceholdersOnly) {
   EXPECT_EQ(FillArguments("%1 %2 %3 100% %", {"%2", "b"}), "%2 b %3 100% %");
 }
 
-TEST(Language, ShippedFileIsReadWhole) {
-  bool loaded = false;
-  const LanguageTexts texts =
-      LanguageTexts::Load(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml", &loaded);
-  ASSERT_TRUE(loaded);
-  // Every entry of the file was understood: count the entries by hand.
-  const std::vector<std::uint8_t> raw =
-      testing::ReadAll(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml");
-  const std::string xml(raw.begin(), raw.end());
-  std::size_t count = 0;
-  for (std::size_t at = 0; (at = xml.find("<text key=\"", at)) != std::string::npos; ++at) ++count;
-  EXPECT_EQ(count, texts.size());
+// The placeholders of a text, "%1" to "%9", sorted: a translation may move them, not lose them.
+std::string Placeholders(const std::string& text) {
+  std::string found;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9') found += text[i + 1];
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+// Every language file of the skin is read whole and has exactly the English keys, with the same
+// placeholders in each text.
+TEST(Language, ShippedFilesAreWholeAndMatchTheEnglishKeys) {
+  const std::filesystem::path skin = std::filesystem::path(MELKO_SOURCE_DIR) / "res";
+  const LanguageTexts english = LanguageTexts::Load(skin / "lan.xml");
+  ASSERT_GT(english.size(), 300u);
+  int translations = 0;
+  for (const auto& file : std::filesystem::directory_iterator(skin)) {
+    const std::string name = file.path().filename().string();
+    if (name.rfind("lan.", 0) != 0 || file.path().extension() != ".xml") continue;
+    SCOPED_TRACE(name);
+    translations += name != "lan.xml";
+    const LanguageTexts texts = LanguageTexts::Load(file.path());
+    const std::string xml = testing::ReadText(file.path());
+    std::size_t count = 0;  // every entry of the file was understood: count them by hand
+    for (std::size_t at = 0; (at = xml.find("<text key=\"", at)) != std::string::npos; ++at) {
+      ++count;
+    }
+    EXPECT_EQ(count, texts.size());
+    const std::vector<std::string> keys = texts.Keys(), english_keys = english.Keys();
+    std::vector<std::string> missing, extra;
+    std::set_difference(english_keys.begin(), english_keys.end(), keys.begin(), keys.end(),
+                        std::back_inserter(missing));
+    std::set_difference(keys.begin(), keys.end(), english_keys.begin(), english_keys.end(),
+                        std::back_inserter(extra));
+    EXPECT_EQ(missing, std::vector<std::string>{}) << "keys the file lacks";
+    EXPECT_EQ(extra, std::vector<std::string>{}) << "keys English lacks";
+    for (const std::string& key : english.Keys()) {
+      if (!texts.Has(key)) continue;
+      EXPECT_EQ(Placeholders(texts.Text(key)), Placeholders(english.Text(key))) << key;
+      EXPECT_FALSE(texts.Text(key).empty()) << key;
+    }
+  }
+  EXPECT_EQ(translations, 3);
 }
 
 }  // namespace

@@ -1,0 +1,73 @@
+#include "common/locale_language.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace melko {
+namespace {
+
+struct LocaleRow {
+  LocaleVariables variables;  // LC_ALL, LC_MESSAGES, LANG, LANGUAGE
+  const char* translation;
+};
+
+TEST(LocaleLanguage, TheLocaleChoosesTheTranslation) {
+  const LocaleRow rows[] = {
+      {{"", "", "de_DE.UTF-8", ""}, "de"},
+      {{"", "", "de_AT", ""}, "de"},
+      {{"", "", "fr_CA.UTF-8", ""}, "fr"},
+      {{"", "", "zh_CN.UTF-8", ""}, "zh_CN"},
+      {{"", "", "zh_SG.GBK", ""}, "zh_CN"},
+      {{"", "", "zh_TW.UTF-8", ""}, ""},  // Traditional characters: no translation
+      {{"", "", "zh_HK", ""}, ""},
+      {{"", "", "ja_JP.UTF-8", ""}, ""},
+      {{"", "", "de@euro", ""}, "de"},
+      {{"", "", "", ""}, ""},
+      {{"", "", "dE_de.utf8", ""}, "de"},
+      // The first variable set and not empty wins, also over a later one naming a translation.
+      {{"fr_FR.UTF-8", "de_DE.UTF-8", "zh_CN.UTF-8", ""}, "fr"},
+      {{"", "de_DE.UTF-8", "fr_FR.UTF-8", ""}, "de"},
+      {{"en_GB.UTF-8", "", "de_DE.UTF-8", ""}, ""},
+      {{"C", "", "de_DE.UTF-8", ""}, ""},
+      {{"", "POSIX", "de_DE.UTF-8", ""}, ""},
+      {{"C.UTF-8", "", "fr_FR", ""}, ""},
+      // LANGUAGE: its first English or translated entry, only when the locale is not C.
+      {{"", "", "de_DE.UTF-8", "fr_CA:de"}, "fr"},
+      {{"", "", "fr_FR.UTF-8", "pt_BR:zh_CN:de"}, "zh_CN"},
+      {{"", "", "de_DE.UTF-8", "en_US:fr"}, ""},
+      {{"", "", "de_DE.UTF-8", "pt_BR::"}, "de"},
+      {{"", "", "fr_FR.UTF-8", "zh_TW:zh:de"}, ""},
+      {{"", "", "C.UTF-8", "de_DE"}, ""},
+      {{"", "", "", "de_DE"}, ""},
+  };
+  for (const LocaleRow& row : rows) {
+    const LocaleVariables& v = row.variables;
+    EXPECT_EQ(ChosenTranslation(v), row.translation)
+        << "LC_ALL=" << v.lc_all << " LC_MESSAGES=" << v.lc_messages << " LANG=" << v.lang
+        << " LANGUAGE=" << v.language;
+  }
+}
+
+// A key the translation lacks shows in English, never as its key; a translation that cannot be
+// read leaves every text in English and says so.
+TEST(LocaleLanguage, TranslationsLieOverTheEnglishTexts) {
+  const testing::TempDir skin;
+  const auto write = [&](const char* name, std::string xml) {
+    testing::WriteAll(skin.path() / name, std::vector<std::uint8_t>(xml.begin(), xml.end()));
+  };
+  write("lan.xml", R"(<language><text key="a">Apply</text><text key="b">Back</text></language>)");
+  write("lan.de.xml", R"(<language><text key="a">Übernehmen</text></language>)");
+  std::string complaint;
+  LanguageTexts texts = LoadLanguageFor({"", "", "de_DE.UTF-8", ""}, skin.path(), &complaint);
+  EXPECT_EQ(texts.Text("a"), "Übernehmen");
+  EXPECT_EQ(texts.Text("b"), "Back");
+  EXPECT_EQ(complaint, "");
+
+  texts = LoadLanguageFor({"", "", "fr_FR.UTF-8", ""}, skin.path(), &complaint);
+  EXPECT_EQ(texts.Text("a"), "Apply");
+  EXPECT_NE(complaint.find("lan.fr.xml"), std::string::npos) << complaint;
+}
+
+}  // namespace
+}  // namespace melko
