@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -27,6 +28,9 @@
 #include <cstring>
 #include <thread>
 
+#include "common/install_paths.h"
+#include "common/language.h"
+#include "common/locale_language.h"
 #include "device/messages.h"
 #include "profiles/data_folder.h"
 #include "ui/single_instance.h"
@@ -227,15 +231,30 @@ class MainWindowTest : public QObject {
     QVERIFY(scroll->mapTo(&window, QPoint(scroll->width(), 0)).x() <= window.width());
   }
 
-  // A larger desktop font must not cut any text of the window short.
+  // Neither a larger desktop font nor a language must cut any text of the window short.
   void NoTextIsClipped_data() {
     QTest::addColumn<double>("scale");
-    QTest::newRow("100 %") << 1.0;
-    QTest::newRow("125 %") << 1.25;
-    QTest::newRow("150 %") << 1.5;
+    QTest::addColumn<QString>("language");  // the locale that chooses it
+    QTest::newRow("English 125 %") << 1.25 << QStringLiteral("C");
+    for (const char* language : {"en_GB", "de_DE", "fr_FR", "zh_CN"}) {
+      for (const double scale : {1.0, 1.5}) {
+        QTest::addRow("%s %d %%", language, int(scale * 100)) << scale << QString(language);
+      }
+    }
   }
   void NoTextIsClipped() {
     QFETCH(double, scale);
+    QFETCH(QString, language);
+    if (language.startsWith(QStringLiteral("zh")) &&
+        !QFontDatabase::writingSystems().contains(QFontDatabase::SimplifiedChinese)) {
+      QSKIP("no font with Chinese characters is installed (scripts/deps installs one)");
+    }
+    std::string complaint;
+    InstallLanguage(
+        LoadLanguageFor({"", "", language.toStdString(), ""}, DefaultSkinFolder(), &complaint));
+    const auto back_to_english =
+        qScopeGuard([] { InstallLanguage(LanguageTexts::Load(DefaultSkinFolder() / "lan.xml")); });
+    QVERIFY2(complaint.empty(), complaint.c_str());
     const QFont original = QApplication::font();
     QFont larger = original;
     larger.setPointSizeF(original.pointSizeF() * scale);
