@@ -44,8 +44,9 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE ${MELKO_DEBIAN_REVISION})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The Chinese texts need a font with Chinese characters, which a desktop set up for Chinese has.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fonts-noto-cjk | fonts-wqy-microhei")
+# The Chinese texts need a font with Chinese characters, which a desktop set up for Chinese has;
+# Qt's translations turn the file dialog and the context menus into the user's language too.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fonts-noto-cjk | fonts-wqy-microhei, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${debian}/postinst ${debian}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -1,7 +1,10 @@
 // melko: the desktop program. One copy per user; a second launch brings the first one's window
 // forward and ends with status 1 (saying on standard error when it could not reach it).
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <cstring>
 
@@ -70,10 +73,20 @@ int main(int argc, char** argv) {
   melko::QuitOnSignals quit_signals;
 
   melko::ui::ApplyTheme(app);
+  const melko::LocaleVariables locale = melko::LocaleVariables::FromEnvironment();
   std::string language_complaint;
-  melko::InstallLanguage(melko::LoadLanguageFor(melko::LocaleVariables::FromEnvironment(),
-                                                melko::DefaultSkinFolder(), &language_complaint));
+  melko::InstallLanguage(
+      melko::LoadLanguageFor(locale, melko::DefaultSkinFolder(), &language_complaint));
   if (!language_complaint.empty()) std::fprintf(stderr, "melko: %s\n", language_complaint.c_str());
+  // Qt's own texts (the file dialog, the text fields' context menus) follow when the system has
+  // Qt's translations; without them they stay English.
+  QTranslator qt_texts;
+  const std::string translation = melko::ChosenTranslation(locale);
+  if (!translation.empty() &&
+      qt_texts.load(QLocale(QString::fromStdString(translation)), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    app.installTranslator(&qt_texts);
+  }
 
   std::string error;
   melko::ui::DesktopOptions options;
