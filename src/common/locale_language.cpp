@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <optional>
-#include <utility>
 
 #include "common/text.h"
 
@@ -49,10 +48,6 @@ LocaleVariables LocaleVariables::FromEnvironment() {
   return {Variable("LC_ALL"), Variable("LC_MESSAGES"), Variable("LANG"), Variable("LANGUAGE")};
 }
 
-std::string TranslationOfLocale(std::string_view locale) {
-  return KnownTranslation(locale).value_or("");
-}
-
 std::string ChosenTranslation(const LocaleVariables& locale) {
   const std::string* chosen = nullptr;
   for (const std::string* variable : {&locale.lc_all, &locale.lc_messages, &locale.lang}) {
@@ -72,7 +67,7 @@ std::string ChosenTranslation(const LocaleVariables& locale) {
     if (entry.empty()) continue;
     if (auto translation = KnownTranslation(entry)) return *translation;
   }
-  return TranslationOfLocale(*chosen);
+  return KnownTranslation(*chosen).value_or("");
 }
 
 LanguageTexts LoadLanguageFor(const LocaleVariables& locale,

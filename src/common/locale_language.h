@@ -22,11 +22,8 @@ struct LocaleVariables {
   static LocaleVariables FromEnvironment();
 };
 
-// The translation a locale name ("de_AT.UTF-8", "zh_SG", "fr") asks for: the middle of its
-// language file's name ("de", "fr", "zh_CN"), or "" for English, which every other name gets.
-std::string TranslationOfLocale(std::string_view locale);
-
-// The translation the variables ask for: the first of LC_ALL, LC_MESSAGES and LANG that is set and
+// The translation the variables ask for, named as the middle of its language file's name ("de",
+// "fr", "zh_CN"), or "" for English: the first of LC_ALL, LC_MESSAGES and LANG that is set and
 // not empty is the locale; "C", "POSIX" or none mean English. Otherwise the first entry of LANGUAGE
 // that is English or has a translation wins, and without one the locale decides.
 std::string ChosenTranslation(const LocaleVariables& locale);
