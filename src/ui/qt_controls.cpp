@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "common/language.h"
+#include "ui/widgets/button_label.h"
 #include "ui/widgets/colour_button.h"
 #include "ui/widgets/device_switch.h"
 
@@ -25,6 +26,11 @@ QString ToQString(std::string_view text) {
 void SetWidgetText(QWidget* widget, const QString& text) {
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(text);
+    // A value label says what its slider's number means ("2.5 min" for 5): a screen reader reads
+    // it as the slider's description.
+    if (QWidget* slider = label->buddy()) slider->setAccessibleDescription(text);
+  } else if (auto* button_label = qobject_cast<ButtonLabel*>(widget)) {
+    button_label->setFunctionText(text);
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     button->setText(text);
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
