@@ -39,6 +39,24 @@ void SetWidgetText(QWidget* widget, const QString& text) {
   }
 }
 
+// Tab enters a group of options at its checked one, so that an arrow key moves on from the value
+// the user hears. Qt keeps the group's tab stop on the option that last had the focus (at first
+// the first one), from where an arrow key would change the setting from the wrong place.
+void MoveTabStopTo(QAbstractButton* checked) {
+  QWidget* parent = checked->parentWidget();
+  if (!checked->autoExclusive() || !parent) return;
+  const auto group = parent->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly);
+  for (QAbstractButton* option : group) {
+    if (option->autoExclusive() && option->hasFocus()) return;  // the user is in the group
+  }
+  for (QAbstractButton* option : group) {
+    if (!option->autoExclusive() || !option->isCheckable()) continue;
+    const Qt::FocusPolicy policy = option->focusPolicy();
+    option->setFocusPolicy(option == checked ? Qt::FocusPolicy(policy | Qt::TabFocus)
+                                             : Qt::FocusPolicy(policy & ~Qt::TabFocus));
+  }
+}
+
 }  // namespace
 
 QtControls::QtControls(QWidget* root) {
@@ -115,6 +133,7 @@ void QtControls::SelectOption(std::string_view name, bool notify) {
   OnWidget(name, [notify](QWidget* widget) {
     auto* button = qobject_cast<QAbstractButton*>(widget);
     if (!button) return;
+    MoveTabStopTo(button);
     if (notify) {
       button->setChecked(true);
       return;
