@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "common/language.h"
+#include "ui/widgets/button_label.h"
 #include "ui/widgets/colour_button.h"
 #include "ui/widgets/device_switch.h"
 
@@ -25,11 +26,34 @@ QString ToQString(std::string_view text) {
 void SetWidgetText(QWidget* widget, const QString& text) {
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(text);
+    // A value label says what its slider's number means ("2.5 min" for 5): a screen reader reads
+    // it as the slider's description.
+    if (QWidget* slider = label->buddy()) slider->setAccessibleDescription(text);
+  } else if (auto* button_label = qobject_cast<ButtonLabel*>(widget)) {
+    button_label->setFunctionText(text);
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     button->setText(text);
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
     const QSignalBlocker quiet(edit);
     edit->setText(text);
+  }
+}
+
+// Tab enters a group of options at its checked one, so that an arrow key moves on from the value
+// the user hears. Qt keeps the group's tab stop on the option that last had the focus (at first
+// the first one), from where an arrow key would change the setting from the wrong place.
+void MoveTabStopTo(QAbstractButton* checked) {
+  QWidget* parent = checked->parentWidget();
+  if (!checked->autoExclusive() || !parent) return;
+  const auto group = parent->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly);
+  for (QAbstractButton* option : group) {
+    if (option->autoExclusive() && option->hasFocus()) return;  // the user is in the group
+  }
+  for (QAbstractButton* option : group) {
+    if (!option->autoExclusive() || !option->isCheckable()) continue;
+    const Qt::FocusPolicy policy = option->focusPolicy();
+    option->setFocusPolicy(option == checked ? Qt::FocusPolicy(policy | Qt::TabFocus)
+                                             : Qt::FocusPolicy(policy & ~Qt::TabFocus));
   }
 }
 
@@ -109,6 +133,7 @@ void QtControls::SelectOption(std::string_view name, bool notify) {
   OnWidget(name, [notify](QWidget* widget) {
     auto* button = qobject_cast<QAbstractButton*>(widget);
     if (!button) return;
+    MoveTabStopTo(button);
     if (notify) {
       button->setChecked(true);
       return;

@@ -14,6 +14,7 @@
 
 #include "common/install_paths.h"
 #include "common/language.h"
+#include "ui/accessible_names.h"
 #include "ui/widgets/busy_ring.h"
 #include "ui/widgets/button_label.h"
 #include "ui/widgets/colour_button.h"
@@ -118,6 +119,7 @@ QWidget* LoadLayout(const QString& relative_path, QWidget* parent) {
     return nullptr;
   }
   TranslateTexts(root);
+  NameComposedControls(root);
   ApplySvgIcons(root);
   return root;
 }

@@ -1,6 +1,9 @@
 #include "ui/widgets/button_label.h"
 
 #include <QPainter>
+#include <string>
+
+#include "common/language.h"
 
 namespace melko::ui {
 namespace {
@@ -19,7 +22,22 @@ ButtonLabel::ButtonLabel(QWidget* parent) : QPushButton(parent) {
 
 void ButtonLabel::setNumber(int number) {
   number_ = number;
+  UpdateAccessibleName();
   update();
+}
+
+void ButtonLabel::setFunctionText(const QString& function) {
+  setText(function);
+  UpdateAccessibleName();
+}
+
+void ButtonLabel::UpdateAccessibleName() {
+  const std::string number = std::to_string(number_);
+  // A function without a name of its own is drawn as a dash; the name leaves it out.
+  setAccessibleName(QString::fromStdString(
+      text().isEmpty()
+          ? melko::text("access_button_text", {number})
+          : melko::text("access_button_function_text", {number, text().toStdString()})));
 }
 
 void ButtonLabel::setReadOnly(bool read_only) {

@@ -1,5 +1,6 @@
 // One of the mouse's buttons on the page: its number in a badge, and what it does. A text too long
-// for the label is shortened with an ellipsis and shown whole in the tool tip.
+// for the label is shortened with an ellipsis and shown whole in the tool tip. A screen reader
+// hears both as its name ("Button 5: Disabled").
 #pragma once
 
 #include <QPushButton>
@@ -18,6 +19,8 @@ class ButtonLabel : public QPushButton {
   void setNumber(int number);
   bool readOnly() const { return read_only_; }
   void setReadOnly(bool read_only);
+  // Shows what the button does, and names it for a screen reader by its number and that text.
+  void setFunctionText(const QString& function);
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
@@ -25,6 +28,8 @@ class ButtonLabel : public QPushButton {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  void UpdateAccessibleName();
+
   int number_ = 0;
   bool read_only_ = false;
 };
