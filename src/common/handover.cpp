@@ -71,9 +71,13 @@ std::string EscapeHandoverText(std::string_view text) {
 }
 
 std::optional<std::string> UnescapeHandoverText(std::string_view text) {
+  if (text == "%00") return std::string();  // the empty text
   std::string plain;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    // What escaping leaves as it is, nothing else, comes raw.
+    if (byte <= 0x20 || byte == 0x7F) return std::nullopt;
+    if (byte != '%') {
       plain += text[i];
       continue;
     }
@@ -81,8 +85,8 @@ std::optional<std::string> UnescapeHandoverText(std::string_view text) {
     const int high = HexDigit(text[i + 1]);
     const int low = HexDigit(text[i + 2]);
     if (high < 0 || low < 0) return std::nullopt;
-    const char byte = static_cast<char>(high << 4 | low);
-    if (byte != '\0') plain += byte;
+    if (high == 0 && low == 0) return std::nullopt;  // a NUL inside a text
+    plain += static_cast<char>(high << 4 | low);
     i += 2;
   }
   return plain;

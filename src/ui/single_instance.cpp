@@ -202,6 +202,10 @@ std::string SingleInstance::AskRunningCopyToShow(const LaunchActivation& activat
 
 void SingleInstance::Serve(std::function<void(const LaunchActivation&)> on_request) {
   on_request_ = std::move(on_request);
+  StartAccepting();
+}
+
+void SingleInstance::StartAccepting() {
   if (listen_fd_ < 0 || notifier_) return;
   notifier_ = std::make_unique<QSocketNotifier>(listen_fd_, QSocketNotifier::Read);
   connect(notifier_.get(), &QSocketNotifier::activated, this, &SingleInstance::AcceptClients);
@@ -289,6 +293,7 @@ void SingleInstance::Answer(int id, const LaunchActivation& activation) {
 
 void SingleInstance::ServeHandover(HandoverHandler on_handover) {
   on_handover_ = std::move(on_handover);
+  StartAccepting();
 }
 
 bool SingleInstance::SendLine(int id, const std::string& line, bool last) {

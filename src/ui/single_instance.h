@@ -77,6 +77,7 @@ class SingleInstance : public QObject {
  private:
   struct Client;
   bool Listen();
+  void StartAccepting();
   void AcceptClients();
   void ReadRequest(int id);
   void Answer(int id, const LaunchActivation& activation);
