@@ -171,6 +171,31 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   EXPECT_EQ(melko->Stop(), 0);
 }
 
+// melkoctl beside the running program hands its send over: the mouse gets the DPI report once,
+// from melko, and melkoctl says what it always says.
+TEST_F(MelkoDesktopTest, MelkoctlBesideTheWindowReachesTheMouseOnce) {
+  testing::VmouseProcess mouse({"--cable"});
+  auto melko = StartMelko(mouse);
+  ASSERT_TRUE(AwaitWindowOfSize("800x572")) << Errors();
+  auto dpi_reports = [&] {
+    const auto writes = mouse.Writes();
+    return std::count_if(writes.begin(), writes.end(),
+                         [](const auto& write) { return write.hex.starts_with("04"); });
+  };
+  // The device side opens once the window is up; melko writes nothing until asked.
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  const auto before = dpi_reports();
+  const testing::ProgramRun set =
+      testing::RunProgram({programs_ + "/melkoctl", "set", "dpi", "1", "3200"},
+                          {{"XDG_CONFIG_HOME", (dir_ / "config").string()},
+                           {"XDG_RUNTIME_DIR", (dir_ / "run").string()}});
+  EXPECT_EQ(set.exit_code, 0) << set.err;
+  EXPECT_EQ(set.out, "saved and sent over the cable\n");
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // a second write would come by now
+  EXPECT_EQ(dpi_reports(), before + 1);
+  EXPECT_EQ(melko->Stop(), 0) << Errors();
+}
+
 // Beside a tray host, quitting ends the program at once and in order: SIGTERM with the window
 // hidden to the tray (saving the edit the sleeping mouse could not take), the tray menu's Quit.
 TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
