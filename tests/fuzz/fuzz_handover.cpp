@@ -1,6 +1,5 @@
-// The hand-over's readers on arbitrary bytes: requests (melko reads them from any local client)
-// and answers (melkoctl reads them from the socket). What parses formats back to a line that
-// parses to the same.
+// The hand-over's readers on arbitrary bytes (melko reads requests from any local client, melkoctl
+// answers from the socket): what parses formats back to a line that parses to the same.
 #include <cstdlib>
 #include <string_view>
 
@@ -17,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reparsed->wait_ms != request->wait_ms || reparsed->send != request->send) {
       std::abort();
     }
-  } else if (why.empty()) {
-    std::abort();  // a refusal always says why
+  } else if (why.empty()) {  // a refusal always says why
+    std::abort();
   }
   if (const auto answer = melko::ParseHandoverAnswer(line)) {
     std::string again = melko::FormatHandoverAnswer(*answer);

@@ -1,5 +1,4 @@
-// A D-Bus daemon of the test's own, standing in for the system or the session bus, and a
-// connection of the test process to it.
+// A D-Bus daemon of the test's own (for the system or session bus), and a connection to it.
 #pragma once
 
 #include <QDBusConnection>
@@ -12,7 +11,6 @@
 
 namespace melko::testing {
 
-// A D-Bus daemon of our own, and a connection of this process to it.
 class PrivateBus {
  public:
   explicit PrivateBus(const std::filesystem::path& folder)
