@@ -9,9 +9,11 @@
 #include <iostream>
 
 #include "cli/console_controls.h"
+#include "cli/handover_client.h"
 #include "cli/json_writer.h"
 #include "cli/profile_view.h"
 #include "cli/setting_edits.h"
+#include "common/runtime_folder.h"
 #include "common/text.h"
 #include "device/messages.h"
 #include "device/status_decoder.h"
@@ -23,6 +25,10 @@ namespace melko::cli {
 namespace {
 
 using std::chrono::milliseconds;
+
+constexpr const char* kNoLinkForApply =
+    "no link to the mouse can take settings (cable, receiver with its mouse awake, or Bluetooth "
+    "LE); nothing was sent";
 
 double ParseSeconds(const std::string& word, const char* option) {
   char* end = nullptr;
@@ -173,11 +179,47 @@ void ShowProgress(DeviceRuntime& runtime) {
       [](const std::string& report) { std::cerr << "sending " << report << " report\n"; });
 }
 
+// When the desktop program runs on the same data folder, it is the one program that writes to
+// the mouse: the request goes to it and its answer comes back. Nothing when melkoctl goes alone.
+std::optional<HandoverAnswer> HandOverToDesktop(Session& session, HandoverSend send,
+                                                double wait_seconds) {
+  std::error_code error;
+  const std::filesystem::path folder =
+      std::filesystem::weakly_canonical(session.data_folder(), error);
+  if (error) return std::nullopt;
+  HandoverRequest request;
+  request.send = send;
+  request.wait_ms = int(Millis(wait_seconds).count());
+  request.progress = Interactive();
+  request.data_folder = folder.string();
+  // As long as melkoctl would wait itself: the link, then a full apply of up to 15 minutes.
+  return HandOver(
+      DesktopSocketPath(), request,
+      [](const std::string& report) { std::cerr << "sending " << report << " report\n"; },
+      Millis(wait_seconds) + std::chrono::minutes(15));
+}
+
 }  // namespace
 
 void SendSelectedProfile(Session& session, const DeviceOptions& options,
                          const std::optional<ProfileRecord>& before, std::ostream& report) {
   session.ReleaseLock();
+  const auto handed = HandOverToDesktop(
+      session, before ? HandoverSend::kChanged : HandoverSend::kFull, options.wait_seconds);
+  if (handed) {
+    switch (handed->kind) {
+      case HandoverAnswerKind::kSent:
+        report << "saved and sent over the " << handed->first << '\n';
+        return;
+      case HandoverAnswerKind::kNoLink:
+        report << "saved; not sent (no link to the mouse can take settings); run melkoctl apply\n";
+        return;
+      case HandoverAnswerKind::kFailed:
+        throw Refused("saved, but the running melko could not take it: " + handed->first);
+      default:
+        throw Refused("saved, but sending did not finish");
+    }
+  }
   CommandRuntime command(session.data_folder(), options.debug);
   DeviceRuntime& runtime = command.runtime;
   command.LoadStores();
@@ -257,14 +299,26 @@ void RunStatus(Session& session, const std::vector<std::string>& args) {
 void RunApply(Session& session, const std::vector<std::string>& args) {
   const DeviceOptions options = ParseDeviceOptions(args, 3);
   if (!options.rest.empty()) throw UsageError("usage: melkoctl apply [--wait S]");
+  const auto handed = HandOverToDesktop(session, HandoverSend::kApply, options.wait_seconds);
+  if (handed) {
+    switch (handed->kind) {
+      case HandoverAnswerKind::kSent:
+        session.out() << "applied " << handed->second << " over the " << handed->first << '\n';
+        return;
+      case HandoverAnswerKind::kNoLink:
+        throw Refused(kNoLinkForApply);
+      case HandoverAnswerKind::kFailed:
+        throw Refused("the running melko could not apply: " + handed->first);
+      default:
+        throw Refused("the apply did not finish");
+    }
+  }
   CommandRuntime command(session.data_folder(), options.debug);
   DeviceRuntime& runtime = command.runtime;
   command.LoadStores();
   OpenAndWaitForLink(runtime, options.wait_seconds);
   if (!runtime.CanTakeSettings()) {
-    throw Refused(
-        "no link to the mouse can take settings (cable, receiver with its mouse awake, "
-        "or Bluetooth LE); nothing was sent");
+    throw Refused(kNoLinkForApply);
   }
   ShowProgress(runtime);
   const std::string link = runtime.UsableLinkName();

@@ -37,12 +37,15 @@ void ApplyEngine::StopApplyThread() {
   thread_.join();
 }
 
-void ApplyEngine::RequestApply() {
+std::uint64_t ApplyEngine::RequestApply() {
+  std::uint64_t number = 0;
   {
     std::lock_guard lock(queue_mutex_);
     queue_.push_back(kMsgApply);
+    number = ++requests_;
   }
   queue_changed_.notify_one();
+  return number;
 }
 
 void ApplyEngine::SetReportObserver(std::function<void(const std::string&)> observer) {

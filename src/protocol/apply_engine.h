@@ -36,8 +36,9 @@ class ApplyEngine {
   void StartApplyThread();
   void StopApplyThread();
 
-  // Queues an apply request (the thread message kMsgApply); returns at once.
-  void RequestApply();
+  // Queues an apply request (the thread message kMsgApply); returns at once. Requests are numbered
+  // from 1 and handled in order, so the run observer's n-th call is the n-th request's.
+  std::uint64_t RequestApply();
 
   // One apply run on the calling thread. Returns false when nothing could be applied because no
   // link can take settings (the request is then remembered, see TakeDroppedRequest).
@@ -66,6 +67,7 @@ class ApplyEngine {
   std::mutex queue_mutex_;
   std::condition_variable queue_changed_;
   std::deque<std::uint32_t> queue_;
+  std::uint64_t requests_ = 0;
   std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<bool> dropped_request_{false};

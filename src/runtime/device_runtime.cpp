@@ -92,9 +92,10 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
       hub_(ctx_, engine_),
       loader_(loader ? std::move(loader) : std::make_unique<DlDriverLoader>()) {
   // Told on the apply thread; counted on the event loop's.
-  engine_.SetRunObserver([this](bool) {
-    loop_context_.Post([this] {
+  engine_.SetRunObserver([this](bool applied) {
+    loop_context_.Post([this, applied] {
       ++applies_finished_;
+      last_apply_sent_ = applied;
       if (on_apply_finished) on_apply_finished();
     });
   });
@@ -235,7 +236,7 @@ std::string DeviceRuntime::UsableLinkName() const {
 
 bool DeviceRuntime::ApplyAndWait(bool full, std::chrono::milliseconds limit) {
   if (full) session_.full_apply = 1;
-  const int before = applies_finished_;
+  const std::uint64_t before = applies_finished_;
   engine_.RequestApply();
   return RunUntil([&] { return applies_finished_ > before; }, limit);
 }

@@ -64,6 +64,12 @@ class DeviceRuntime {
   // Sends the changed blocks (or everything with full) and waits until the apply has finished.
   // Returns false when the apply thread dropped the request.
   bool ApplyAndWait(bool full, std::chrono::milliseconds limit);
+  // Queues an apply; its number is reached by applies_finished() once it has run, and
+  // last_apply_sent() then says whether it wrote to the mouse (false: dropped for want of a link,
+  // or cancelled). Event-loop thread.
+  std::uint64_t RequestApply() { return engine_.RequestApply(); }
+  std::uint64_t applies_finished() const { return applies_finished_; }
+  bool last_apply_sent() const { return last_apply_sent_; }
 
   ProfileSession& session() { return session_; }
   LinkState& links() { return links_; }
@@ -109,7 +115,8 @@ class DeviceRuntime {
   std::unique_ptr<DriverLoader> loader_;
   PostedCalls loop_context_;  // queued calls to the event loop die with the runtime
   bool open_ = false;
-  int applies_finished_ = 0;  // event-loop thread only
+  std::uint64_t applies_finished_ = 0;  // event-loop thread only
+  bool last_apply_sent_ = false;
 };
 
 }  // namespace melko

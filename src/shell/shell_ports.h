@@ -59,4 +59,12 @@ class Autostart {
   virtual std::string Location() = 0;
 };
 
+// The desktop's notifications (the bubble a notification service shows). Sending never waits
+// for the service, and a desktop without one simply shows nothing.
+class DesktopNotifier {
+ public:
+  virtual ~DesktopNotifier() = default;
+  virtual void Notify(const std::string& title, const std::string& body) = 0;
+};
+
 }  // namespace melko

@@ -2,16 +2,44 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QIcon>
 #include <QTimer>
 
+#include "common/install_paths.h"
 #include "device/messages.h"
 #include "input/keyboard_layout.h"
 #include "input/xkb/xkb_layout.h"
 #include "profiles/data_folder.h"
+#include "qt/dbus_notifier.h"
 #include "ui/page_binding.h"
 #include "ui/widgets/svg_icon.h"
 
 namespace melko::ui {
+namespace {
+
+// Reaches the session bus on the first notification, not at start, where every millisecond
+// before the window counts. The icon is the installed theme's, or the skin's own file.
+class SessionBusNotifier final : public DesktopNotifier {
+ public:
+  void Notify(const std::string& title, const std::string& body) override {
+    if (!notifier_) {
+      const QString themed = QStringLiteral("org.melko.Melko");
+      const QString icon =
+          QIcon::hasThemeIcon(themed)
+              ? themed
+              : QString::fromStdString((DefaultSkinFolder() / "img" / "app.svg").string());
+      notifier_ = std::make_unique<DbusNotifier>(QDBusConnection::sessionBus(),
+                                                 QStringLiteral("Melko"), icon);
+    }
+    notifier_->Notify(title, body);
+  }
+
+ private:
+  std::unique_ptr<DbusNotifier> notifier_;
+};
+
+}  // namespace
 
 DesktopApp::DesktopApp(DesktopOptions options)
     : log_("melko", options.debug),
@@ -24,9 +52,12 @@ DesktopApp::DesktopApp(DesktopOptions options)
       shortcut_(MakeShortcutCapture(&window_, hooks_)),
       macro_choice_(MakeMacroChoice(&window_)),
       page_(runtime_.context(), {boxes_, dialogs_, *shortcut_, *macro_choice_}),
+      notifier_(std::make_unique<SessionBusNotifier>()),
+      battery_alerts_(controls_, *notifier_),
       tray_([this] { logic_.OnTrayActivated(); },
             [this](const QString& item) { PostMenuCommand(item); },
             [this](const QString& item) { return logic_.MenuItemChecked(item.toStdString()); }),
+      handover_(runtime_, [this] { FollowStores(false); }),
       tray_watch_([this](bool available) { logic_.OnTrayAvailabilityChanged(available); }) {
   logic_.SetAutostart(&autostart_);
   logic_.OnTrayAvailabilityChanged(tray_watch_.available());
@@ -40,7 +71,13 @@ DesktopApp::DesktopApp(DesktopOptions options)
     OnWindowMessage(message, lparam);
   };
   runtime_.on_timer = [this](int timer_id) { OnTimer(timer_id); };
-  runtime_.on_apply_finished = [this] { FollowStores(false); };
+  runtime_.on_status_word = [this](LinkMode link, std::uint32_t word) {
+    battery_alerts_.OnStatusWord(link, word, runtime_.links());
+  };
+  runtime_.on_apply_finished = [this] {
+    FollowStores(false);
+    handover_.OnApplyFinished();
+  };
   follow_later_.setSingleShot(true);
   follow_later_.setInterval(250);
   connect(&follow_later_, &QTimer::timeout, this, [this] { FollowStores(true); });

@@ -10,10 +10,12 @@
 
 #include "platform/hook_library.h"
 #include "runtime/device_runtime.h"
+#include "shell/battery_alerts.h"
 #include "shell/main_window_logic.h"
 #include "shell/settings_page.h"
 #include "ui/autostart_entry.h"
 #include "ui/dpi_popup.h"
+#include "ui/handover_server.h"
 #include "ui/launch_activation.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
@@ -54,6 +56,10 @@ class DesktopApp : public QObject {
   void Shutdown();
   // A second launch asked for the window (message 1037), with its desktop's activation.
   void OnSecondLaunch(const LaunchActivation& activation);
+  // melkoctl hands over a request (handover_server.h).
+  void OnHandover(const std::string& line, const InstanceReply& reply) {
+    handover_.Handle(line, reply);
+  }
 
   MainWindow& window() { return window_; }
   QtControls& controls() { return controls_; }
@@ -92,9 +98,12 @@ class DesktopApp : public QObject {
   std::unique_ptr<ShortcutCapture> shortcut_;
   std::unique_ptr<MacroChoice> macro_choice_;
   SettingsPage page_;
+  std::unique_ptr<DesktopNotifier> notifier_;
+  BatteryAlerts battery_alerts_;
   Tray tray_;
   std::unique_ptr<StoreWatch> store_watch_;
   QTimer follow_later_;
+  HandoverServer handover_;
   TrayWatch tray_watch_;
   bool open_ = false;
 };

@@ -110,6 +110,11 @@ int main(int argc, char** argv) {
   instance.Serve([&desktop](const melko::ui::LaunchActivation& activation) {
     desktop.OnSecondLaunch(activation);
   });
+  // melkoctl, while this copy runs, leaves the mouse to it.
+  instance.ServeHandover(
+      [&desktop](const std::string& line, const melko::ui::InstanceReply& reply) {
+        desktop.OnHandover(line, reply);
+      });
   if (hidden) {
     desktop.StartHidden();
   } else {

@@ -15,16 +15,19 @@
 #include <sstream>
 #include <thread>
 
+#include "common/handover.h"
+#include "common/runtime_folder.h"
 #include "profiles/data_folder.h"
 
 namespace melko::ui {
 namespace {
 
 // The request is one line: "show", then " token=..." and " startup-id=..." when the launch has
-// them. The answer, once the request has been handled, is "done".
+// them. The answer, once the request has been handled, is "done". Lines of melkoctl's hand-over
+// (common/handover.h) go to their own handler.
 constexpr char kShow[] = "show";
 constexpr char kDone[] = "done\n";
-constexpr std::size_t kLongestRequest = 1024;
+constexpr std::size_t kLongestRequest = kLongestHandoverLine;
 constexpr std::size_t kLongestValue = 400;
 // A client that has not sent its request by then is dropped, and no more than this many wait.
 constexpr int kClientPatienceMs = 5000;
@@ -100,6 +103,7 @@ bool AwaitDone(int fd) {
 struct SingleInstance::Client {
   int fd = -1;
   std::string received;
+  bool handed_over = false;  // a hand-over request runs: only the client's hang-up is read
   std::unique_ptr<QSocketNotifier> readable;
   QTimer patience;
   ~Client() {
@@ -109,23 +113,7 @@ struct SingleInstance::Client {
 };
 
 QString SingleInstance::RuntimeFolder() {
-  const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-  struct stat info {};
-  if (!runtime.isEmpty() && runtime.startsWith('/') && ::stat(runtime.constData(), &info) == 0 &&
-      S_ISDIR(info.st_mode)) {
-    return QString::fromLocal8Bit(runtime);
-  }
-  // A folder of our own in the temporary folder, which only we may enter.
-  const QByteArray temp = qgetenv("TMPDIR").isEmpty() ? QByteArray("/tmp") : qgetenv("TMPDIR");
-  const QString folder =
-      QString::fromLocal8Bit(temp) + QStringLiteral("/melko-") + QString::number(::getuid());
-  const QByteArray path = folder.toLocal8Bit();
-  ::mkdir(path.constData(), 0700);
-  if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
-      info.st_uid != ::getuid() || (info.st_mode & 077) != 0) {
-    return {};  // someone else's, or open to others: not safe to use
-  }
-  return folder;
+  return QString::fromStdString(PrivateRuntimeFolder());
 }
 
 SingleInstance::SingleInstance() {
@@ -214,6 +202,10 @@ std::string SingleInstance::AskRunningCopyToShow(const LaunchActivation& activat
 
 void SingleInstance::Serve(std::function<void(const LaunchActivation&)> on_request) {
   on_request_ = std::move(on_request);
+  StartAccepting();
+}
+
+void SingleInstance::StartAccepting() {
   if (listen_fd_ < 0 || notifier_) return;
   notifier_ = std::make_unique<QSocketNotifier>(listen_fd_, QSocketNotifier::Read);
   connect(notifier_.get(), &QSocketNotifier::activated, this, &SingleInstance::AcceptClients);
@@ -259,15 +251,31 @@ void SingleInstance::ReadRequest(int id) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // the rest comes later
     if (got <= 0) return Drop(id);
+    // While its request runs, a client says nothing more; reading on only notices it hang up.
+    if (client.handed_over) continue;
     client.received.append(chunk, std::size_t(got));
     const std::size_t end = client.received.find('\n');
     if (end != std::string::npos) break;
-    if (client.received.size() > kLongestRequest) return Drop(id);
+    if (client.received.size() > kLongestRequest) {
+      if (IsHandoverLine(client.received)) {
+        const std::string answer =
+            FormatHandoverAnswer({HandoverAnswerKind::kBadRequest, "the request is too long", {}});
+        ::send(client.fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+      }
+      return Drop(id);
+    }
+  }
+  const std::string line = client.received.substr(0, client.received.find('\n'));
+  if (IsHandoverLine(line) && on_handover_) {
+    client.handed_over = true;
+    client.patience.stop();
+    QMetaObject::invokeMethod(
+        this, [this, id, line] { on_handover_(line, InstanceReply(this, id)); },
+        Qt::QueuedConnection);
+    return;
   }
   LaunchActivation activation;
-  if (!ParseRequest(client.received.substr(0, client.received.find('\n')), activation)) {
-    return Drop(id);
-  }
+  if (!ParseRequest(line, activation)) return Drop(id);
   // Handled on the event loop, not inside the notifier: the request may open a modal warning.
   client.readable->setEnabled(false);
   client.patience.stop();
@@ -281,6 +289,33 @@ void SingleInstance::Answer(int id, const LaunchActivation& activation) {
   if (found == clients_.end()) return;
   ::send(found->second->fd, kDone, sizeof kDone - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
   Drop(id);
+}
+
+void SingleInstance::ServeHandover(HandoverHandler on_handover) {
+  on_handover_ = std::move(on_handover);
+  StartAccepting();
+}
+
+bool SingleInstance::SendLine(int id, const std::string& line, bool last) {
+  const auto found = clients_.find(id);
+  if (found == clients_.end() || !found->second->handed_over) return false;
+  // A few short lines: they fit the socket's buffer, so a client that does not read only loses
+  // its answer, and nothing here waits for it.
+  const ssize_t sent =
+      ::send(found->second->fd, line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  if (sent != ssize_t(line.size()) || last) {
+    Drop(id);
+    return false;
+  }
+  return true;
+}
+
+bool InstanceReply::Send(const std::string& line) const {
+  return owner_ && owner_->SendLine(id_, line, false);
+}
+
+void InstanceReply::Finish(const std::string& line) const {
+  if (owner_) owner_->SendLine(id_, line, true);
 }
 
 void SingleInstance::Drop(int id) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <map>
@@ -23,6 +24,26 @@
 class QSocketNotifier;
 
 namespace melko::ui {
+
+class SingleInstance;
+
+// The way back to a client whose hand-over request runs. Copies may outlive the client (and the
+// server): sending to a client that is gone does nothing.
+class InstanceReply {
+ public:
+  InstanceReply() = default;
+  InstanceReply(SingleInstance* owner, int id) : owner_(owner), id_(id) {}
+  // One line, with its newline; false when the client is gone.
+  bool Send(const std::string& line) const;
+  // The last line; the client is let go.
+  void Finish(const std::string& line) const;
+
+ private:
+  QPointer<SingleInstance> owner_;
+  int id_ = -1;
+};
+
+using HandoverHandler = std::function<void(const std::string& line, InstanceReply reply)>;
 
 class SingleInstance : public QObject {
   Q_OBJECT
@@ -45,6 +66,10 @@ class SingleInstance : public QObject {
   // on the event loop for each, with the launch's activation.
   void Serve(std::function<void(const LaunchActivation&)> on_request);
 
+  // Lines of melkoctl's hand-over go to on_handover, on the event loop, with the way to answer.
+  // The client is then no longer dropped for its silence: it waits while the request runs.
+  void ServeHandover(HandoverHandler on_handover);
+
   // $XDG_RUNTIME_DIR, or a private folder (0700) of the user's in the temporary folder.
   static QString RuntimeFolder();
   const std::string& socket_path() const { return socket_path_; }
@@ -52,10 +77,13 @@ class SingleInstance : public QObject {
  private:
   struct Client;
   bool Listen();
+  void StartAccepting();
   void AcceptClients();
   void ReadRequest(int id);
   void Answer(int id, const LaunchActivation& activation);
   void Drop(int id);
+  friend class InstanceReply;
+  bool SendLine(int id, const std::string& line, bool last);
 
   std::string lock_path_;
   std::string socket_path_;
@@ -64,6 +92,7 @@ class SingleInstance : public QObject {
   QString error_;
   std::unique_ptr<QSocketNotifier> notifier_;
   std::function<void(const LaunchActivation&)> on_request_;
+  HandoverHandler on_handover_;
   std::map<int, std::unique_ptr<Client>> clients_;
   int next_client_ = 0;
 };

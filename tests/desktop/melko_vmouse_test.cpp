@@ -171,6 +171,29 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   EXPECT_EQ(melko->Stop(), 0);
 }
 
+// melkoctl beside the running program hands its send over: the mouse gets the DPI report once,
+// from melko, and melkoctl says what it always says.
+TEST_F(MelkoDesktopTest, MelkoctlBesideTheWindowReachesTheMouseOnce) {
+  testing::VmouseProcess mouse({"--cable"});
+  auto melko = StartMelko(mouse);
+  ASSERT_TRUE(AwaitWindowOfSize("800x572")) << Errors();
+  auto dpi_reports = [&] {
+    const auto writes = mouse.Writes();
+    return std::count_if(writes.begin(), writes.end(),
+                         [](const auto& write) { return write.hex.starts_with("04"); });
+  };
+  // melko opens its links after the window: the wait covers a slow start.
+  EXPECT_EQ(
+      testing::RunProgram({programs_ + "/melkoctl", "set", "--wait", "20", "dpi", "1", "3200"},
+                          {{"XDG_CONFIG_HOME", (dir_ / "config").string()},
+                           {"XDG_RUNTIME_DIR", (dir_ / "run").string()}})
+          .out,
+      "saved and sent over the cable\n");
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // a second write would come by now
+  EXPECT_EQ(dpi_reports(), 1);                           // melko writes nothing at start unasked
+  EXPECT_EQ(melko->Stop(), 0) << Errors();
+}
+
 // Beside a tray host, quitting ends the program at once and in order: SIGTERM with the window
 // hidden to the tray (saving the edit the sleeping mouse could not take), the tray menu's Quit.
 TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {

@@ -15,6 +15,7 @@
 
 #include "bluez/bluez_ble_transport.h"
 #include "support/child_process.h"
+#include "support/private_bus.h"
 #include "support/test_support.h"
 #include "support/vmouse_process.h"
 
@@ -23,6 +24,7 @@ namespace melko::bluez::test {
 inline constexpr int kWaitMs = 5000;
 
 using ::melko::testing::ChildProcess;
+using ::melko::testing::PrivateBus;
 using ::melko::testing::VmouseProcess;
 
 // Runs the Qt event loop until done() holds or the time is up; returns done().
@@ -57,35 +59,6 @@ inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
       .toHex()
       .toStdString();
 }
-
-// A D-Bus daemon of our own, and a connection of this process to it.
-class PrivateBus {
- public:
-  explicit PrivateBus(const std::filesystem::path& folder)
-      : daemon_({"/usr/bin/dbus-daemon", "--session", "--print-address=1", "--nofork"},
-                folder / "dbus-daemon.err"),
-        address_(daemon_.output().ReadLine().value_or("")) {}
-  ~PrivateBus() {
-    if (!connection_name_.isEmpty()) QDBusConnection::disconnectFromBus(connection_name_);
-  }
-  const std::string& address() const { return address_; }
-  // Made on first use.
-  QDBusConnection connection() {
-    if (connection_name_.isEmpty()) {
-      static std::atomic<int> counter{0};
-      connection_name_ = QStringLiteral("melko-test-%1").arg(++counter);
-      QDBusConnection::connectToBus(QString::fromStdString(address_), connection_name_);
-    }
-    return QDBusConnection(connection_name_);
-  }
-  // Ends the daemon: every connection to it is lost.
-  void Kill() { daemon_.Stop(); }
-
- private:
-  ChildProcess daemon_;
-  std::string address_;
-  QString connection_name_;
-};
 
 // What the adapter handed its handlers, on the test's (the event loop's) thread.
 struct Recorder {
