@@ -15,6 +15,7 @@
 #include "input/xkb/xkb_layout.h"
 #include "support/plugin_support.h"
 #include "support/test_support.h"
+#include "support/x_server.h"
 
 namespace melko {
 namespace {
@@ -168,15 +169,24 @@ TEST(XkbLayout, EveryKeyHasItsOwnCodeAndTheCodeLeadsBack) {
   }
 }
 
-TEST(XkbLayout, WithoutDisplayTheSessionLayoutComesFromXkbDefaultLayout) {
+// The session's layout settings name the keys without an X server, and in a Wayland session
+// whose X server (US keymap here) serves only the X programs; in an X11 session the server does.
+TEST(XkbLayout, TheSessionLayoutComesFromTheXServerOnlyInAnX11Session) {
   testing::UseEnglishTexts();
-  const testing::ScopedEnv no_display("DISPLAY", std::nullopt);
+  const testing::TempDir logs;
+  const testing::XServer x_server(logs / "xvfb.log");
   const testing::ScopedEnv french("XKB_DEFAULT_LAYOUT", "fr");
   const testing::ScopedEnv no_variant("XKB_DEFAULT_VARIANT", std::nullopt);
-  std::string error;
-  const std::unique_ptr<KeyboardLayout> layout = LoadSessionLayout(&error);
-  ASSERT_TRUE(layout) << error;
-  EXPECT_EQ(UsageToKeyName(*layout, 4), "Q");
+  const auto name_of_a = [](std::optional<std::string> display,
+                            std::optional<std::string> wayland) {
+    const testing::ScopedEnv x("DISPLAY", display), wl("WAYLAND_DISPLAY", wayland);
+    std::string error;
+    const std::unique_ptr<KeyboardLayout> layout = LoadSessionLayout(&error);
+    return layout ? UsageToKeyName(*layout, 4) : error;
+  };
+  EXPECT_EQ(name_of_a(std::nullopt, std::nullopt), "Q");
+  EXPECT_EQ(name_of_a(x_server.display(), std::nullopt), "A");
+  EXPECT_EQ(name_of_a(x_server.display(), "wayland-0"), "Q");
 }
 
 TEST(XkbLayout, KeyboardDefaultsFileGivesTheNames) {
@@ -193,6 +203,14 @@ TEST(XkbLayout, KeyboardDefaultsFileGivesTheNames) {
   EXPECT_EQ(layout->VirtualKeyOf(0x15), std::uint32_t('Z'));
   // Without names there is no layout. An unknown name's refusal is the CLI test's.
   EXPECT_EQ(LoadXkbLayout(ParseKeyboardDefaults("")), nullptr);
+  // The desktop's input sources: the first keyboard layout, past input methods.
+  const XkbNames gnome =
+      ParseInputSources("[('ibus', 'anthy'), ('xkb', 'de+nodeadkeys'), ('xkb', 'us')]\n");
+  EXPECT_EQ(gnome.layout + "/" + gnome.variant, "de/nodeadkeys");
+  EXPECT_EQ(ParseInputSources("[('xkb', 'fr')]").layout, "fr");
+  for (const char* none : {"@a(ss) []", "[('xkb', 'de", ""}) {
+    EXPECT_EQ(ParseInputSources(none).layout, "") << none;
+  }
 }
 }  // namespace
 }  // namespace melko
