@@ -1,12 +1,11 @@
 // melko as a Wayland client on a private headless weston: the program maps its window as a
 // native client, an apply from the window reaches the mouse, the macro editor and the shortcut
 // field take what is typed and clicked in the program's windows and say that only that is heard,
-// key names follow the session's layout, and the DPI popup leaves the focus where it is. Input
-// comes from inside the client (the headless compositor has no devices), but through the windows'
-// Wayland platform objects as real input does. Its own program, on the wayland platform.
+// and key names follow the session's layout. Input comes from inside the client (the headless
+// compositor has no devices), but through the windows' Wayland platform objects as real input
+// does. Its own program, on the wayland platform.
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
@@ -154,21 +153,6 @@ class WaylandTest : public QObject {
     QCOMPARE(dialog.fields().key, 0x14);  // the usage of that position
     dialog.window()->reject();
     UnloadHookLibrary(capture);
-  }
-
-  void TheDpiPopupLeavesTheFocusWhereItIs() {
-    QWidget active;
-    active.resize(300, 200);
-    active.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&active));
-    QApplication::setActiveWindow(&active);
-    QtDpiPopup popup;
-    popup.ShowText("DPI :1600");
-    QVERIFY(QTest::qWaitForWindowExposed(popup.window()));
-    QTest::qWait(300);  // what the compositor makes of the new window
-    QVERIFY(active.isActiveWindow());
-    QCOMPARE(popup.window()->size(), QSize(200, 50));
-    popup.Close();
   }
 };
 
