@@ -7,6 +7,7 @@
 #include <QObject>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "input/keyboard_layout.h"
 #include "platform/hook_abi.h"
@@ -21,6 +22,15 @@ std::string_view Environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
 }
+
+struct CaptureSwitches {
+  bool keys = false;
+  bool mouse_buttons = false;
+};
+struct CapturedMessage {
+  std::uintptr_t wparam;
+  std::intptr_t lparam;
+};
 
 std::optional<CapturedMessage> ButtonMessage(Qt::MouseButton button, bool press) {
   const auto message = [press](std::uintptr_t down, std::uintptr_t up, std::intptr_t lparam = 0) {
@@ -37,6 +47,35 @@ std::optional<CapturedMessage> ButtonMessage(Qt::MouseButton button, bool press)
       return message(MELKO_HOOK_EXTRA_DOWN, MELKO_HOOK_EXTRA_UP, MELKO_HOOK_EXTRA_BACK);
     case Qt::ForwardButton:
       return message(MELKO_HOOK_EXTRA_DOWN, MELKO_HOOK_EXTRA_UP, MELKO_HOOK_EXTRA_FORWARD);
+    default:
+      return std::nullopt;
+  }
+}
+
+// The hook message for an input event of one of the program's windows, as Hook.so would send it
+// for the same key or button: keys by the virtual-key code of their key code on the current layout,
+// a held key's repeats dropped; nothing for other events or kinds switched off.
+std::optional<CapturedMessage> WindowEventMessage(const QEvent& event,
+                                                  const CaptureSwitches& switches) {
+  switch (event.type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      const auto& key = static_cast<const QKeyEvent&>(event);
+      if (!switches.keys || key.isAutoRepeat() || key.nativeScanCode() <= kEvdevToXkbKeycode) {
+        return std::nullopt;
+      }
+      const std::uint32_t virtual_key =
+          CurrentKeyboardLayout().VirtualKeyOf(key.nativeScanCode() - kEvdevToXkbKeycode);
+      if (virtual_key == 0) return std::nullopt;
+      return CapturedMessage{virtual_key, event.type() == QEvent::KeyPress ? 0 : 1};
+    }
+    // A window gets a double click's second press as a press, and then the double click too:
+    // that is no press of its own.
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+      if (!switches.mouse_buttons) return std::nullopt;
+      return ButtonMessage(static_cast<const QMouseEvent&>(event).button(),
+                           event.type() != QEvent::MouseButtonRelease);
     default:
       return std::nullopt;
   }
@@ -116,31 +155,6 @@ HookTable LoadCaptureTable() {
     UnloadHookLibrary(hook);  // a library without its capture would record nothing
   }
   return WindowCaptureTable();
-}
-
-std::optional<CapturedMessage> WindowEventMessage(const QEvent& event,
-                                                  const CaptureSwitches& switches) {
-  switch (event.type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease: {
-      const auto& key = static_cast<const QKeyEvent&>(event);
-      if (!switches.keys || key.isAutoRepeat() || key.nativeScanCode() <= kEvdevToXkbKeycode) {
-        return std::nullopt;
-      }
-      const std::uint32_t virtual_key =
-          CurrentKeyboardLayout().VirtualKeyOf(key.nativeScanCode() - kEvdevToXkbKeycode);
-      if (virtual_key == 0) return std::nullopt;
-      return CapturedMessage{virtual_key, event.type() == QEvent::KeyPress ? 0 : 1};
-    }
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:  // the second press of a double click
-    case QEvent::MouseButtonRelease:
-      if (!switches.mouse_buttons) return std::nullopt;
-      return ButtonMessage(static_cast<const QMouseEvent&>(event).button(),
-                           event.type() != QEvent::MouseButtonRelease);
-    default:
-      return std::nullopt;
-  }
 }
 
 }  // namespace melko::ui

@@ -5,13 +5,9 @@
 // entry points and the same messages, so that recording and key capture work one way.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string_view>
 
 #include "platform/hook_library.h"
-
-class QEvent;
 
 namespace melko::ui {
 
@@ -31,20 +27,5 @@ bool DesktopHookHearsAll(const DisplaySession& session);
 // program's own windows (HookTable::window_only).
 HookTable LoadCaptureTable();
 HookTable WindowCaptureTable();
-
-struct CaptureSwitches {
-  bool keys = false;
-  bool mouse_buttons = false;
-};
-struct CapturedMessage {
-  std::uintptr_t wparam;
-  std::intptr_t lparam;
-  bool operator==(const CapturedMessage&) const = default;
-};
-// The hook message for an input event of one of the program's windows, as Hook.so would send it
-// for the same key or button: keys by the virtual-key code of their scan code on the current
-// keyboard layout, a held key's repeats dropped; nothing for other events or switched-off kinds.
-std::optional<CapturedMessage> WindowEventMessage(const QEvent& event,
-                                                  const CaptureSwitches& switches);
 
 }  // namespace melko::ui
