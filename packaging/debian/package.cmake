@@ -47,6 +47,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The Chinese texts need a font with Chinese characters, which a desktop set up for Chinese has;
 # Qt's translations turn the file dialog and the context menus into the user's language too.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fonts-noto-cjk | fonts-wqy-microhei, qt6-translations-l10n")
+# Qt loads its Wayland platform plug-in at run time, so no linked library names it: in a Wayland
+# session the program is a Wayland client through it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-wayland)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${debian}/postinst ${debian}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

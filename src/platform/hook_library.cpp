@@ -35,10 +35,9 @@ HookTable LoadHookLibrary(const std::vector<std::string>& folders) {
 }
 
 void UnloadHookLibrary(HookTable& table) {
-  if (!table.module) return;
   table.RemoveMouseHook();
   table.RemoveHook();
-  dlclose(table.module);
+  if (table.module) dlclose(table.module);
   table = HookTable{};
 }
 

@@ -12,6 +12,9 @@ namespace melko {
 
 struct HookTable {
   void* module = nullptr;
+  // The entries hear only the program's own windows, not the whole desktop: the windows that
+  // capture say so.
+  bool window_only = false;
   MelkoInstallMouseHook install_mouse_hook = nullptr;
   MelkoRemoveMouseHook remove_mouse_hook = nullptr;
   MelkoEnableMouseHook enable_mouse_hook = nullptr;
@@ -46,7 +49,7 @@ inline constexpr const char* kHookLibraryFile = "Hook.so";
 // Loads Hook.so from the first folder that has it (the program's folder, then the installed
 // library folder when no folders are given).
 HookTable LoadHookLibrary(const std::vector<std::string>& folders = {});
-// Stops any capture (removemousehook, then removehook) and unloads the library.
+// Stops any capture (removemousehook, then removehook) and unloads the library, if one was loaded.
 void UnloadHookLibrary(HookTable& table);
 
 }  // namespace melko

@@ -12,8 +12,10 @@
 #include "input/xkb/xkb_layout.h"
 #include "profiles/data_folder.h"
 #include "qt/dbus_notifier.h"
+#include "ui/dialogs/skin_dialog.h"
 #include "ui/page_binding.h"
 #include "ui/widgets/svg_icon.h"
+#include "ui/window_capture.h"
 
 namespace melko::ui {
 namespace {
@@ -84,6 +86,15 @@ DesktopApp::DesktopApp(DesktopOptions options)
   logic_.SetAssignmentHandler(
       [this](const std::string& item) { page_.AssignButtonFunction(item); });
   ConnectTitleButtons();
+  // The first paint is the window on screen: says on which platform, for whoever debugs a
+  // desktop where it does not appear.
+  WatchEvents(&window_, {QEvent::Paint}, [this, painted = false](QEvent*) mutable {
+    if (!painted)
+      log_.Write("the window is on screen (Qt platform " +
+                 QGuiApplication::platformName().toStdString() + ")");
+    painted = true;
+    return false;
+  });
   BindPage(controls_, page_, this);
   page_.Init();
 }
@@ -145,7 +156,9 @@ void DesktopApp::OpenDevices() {
   runtime_.Open();
   // The link sections follow the links that were found.
   page_.RefreshAll();
-  hooks_ = LoadHookLibrary();
+  hooks_ = LoadCaptureTable();
+  log_.Write(hooks_.window_only ? "keys are recorded in melko's windows only"
+                                : "keys are recorded from the whole desktop (Hook.so)");
 }
 
 void DesktopApp::Shutdown() {

@@ -1,5 +1,6 @@
-// The small window near the lower right corner of the screen that shows the DPI the mouse switched
-// to (DPImsg.ui). It never takes the focus and stays above other windows; built on first use.
+// The small window that shows the DPI the mouse switched to (DPImsg.ui): near the lower right
+// corner of the screen that holds the pointer, or on Wayland where the compositor places it. It
+// asks for no focus and stays above other windows; built on first use.
 #pragma once
 
 #include <QPointer>

@@ -63,6 +63,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "melko: %s\n", qPrintable(instance.error()));
   }
 
+  // In a Wayland session the program is a Wayland client, unless the user chose a platform: Qt
+  // alone would take X11 there on some desktops. Where the Wayland plugin is missing or cannot
+  // connect, X11 serves.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+      !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+  }
   // The desktop finds the program's entry, its name and icon, by this id (on Wayland the window's
   // app id).
   QGuiApplication::setDesktopFileName(QStringLiteral("org.melko.Melko"));

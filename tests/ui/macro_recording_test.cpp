@@ -22,6 +22,7 @@
 #include "support/x_server.h"
 #include "ui/macro_editor/macro_editor_window.h"
 #include "ui/theme.h"
+#include "ui/window_capture.h"
 
 namespace melko::ui::test {
 namespace {
@@ -40,6 +41,8 @@ class MacroRecordingTest : public QObject {
   void initTestCase() {
     QVERIFY2(access(testing::kXdotoolProgram, X_OK) == 0,
              "xdotool is not installed (scripts/deps installs it)");
+    // On an X11 session the program records through the hook, and says nothing of its windows.
+    QVERIFY(DesktopHookHearsAll(DisplaySession::Current()));
     hooks_ = LoadHookLibrary({MELKO_BIN_DIR});
     QVERIFY2(hooks_.install_hook && hooks_.enable_mouse_hook,
              "cannot load " MELKO_BIN_DIR "/Hook.so");
@@ -64,6 +67,7 @@ class MacroRecordingTest : public QObject {
     window.move(0, 0);  // the window is larger than the server's screen; its top left shows
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(!window.Find("window_capture_note")->isVisible());
     QTest::mouseClick(window.Find<QAbstractButton>(mode_option.toStdString()), Qt::LeftButton, {},
                       QPoint(8, 8));
     auto* default_delay_edit = window.Find<QLineEdit>(macro_control::kDefaultDelayEdit);
@@ -127,6 +131,8 @@ int main(int argc, char** argv) {
   const testing::TempDir runtime;  // 0700, as mkdtemp makes it
   setenv("DISPLAY", server->display().c_str(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
+  unsetenv("WAYLAND_DISPLAY");
+  unsetenv("XDG_SESSION_TYPE");
   setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
   QApplication app(argc, argv);
   ui::ApplyTheme(app);

@@ -4,7 +4,10 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <unistd.h>
+
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -113,6 +116,28 @@ std::string Unquote(std::string value) {
   return value;
 }
 
+// The output of a program run without a shell, its errors dropped; empty when it cannot run.
+std::string OutputOf(const char* command) {
+  std::string output;
+  if (FILE* pipe = popen(command, "r")) {
+    char buffer[512];
+    while (std::size_t length = std::fread(buffer, 1, sizeof buffer, pipe)) {
+      output.append(buffer, length);
+    }
+    pclose(pipe);
+  }
+  return output;
+}
+
+// GNOME keeps its keyboard layouts in its settings, not in the system's keyboard file; other
+// desktops are not asked (their settings have no common reader).
+XkbNames DesktopNames() {
+  constexpr const char* kGsettings = "/usr/bin/gsettings";
+  if (access(kGsettings, X_OK) != 0) return {};
+  return ParseInputSources(
+      OutputOf("/usr/bin/gsettings get org.gnome.desktop.input-sources sources 2>/dev/null"));
+}
+
 }  // namespace
 
 std::unique_ptr<KeyboardLayout> LoadXkbLayout(const XkbNames& names, std::string* error) {
@@ -135,12 +160,18 @@ std::unique_ptr<KeyboardLayout> LoadXkbLayout(const XkbNames& names, std::string
 }
 
 std::unique_ptr<KeyboardLayout> LoadSessionLayout(std::string* error) {
-  if (std::unique_ptr<KeyboardLayout> layout = LoadX11Layout()) return layout;
+  // A Wayland session's X server, where there is one, only mirrors the compositor's keymap for
+  // the X programs, and some desktops start it only when a program connects.
+  if (EnvironmentValue("WAYLAND_DISPLAY").empty()) {
+    if (std::unique_ptr<KeyboardLayout> layout = LoadX11Layout()) return layout;
+  }
   XkbNames names;
   if (!EnvironmentValue("XKB_DEFAULT_LAYOUT").empty()) {
     names = {EnvironmentValue("XKB_DEFAULT_LAYOUT"), EnvironmentValue("XKB_DEFAULT_VARIANT"),
              EnvironmentValue("XKB_DEFAULT_MODEL"), EnvironmentValue("XKB_DEFAULT_OPTIONS")};
-  } else {
+  }
+  if (names.layout.empty()) names = DesktopNames();
+  if (names.layout.empty()) {
     std::ifstream file("/etc/default/keyboard");
     std::stringstream contents;
     contents << file.rdbuf();
@@ -148,6 +179,22 @@ std::unique_ptr<KeyboardLayout> LoadSessionLayout(std::string* error) {
   }
   if (names.layout.empty()) names = {"us", "", "", ""};
   return LoadXkbLayout(names, error);
+}
+
+XkbNames ParseInputSources(std::string_view gsettings_output) {
+  // The first ('xkb', 'LAYOUT[+VARIANT]') pair; other kinds of sources (input methods) name no
+  // layout.
+  constexpr std::string_view kXkbSource = "('xkb', '";
+  const std::size_t start = gsettings_output.find(kXkbSource);
+  if (start == std::string_view::npos) return {};
+  const std::string_view rest = gsettings_output.substr(start + kXkbSource.size());
+  const std::string_view source = rest.substr(0, rest.find('\''));
+  if (source.size() == rest.size()) return {};  // cut off before its closing quote
+  const std::size_t plus = source.find('+');
+  XkbNames names;
+  names.layout = std::string(source.substr(0, plus));
+  if (plus != std::string_view::npos) names.variant = std::string(source.substr(plus + 1));
+  return names;
 }
 
 XkbNames ParseKeyboardDefaults(std::string_view contents) {

@@ -43,6 +43,7 @@ void ShortcutDialog::Open(const ShortcutFields& fields) {
     }
   }
   ShowKey();
+  if (auto* note = skin_.Find<QWidget>("window_capture_note")) note->setVisible(hooks_.window_only);
   skin_.ShowCentred();
   // The first box, not the key field: the key field would take Esc and Enter as keys at once.
   if (auto* first = skin_.Find<QWidget>(ModifierBox(0).constData())) first->setFocus();

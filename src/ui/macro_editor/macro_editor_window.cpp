@@ -31,6 +31,8 @@ namespace control = macro_control;
 // The two panels that the insert-mouse check box switches between.
 constexpr const char* kNameTab = "ms_1_macro_name_tab";
 constexpr const char* kMouseEventTab = "ms_1_macro_mouse_event_tab";
+// The line that says that only this program's windows are heard.
+constexpr const char* kWindowCaptureNote = "window_capture_note";
 
 // The options of delay modes 0, 1 and 2.
 constexpr std::array<const char*, 3> kDelayModeOptions = {
@@ -118,6 +120,7 @@ MacroEditorWindow::MacroEditorWindow(QWidget* owner, ProfileSession& session,
   ConnectMacroControls();
   ConnectStepControls();
   ConnectRecordingControls();
+  ShowCaptureReach(hooks.window_only);
   resize(720, 520);
   editor_.Open();
 }
@@ -230,6 +233,15 @@ void MacroEditorWindow::ConnectRecordingControls() {
   OnEdited(control::kDefaultDelayEdit, [this](const QString& text) {
     return FromUtf8(editor_.FinishDefaultDelayEdit(text.toStdString()));
   });
+}
+
+// Where the capture hears only this program's windows, the user is told so beside the record
+// button, whose tip would otherwise promise the whole desktop.
+void MacroEditorWindow::ShowCaptureReach(bool window_only) {
+  if (QWidget* note = Find(kWindowCaptureNote)) note->setVisible(window_only);
+  if (auto* record = Find(control::kRecord); record && window_only) {
+    record->setToolTip(Text("macro_record_window_only_text"));
+  }
 }
 
 void MacroEditorWindow::ImportFile() {

@@ -76,6 +76,7 @@ class MacroEditorWindow final : public QDialog, public MacroEditorView {
   void ConnectMacroControls();
   void ConnectStepControls();
   void ConnectRecordingControls();
+  void ShowCaptureReach(bool window_only);
   template <class Action>
   void Act(Action&& action);
   void ImportFile();

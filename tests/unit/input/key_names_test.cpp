@@ -15,6 +15,7 @@
 #include "input/xkb/xkb_layout.h"
 #include "support/plugin_support.h"
 #include "support/test_support.h"
+#include "support/x_server.h"
 
 namespace melko {
 namespace {
@@ -168,15 +169,20 @@ TEST(XkbLayout, EveryKeyHasItsOwnCodeAndTheCodeLeadsBack) {
   }
 }
 
-TEST(XkbLayout, WithoutDisplayTheSessionLayoutComesFromXkbDefaultLayout) {
+// Only in an X11 session does the X server (a US keymap) name the keys; else the settings do.
+TEST(XkbLayout, TheSessionLayoutComesFromTheXServerOnlyInAnX11Session) {
   testing::UseEnglishTexts();
-  const testing::ScopedEnv no_display("DISPLAY", std::nullopt);
-  const testing::ScopedEnv french("XKB_DEFAULT_LAYOUT", "fr");
-  const testing::ScopedEnv no_variant("XKB_DEFAULT_VARIANT", std::nullopt);
-  std::string error;
-  const std::unique_ptr<KeyboardLayout> layout = LoadSessionLayout(&error);
-  ASSERT_TRUE(layout) << error;
-  EXPECT_EQ(UsageToKeyName(*layout, 4), "Q");
+  const testing::TempDir logs;
+  const testing::XServer x_server(logs / "xvfb.log");
+  const testing::ScopedEnv french("XKB_DEFAULT_LAYOUT", "fr"), plain("XKB_DEFAULT_VARIANT", {});
+  const auto name_of_a = [](std::optional<std::string> display,
+                            std::optional<std::string> wayland) {
+    const testing::ScopedEnv x("DISPLAY", display), wl("WAYLAND_DISPLAY", wayland);
+    return UsageToKeyName(*LoadSessionLayout(), 4);
+  };
+  EXPECT_EQ(name_of_a({}, {}) + name_of_a(x_server.display(), {}) +
+                name_of_a(x_server.display(), "wayland-0"),
+            "QAQ");
 }
 
 TEST(XkbLayout, KeyboardDefaultsFileGivesTheNames) {
@@ -193,6 +199,10 @@ TEST(XkbLayout, KeyboardDefaultsFileGivesTheNames) {
   EXPECT_EQ(layout->VirtualKeyOf(0x15), std::uint32_t('Z'));
   // Without names there is no layout. An unknown name's refusal is the CLI test's.
   EXPECT_EQ(LoadXkbLayout(ParseKeyboardDefaults("")), nullptr);
+  // The desktop's input sources: the first keyboard layout, past input methods.
+  const XkbNames gnome = ParseInputSources("[('ibus', 'anthy'), ('xkb', 'de+nodeadkeys')]\n");
+  EXPECT_EQ(gnome.layout + "/" + gnome.variant + ParseInputSources("[('xkb', 'de").layout,
+            "de/nodeadkeys");
 }
 }  // namespace
 }  // namespace melko
