@@ -13,6 +13,12 @@ namespace melko::ui {
 
 class QtDpiPopup final : public DpiPopup {
  public:
+  QtDpiPopup() = default;
+  QtDpiPopup(const QtDpiPopup&) = delete;
+  QtDpiPopup& operator=(const QtDpiPopup&) = delete;
+  // The popup is a window of its own, with no parent to delete it.
+  ~QtDpiPopup() override { delete window_; }
+
   void ShowText(const std::string& text) override;
   void Close() override;
 
