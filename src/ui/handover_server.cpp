@@ -26,10 +26,8 @@ HandoverServer::HandoverServer(DeviceRuntime& runtime, std::function<void()> fol
     : runtime_(runtime), follow_stores_(std::move(follow_stores)) {
   // Told on the apply thread; the event loop passes it on. The apply thread stops before this
   // server goes (DesktopApp::Shutdown).
-  runtime_.engine().SetReportObserver([this](const std::string& report) {
-    QMetaObject::invokeMethod(
-        this, [this, report] { OnReport(report); }, Qt::QueuedConnection);
-  });
+  runtime_.engine().SetReportObserver(
+      [this](const std::string& report) { reports_.Post([this, report] { OnReport(report); }); });
 }
 
 void HandoverServer::Handle(const std::string& line, const InstanceReply& reply) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/handover.h"
+#include "qt/posted_calls.h"
 #include "runtime/device_runtime.h"
 #include "ui/single_instance.h"
 
@@ -44,6 +45,7 @@ class HandoverServer final : public QObject {
   DeviceRuntime& runtime_;
   std::function<void()> follow_stores_;
   std::list<Job> jobs_;
+  PostedCalls reports_;  // the apply thread's reports, on their way to the event loop
 };
 
 }  // namespace melko::ui
