@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "input/button_functions.h"
+#include "input/desktop_actions.h"
 
 namespace melko {
 namespace {
@@ -69,13 +70,19 @@ AssignmentOutcome AssignButtonFunction(ProfileRecord& profile, int button,
                                        std::string_view menu_item, const MacroStore& macros,
                                        const AssignmentPorts& ports) {
   if (button < 0 || button >= kMouseButtonCount) return AssignmentOutcome::kNoSuchButton;
-  const std::uint8_t code = FunctionCodeOfMenuItem(menu_item);
+  const DesktopAction* action = DesktopActionOfMenuItem(menu_item);
+  const std::uint8_t code = action ? kFunctionShortcut : FunctionCodeOfMenuItem(menu_item);
   if (!KeepsALeftClick(profile, button, code)) {
     ports.warning.Show("warning_title_text", "one_click_text");
     return AssignmentOutcome::kLeftClickRequired;
   }
   ButtonAssignment& slot = profile.buttons[std::size_t(button)];
-  if (code == kFunctionShortcut && !CaptureShortcut(slot, ports.shortcut)) {
+  if (action) {
+    // An ordinary shortcut with the action's keys, stored as the capture would store it.
+    if (slot.function != kFunctionShortcut) slot.gap_4.fill(0);
+    slot.shortcut_key = action->keys.usage;
+    slot.shortcut_modifiers = action->keys.modifiers;
+  } else if (code == kFunctionShortcut && !CaptureShortcut(slot, ports.shortcut)) {
     return AssignmentOutcome::kUnchanged;
   }
   if (code == kFunctionMacro && !ChooseMacro(slot, macros, ports.macro)) {

@@ -71,8 +71,9 @@ enum class AssignmentOutcome {
 
 // Maps the menu item to a function code (Left click for an unknown name), keeps a left click among
 // the first sixteen buttons, runs the shortcut capture for code 16 and the macro choice for code
-// 17, and stores the result in the profile's button. Fields the new function does not use keep
-// their values, so a button that held a macro keeps its copy of it.
+// 17, stores a desktop action's item as a shortcut with the action's keys, and stores the result in
+// the profile's button. Fields the new function does not use keep their values, so a button that
+// held a macro keeps its copy of it.
 AssignmentOutcome AssignButtonFunction(ProfileRecord& profile, int button,
                                        std::string_view menu_item, const MacroStore& macros,
                                        const AssignmentPorts& ports);

@@ -4,6 +4,7 @@
 
 #include "common/language.h"
 #include "common/text.h"
+#include "input/desktop_actions.h"
 #include "input/key_names.h"
 
 namespace melko {
@@ -98,29 +99,53 @@ const ButtonFunction* FindButtonFunction(std::uint8_t code) {
   return nullptr;
 }
 
-std::uint8_t FunctionCodeOfMenuItem(std::string_view menu_item) {
+const ButtonFunction* ButtonFunctionOfMenuItem(std::string_view menu_item) {
   for (const ButtonFunction& function : kFunctions) {
     // Menu item names are ASCII, so folding ASCII letters compares them without regard to case.
     if (!function.menu_item.empty() && EqualsIgnoringAsciiCase(function.menu_item, menu_item)) {
-      return function.code;
+      return &function;
     }
   }
-  return kFunctionLeftClick;
+  return nullptr;
+}
+
+std::uint8_t FunctionCodeOfMenuItem(std::string_view menu_item) {
+  const ButtonFunction* function = ButtonFunctionOfMenuItem(menu_item);
+  return function ? function->code : kFunctionLeftClick;
+}
+
+std::string_view CurrentMenuItem(const ButtonAssignment& button) {
+  if (button.function == kFunctionShortcut) {
+    if (const DesktopAction* action =
+            DesktopActionOfKeys(button.shortcut_modifiers, button.shortcut_key)) {
+      return action->menu_item;
+    }
+  }
+  const ButtonFunction* function = FindButtonFunction(button.function);
+  return function ? function->menu_item : std::string_view();
+}
+
+std::string KeysText(const KeyboardLayout& layout, std::uint8_t modifiers, std::uint8_t usage) {
+  static constexpr std::pair<std::uint8_t, std::string_view> kModifierTexts[] = {
+      {kModifierCtrl, "keyboard_ctrl_text"},
+      {kModifierShift, "keyboard_shift_text"},
+      {kModifierAlt, "keyboard_alt_text"},
+      {kModifierWin, "keyboard_win_text"},
+  };
+  std::string keys;
+  for (const auto& [bit, key] : kModifierTexts) {
+    if (modifiers & bit) keys += text(key) + "+";
+  }
+  return keys + UsageToKeyName(layout, usage);
 }
 
 ButtonLabel ButtonLabelText(const KeyboardLayout& layout, const ButtonAssignment& button) {
   if (button.function == kFunctionShortcut) {
-    static constexpr std::pair<std::uint8_t, std::string_view> kModifierTexts[] = {
-        {kModifierCtrl, "keyboard_ctrl_text"},
-        {kModifierShift, "keyboard_shift_text"},
-        {kModifierAlt, "keyboard_alt_text"},
-        {kModifierWin, "keyboard_win_text"},
-    };
-    std::string label;
-    for (const auto& [bit, key] : kModifierTexts) {
-      if (button.shortcut_modifiers & bit) label += text(key) + "+";
+    if (const DesktopAction* action =
+            DesktopActionOfKeys(button.shortcut_modifiers, button.shortcut_key)) {
+      return {std::string(action->label_key), true};
     }
-    return {label + UsageToKeyName(layout, button.shortcut_key), false};
+    return {KeysText(layout, button.shortcut_modifiers, button.shortcut_key), false};
   }
   if (button.function == kFunctionMacro) {
     return {text("assign_macro_text") + Utf16ToUtf8(ReadFixedText(button.macro_name)), false};

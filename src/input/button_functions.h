@@ -37,18 +37,27 @@ struct ButtonFunction {
 std::span<const ButtonFunction> ButtonFunctionTable();
 const ButtonFunction* FindButtonFunction(std::uint8_t code);
 
-// The code a menu item selects, comparing whole names without regard to case; Left click (1)
-// for a name the table does not have.
+// The function a menu item selects, comparing whole names without regard to case; none for a name
+// the table does not have.
+const ButtonFunction* ButtonFunctionOfMenuItem(std::string_view menu_item);
+// The code a menu item selects; Left click (1) for a name the table does not have.
 std::uint8_t FunctionCodeOfMenuItem(std::string_view menu_item);
+
+// The assignment menu item that selects what the button holds now: a desktop action for a shortcut
+// with exactly its keys, else the item of the function's code; empty when no item selects it.
+std::string_view CurrentMenuItem(const ButtonAssignment& button);
+
+// Keys as the user reads them: the modifier texts, each followed by "+", then the key's name.
+std::string KeysText(const KeyboardLayout& layout, std::uint8_t modifiers, std::uint8_t usage);
 
 struct ButtonLabel {
   std::string text;
   bool is_language_key;  // true: text is a key of res/lan.xml; false: text is shown as it is
 };
 
-// What a button's label shows: for a shortcut the modifier texts, each followed by "+", then the
-// key's name; for a macro "assign_macro_text" followed by the macro's name; otherwise the label key
-// of the code (empty for a code without one).
+// What a button's label shows: for a shortcut the name of the desktop action with exactly its
+// keys, or else its KeysText; for a macro "assign_macro_text" followed by the macro's name;
+// otherwise the label key of the code (empty for a code without one).
 ButtonLabel ButtonLabelText(const KeyboardLayout& layout, const ButtonAssignment& button);
 
 // The label as the user reads it: a language key looked up, plain text as it is.

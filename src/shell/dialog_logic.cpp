@@ -1,8 +1,10 @@
 #include "shell/dialog_logic.h"
 
 #include <cctype>
+#include <optional>
 
 #include "common/text.h"
+#include "input/key_names.h"
 
 namespace melko {
 
@@ -59,6 +61,69 @@ int AssignmentMenuTop(int y, int menu_height, int screen_bottom) {
   if (y + menu_height + 4 < screen_bottom) return y;
   // Upwards: the menu ends just below the button's top edge.
   return y + 21 - menu_height;
+}
+
+namespace {
+
+// The box (Ctrl, Shift, Alt, Win) of a modifier key's virtual-key code, left, right or either.
+std::optional<std::size_t> ModifierBox(std::uint32_t virtual_key) {
+  switch (virtual_key) {
+    case 0x11:
+    case 0xA2:
+    case 0xA3:
+      return 0;
+    case 0x10:
+    case 0xA0:
+    case 0xA1:
+      return 1;
+    case 0x12:
+    case 0xA4:
+    case 0xA5:
+      return 2;
+    case 0x5B:
+    case 0x5C:
+      return 3;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+void ShortcutTyping::Restart() {
+  down_.reset();
+  lone_modifier_ = 0;
+}
+
+bool ShortcutTyping::Hear(const KeyboardLayout& layout, std::uint32_t virtual_key, bool release,
+                          ShortcutFields& fields) {
+  if (virtual_key >= down_.size()) return false;
+  const auto usage = [&] {
+    return std::uint8_t(VirtualKeyToUsage(layout, virtual_key).value_or(0));
+  };
+  if (release) {
+    if (!down_[virtual_key]) return false;  // pressed before the listening began
+    down_[virtual_key] = false;
+    if (virtual_key != lone_modifier_) return false;
+    lone_modifier_ = 0;
+    fields.key = usage();
+    return true;
+  }
+  if (down_[virtual_key]) return false;  // a held key's repeat
+  const bool alone = down_.none();
+  down_[virtual_key] = true;
+  if (ModifierBox(virtual_key)) {
+    lone_modifier_ = alone ? virtual_key : 0;
+    return false;
+  }
+  lone_modifier_ = 0;
+  std::array<bool, 4> held{};
+  for (std::size_t key = 0; key < down_.size(); ++key) {
+    if (const auto box = ModifierBox(std::uint32_t(key)); box && down_[key]) held[*box] = true;
+  }
+  if (held != std::array<bool, 4>{}) fields.modifiers = held;
+  fields.key = usage();
+  return true;
 }
 
 }  // namespace melko

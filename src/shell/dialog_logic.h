@@ -1,11 +1,16 @@
 // The rules of the small dialogs and edit fields, free of any toolkit: the digit filter, the colour
-// channels, the macro repeat count, the profile name checks and where the assignment menu opens.
+// channels, the macro repeat count, the profile name checks, where the assignment menu opens and
+// how the shortcut field turns key events into a shortcut.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "input/button_assignment.h"
+#include "input/keyboard_layout.h"
 
 namespace melko {
 
@@ -44,5 +49,23 @@ std::string ProfileNameRefusal(const std::u16string& name,
 // The top of the assignment menu opened at y: downwards, or upwards (its bottom near the button)
 // when it would reach the screen's bottom.
 int AssignmentMenuTop(int y, int menu_height, int screen_bottom);
+
+// The shortcut field's keys, one press or release at a time, taken as typed: a key pressed while
+// modifiers are held becomes the key with exactly those modifiers ticked; a key pressed alone
+// keeps the boxes as the user ticked them; a modifier becomes the key itself only when it is
+// pressed and released with nothing else pressed meanwhile. Releases of other keys change nothing.
+class ShortcutTyping {
+ public:
+  // The listening starts again: keys already down (the Tab that moved the focus) are let go
+  // unheard.
+  void Restart();
+  // One key event by virtual-key code; true when fields changed.
+  bool Hear(const KeyboardLayout& layout, std::uint32_t virtual_key, bool release,
+            ShortcutFields& fields);
+
+ private:
+  std::bitset<256> down_;
+  std::uint32_t lone_modifier_ = 0;  // 0: none that could still count alone
+};
 
 }  // namespace melko

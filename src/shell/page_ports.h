@@ -28,9 +28,9 @@ class PageDialogs {
   // File choosers for profile or macro files; nothing when cancelled.
   virtual std::optional<std::filesystem::path> OpenFile(FileKind kind) = 0;
   virtual std::optional<std::filesystem::path> SaveFile(FileKind kind) = 0;
-  // The assignment menu of button 1 to 12, at the button; the chosen item comes back as a menu
-  // command. Not modal.
-  virtual void OpenAssignmentMenu(int button) = 0;
+  // The assignment menu of button 1 to 12, at the button, with the item of the button's current
+  // function marked; the chosen item comes back as a menu command. Not modal.
+  virtual void OpenAssignmentMenu(int button, std::string_view current_item) = 0;
   // The macro editor, modal over the main window.
   virtual void RunMacroEditor() = 0;
   // The desktop's own mouse settings; false (after a debug line) when none is installed.

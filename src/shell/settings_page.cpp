@@ -228,7 +228,9 @@ void SettingsPage::OnClick(const std::string& control) {
   } else if (const int button = NumberAfter(control, "ms_1_btn_key_");
              button >= 1 && button <= kAssignableButtons) {
     open_menu_button_ = button - 1;
-    ports_.dialogs.OpenAssignmentMenu(button);
+    const ProfileRecord record = ctx_.profiles.CurrentSnapshot();
+    ports_.dialogs.OpenAssignmentMenu(
+        button, CurrentMenuItem(record.buttons[std::size_t(open_menu_button_)]));
   } else if (control == "ms_1_btn_macro") {
     ports_.dialogs.RunMacroEditor();
     RefreshMacroAssignments();

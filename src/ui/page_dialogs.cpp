@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <cstdio>
 
+#include "common/language.h"
+#include "input/button_functions.h"
 #include "shell/dialog_logic.h"
 #include "ui/dialogs/macro_choice_dialog.h"
 #include "ui/dialogs/shortcut_dialog.h"
@@ -55,7 +57,20 @@ std::optional<std::filesystem::path> QtPageDialogs::SaveFile(FileKind kind) {
   return ChooseFileToSave(window_, kind);
 }
 
-void QtPageDialogs::OpenAssignmentMenu(int button) {
+namespace {
+
+// "Sends Super+R" for an item whose function sends a fixed key combination.
+QString SentKeysTip(const QString& item) {
+  const ButtonFunction* function = ButtonFunctionOfMenuItem(item.toStdString());
+  if (!function || function->combination.usage == 0) return {};
+  const std::string keys = KeysText(CurrentKeyboardLayout(), function->combination.modifiers,
+                                    function->combination.usage);
+  return QString::fromStdString(text("sends_keys_text", {keys}));
+}
+
+}  // namespace
+
+void QtPageDialogs::OpenAssignmentMenu(int button, std::string_view current_item) {
   QWidget* anchor = controls_.Find(("ms_1_btn_key_" + std::to_string(button)).c_str());
   if (!anchor) return;
   if (menu_nodes_.empty()) menu_nodes_ = ReadMenuFile(QStringLiteral("MS/MS_1/ms_1_menu.xml"));
@@ -63,6 +78,8 @@ void QtPageDialogs::OpenAssignmentMenu(int button) {
   delete menu_;
   menu_ = BuildMenu(menu_nodes_, window_, chosen_);
   menu_->setAttribute(Qt::WA_DeleteOnClose);
+  MarkCurrentItem(*menu_, QString::fromUtf8(current_item.data(), qsizetype(current_item.size())));
+  SetItemTips(*menu_, SentKeysTip);
   const QPoint corner = anchor->mapToGlobal(QPoint(anchor->width(), 0));
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   const int top = AssignmentMenuTop(corner.y(), menu_->sizeHint().height(), screen.bottom());

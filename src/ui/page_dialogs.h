@@ -34,7 +34,7 @@ class QtPageDialogs final : public PageDialogs {
   bool ChooseColour(std::string_view control, std::uint32_t& argb) override;
   std::optional<std::filesystem::path> OpenFile(FileKind kind) override;
   std::optional<std::filesystem::path> SaveFile(FileKind kind) override;
-  void OpenAssignmentMenu(int button) override;
+  void OpenAssignmentMenu(int button, std::string_view current_item) override;
   void RunMacroEditor() override;
   bool OpenSystemMouseSettings() override;
   void FollowOpenedSection(std::string_view section) override;

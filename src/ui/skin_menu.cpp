@@ -44,4 +44,29 @@ QMenu* BuildMenu(const std::vector<MenuNode>& nodes, QWidget* parent,
   return menu;
 }
 
+void MarkCurrentItem(QMenu& menu, const QString& name) {
+  if (name.isEmpty()) return;
+  QAction* item = menu.findChild<QAction*>(name);
+  if (!item) return;
+  item->setCheckable(true);
+  item->setChecked(true);
+  // Up through the sub-menus that hold it, each shown as a checked row of its parent.
+  for (auto* sub = qobject_cast<QMenu*>(item->parent()); sub && sub != &menu;
+       sub = qobject_cast<QMenu*>(sub->parent())) {
+    sub->menuAction()->setCheckable(true);
+    sub->menuAction()->setChecked(true);
+  }
+}
+
+void SetItemTips(QMenu& menu, const std::function<QString(const QString&)>& tip) {
+  menu.setToolTipsVisible(true);
+  for (QMenu* sub : menu.findChildren<QMenu*>()) sub->setToolTipsVisible(true);
+  for (QAction* action : menu.findChildren<QAction*>()) {
+    if (action->objectName().isEmpty()) continue;
+    if (const QString shown = tip(action->objectName()); !shown.isEmpty()) {
+      action->setToolTip(shown);
+    }
+  }
+}
+
 }  // namespace melko::ui

@@ -20,4 +20,12 @@ std::vector<MenuNode> ReadMenuFile(const QString& relative_path);
 QMenu* BuildMenu(const std::vector<MenuNode>& nodes, QWidget* parent,
                  const std::function<void(const QString& name)>& chosen);
 
+// Checks the item with this name and the sub-menus that hold it, so the user sees where it is
+// before opening them; nothing when no item has the name.
+void MarkCurrentItem(QMenu& menu, const QString& name);
+
+// Gives each item of the menu and its sub-menus the tool tip that tip returns for its name (none
+// when empty).
+void SetItemTips(QMenu& menu, const std::function<QString(const QString& name)>& tip);
+
 }  // namespace melko::ui

@@ -153,11 +153,22 @@ class DialogsTest : public QObject {
     QCOMPARE(count->text(), QStringLiteral("255"));
   }
 
-  // The hook listens only while the dialog is active with the key field focused; the last key
-  // event is kept, and the modifiers only by their boxes.
-  void TheShortcutListensWhileFocusedAndKeepsTheLastKeyEvent() {
+  // The hook listens only while the dialog is active with the key field focused; keys are taken as
+  // typed, with the modifiers held ticked, and the boxes stay editable.
+  void TheShortcutListensWhileFocusedAndTakesKeysAsTyped() {
     const HookTable hooks = FakeHookTable();
     const auto listening = [] { return Hook().installed && Hook().keys; };
+    const auto type = [](std::initializer_list<std::pair<std::uint32_t, std::intptr_t>> events) {
+      for (auto [key, up] : events) PostHookEvent(key, up);
+    };
+    const auto ticked = [](QDialog* window) {
+      std::array<bool, 4> boxes{};
+      for (int i = 0; i < 4; ++i) {
+        boxes[std::size_t(i)] =
+            Child<QCheckBox>(window, ("check_flag_" + std::to_string(i + 1)).c_str())->isChecked();
+      }
+      return boxes;
+    };
     ShortcutDialog dialog(&owner, hooks);
     dialog.Open({{false, true, false, false}, 0});
     QDialog* window = dialog.window();
@@ -167,14 +178,20 @@ class DialogsTest : public QObject {
     key->setFocus();
     QVERIFY(listening() && dialog.capturing());
 
-    PostHookEvent(0x09, 1);  // the Tab that moved the focus here is let go: not a key to take
+    type({{0x09, 1}});  // the Tab that moved the focus here is let go: not a key to take
     QCOMPARE(int(dialog.fields().key), 0);
-    for (std::intptr_t up : {0, 1}) PostHookEvent(0x41, up);  // A down, A up
+    type({{0x41, 0}, {0x41, 1}});  // A alone keeps the ticked Shift
     QCOMPARE(key->text(), QStringLiteral("A"));
-    // Left Shift down, A down, Shift up last.
-    for (auto [key, up] : {std::pair(0xA0u, 0), {0x41u, 0}, {0xA0u, 1}}) PostHookEvent(key, up);
-    QCOMPARE(int(dialog.fields().key), 225);
-    QVERIFY((dialog.fields().modifiers == std::array<bool, 4>{false, true, false, false}));
+    QVERIFY((ticked(window) == std::array<bool, 4>{false, true, false, false}));
+    type({{0xA2, 0}, {0x74, 0}, {0x74, 1}, {0xA2, 1}});  // Ctrl+F5, Ctrl let go last
+    QCOMPARE(int(dialog.fields().key), 0x3E);
+    QVERIFY((ticked(window) == std::array<bool, 4>{true, false, false, false}));
+    type({{0xA2, 0}, {0xA2, 0}, {0xA2, 1}});  // Ctrl alone, with a repeat
+    QCOMPARE(int(dialog.fields().key), 224);
+    type({{0xA0, 0}, {0xA4, 0}, {0x4B, 0}, {0xA0, 1}, {0x4B, 1}, {0xA4, 1}});  // Shift+Alt+K
+    QCOMPARE(int(dialog.fields().key), 0x0E);
+    QVERIFY((dialog.fields().modifiers == std::array<bool, 4>{false, true, true, false}));
+    QVERIFY((ticked(window) == dialog.fields().modifiers));
     QTest::keyClick(key, Qt::Key_Escape);  // a key to capture, not a cancel
     QVERIFY(window->isVisible());
 
@@ -186,7 +203,7 @@ class DialogsTest : public QObject {
     QVERIFY(Activate(&other));
     QVERIFY(!listening());
     PostHookEvent(0x41, 0);  // queued before the hook stopped: not taken
-    QCOMPARE(int(dialog.fields().key), 225);
+    QCOMPARE(int(dialog.fields().key), 0x0E);
     QVERIFY(Activate(window));
     QVERIFY(listening());
 
@@ -194,8 +211,8 @@ class DialogsTest : public QObject {
     Child<QCheckBox>(window, "check_flag_2")->click();
     Child<QPushButton>(window, "btn_ok")->click();
     QVERIFY(!listening() && dialog.confirmed());
-    QVERIFY((dialog.fields().modifiers == std::array<bool, 4>{true, false, false, false}));
-    QCOMPARE(int(dialog.fields().key), 225);
+    QVERIFY((dialog.fields().modifiers == std::array<bool, 4>{true, false, true, false}));
+    QCOMPARE(int(dialog.fields().key), 0x0E);
 
     dialog.Open({});  // a cancel ends the capture too
     QVERIFY(Activate(window));

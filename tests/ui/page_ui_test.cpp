@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "input/button_functions.h"
 #include "macros/macro_store.h"
 #include "profiles/profile_store.h"
 #include "support/child_process.h"
@@ -157,6 +158,35 @@ class PageTest : public QObject {
     });
     Assign(desktop, 5, "ms_1_select_macro");
     QTRY_COMPARE(offered, (QStringList{"Jump", "Dash"}));
+  }
+
+  // The menu marks the button's function and the sub-menu holding it; a Linux desktop action goes
+  // to the mouse as an ordinary shortcut of its keys and is named on the label; items that send
+  // another system's keys say which.
+  void TheMenuMarksTheFunctionAndDesktopActionsAreShortcuts() {
+    Desktop desktop(Desktop::Mouse::kOnCable);
+    const auto marked = [&desktop] {
+      desktop.Find<QAbstractButton>("ms_1_btn_key_7")->click();
+      QStringList names;
+      for (QAction* action : desktop.app().dialogs().assignment_menu()->findChildren<QAction*>()) {
+        if (action->isChecked()) names << action->objectName() + action->text();
+      }
+      names.sort();
+      return names;
+    };
+    QCOMPARE(marked(), (QStringList{"Mouse", "ms_1_forwardForward"}));
+    QMenu* menu = desktop.app().dialogs().assignment_menu();
+    QCOMPARE(menu->findChild<QAction*>("ms_1_run_command")->toolTip(),
+             QStringLiteral("Sends Super+R"));
+    menu->findChild<QAction*>("ms_1_desktop_run_command")->trigger();
+    QTRY_COMPARE(desktop.Find<QAbstractButton>("ms_1_btn_key_7")->text(),
+                 QStringLiteral("Run Command"));
+    QCOMPARE(marked(), (QStringList{"Linux Desktop", "ms_1_desktop_run_commandRun Command"}));
+    const ButtonAssignment stored = desktop.app().runtime().session().CurrentSnapshot().buttons[6];
+    QCOMPARE(int(stored.function), int(kFunctionShortcut));
+    QTRY_COMPARE_WITH_TIMEOUT(int(CableSettings().buttons[6][2]), 0x3B, 10000);
+    QCOMPARE(int(CableSettings().buttons[6][0]), 0x11);
+    QCOMPARE(int(CableSettings().buttons[6][1]), int(kModifierAlt));
   }
 
   // A shortcut and a macro given to buttons through the menu and their dialogs reach the mouse, and

@@ -37,12 +37,7 @@ bool ShortcutDialog::Capture(ShortcutFields& fields) {
 void ShortcutDialog::Open(const ShortcutFields& fields) {
   if (!skin_.Load([this](QDialog& window) { Bind(window); })) return;
   fields_ = fields;
-  for (int i = 0; i < kModifiers; ++i) {
-    if (auto* box = skin_.Find<QCheckBox>(ModifierBox(i).constData())) {
-      box->setChecked(fields_.modifiers[std::size_t(i)]);
-    }
-  }
-  ShowKey();
+  ShowFields();
   if (auto* note = skin_.Find<QWidget>("window_capture_note")) note->setVisible(hooks_.window_only);
   skin_.ShowCentred();
   // The first box, not the key field: the key field would take Esc and Enter as keys at once.
@@ -91,7 +86,7 @@ void ShortcutDialog::FollowFocus() {
   if (listen == capturing_) return;
   if (!listen) return StopListening();
   capturing_ = true;
-  pressed_.reset();
+  typing_.Restart();
   hooks_.InstallHook(&target_);
   hooks_.EnableHook(true);
 }
@@ -114,15 +109,17 @@ void ShortcutDialog::OnHookMessage(std::uint32_t message, std::uintptr_t wparam,
                                    std::intptr_t lparam) {
   // Messages queued before the listening stopped, and mouse buttons, are not keys for us.
   if (message != MELKO_HOOK_MESSAGE || !capturing_ || wparam > 0xFF) return;
-  const bool release = lparam != 0;
-  if (release && !pressed_[wparam]) return;
-  pressed_[wparam] = !release;
-  fields_.key =
-      std::uint8_t(VirtualKeyToUsage(CurrentKeyboardLayout(), std::uint32_t(wparam)).value_or(0));
-  ShowKey();
+  if (typing_.Hear(CurrentKeyboardLayout(), std::uint32_t(wparam), lparam != 0, fields_)) {
+    ShowFields();
+  }
 }
 
-void ShortcutDialog::ShowKey() {
+void ShortcutDialog::ShowFields() {
+  for (int i = 0; i < kModifiers; ++i) {
+    if (auto* box = skin_.Find<QCheckBox>(ModifierBox(i).constData())) {
+      box->setChecked(fields_.modifiers[std::size_t(i)]);
+    }
+  }
   if (auto* key = skin_.Find<QLineEdit>("edit_key")) {
     key->setText(QString::fromStdString(UsageToKeyName(CurrentKeyboardLayout(), fields_.key)));
   }

@@ -2,18 +2,18 @@
 // that shows the captured key's name. Keys come from the hook library, which sees them wherever
 // they are typed; the dialog listens only while it is the active window and its key field has the
 // focus, and then keeps every key but Tab from the dialog itself, so Enter and Esc can be captured
-// too. The last key event wins, releases included, except the release of a key pressed before
-// the listening began (the Tab that moved the focus into the field). The modifiers change only by
-// their boxes.
+// too. What is typed becomes the shortcut as ShortcutTyping reads it (Ctrl held with F5 ticks Ctrl
+// and takes F5); the boxes stay the user's to change. The in-window capture of a Wayland session
+// delivers the same messages, so both take keys the same way.
 #pragma once
 
 #include <QObject>
-#include <bitset>
 #include <cstdint>
 
 #include "input/button_assignment.h"
 #include "platform/hook_library.h"
 #include "qt/posted_calls.h"
+#include "shell/dialog_logic.h"
 #include "ui/dialogs/skin_dialog.h"
 
 namespace melko::ui {
@@ -39,7 +39,7 @@ class ShortcutDialog final : public ShortcutCapture {
   void FollowFocus();
   void StopListening();
   void OnHookMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
-  void ShowKey();
+  void ShowFields();
   // The hook's post: called on the hook's thread, handled on the user-interface thread.
   static void Post(void* context, std::uint32_t message, std::uintptr_t wparam,
                    std::intptr_t lparam);
@@ -47,7 +47,7 @@ class ShortcutDialog final : public ShortcutCapture {
   const HookTable& hooks_;
   ShortcutFields fields_{};
   bool capturing_ = false;
-  std::bitset<256> pressed_;  // keys pressed since the listening began
+  ShortcutTyping typing_;
   bool closing_ = false;
   PostedCalls mailbox_;  // the hook's messages, on their way to the user-interface thread
   MessageTarget target_{this, &ShortcutDialog::Post};

@@ -47,7 +47,7 @@ struct FakeDialogs : PageDialogs {
   }
   std::optional<std::filesystem::path> OpenFile(FileKind) override { return file; }
   std::optional<std::filesystem::path> SaveFile(FileKind) override { return file; }
-  void OpenAssignmentMenu(int) override {}
+  void OpenAssignmentMenu(int, std::string_view) override {}
   void RunMacroEditor() override {}
   bool OpenSystemMouseSettings() override { return true; }
   void FollowOpenedSection(std::string_view section) override { followed = section; }
