@@ -114,12 +114,16 @@ _melkoctl_set()
 {
     local n=${#args[@]} setting=${args[0]-}
     if ((n == 0)); then
-        COMPREPLY=($(compgen -W 'dpi stage dpi-color rate light light-off sleep debounce lift-off
-            ripple angle-snap button --profile --wait --debug' -- "$cur"))
+        COMPREPLY=($(compgen -W 'dpi stage stage-enable dpi-color rate light light-off sleep debounce
+            lift-off ripple angle-snap button --profile --wait --debug' -- "$cur"))
         return
     fi
     case $setting in
         dpi | dpi-color | stage) ((n == 1)) && COMPREPLY=($(compgen -W '1 2 3 4 5 6 7 8' -- "$cur")) ;;
+        stage-enable)
+            ((n == 1)) && COMPREPLY=($(compgen -W '1 2 3 4 5 6 7 8' -- "$cur"))
+            ((n == 2)) && COMPREPLY=($(compgen -W 'on off' -- "$cur"))
+            ;;
         rate) ((n == 1)) && COMPREPLY=($(compgen -W '125 250 500 1000' -- "$cur")) ;;
         lift-off) ((n == 1)) && COMPREPLY=($(compgen -W '1 2' -- "$cur")) ;;
         ripple | angle-snap) ((n == 1)) && COMPREPLY=($(compgen -W 'on off' -- "$cur")) ;;

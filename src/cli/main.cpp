@@ -51,6 +51,7 @@ The mouse:
                                 send what changed when a link can take it:
       dpi STAGE DPI             stage 1-8, 50-12000 DPI
       stage N                   the current stage, 1-8
+      stage-enable STAGE on|off a stage in or out of the DPI button's cycle
       dpi-color STAGE #RRGGBB
       rate 125|250|500|1000
       light MODE [brightness N] [speed N] [color #RRGGBB]

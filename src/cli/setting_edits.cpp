@@ -198,6 +198,19 @@ std::function<void(ProfileRecord&)> ParseSettingEdit(const std::vector<std::stri
       r.dpi_step = stage;
     };
   }
+  if (what == "stage-enable") {
+    Expect(words, 3, 3, "stage-enable STAGE on|off");
+    const int stage = Ranged(words[1], "the stage", 1, kDpiStageCount) - 1;
+    const bool on = OnOff(words[2], "stage-enable");
+    return [stage, on](ProfileRecord& r) {
+      if (!on) {
+        if (const char* why = StageOffRefusal(r, stage)) {
+          throw Refused("stage " + std::to_string(stage + 1) + " stays on: " + why);
+        }
+      }
+      SwitchStage(r, stage, on);
+    };
+  }
   if (what == "dpi-color") {
     Expect(words, 3, 3, "dpi-color STAGE #RRGGBB");
     const int stage = Ranged(words[1], "the stage", 1, kDpiStageCount) - 1;

@@ -75,6 +75,26 @@ void ResetDpiDefaults(ProfileRecord& record) {
   record.dpi_color = kDefaultStageColours;
 }
 
+const char* StageOffRefusal(const ProfileRecord& record, int i) {
+  if (i == record.dpi_step) return "it is the current stage";
+  for (int other = 0; other < kDpiStageCount; ++other) {
+    if (other != i && StageIsOn(record, other)) return nullptr;
+  }
+  return "it is the last stage on";
+}
+
+bool SwitchStage(ProfileRecord& record, int i, bool on) {
+  const auto at = std::size_t(i);
+  if (!on) {
+    if (StageOffRefusal(record, i)) return false;
+    record.dpi_enable[at] = 0;
+    return true;
+  }
+  record.dpi_enable[at] = 1;
+  if (record.dpi_value[at] == 0) record.dpi_value[at] = kDefaultStageValues[0];
+  return true;
+}
+
 std::u16string ProfileName(const ProfileRecord& record) {
   return ReadFixedText(record.name);
 }

@@ -147,6 +147,12 @@ std::u16string ProfileName(const ProfileRecord& record);
 inline bool StageIsOn(const ProfileRecord& record, int i) {
   return record.dpi_enable[std::size_t(i)] == 1 && record.dpi_value[std::size_t(i)] != 0;
 }
+// Why stage i (0 to 7) cannot be switched off, or nullptr when it can: the current stage must stay
+// in the cycle, and the cycle keeps one stage at least.
+const char* StageOffRefusal(const ProfileRecord& record, int i);
+// Switches stage i in or out of the cycle; false, changing nothing, when StageOffRefusal refuses.
+// A stage switched on without a value gets that of stage 1's default, 800 DPI.
+bool SwitchStage(ProfileRecord& record, int i, bool on);
 void SetProfileName(ProfileRecord& record, std::u16string_view name);
 
 // DPI stage values: 1..200 are value x 50 DPI, 201..220 are value x 100 - 10,000 DPI, 0 is unset.

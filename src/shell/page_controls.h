@@ -10,6 +10,7 @@ inline constexpr const char* kDpiSliderFormat = "ms_1_slider_dpi_%d";
 inline constexpr const char* kDpiLabelFormat = "ms_1_label_dpi_%d";
 inline constexpr const char* kDpiEditFormat = "ms_1_edit_dpi_%d";
 inline constexpr const char* kDpiColourFormat = "ms_1_btn_dpi_color_%d";
+inline constexpr const char* kDpiSwitchFormat = "ms_1_check_dpi_on_%d";
 inline constexpr const char* kLightList = "ms_1_combo_light";
 inline constexpr const char* kBleLightList = "ms_1_combo_light_ble";
 inline constexpr const char* kBrightnessSlider = "ms_1_slider_brightness";
@@ -30,5 +31,6 @@ inline constexpr const char* kAngleSnapOptionFormat = "ms_1_option_angle_snap_%d
 inline constexpr const char* kMoveModeCheck = "ms_1_check_movemode";
 inline constexpr const char* kLiftOffCheck = "ms_1_check_lift_of_distance";
 inline constexpr const char* kLightSection = "ms_1_ver_light";
+inline constexpr const char* kApplyStateLabel = "ms_1_apply_state_label";
 
 }  // namespace melko::page_control

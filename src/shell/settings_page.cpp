@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 #include "common/language.h"
 #include "common/text.h"
@@ -159,16 +160,7 @@ void SettingsPage::RefreshAll() {
   const ProfileRecord record = ctx_.profiles.CurrentSnapshot();
   RefreshLinkSections(ctx_);
   SelectNumbered(controls, kDpiStageOptionFormat, record.dpi_step, kDpiStageCount);
-  for (int stage = 1; stage <= kDpiStageCount; ++stage) {
-    const std::size_t i = std::size_t(stage - 1);
-    const std::string dpi = std::to_string(StageValueToDpi(record.dpi_value[i]));
-    controls.SetValue(Numbered(kDpiSliderFormat, stage), record.dpi_value[i]);
-    controls.SetText(Numbered(kDpiLabelFormat, stage), dpi);
-    controls.SetText(Numbered(kDpiEditFormat, stage), dpi);
-    controls.SetColour(Numbered(kDpiColourFormat, stage), ColourToArgb(record.dpi_color[i]));
-    // A stage that is off is not in the mouse's cycle: it cannot be the current one.
-    controls.SetEnabled(Numbered(kDpiStageOptionFormat, stage), StageIsOn(record, stage - 1));
-  }
+  RefreshStageRows();
   controls.SelectItem(kLightList, record.light_mode, false);
   controls.SelectItem(kBleLightList, record.light_mode_ble, false);
   controls.SetValue(kBrightnessSlider, record.brightness);
@@ -189,6 +181,39 @@ void SettingsPage::RefreshAll() {
   RefreshButtonLabels();
 }
 
+void SettingsPage::RefreshStageRows() {
+  const ProfileRecord record = ctx_.profiles.CurrentSnapshot();
+  for (int stage = 1; stage <= kDpiStageCount; ++stage) RefreshStageRow(record, stage);
+}
+
+void SettingsPage::RefreshStageRow(const ProfileRecord& record, int stage) {
+  Controls& controls = ctx_.controls;
+  const std::size_t i = std::size_t(stage - 1);
+  // A stage that is off is not in the mouse's cycle: it cannot be the current one, and its row
+  // shows neither a value nor a colour. The current stage's switch is held on.
+  const bool on = StageIsOn(record, stage - 1);
+  const std::string dpi = on ? std::to_string(StageValueToDpi(record.dpi_value[i])) : "";
+  controls.SetChecked(Numbered(kDpiSwitchFormat, stage), on);
+  controls.SetEnabled(Numbered(kDpiSwitchFormat, stage),
+                      !on || !StageOffRefusal(record, stage - 1));
+  controls.SetValue(Numbered(kDpiSliderFormat, stage), record.dpi_value[i]);
+  controls.SetText(Numbered(kDpiLabelFormat, stage), dpi);
+  controls.SetText(Numbered(kDpiEditFormat, stage), dpi);
+  controls.SetColour(Numbered(kDpiColourFormat, stage), on ? ColourToArgb(record.dpi_color[i]) : 0);
+  for (const char* format : {kDpiStageOptionFormat, kDpiSliderFormat, kDpiLabelFormat,
+                             kDpiEditFormat, kDpiColourFormat}) {
+    controls.SetEnabled(Numbered(format, stage), on);
+  }
+}
+
+void SettingsPage::SwitchStage(int stage, bool on) {
+  bool switched = false;
+  EditCurrent([&](ProfileRecord& record) { switched = melko::SwitchStage(record, stage - 1, on); });
+  // Every row: whether the others' switches may go off depends on how many are on.
+  RefreshStageRows();
+  if (switched) RequestApply();
+}
+
 void SettingsPage::RefreshButtonLabels() {
   const ProfileRecord record = ctx_.profiles.CurrentSnapshot();
   for (int button = 1; button <= kMouseButtonCount; ++button) {
@@ -200,6 +225,19 @@ void SettingsPage::RefreshButtonLabels() {
 
 void SettingsPage::RequestApply() {
   ctx_.poster.Post(kMsgRequestApply, 0, 0);
+}
+
+void SettingsPage::OnApplyFinished(bool sent) {
+  const char* key = sent                            ? "apply_saved_text"
+                    : ctx_.links.any_connected == 1 ? "apply_waiting_asleep_text"
+                                                    : "apply_waiting_offline_text";
+  ctx_.controls.SetTextKey(kApplyStateLabel, key);
+  ctx_.controls.SetVisible(kApplyStateLabel, true);
+}
+
+void SettingsPage::ShowUnsent() {
+  ctx_.controls.SetTextKey(kApplyStateLabel, "apply_unsent_text");
+  ctx_.controls.SetVisible(kApplyStateLabel, true);
 }
 
 void SettingsPage::RestartApplyDelay(int ms) {
@@ -281,6 +319,8 @@ void SettingsPage::OnSelectChanged(const std::string& option) {
     EditCurrent([&](ProfileRecord& record) { record.*option_field.field = number - 1; });
     if (option_field.field == &ProfileRecord::prate) {
       ctx_.controls.SetTextKey(kRateLabel, RateTextKey(number - 1));
+    } else if (option_field.field == &ProfileRecord::dpi_step) {
+      RefreshStageRows();
     }
     RequestApply();
     return;
@@ -308,6 +348,7 @@ void SettingsPage::OnValueChanged(const std::string& slider, int value) {
     const std::string dpi = std::to_string(StageValueToDpi(value));
     ctx_.controls.SetText(Numbered(kDpiLabelFormat, stage), dpi);
     ctx_.controls.SetText(Numbered(kDpiEditFormat, stage), dpi);
+    ShowUnsent();
     return;
   }
   for (const SliderField& field : kSliderFields) {
@@ -332,15 +373,24 @@ void SettingsPage::OnDpiEditDone(const std::string& edit, const std::string& tex
   // The field holds digits only; a number past any DPI reads as the largest.
   const int typed = int(std::clamp<long long>(ReadLeadingInteger(text), 0, 1'000'000));
   const int value = DpiToStageValue(typed);
-  EditCurrent([&](ProfileRecord& record) { record.dpi_value[std::size_t(stage - 1)] = value; });
+  bool changed = false;
+  EditCurrent([&](ProfileRecord& record) {
+    changed = std::exchange(record.dpi_value[std::size_t(stage - 1)], value) != value;
+  });
   // The stage's label follows at once, as it does for the slider.
   const std::string dpi = std::to_string(StageValueToDpi(value));
   ctx_.controls.SetValue(Numbered(kDpiSliderFormat, stage), value);
   ctx_.controls.SetText(edit, dpi);
   ctx_.controls.SetText(Numbered(kDpiLabelFormat, stage), dpi);
+  if (changed) ShowUnsent();  // leaving the field untouched is no edit
 }
 
 void SettingsPage::OnCheckClick(const std::string& check, bool checked) {
+  if (const int stage = NumberAfter(check, "ms_1_check_dpi_on_");
+      stage >= 1 && stage <= kDpiStageCount) {
+    SwitchStage(stage, checked);
+    return;
+  }
   if (check == kMoveModeCheck) {
     EditCurrent([&](ProfileRecord& record) { record.move_mode = checked ? 1 : 0; });
     RequestApply();

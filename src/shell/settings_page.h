@@ -45,6 +45,8 @@ class SettingsPage {
   void LoadDeviceState();
   // Redraws every control from the current profile.
   void RefreshAll();
+  // The DPI rows; the current stage's switch is held on.
+  void RefreshStageRows();
   // The 18 button labels.
   void RefreshButtonLabels();
 
@@ -66,6 +68,9 @@ class SettingsPage {
   void AssignButtonFunction(const std::string& menu_item);
   // After the macro editor: the buttons' copies of the macros follow the store.
   void RefreshMacroAssignments();
+  // An apply has run: the status line says whether the page's settings are on the mouse, or
+  // what it waits for. A dropped apply is retried when a link can take settings.
+  void OnApplyFinished(bool sent);
   // The stores changed on disk: they are synced, and the page shows what they hold.
   void OnStoresChanged();
   // Shows what syncs (of this page, an apply, a file watch) found other programs changed: the
@@ -77,7 +82,13 @@ class SettingsPage {
 
  private:
   void RequestApply();
+  // The DPI row of stage 1 to 8: its switch, value and colour, dimmed when the stage is off.
+  void RefreshStageRow(const ProfileRecord& record, int stage);
+  // The switch of stage 1 to 8 was clicked; a refused switch goes back to what the record says.
+  void SwitchStage(int stage, bool on);
   void RestartApplyDelay(int ms);
+  // A DPI value edited: it waits for the Apply button, which the status line says.
+  void ShowUnsent();
   void EditCurrent(const std::function<void(ProfileRecord&)>& change);
   // A change of the user's to the stores, saved at once. A save that fails is told, with the
   // folder and the reason, and the page shows the stores as they are; false then.

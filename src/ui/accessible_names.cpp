@@ -22,6 +22,7 @@ constexpr NumberedName kNumberedNames[] = {
     {"ms_1_slider_dpi_", "access_stage_dpi_text"},
     {"ms_1_edit_dpi_", "access_stage_dpi_value_text"},
     {"ms_1_btn_dpi_color_", "access_stage_colour_text"},
+    {"ms_1_check_dpi_on_", "access_stage_on_text"},
     {"mouse_dpi_color_", "access_swatch_text"},
 };
 

@@ -77,6 +77,7 @@ DesktopApp::DesktopApp(DesktopOptions options)
     battery_alerts_.OnStatusWord(link, word, runtime_.links());
   };
   runtime_.on_apply_finished = [this] {
+    page_.OnApplyFinished(runtime_.last_apply_sent());
     FollowStores(false);
     handover_.OnApplyFinished();
   };
@@ -187,6 +188,7 @@ void DesktopApp::OnWindowMessage(std::uint32_t message, std::intptr_t lparam) {
       logic_.OnConnectedChanged(runtime_.links().any_connected == 1);
       break;
     case kMsgDpiStageChanged:
+      page_.RefreshStageRows();  // the switch held on moves to the mouse's new stage
       logic_.OnDpiStageChanged(int(lparam));
       break;
     default:

@@ -83,6 +83,11 @@ vmouse::Settings CableSettings() {
   return firmware.settings();
 }
 
+void PressCableDpiButton() {
+  std::lock_guard lock(firmware_mutex);
+  firmware.PressDpiButton();
+}
+
 Desktop::Desktop(Mouse mouse, const std::function<void(const std::filesystem::path&)>& seed) {
   if (seed) seed(data_.path());
   DesktopOptions options;

@@ -4,12 +4,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 
+#include "device/messages.h"
 #include "input/button_functions.h"
 #include "macros/macro_store.h"
 #include "profiles/profile_store.h"
@@ -117,6 +119,37 @@ class PageTest : public QObject {
     QCOMPARE(CableReports().size(), std::size_t(1));
     QTRY_COMPARE_WITH_TIMEOUT(Ids(CableReports()), (std::vector<int>{0x05, 0x05}), 2000);
     QCOMPARE(int(CableReports()[1].bytes[3]), 2 << 4);
+  }
+
+  // A stage switched off leaves the report's switch byte, the mouse's cycle and its row's value.
+  void AStageSwitchedOffLeavesTheMousesCycle() {
+    Desktop desktop(Desktop::Mouse::kOnCable);
+    desktop.Find<QAbstractButton>("ms_1_check_dpi_on_3")->click();
+    QVERIFY(!desktop.Find("ms_1_option_dpi_step_3")->isEnabled());
+    QCOMPARE(desktop.Find<QLabel>("ms_1_label_dpi_3")->text(), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(Ids(CableReports()), std::vector<int>{0x04}, 3000);
+    QCOMPARE(int(CableReports()[0].bytes[5]), 0b0111'1011);
+    PressCableDpiButton();
+    QCOMPARE(CableSettings().current_stage, 4);
+  }
+
+  // The status line says whether an edit is on the mouse, or what it waits for.
+  void TheStatusLineFollowsSleepAndWake() {
+    Desktop desktop(Desktop::Mouse::kOnCable);
+    auto* status = desktop.Find<QLabel>("ms_1_apply_state_label");
+    QTRY_COMPARE(status->text(), QStringLiteral("Saved to the mouse"));  // the start's apply
+    MessagePoster& links = desktop.app().runtime().poster();
+    links.Post(kMsgWiredConnect, 0, 0);  // the cable is pulled out
+    desktop.Find<QAbstractButton>("ms_1_btn_prate_1")->click();
+    QTRY_COMPARE(status->text(), QStringLiteral("Waiting for the mouse: not connected"));
+    links.Post(kMsgReceiverConnect, 1, 0);  // a receiver, its mouse asleep
+    desktop.Find<QAbstractButton>("ms_1_btn_prate_3")->click();
+    QTRY_COMPARE(status->text(), QStringLiteral("Waiting for the mouse: asleep"));
+    links.Post(kMsgWiredConnect, 1, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Saved to the mouse"), 5000);
+    QCOMPARE(Ids(CableReports()), std::vector<int>{0x06});
+    desktop.Find<QSlider>("ms_1_slider_dpi_1")->setValue(40);
+    QCOMPARE(status->text(), QStringLiteral("Not sent yet"));
   }
 
   // Deleting the first of three profiles shows the new first and sends it; which neighbour each

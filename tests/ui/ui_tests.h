@@ -40,6 +40,7 @@ void PostHookEvent(std::uint32_t wparam, std::intptr_t lparam);
 // virtual mouse's firmware model (one for the test program: the library has no context pointer).
 std::vector<vmouse::WriteRecord> CableReports();  // written since the start's full apply
 vmouse::Settings CableSettings();                 // what the firmware holds now
+void PressCableDpiButton();                       // the player presses the mouse's DPI button
 
 // The desktop program on a private data folder, without Bluetooth, and without a mouse or with
 // the firmware model on the cable.

@@ -84,6 +84,7 @@ TEST(Cli, RefusalsAndUsageErrorsSayWhyInOneLine) {
       {{"profile", "import", (dir / "absent.pro").string()}, "absent.pro"},
       {{"macro", "add", std::string(24, 'm')}, "23"},
       {{"macro", "show", "nothing"}, "no macro named"},
+      {{"set", "--wait", "0", "stage-enable", "2", "off"}, "stage 2 stays on: it is the current"},
   };
   for (const auto& [args, reason] : refusals) {
     const ProgramRun result = RunCli(dir.path(), args);

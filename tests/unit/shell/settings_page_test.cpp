@@ -213,6 +213,7 @@ TEST_F(SettingsPageTest, RefreshShowsEveryFieldOfTheProfile) {
     r.dpi_step = 4;
     for (int i = 0; i < kDpiStageCount; ++i) {
       r.dpi_value[std::size_t(i)] = 201 + i;  // 10100 DPI and up
+      r.dpi_enable[std::size_t(i)] = 1;
       r.dpi_color[std::size_t(i)] = MakeColour(i, 2 * i, 3 * i);
     }
     r.light_mode = 3, r.light_mode_ble = 1, r.brightness = 2, r.breathspeed = 3;
@@ -270,6 +271,10 @@ TEST_F(SettingsPageTest, AStageThatIsOffOrAValueOutOfRangeIsNeverSelected) {
   EXPECT_EQ(Current().dpi_step, 1);
   EXPECT_EQ(rig.controls.SelectedOption("ms_1_option_dpi_step_"), "ms_1_option_dpi_step_2");
   EXPECT_EQ(Applies(), 0);
+  // The current stage's switch is held on; a stage switched on without a value gets one.
+  EXPECT_FALSE(rig.controls.Enabled("ms_1_check_dpi_on_2"));
+  page.OnCheckClick("ms_1_check_dpi_on_8", true);
+  EXPECT_TRUE(StageIsOn(Current(), 7) && rig.controls.Enabled("ms_1_option_dpi_step_8"));
 
   EditAll([](ProfileRecord& r) { r.dpi_step = r.prate = 0x7FFFFFFF; });
   EXPECT_EQ(rig.controls.SelectedOption("ms_1_option_dpi_step_"), "");
