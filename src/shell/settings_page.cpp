@@ -71,8 +71,8 @@ struct SliderField {
   std::string (*label_text)(int);
 };
 const SliderField kSliderFields[] = {
-    {kBrightnessSlider, &ProfileRecord::brightness, nullptr, nullptr},
-    {kSpeedSlider, &ProfileRecord::breathspeed, nullptr, nullptr},
+    {kBrightnessSlider, &ProfileRecord::brightness, kBrightnessLabel, BrightnessText},
+    {kSpeedSlider, &ProfileRecord::breathspeed, kSpeedLabel, SpeedText},
     {kSleepSlider, &ProfileRecord::sleep_timer, kSleepLabel, SleepText},
     {kLightOffSlider, &ProfileRecord::light_off, kLightOffLabel, LightOffText},
     {kDebounceSlider, &ProfileRecord::key_debounce, kDebounceLabel, DebounceText},
@@ -133,6 +133,18 @@ std::string LightOffText(int light_off) {
 std::string SleepText(int sleep_timer) {
   return text("sleep_timer_3_text") + std::to_string(sleep_timer) + " " +
          text("sleep_timer_2_text");
+}
+
+std::string BrightnessText(int brightness) {
+  // The slider's steps 0 to 15 as the share of full brightness a player is used to.
+  const int percent =
+      (std::clamp(brightness, 0, kMaxBrightness) * 100 + kMaxBrightness / 2) / kMaxBrightness;
+  return text("brightness_value_text", {std::to_string(percent)});
+}
+
+std::string SpeedText(int breathspeed) {
+  // Levels counted from 1, as the slider's ten steps read to a player.
+  return std::to_string(std::clamp(breathspeed, 0, kMaxSpeed) + 1);
 }
 
 std::string DebounceText(int key_debounce) {

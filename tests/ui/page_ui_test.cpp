@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QSlider>
@@ -116,6 +117,16 @@ class PageTest : public QObject {
     QCOMPARE(CableReports().size(), std::size_t(1));
     QTRY_COMPARE_WITH_TIMEOUT(Ids(CableReports()), (std::vector<int>{0x05, 0x05}), 2000);
     QCOMPARE(int(CableReports()[1].bytes[3]), 2 << 4);
+
+    // The light sliders show their values, to the eye and to a screen reader.
+    auto* speed = desktop.Find<QSlider>("ms_1_slider_breathspeed");
+    speed->setValue(9);
+    desktop.Find<QComboBox>("ms_1_combo_light")->setCurrentIndex(1);
+    desktop.Find<QSlider>("ms_1_slider_brightness")->setValue(15);
+    QCOMPARE(desktop.Find<QLabel>("ms_1_label_breathspeed")->text() +
+                 speed->accessibleDescription() +
+                 desktop.Find<QLabel>("ms_1_label_brightness")->text(),
+             QStringLiteral("1010100%"));
   }
 
   // Deleting the first of three profiles shows the new first and sends it; which neighbour each
