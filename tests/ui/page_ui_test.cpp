@@ -4,12 +4,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include "macros/macro_store.h"
 #include "profiles/profile_store.h"
@@ -77,6 +79,34 @@ void Melkoctl(Desktop& desktop, const std::vector<std::string>& arguments) {
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   const testing::ProgramRun run = testing::RunProgram(argv, {}, 20000);
   QVERIFY2(run.exit_code == 0, run.err.c_str());
+}
+
+// A profile and a macro with names longer than their lists are wide, beside short ones.
+constexpr char16_t kLongProfile[] = u"Long Range Profile for the Night Maps of the Season";
+constexpr char16_t kLongMacro[] =
+    u"闪身跳跃后下蹲换弹再冲刺然后二段跳跃并快速换弹";  // 23, the most
+void LongNames(const std::filesystem::path& folder) {
+  ProfileStore profiles;
+  MacroStore macros;
+  for (const char16_t* name : {u"Short", kLongProfile}) {
+    profiles.profiles.push_back(MakeDefaultProfile(name));
+  }
+  for (const char16_t* name : {u"Jump", kLongMacro}) {
+    macros.macros.push_back(testing::MakeMacro(name, "44+30 44-10"));
+  }
+  SaveProfiles(profiles, folder);
+  SaveMacros(macros, folder);
+}
+
+// The whole text of a list row's tool tip, or nothing when the row shows none.
+QString TipOver(QListWidget* list, int row) {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->inherits("QTipLabel")) window->hide();  // at once: hideText() takes a while
+  }
+  const QPoint at = list->visualItemRect(list->item(row)).center();
+  QHelpEvent event(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+  QCoreApplication::sendEvent(list->viewport(), &event);
+  return QToolTip::isVisible() ? QToolTip::text() : QString();
 }
 
 QStringList Rows(QListWidget* list) {
@@ -195,6 +225,34 @@ class PageTest : public QObject {
     });
     desktop.Find<QAbstractButton>("ms_1_btn_macro")->click();
     QTRY_COMPARE_WITH_TIMEOUT(CableSettings().macros[4]->entries.size(), std::size_t(4), 10000);
+  }
+
+  // A name cut short in its list shows whole in the row's tool tip, and a name that fits shows
+  // none: in the profile list, the macro choice and the macro editor.
+  void LongNamesShowWholeInToolTips() {
+    Desktop desktop(Desktop::Mouse::kOnCable, LongNames);
+    desktop.app().ShowWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&desktop.app().window()));
+    auto* profiles = desktop.Find<QListWidget>("ms_1_list_profile");
+    QCOMPARE(TipOver(profiles, 1) + "|" + TipOver(profiles, 0),
+             QString::fromStdU16String(kLongProfile) + "|");
+    QStringList tips;
+    // The choice's list is narrowed to half, as a larger desktop font narrows it.
+    const auto macro_tips = [&tips](const char* list_name, bool narrowed) {
+      return [&tips, list_name, narrowed](QWidget* window) {
+        auto* list = window->findChild<QListWidget*>(QLatin1String(list_name));
+        if (narrowed) list->setFixedWidth(list->width() / 2);
+        list->doItemsLayout();
+        tips << TipOver(list, 1) << TipOver(list, 0);
+      };
+    };
+    AnswerNextDialog({"btn_cancel"}, macro_tips("list_macro", true));
+    Assign(desktop, 5, "ms_1_select_macro");
+    QTRY_COMPARE(tips.size(), 2);
+    AnswerNextDialog({"btn_exit"}, macro_tips("ms_1_macro_list", false));
+    desktop.Find<QAbstractButton>("ms_1_btn_macro")->click();
+    const QString whole = QString::fromStdU16String(kLongMacro);
+    QTRY_COMPARE(tips, (QStringList{whole, {}, whole, {}}));
   }
 };
 
