@@ -191,6 +191,21 @@ class MainWindowTest : public QObject {
     QVERIFY(desktop.app().window().windowIcon().isNull());
     desktop.app().ShowWindow();
     QTRY_VERIFY(!desktop.app().window().windowIcon().isNull());
+
+    // The current stage's mark stands out in the accent on the dark theme; the others' do not.
+    const auto accent_pixels = [&desktop](const char* option) {
+      QWidget* button = desktop.Find(option);
+      const QImage image = button->grab().toImage();
+      const QColor accent = button->palette().color(QPalette::Highlight);
+      int count = 0;
+      for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == accent;
+      }
+      return count;
+    };
+    QVERIFY(desktop.Find<QAbstractButton>("ms_1_option_dpi_step_2")->isChecked());
+    QVERIFY(accent_pixels("ms_1_option_dpi_step_2") >= 9);
+    QCOMPARE(accent_pixels("ms_1_option_dpi_step_1"), 0);
   }
 
   // The wheel over a slider or a list of the settings changes it only when it has the focus (the
