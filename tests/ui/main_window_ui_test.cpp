@@ -167,6 +167,26 @@ class MainWindowTest : public QObject {
     QVERIFY(clock.elapsed() >= 3500);
   }
 
+  // The desktop's mouse settings are offered only when one of their tools is on the PATH, and
+  // one installed while the program runs is found when the window shows again.
+  void TheDesktopMouseSettingsNeedTheirTool() {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+    qputenv("PATH", bin.path().toUtf8());
+    Desktop desktop;
+    auto* button = desktop.Find<QAbstractButton>("ms_1_btn_mouse_attribute");
+    QVERIFY(!button->isEnabled());
+    QCOMPARE(button->toolTip(), QStringLiteral("No mouse settings of the desktop are installed"));
+    QFile tool(bin.filePath(QStringLiteral("xfce4-mouse-settings")));
+    QVERIFY(tool.open(QIODevice::WriteOnly));
+    tool.setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
+    tool.close();
+    desktop.app().ShowWindow();
+    QTRY_VERIFY(button->isEnabled());
+    QVERIFY(button->toolTip().isEmpty());
+  }
+
   // Icons are drawn from the skin's pictures when first painted: every button that names one
   // shows it at any size, dimmed when disabled; the window's icon follows the window.
   void SkinIconsDrawAtAnySize() {
