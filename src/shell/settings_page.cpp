@@ -42,17 +42,19 @@ void SelectNumbered(Controls& controls, const char* format, std::int32_t value, 
   }
 }
 
-// The section each check box shows, and whether opening it brings it into view.
+// The section each check box shows, whether opening it brings it into view, and the bar of
+// buttons kept below the scrolled column that shows and hides with it.
 struct Section {
   const char* check;
   const char* section;
   bool follow_up;
+  const char* pinned_buttons = nullptr;
 };
 constexpr Section kSections[] = {
     {"ms_1_check_button", "ms_1_hor_button", false},
     {"ms_1_check_profile", "ms_1_ver_profile", false},
     {"ms_1_check_power", "ms_1_ver_power", false},
-    {"ms_1_check_dpi", "ms_1_ver_dpi", false},
+    {"ms_1_check_dpi", "ms_1_ver_dpi", false, "ms_1_hor_dpi_buttons"},
     {"ms_1_check_light", "ms_1_ver_light", false},
     {"ms_1_check_prate", "ms_1_ver_prate", false},
     {"ms_1_check_mouse_attribute", "ms_1_ver_mouse_attribute", false},
@@ -359,6 +361,7 @@ void SettingsPage::OnCheckClick(const std::string& check, bool checked) {
   for (const Section& section : kSections) {
     if (check != section.check) continue;
     ctx_.controls.SetVisible(section.section, checked);
+    if (section.pinned_buttons) ctx_.controls.SetVisible(section.pinned_buttons, checked);
     if (checked && section.follow_up) {
       opened_section_ = section.section;
       ctx_.timers.Start(kTimerSectionFollowUp, kSectionFollowUpMs);

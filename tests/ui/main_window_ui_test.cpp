@@ -264,6 +264,20 @@ class MainWindowTest : public QObject {
     QCOMPARE(label->width(), width);
     QWidget& window = desktop.app().window();
     QVERIFY(scroll->mapTo(&window, QPoint(scroll->width(), 0)).x() <= window.width());
+
+    // The stages' buttons show whole at every scroll position, and go with the stages.
+    for (int position : {0, scroll->verticalScrollBar()->maximum() / 2, 1 << 20}) {
+      scroll->verticalScrollBar()->setValue(position);
+      for (const char* name : {"ms_1_btn_reset_dpi", "ms_1_btn_apply_dpi"}) {
+        QWidget* button = desktop.Find(name);
+        const QRect shown(button->mapTo(&window, QPoint()), button->size());
+        QVERIFY2(
+            button->isVisible() && window.rect().contains(shown) && !scroll->isAncestorOf(button),
+            name);
+      }
+    }
+    desktop.Find<QAbstractButton>("ms_1_check_dpi")->setChecked(false);
+    QVERIFY(!desktop.Find("ms_1_btn_apply_dpi")->isVisible());
   }
 
   // Neither a larger desktop font nor a language must cut any text of the window short.
