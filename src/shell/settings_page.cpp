@@ -43,17 +43,19 @@ void SelectNumbered(Controls& controls, const char* format, std::int32_t value, 
   }
 }
 
-// The section each check box shows, and whether opening it brings it into view.
+// The section each check box shows, whether opening it brings it into view, and the bar of
+// buttons kept below the scrolled column that shows and hides with it.
 struct Section {
   const char* check;
   const char* section;
   bool follow_up;
+  const char* pinned_buttons = nullptr;
 };
 constexpr Section kSections[] = {
     {"ms_1_check_button", "ms_1_hor_button", false},
     {"ms_1_check_profile", "ms_1_ver_profile", false},
     {"ms_1_check_power", "ms_1_ver_power", false},
-    {"ms_1_check_dpi", "ms_1_ver_dpi", false},
+    {"ms_1_check_dpi", "ms_1_ver_dpi", false, "ms_1_hor_dpi_buttons"},
     {"ms_1_check_light", "ms_1_ver_light", false},
     {"ms_1_check_prate", "ms_1_ver_prate", false},
     {"ms_1_check_mouse_attribute", "ms_1_ver_mouse_attribute", false},
@@ -72,8 +74,8 @@ struct SliderField {
   std::string (*label_text)(int);
 };
 const SliderField kSliderFields[] = {
-    {kBrightnessSlider, &ProfileRecord::brightness, nullptr, nullptr},
-    {kSpeedSlider, &ProfileRecord::breathspeed, nullptr, nullptr},
+    {kBrightnessSlider, &ProfileRecord::brightness, kBrightnessLabel, BrightnessText},
+    {kSpeedSlider, &ProfileRecord::breathspeed, kSpeedLabel, SpeedText},
     {kSleepSlider, &ProfileRecord::sleep_timer, kSleepLabel, SleepText},
     {kLightOffSlider, &ProfileRecord::light_off, kLightOffLabel, LightOffText},
     {kDebounceSlider, &ProfileRecord::key_debounce, kDebounceLabel, DebounceText},
@@ -134,6 +136,18 @@ std::string LightOffText(int light_off) {
 std::string SleepText(int sleep_timer) {
   return text("sleep_timer_3_text") + std::to_string(sleep_timer) + " " +
          text("sleep_timer_2_text");
+}
+
+std::string BrightnessText(int brightness) {
+  // The slider's steps 0 to 15 as the share of full brightness a player is used to.
+  const int percent =
+      (std::clamp(brightness, 0, kMaxBrightness) * 100 + kMaxBrightness / 2) / kMaxBrightness;
+  return text("brightness_value_text", {std::to_string(percent)});
+}
+
+std::string SpeedText(int breathspeed) {
+  // Levels counted from 1, as the slider's ten steps read to a player.
+  return std::to_string(std::clamp(breathspeed, 0, kMaxSpeed) + 1);
 }
 
 std::string DebounceText(int key_debounce) {
@@ -399,6 +413,7 @@ void SettingsPage::OnCheckClick(const std::string& check, bool checked) {
   for (const Section& section : kSections) {
     if (check != section.check) continue;
     ctx_.controls.SetVisible(section.section, checked);
+    if (section.pinned_buttons) ctx_.controls.SetVisible(section.pinned_buttons, checked);
     if (checked && section.follow_up) {
       opened_section_ = section.section;
       ctx_.timers.Start(kTimerSectionFollowUp, kSectionFollowUpMs);

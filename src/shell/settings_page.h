@@ -19,6 +19,10 @@ namespace melko {
 std::string LightOffText(int light_off);
 std::string SleepText(int sleep_timer);
 std::string DebounceText(int key_debounce);
+inline constexpr int kMaxBrightness = 15;  // the brightness slider's range is 0 to this
+inline constexpr int kMaxSpeed = 9;        // the speed slider's range is 0 to this
+std::string BrightnessText(int brightness);
+std::string SpeedText(int breathspeed);
 // The rate's language key for prate 0 to 3; empty for any other value.
 std::string RateTextKey(int prate);
 // A name of the skin with its number: Numbered("ms_1_slider_dpi_%d", 3).

@@ -96,6 +96,10 @@ DesktopApp::DesktopApp(DesktopOptions options)
     painted = true;
     return false;
   });
+  WatchEvents(&window_, {QEvent::Show}, [this](QEvent*) {
+    dialogs_.ShowMouseSettingsAvailability();
+    return false;
+  });
   BindPage(controls_, page_, this);
   page_.Init();
 }

@@ -1,5 +1,6 @@
 #include "ui/page_dialogs.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QProcess>
@@ -16,6 +17,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/macro_editor/macro_editor_window.h"
 #include "ui/qt_controls.h"
+#include "ui/skin.h"
 
 namespace melko::ui {
 
@@ -30,6 +32,13 @@ const std::vector<QStringList>& MouseSettingsCommands() {
   return commands;
 }
 
+bool MouseSettingsInstalled() {
+  for (const QStringList& command : MouseSettingsCommands()) {
+    if (!QStandardPaths::findExecutable(command.front()).isEmpty()) return true;
+  }
+  return false;
+}
+
 QtPageDialogs::QtPageDialogs(QWidget* window, QtControls& controls, ProfileSession& session,
                              const HookTable& hooks, std::function<void(const QString&)> chosen)
     : window_(window),
@@ -38,7 +47,18 @@ QtPageDialogs::QtPageDialogs(QWidget* window, QtControls& controls, ProfileSessi
       hooks_(hooks),
       chosen_(std::move(chosen)),
       colour_dialog_(window),
-      name_dialog_(window) {}
+      name_dialog_(window) {
+  ShowMouseSettingsAvailability();
+}
+
+void QtPageDialogs::ShowMouseSettingsAvailability() {
+  auto* button = controls_.Find<QAbstractButton>(kMouseSettingsButton);
+  if (!button) return;
+  // A button that can only fail says why instead; the tool tip also reaches a screen reader.
+  const bool installed = MouseSettingsInstalled();
+  button->setEnabled(installed);
+  button->setToolTip(installed ? QString() : Text("system_mouse_settings_missing_text"));
+}
 
 bool QtPageDialogs::AskProfileName(std::string_view title_key,
                                    const std::vector<std::u16string>& taken, std::u16string& name) {
@@ -93,6 +113,7 @@ bool QtPageDialogs::OpenSystemMouseSettings() {
     if (QProcess::startDetached(program, command.mid(1))) return true;
   }
   std::fprintf(stderr, "melko: no mouse settings of the desktop are installed\n");
+  ShowMouseSettingsAvailability();
   return false;
 }
 

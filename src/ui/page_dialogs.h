@@ -37,6 +37,10 @@ class QtPageDialogs final : public PageDialogs {
   void OpenAssignmentMenu(int button, std::string_view current_item) override;
   void RunMacroEditor() override;
   bool OpenSystemMouseSettings() override;
+  // Enables the button of the desktop's mouse settings when one is installed; else disables it
+  // with a tool tip that says why. Checked at start, each time the window shows and after a
+  // failed launch, so that a tool installed meanwhile is found.
+  void ShowMouseSettingsAvailability();
   void FollowOpenedSection(std::string_view section) override;
 
   // The assignment menu opened last, and the dialogs (for tests).
@@ -60,7 +64,10 @@ class QtPageDialogs final : public PageDialogs {
 std::unique_ptr<ShortcutCapture> MakeShortcutCapture(QWidget* owner, const HookTable& hooks);
 std::unique_ptr<MacroChoice> MakeMacroChoice(QWidget* owner);
 
-// The commands that open the desktop's own mouse settings, in the order they are tried.
+// The commands that open the desktop's own mouse settings, in the order they are tried, and
+// whether any of them is on the PATH.
 const std::vector<QStringList>& MouseSettingsCommands();
+bool MouseSettingsInstalled();
+inline constexpr const char* kMouseSettingsButton = "ms_1_btn_mouse_attribute";
 
 }  // namespace melko::ui

@@ -19,6 +19,7 @@
 #include "ui/widgets/button_label.h"
 #include "ui/widgets/colour_button.h"
 #include "ui/widgets/device_switch.h"
+#include "ui/widgets/elided_tip_delegate.h"
 #include "ui/widgets/hue_sat_picker.h"
 #include "ui/widgets/section_header.h"
 #include "ui/widgets/svg_icon.h"
@@ -121,6 +122,7 @@ QWidget* LoadLayout(const QString& relative_path, QWidget* parent) {
   TranslateTexts(root);
   NameComposedControls(root);
   ApplySvgIcons(root);
+  ShowElidedRowsInToolTips(root);
   return root;
 }
 

@@ -5,6 +5,8 @@
 #include <QStyleFactory>
 #include <QWidget>
 
+#include "ui/option_indicator_style.h"
+
 namespace melko::ui {
 namespace {
 
@@ -81,7 +83,7 @@ void ApplyRole(QWidget* widget, const QString& role) {
 }  // namespace
 
 void ApplyTheme(QApplication& app) {
-  app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  app.setStyle(new OptionIndicatorStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
   app.setPalette(DarkPalette());
 }
 

@@ -1,5 +1,6 @@
-// The look of the program: Qt's Fusion style with a dark palette, and a few widget roles that the
-// layouts name with a "role" property ("header", "accent", "secondary", "panel", "warning").
+// The look of the program: Qt's Fusion style (its option indicators redrawn) with a dark palette,
+// and a few widget roles that the layouts name with a "role" property ("header", "accent",
+// "secondary", "panel", "warning").
 // Palettes only: a style sheet over the window would cost tens of milliseconds at the first show.
 #pragma once
 

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -167,6 +168,23 @@ class MainWindowTest : public QObject {
     QVERIFY(clock.elapsed() >= 3500);
   }
 
+  // The desktop's mouse settings are offered only when one of their tools is on the PATH, and
+  // one installed while the program runs is found when the window shows again.
+  void TheDesktopMouseSettingsNeedTheirTool() {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+    qputenv("PATH", bin.path().toUtf8());
+    Desktop desktop;
+    auto* button = desktop.Find<QAbstractButton>("ms_1_btn_mouse_attribute");
+    QVERIFY(!button->isEnabled());
+    QCOMPARE(button->toolTip(), QStringLiteral("No mouse settings of the desktop are installed"));
+    QVERIFY(QFile::copy(QStringLiteral("/bin/true"), bin.filePath("xfce4-mouse-settings")));
+    desktop.app().ShowWindow();
+    QTRY_VERIFY(button->isEnabled());
+    QVERIFY(button->toolTip().isEmpty());
+  }
+
   // Icons are drawn from the skin's pictures when first painted: every button that names one
   // shows it at any size, dimmed when disabled; the window's icon follows the window.
   void SkinIconsDrawAtAnySize() {
@@ -191,6 +209,18 @@ class MainWindowTest : public QObject {
     QVERIFY(desktop.app().window().windowIcon().isNull());
     desktop.app().ShowWindow();
     QTRY_VERIFY(!desktop.app().window().windowIcon().isNull());
+
+    // The current stage's mark stands out in the accent on the dark theme; the others' do not.
+    const auto accent_pixels = [&desktop](const char* option) {
+      const QImage image =
+          desktop.Find(option)->grab().toImage().convertToFormat(QImage::Format_RGB32);
+      const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
+      return std::count(pixels, pixels + image.sizeInBytes() / 4,
+                        QApplication::palette().color(QPalette::Highlight).rgb());
+    };
+    QVERIFY(desktop.Find<QAbstractButton>("ms_1_option_dpi_step_2")->isChecked());
+    QVERIFY(accent_pixels("ms_1_option_dpi_step_2") >= 9);
+    QCOMPARE(accent_pixels("ms_1_option_dpi_step_1"), 0L);
   }
 
   // The wheel over a slider or a list of the settings changes it only when it has the focus (the
@@ -229,6 +259,20 @@ class MainWindowTest : public QObject {
     QCOMPARE(label->width(), width);
     QWidget& window = desktop.app().window();
     QVERIFY(scroll->mapTo(&window, QPoint(scroll->width(), 0)).x() <= window.width());
+
+    // The stages' buttons show whole at every scroll position, and go with the stages.
+    for (int position : {0, scroll->verticalScrollBar()->maximum() / 2, 1 << 20}) {
+      scroll->verticalScrollBar()->setValue(position);
+      for (const char* name : {"ms_1_btn_reset_dpi", "ms_1_btn_apply_dpi"}) {
+        QWidget* button = desktop.Find(name);
+        const QRect shown(button->mapTo(&window, QPoint()), button->size());
+        QVERIFY2(
+            button->isVisible() && window.rect().contains(shown) && !scroll->isAncestorOf(button),
+            name);
+      }
+    }
+    desktop.Find<QAbstractButton>("ms_1_check_dpi")->setChecked(false);
+    QVERIFY(!desktop.Find("ms_1_btn_apply_dpi")->isVisible());
   }
 
   // Neither a larger desktop font nor a language must cut any text of the window short.

@@ -4,12 +4,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include "device/messages.h"
 #include "input/button_functions.h"
@@ -81,6 +83,32 @@ void Melkoctl(Desktop& desktop, const std::vector<std::string>& arguments) {
   QVERIFY2(run.exit_code == 0, run.err.c_str());
 }
 
+// A profile and a macro with names longer than their lists are wide, beside short ones.
+constexpr char16_t kLongProfile[] = u"Long Range Profile for the Night Maps of the Season";
+constexpr char16_t kLongMacro[] =
+    u"闪身跳跃后下蹲换弹再冲刺然后二段跳跃并快速换弹";  // 23, the most
+void LongNames(const std::filesystem::path& folder) {
+  ProfileStore profiles;
+  MacroStore macros;
+  for (const char16_t* name : {u"Short", kLongProfile}) {
+    profiles.profiles.push_back(MakeDefaultProfile(name));
+    macros.macros.push_back(testing::MakeMacro(name[0] == 'S' ? u"Jump" : kLongMacro, "44+30"));
+  }
+  SaveProfiles(profiles, folder);
+  SaveMacros(macros, folder);
+}
+
+// The whole text of a list row's tool tip, or nothing when the row shows none.
+QString TipOver(QListWidget* list, int row) {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->inherits("QTipLabel")) window->hide();  // at once: hideText() takes a while
+  }
+  const QPoint at = list->visualItemRect(list->item(row)).center();
+  QHelpEvent event(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+  QCoreApplication::sendEvent(list->viewport(), &event);
+  return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
 QStringList Rows(QListWidget* list) {
   QStringList rows;
   for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
@@ -119,6 +147,16 @@ class PageTest : public QObject {
     QCOMPARE(CableReports().size(), std::size_t(1));
     QTRY_COMPARE_WITH_TIMEOUT(Ids(CableReports()), (std::vector<int>{0x05, 0x05}), 2000);
     QCOMPARE(int(CableReports()[1].bytes[3]), 2 << 4);
+
+    // The light sliders show their values, to the eye and to a screen reader.
+    auto* speed = desktop.Find<QSlider>("ms_1_slider_breathspeed");
+    speed->setValue(9);
+    desktop.Find<QComboBox>("ms_1_combo_light")->setCurrentIndex(1);
+    desktop.Find<QSlider>("ms_1_slider_brightness")->setValue(15);
+    QCOMPARE(desktop.Find<QLabel>("ms_1_label_breathspeed")->text() +
+                 speed->accessibleDescription() +
+                 desktop.Find<QLabel>("ms_1_label_brightness")->text(),
+             QStringLiteral("1010100%"));
   }
 
   // A stage switched off leaves the report's switch byte, the mouse's cycle and its row's value.
@@ -247,6 +285,26 @@ class PageTest : public QObject {
     });
     desktop.Find<QAbstractButton>("ms_1_btn_macro")->click();
     QTRY_COMPARE_WITH_TIMEOUT(CableSettings().macros[4]->entries.size(), std::size_t(4), 10000);
+  }
+
+  // A name cut short in its list shows whole in the row's tool tip, and a name that fits shows
+  // none: in the profile list and the macro choice (every list of the skin has it).
+  void LongNamesShowWholeInToolTips() {
+    Desktop desktop(Desktop::Mouse::kOnCable, LongNames);
+    desktop.app().ShowWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&desktop.app().window()));
+    auto* profiles = desktop.Find<QListWidget>("ms_1_list_profile");
+    QCOMPARE(TipOver(profiles, 1) + "|" + TipOver(profiles, 0),
+             QString::fromStdU16String(kLongProfile) + "|");
+    QStringList tips;
+    AnswerNextDialog({"btn_cancel"}, [&tips](QWidget* choice) {
+      auto* list = choice->findChild<QListWidget*>(QStringLiteral("list_macro"));
+      list->setFixedWidth(list->width() / 2);  // as a larger desktop font narrows it
+      list->doItemsLayout();
+      tips << TipOver(list, 1) << TipOver(list, 0);
+    });
+    Assign(desktop, 5, "ms_1_select_macro");
+    QTRY_COMPARE(tips, (QStringList{QString::fromStdU16String(kLongMacro), {}}));
   }
 };
 

@@ -39,7 +39,9 @@ void MacroChoiceDialog::Open(const MacroStore& macros, const MacroChoiceFields& 
     for (const auto& macro : macros.macros) {
       const QString name = QString::fromStdU16String(MacroName(*macro));
       auto* row = new QListWidgetItem(name, list);
-      row->setSizeHint(QSize(list->fontMetrics().horizontalAdvance(name) + 12, height));
+      // As wide as the list, not the name: the list does not scroll sideways, so a longer name
+      // is shortened with "…" (and shown whole in its tool tip) rather than cut off.
+      row->setSizeHint(QSize(0, height));
     }
     const bool valid = fields.macro_index >= 0 && fields.macro_index < list->count();
     if (valid) {
