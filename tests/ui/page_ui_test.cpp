@@ -12,7 +12,6 @@
 
 #include "macros/macro_store.h"
 #include "profiles/profile_store.h"
-#include "support/child_process.h"
 #include "ui_tests.h"
 
 namespace melko::ui::test {
@@ -68,14 +67,6 @@ void ThreeProfiles(const std::filesystem::path& folder) {
   }
   SaveProfiles(store, folder);
   OneMacro(folder);
-}
-
-// melkoctl on the page's data folder, as a user runs it beside the window.
-void Melkoctl(Desktop& desktop, const std::vector<std::string>& arguments) {
-  std::vector<std::string> argv = {MELKO_BIN_DIR "/melkoctl", "--data-dir", desktop.data()};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  const testing::ProgramRun run = testing::RunProgram(argv, {}, 20000);
-  QVERIFY2(run.exit_code == 0, run.err.c_str());
 }
 
 QStringList Rows(QListWidget* list) {
@@ -137,20 +128,20 @@ class PageTest : public QObject {
   void ThePageFollowsMelkoctlBesideIt() {
     Desktop desktop(Desktop::Mouse::kOnCable, ThreeProfiles);
     auto* list = desktop.Find<QListWidget>("ms_1_list_profile");
-    Melkoctl(desktop, {"profile", "select", "Three"});
+    QCOMPARE(Melkoctl(desktop, {"profile", "select", "Three"}).exit_code, 0);
     QTRY_COMPARE(list->currentItem()->text(), QStringLiteral("Three"));
     QTRY_VERIFY_WITH_TIMEOUT(!CableReports().empty(), 3000);
     QCOMPARE(Ids(CableReports()).front(), 0x0C);
 
-    Melkoctl(desktop, {"set", "rate", "250"});
+    QCOMPARE(Melkoctl(desktop, {"set", "rate", "250"}).exit_code, 0);
     QTRY_VERIFY(desktop.Find<QAbstractButton>("ms_1_btn_prate_2")->isChecked());
-    Melkoctl(desktop, {"profile", "delete", "One"});
+    QCOMPARE(Melkoctl(desktop, {"profile", "delete", "One"}).exit_code, 0);
     QTRY_COMPARE(Rows(list), (QStringList{"Two", "Three"}));
     list->setCurrentRow(0);
     QCOMPARE(list->currentItem()->text(), QStringLiteral("Two"));
     QCOMPARE(desktop.app().runtime().session().CurrentSnapshot().prate, 3);
 
-    Melkoctl(desktop, {"macro", "add", "Dash"});
+    QCOMPARE(Melkoctl(desktop, {"macro", "add", "Dash"}).exit_code, 0);
     QStringList offered;
     AnswerNextDialog({"btn_cancel"}, [&offered](QWidget* dialog) {
       offered = Rows(dialog->findChild<QListWidget*>(QStringLiteral("list_macro")));
