@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -18,19 +17,11 @@
 namespace melko {
 namespace {
 
+using testing::Await;
 using testing::ChildProcess;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::TempDir;
-
-// Polls until done() holds, for at most 20 seconds.
-bool Await(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done() && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return done();
-}
 
 struct ShownWindow {
   int x = 0, y = 0;

@@ -4,28 +4,18 @@
 #include <QListWidget>
 #include <QTest>
 
-#include "profiles/profile_store.h"
 #include "ui/single_instance.h"
 #include "ui_tests.h"
 
 namespace melko::ui::test {
-namespace {
-
-// Profiles whose names differ only in letter case, the first selected.
-void CaseTwins(const std::filesystem::path& folder) {
-  ProfileStore store;
-  for (const char16_t* name : {u"One", u"ONE"}) store.profiles.push_back(MakeDefaultProfile(name));
-  SaveProfiles(store, folder);
-}
-
-}  // namespace
-
 class HandoverTest : public QObject {
   Q_OBJECT
 
  private slots:
   void MelkoctlBesideTheWindowSendsThroughIt() {
-    Desktop desktop(Desktop::Mouse::kOnCable, CaseTwins);
+    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
+      testing::SeedStores(folder, {u"One", u"ONE"});  // names that differ only in letter case
+    });
     SingleInstance instance;
     QVERIFY(instance.TryLock() && instance.error().isEmpty());
     instance.ServeHandover([&](const std::string& line, const InstanceReply& reply) {

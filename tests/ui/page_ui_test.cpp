@@ -10,8 +10,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "macros/macro_store.h"
-#include "profiles/profile_store.h"
 #include "ui_tests.h"
 
 namespace melko::ui::test {
@@ -22,13 +20,6 @@ std::vector<int> Ids(const std::vector<vmouse::WriteRecord>& reports) {
   std::vector<int> ids;
   for (const vmouse::WriteRecord& report : reports) ids.push_back(report.bytes.at(0));
   return ids;
-}
-
-// One macro of two steps in the store before the program starts.
-void OneMacro(const std::filesystem::path& folder) {
-  MacroStore store;
-  store.macros.push_back(testing::MakeMacro(u"Jump", "44+30 44-10"));  // Space
-  SaveMacros(store, folder);
 }
 
 // Answers the modal dialog that the next action opens, once it is up: clicks these controls of it
@@ -59,14 +50,10 @@ void Assign(Desktop& desktop, int button, const char* item) {
   menu->findChild<QAction*>(QString::fromLatin1(item))->trigger();
 }
 
-// Three profiles in the store before the program starts, the first selected, and two macros.
+// Three profiles in the store before the program starts, the first selected, and a macro of two
+// steps (Space).
 void ThreeProfiles(const std::filesystem::path& folder) {
-  ProfileStore store;
-  for (const char16_t* name : {u"One", u"Two", u"Three"}) {
-    store.profiles.push_back(MakeDefaultProfile(name));
-  }
-  SaveProfiles(store, folder);
-  OneMacro(folder);
+  testing::SeedStores(folder, {u"One", u"Two", u"Three"}, {{u"Jump", "44+30 44-10"}});
 }
 
 QStringList Rows(QListWidget* list) {
@@ -153,7 +140,9 @@ class PageTest : public QObject {
   // A shortcut and a macro given to buttons through the menu and their dialogs reach the mouse, and
   // so does a change to that macro in the editor.
   void AShortcutAndAMacroReachTheMouse() {
-    Desktop desktop(Desktop::Mouse::kOnCable, OneMacro);
+    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
+      testing::SeedStores(folder, {}, {{u"Jump", "44+30 44-10"}});
+    });
     AnswerNextDialog({"check_flag_1", "btn_ok"});  // Ctrl alone
     Assign(desktop, 4, "ms_1_shortcut");
     QTRY_COMPARE(desktop.Find<QAbstractButton>("ms_1_btn_key_4")->text(), QStringLiteral("Ctrl+"));

@@ -5,7 +5,6 @@
 
 #include <thread>
 
-#include "macros/macro_store.h"
 #include "profiles/data_folder.h"
 #include "profiles/profile_store.h"
 #include "support/child_process.h"
@@ -121,9 +120,7 @@ TEST(Cli, RefusalsAndUsageErrorsSayWhyInOneLine) {
 TEST(Cli, MacroCommandsKeepButtonsConsistent) {
   TempDir dir;
   testing::UseEnglishTexts();
-  MacroStore macros;
-  macros.macros.push_back(testing::MakeMacro(u"Burst", "4+20 4-20"));
-  ASSERT_TRUE(SaveMacros(macros, dir.path()).ok);
+  testing::SeedStores(dir.path(), {}, {{u"Burst", "4+20 4-20"}});
   for (const Args& words : std::vector<Args>{{"button", "4", "macro", "Burst"},
                                              {"button", "7", "macro", "Burst"},
                                              {"button", "7", "shortcut", "Ctrl+C"},
