@@ -18,7 +18,6 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>

@@ -3,8 +3,6 @@
 // and the misbehaving BlueZ serve on that bus.
 #pragma once
 
-#include <QDBusConnection>
-#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>

@@ -2,7 +2,6 @@
 // no wait while no service runs; then one Notify call at 15 %, with the level and the icon.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
 
