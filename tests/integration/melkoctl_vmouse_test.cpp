@@ -3,9 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "support/child_process.h"
 #include "support/test_support.h"
 #include "support/vmouse_process.h"
@@ -109,11 +106,7 @@ TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowle
 TEST_F(MelkoctlVmouseTest, PullingTheCableDuringAnApplyEndsItWithoutHanging) {
   VmouseProcess mouse({"--cable"});
   auto apply = Start(mouse, {"apply"});
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (mouse.Writes().size() < 2 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  ASSERT_GE(mouse.Writes().size(), 2u);
+  ASSERT_TRUE(testing::Await([&] { return mouse.Writes().size() >= 2; }));
   EXPECT_TRUE(Ctl(mouse, {"cable", "off"}));
   apply->CloseInput();
   EXPECT_TRUE(apply->WaitExit(20000).has_value());

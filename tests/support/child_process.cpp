@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <thread>
 
 #include "support/test_support.h"
 
@@ -156,6 +157,13 @@ int ChildProcess::Stop(int timeout_ms) {
   if (auto status = WaitExit(timeout_ms)) return *status;
   ::kill(pid_, SIGKILL);
   return WaitExit(timeout_ms).value_or(-1);
+}
+
+bool Await(const std::function<bool()>& done, int timeout_ms) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!done() && Clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return done();
 }
 
 ProgramRun RunProgram(const std::vector<std::string>& argv,

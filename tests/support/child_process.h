@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -70,6 +71,9 @@ struct ProgramRun {
   std::string out;
   std::string err;
 };
+// Polls every 20 ms until done() holds, for at most timeout_ms; done()'s last answer.
+bool Await(const std::function<bool()>& done, int timeout_ms = 20000);
+
 ProgramRun RunProgram(const std::vector<std::string>& argv,
                       const std::map<std::string, std::string>& env = {}, int timeout_ms = 60000);
 

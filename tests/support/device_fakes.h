@@ -1,8 +1,9 @@
-// Test doubles of the ports the device logic talks through. All of them are thread-safe, since the
-// apply thread and the user-interface thread use them at once.
+// Test doubles of the ports the device logic and the window logic talk through. All of them are
+// thread-safe, since the apply thread and the user-interface thread use them at once.
 #pragma once
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "profiles/profile_session.h"
 #include "protocol/clock.h"
 #include "protocol/send_ports.h"
+#include "shell/shell_ports.h"
 #include "support/plugin_support.h"
 #include "support/test_support.h"
 
@@ -133,6 +135,28 @@ class FakePoster : public MessagePoster {
  private:
   std::mutex mutex_;
   std::vector<PostedMessage> posted_;
+};
+
+// Message boxes that record each text key and its arguments; Ask takes the next preset answer (OK
+// when none is left). while_open runs as each box opens (the user clicking on meanwhile).
+struct FakeBoxes : MessageBoxes {
+  bool Ask(std::string_view title_key, std::string_view text_key,
+           const std::vector<std::string>& arguments) override {
+    Tell(title_key, text_key, arguments);
+    const bool answer = answers.empty() || answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return answer;
+  }
+  void Tell(std::string_view, std::string_view text_key,
+            const std::vector<std::string>& arguments) override {
+    asked.emplace_back(text_key);
+    this->arguments.push_back(arguments);
+    if (while_open) while_open();
+  }
+  std::vector<std::string> asked;
+  std::vector<std::vector<std::string>> arguments;
+  std::deque<bool> answers;
+  std::function<void()> while_open;
 };
 
 // Virtual time: sleeping moves the clock at once; a hook may act during the wait.

@@ -1,15 +1,37 @@
-// A D-Bus daemon of the test's own (for the system or session bus), and a connection to it.
+// A D-Bus daemon of the test's own (for the system or session bus), a connection to it, and the
+// Qt event loop run while its peers answer.
 #pragma once
 
+#include <QCoreApplication>
 #include <QDBusConnection>
+#include <QEventLoop>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "support/child_process.h"
 
 namespace melko::testing {
+
+// Runs the Qt event loop until done() holds or the time is up; returns done().
+inline bool SpinUntil(const std::function<bool()>& done, int timeout_ms = 5000) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (auto now = std::chrono::steady_clock::now(); !done() && now < deadline;
+       now = std::chrono::steady_clock::now()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                    int(std::min<long long>(left.count() + 1, 20)));
+  }
+  return done();
+}
+
+// Runs the Qt event loop for a while (to see that something does not happen).
+inline void SpinFor(int ms) {
+  SpinUntil([] { return false; }, ms);
+}
 
 class PrivateBus {
  public:

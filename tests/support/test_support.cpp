@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "common/language.h"
+#include "common/text.h"
 #include "profiles/data_folder.h"
 
 namespace melko::testing {
@@ -73,6 +74,27 @@ std::unique_ptr<MacroRecord> MakeMacro(std::u16string_view name, const std::stri
   }
   macro->action_count = count;
   return macro;
+}
+
+void GiveMacro(ProfileRecord& profile, int slot, std::u16string_view name, int steps) {
+  ButtonAssignment& button = profile.buttons.at(std::size_t(slot));
+  button.function = kFunctionMacro;
+  WriteFixedText(button.macro_name, name);
+  button.macro_index = 0, button.macro_mode = 2, button.macro_repeat = 3;
+  button.macro_action_count = std::uint16_t(steps);
+  for (int i = 0; i < steps; ++i) button.macro_actions[std::size_t(i)] = {4, 1, 100};
+}
+
+void SeedStores(const std::filesystem::path& data_folder,
+                const std::vector<std::u16string>& profiles,
+                const std::vector<std::pair<std::u16string, std::string>>& macros) {
+  ProfileStore profile_store;
+  for (const std::u16string& name : profiles)
+    profile_store.profiles.push_back(MakeDefaultProfile(name));
+  MacroStore macro_store;
+  for (const auto& [name, steps] : macros) macro_store.macros.push_back(MakeMacro(name, steps));
+  EXPECT_TRUE(profiles.empty() || SaveProfiles(profile_store, data_folder).ok);
+  EXPECT_TRUE(macros.empty() || SaveMacros(macro_store, data_folder).ok);
 }
 
 void ChangeStoresElsewhere(const std::filesystem::path& data_folder, const StoreChange& change) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "macros/macro_record.h"
@@ -39,6 +40,16 @@ void UseEnglishTexts();
 std::string MacroStepsText(std::span<const MacroAction> steps);
 std::string MacroStepsText(const MacroRecord& macro);  // its first StepCount() steps
 std::unique_ptr<MacroRecord> MakeMacro(std::u16string_view name, const std::string& steps);
+
+// Gives a button the macro of that name, as it was stored: `steps` presses of A, 100 ms each,
+// played 3 times in mode 2.
+void GiveMacro(ProfileRecord& profile, int slot, std::u16string_view name, int steps = 0);
+
+// Stores of these profiles (the first selected) and these macros (steps as MakeMacro takes them),
+// as a program left them before the one under test starts; an empty list writes no store.
+void SeedStores(const std::filesystem::path& data_folder,
+                const std::vector<std::u16string>& profiles,
+                const std::vector<std::pair<std::u16string, std::string>>& macros = {});
 
 // Another program: loads both stores under the store lock, changes them and saves them.
 void ChangeStoresElsewhere(const std::filesystem::path& data_folder, const StoreChange& change);

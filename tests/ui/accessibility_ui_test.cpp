@@ -6,8 +6,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "macros/macro_store.h"
-#include "profiles/profile_store.h"
 #include "ui/widgets/section_header.h"
 #include "ui_tests.h"
 
@@ -69,17 +67,6 @@ void InNextDialog(std::function<void(QWidget*)> fn = [](QWidget*) {}) {
   poll->start(10);
 }
 
-void ProfilesAndMacrosInCase(const std::filesystem::path& folder) {
-  ProfileStore profiles;
-  MacroStore macros;
-  for (const char16_t* name : {u"Work", u"work"}) {
-    profiles.profiles.push_back(MakeDefaultProfile(name));
-    macros.macros.push_back(testing::MakeMacro(name, "44+30 44-10 241+10 241-10"));
-  }
-  SaveProfiles(profiles, folder);
-  SaveMacros(macros, folder);
-}
-
 }  // namespace
 
 class AccessibilityTest : public QObject {
@@ -87,7 +74,10 @@ class AccessibilityTest : public QObject {
 
  private slots:
   void KeysAloneChangeEverySettingOfNamedControls() {
-    Desktop desktop(Desktop::Mouse::kOnCable, ProfilesAndMacrosInCase);
+    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
+      const std::string steps = "44+30 44-10 241+10 241-10";
+      testing::SeedStores(folder, {u"Work", u"work"}, {{u"Work", steps}, {u"work", steps}});
+    });
     ProfileSession& session = desktop.app().runtime().session();
     main_window = &desktop.app().window();
     main_window->show();

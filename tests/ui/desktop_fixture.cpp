@@ -2,6 +2,7 @@
 // (all of them without a name), on Qt's offscreen platform unless told otherwise.
 #include <QApplication>
 #include <QTest>
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -118,6 +119,20 @@ Desktop::Desktop(Mouse mouse, const std::function<void(const std::filesystem::pa
 void Desktop::Post(std::uint32_t message, std::intptr_t lparam) {
   app_->runtime().poster().Post(message, 0, lparam);
   QCoreApplication::processEvents();
+}
+
+testing::ProgramRun Melkoctl(Desktop& desktop, std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(),
+                   {MELKO_BIN_DIR "/melkoctl", "--data-dir", desktop.data().string()});
+  testing::ProgramRun run;
+  std::atomic<bool> done{false};
+  std::thread melkoctl([&] {
+    run = testing::RunProgram(arguments, {}, 30000);
+    done = true;
+  });
+  (void)QTest::qWaitFor([&] { return done.load(); }, 40000);  // RunProgram has its own limit
+  melkoctl.join();
+  return run;
 }
 
 }  // namespace melko::ui::test

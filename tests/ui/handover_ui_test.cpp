@@ -3,47 +3,19 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
-#include <atomic>
-#include <thread>
 
-#include "profiles/profile_store.h"
-#include "support/child_process.h"
 #include "ui/single_instance.h"
 #include "ui_tests.h"
 
 namespace melko::ui::test {
-namespace {
-
-// Profiles whose names differ only in letter case, the first selected.
-void CaseTwins(const std::filesystem::path& folder) {
-  ProfileStore store;
-  for (const char16_t* name : {u"One", u"ONE"}) store.profiles.push_back(MakeDefaultProfile(name));
-  SaveProfiles(store, folder);
-}
-
-// melkoctl on the page's data folder, run while the test's event loop goes on serving it.
-testing::ProgramRun Melkoctl(Desktop& desktop, std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(),
-                   {MELKO_BIN_DIR "/melkoctl", "--data-dir", desktop.data().string()});
-  testing::ProgramRun run;
-  std::atomic<bool> done{false};
-  std::thread melkoctl([&] {
-    run = testing::RunProgram(arguments, {}, 30000);
-    done = true;
-  });
-  (void)QTest::qWaitFor([&] { return done.load(); }, 40000);  // RunProgram has its own limit
-  melkoctl.join();
-  return run;
-}
-
-}  // namespace
-
 class HandoverTest : public QObject {
   Q_OBJECT
 
  private slots:
   void MelkoctlBesideTheWindowSendsThroughIt() {
-    Desktop desktop(Desktop::Mouse::kOnCable, CaseTwins);
+    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
+      testing::SeedStores(folder, {u"One", u"ONE"});  // names that differ only in letter case
+    });
     SingleInstance instance;
     QVERIFY(instance.TryLock() && instance.error().isEmpty());
     instance.ServeHandover([&](const std::string& line, const InstanceReply& reply) {

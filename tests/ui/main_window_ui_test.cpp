@@ -133,10 +133,6 @@ class MainWindowTest : public QObject {
     desktop.app().OpenDevices();  // no link: any_connected 0
     QTRY_VERIFY(!desktop.app().window().isVisible());
     QVERIFY(!desktop.Find<DeviceSwitch>("device_tab_switch")->isChecked());
-    desktop.app().boxes().PresetAnswers({true});
-    desktop.app().tray().icon().activated(QSystemTrayIcon::Trigger);
-    QCOMPARE(desktop.app().boxes().asked(), std::vector<std::string>{"no_device_text"});
-    QVERIFY(!desktop.app().window().isVisible());
 
     desktop.app().runtime().links().any_connected = 1;
     desktop.Post(kMsgConnectedChanged);

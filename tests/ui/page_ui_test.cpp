@@ -30,13 +30,6 @@ std::vector<int> Ids(const std::vector<vmouse::WriteRecord>& reports) {
   return ids;
 }
 
-// One macro of two steps in the store before the program starts.
-void OneMacro(const std::filesystem::path& folder) {
-  MacroStore store;
-  store.macros.push_back(testing::MakeMacro(u"Jump", "44+30 44-10"));  // Space
-  SaveMacros(store, folder);
-}
-
 // Answers the modal dialog that the next action opens, once it is up: clicks these controls of it
 // in order.
 void AnswerNextDialog(std::vector<QString> clicks, std::function<void(QWidget*)> before = {}) {
@@ -65,22 +58,10 @@ void Assign(Desktop& desktop, int button, const char* item) {
   menu->findChild<QAction*>(QString::fromLatin1(item))->trigger();
 }
 
-// Three profiles in the store before the program starts, the first selected, and two macros.
+// Three profiles in the store before the program starts, the first selected, and a macro of two
+// steps (Space).
 void ThreeProfiles(const std::filesystem::path& folder) {
-  ProfileStore store;
-  for (const char16_t* name : {u"One", u"Two", u"Three"}) {
-    store.profiles.push_back(MakeDefaultProfile(name));
-  }
-  SaveProfiles(store, folder);
-  OneMacro(folder);
-}
-
-// melkoctl on the page's data folder, as a user runs it beside the window.
-void Melkoctl(Desktop& desktop, const std::vector<std::string>& arguments) {
-  std::vector<std::string> argv = {MELKO_BIN_DIR "/melkoctl", "--data-dir", desktop.data()};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  const testing::ProgramRun run = testing::RunProgram(argv, {}, 20000);
-  QVERIFY2(run.exit_code == 0, run.err.c_str());
+  testing::SeedStores(folder, {u"One", u"Two", u"Three"}, {{u"Jump", "44+30 44-10"}});
 }
 
 // A profile and a macro with names longer than their lists are wide, beside short ones.
@@ -209,20 +190,20 @@ class PageTest : public QObject {
   void ThePageFollowsMelkoctlBesideIt() {
     Desktop desktop(Desktop::Mouse::kOnCable, ThreeProfiles);
     auto* list = desktop.Find<QListWidget>("ms_1_list_profile");
-    Melkoctl(desktop, {"profile", "select", "Three"});
+    QCOMPARE(Melkoctl(desktop, {"profile", "select", "Three"}).exit_code, 0);
     QTRY_COMPARE(list->currentItem()->text(), QStringLiteral("Three"));
     QTRY_VERIFY_WITH_TIMEOUT(!CableReports().empty(), 3000);
     QCOMPARE(Ids(CableReports()).front(), 0x0C);
 
-    Melkoctl(desktop, {"set", "rate", "250"});
+    QCOMPARE(Melkoctl(desktop, {"set", "rate", "250"}).exit_code, 0);
     QTRY_VERIFY(desktop.Find<QAbstractButton>("ms_1_btn_prate_2")->isChecked());
-    Melkoctl(desktop, {"profile", "delete", "One"});
+    QCOMPARE(Melkoctl(desktop, {"profile", "delete", "One"}).exit_code, 0);
     QTRY_COMPARE(Rows(list), (QStringList{"Two", "Three"}));
     list->setCurrentRow(0);
     QCOMPARE(list->currentItem()->text(), QStringLiteral("Two"));
     QCOMPARE(desktop.app().runtime().session().CurrentSnapshot().prate, 3);
 
-    Melkoctl(desktop, {"macro", "add", "Dash"});
+    QCOMPARE(Melkoctl(desktop, {"macro", "add", "Dash"}).exit_code, 0);
     QStringList offered;
     AnswerNextDialog({"btn_cancel"}, [&offered](QWidget* dialog) {
       offered = Rows(dialog->findChild<QListWidget*>(QStringLiteral("list_macro")));
@@ -263,7 +244,9 @@ class PageTest : public QObject {
   // A shortcut and a macro given to buttons through the menu and their dialogs reach the mouse, and
   // so does a change to that macro in the editor.
   void AShortcutAndAMacroReachTheMouse() {
-    Desktop desktop(Desktop::Mouse::kOnCable, OneMacro);
+    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
+      testing::SeedStores(folder, {}, {{u"Jump", "44+30 44-10"}});
+    });
     AnswerNextDialog({"check_flag_1", "btn_ok"});  // Ctrl alone
     Assign(desktop, 4, "ms_1_shortcut");
     QTRY_COMPARE(desktop.Find<QAbstractButton>("ms_1_btn_key_4")->text(), QStringLiteral("Ctrl+"));

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/hook_library.h"
+#include "support/child_process.h"
 #include "support/test_support.h"
 #include "ui/desktop_app.h"
 #include "vmouse/firmware.h"
@@ -64,5 +65,8 @@ class Desktop {
   testing::TempDir data_;
   std::unique_ptr<DesktopApp> app_;
 };
+
+// melkoctl on the desktop's data folder, run while the event loop goes on (serving it, maybe).
+testing::ProgramRun Melkoctl(Desktop& desktop, std::vector<std::string> arguments);
 
 }  // namespace melko::ui::test

@@ -10,18 +10,10 @@
 namespace melko {
 namespace {
 
+using testing::GiveMacro;
 using testing::ReadAll;
 using testing::TempDir;
 using testing::WriteAll;
-
-void GiveMacro(ProfileRecord& profile, int slot, std::u16string name, int steps) {
-  ButtonAssignment& button = profile.buttons[std::size_t(slot)];
-  button.function = kFunctionMacro;
-  WriteFixedText(button.macro_name, name);
-  button.macro_action_count = std::uint16_t(steps);
-  button.macro_repeat = 3;
-  for (int i = 0; i < steps; ++i) button.macro_actions[std::size_t(i)] = {4, 1, 100};
-}
 
 class FilesTest : public ::testing::Test {
  protected:

@@ -8,6 +8,7 @@
 namespace melko {
 namespace {
 
+using testing::GiveMacro;
 using testing::ReadAll;
 using testing::TempDir;
 using testing::WriteAll;
@@ -64,21 +65,13 @@ class RefreshTest : public MacroStoreTest {
     profiles_.push_back(MakeDefaultProfile(u"P2"));
     store_.macros.push_back(testing::MakeMacro(u"Keep", "4+10 4-10"));
   }
-  void Assign(ProfileRecord& profile, int slot, std::u16string name) {
-    ButtonAssignment& button = profile.buttons[std::size_t(slot)];
-    button.function = kFunctionMacro;
-    WriteFixedText(button.macro_name, name);
-    button.macro_index = 0;
-    button.macro_mode = 2;
-    button.macro_repeat = 5;
-  }
   std::vector<std::unique_ptr<ProfileRecord>> profiles_;
   MacroStore store_;
 };
 
 TEST_F(RefreshTest, ExistingMacrosAreCopiedAndMissingOnesFallBackToTheDefault) {
-  Assign(*profiles_[1], 2, u"keep");  // other letter case still matches
-  Assign(*profiles_[1], 4, u"Gone");
+  GiveMacro(*profiles_[1], 2, u"keep");  // other letter case still matches
+  GiveMacro(*profiles_[1], 4, u"Gone");
   profiles_[1]->buttons[4].shortcut_key = 9;
   EXPECT_FALSE(RefreshMacroAssignments(profiles_, store_, profiles_[0].get()));
 
@@ -87,7 +80,7 @@ TEST_F(RefreshTest, ExistingMacrosAreCopiedAndMissingOnesFallBackToTheDefault) {
   const ButtonAssignment& kept = profiles_[1]->buttons[2];
   EXPECT_EQ(ReadFixedText(kept.macro_name), u"Keep");
   EXPECT_EQ(kept.macro_mode, 2);
-  EXPECT_EQ(kept.macro_repeat, 5);
+  EXPECT_EQ(kept.macro_repeat, 3);
 
   const ButtonAssignment& gone = profiles_[1]->buttons[4];
   EXPECT_EQ(gone.macro_index, -1);
@@ -100,8 +93,8 @@ TEST_F(RefreshTest, ExistingMacrosAreCopiedAndMissingOnesFallBackToTheDefault) {
 // along only the buttons that play the renamed one.
 TEST_F(RefreshTest, ARenameTakesAlongOnlyTheButtonsOfTheRenamedMacro) {
   store_.macros.push_back(testing::MakeMacro(u"KEEP", "5+10"));
-  Assign(*profiles_[0], 2, u"KEEP");
-  Assign(*profiles_[1], 4, u"keep");  // no exact match: the first in any case, Keep
+  GiveMacro(*profiles_[0], 2, u"KEEP");
+  GiveMacro(*profiles_[1], 4, u"keep");  // no exact match: the first in any case, Keep
   RenameMacroInProfiles(profiles_, store_, 1, u"Other");
   EXPECT_EQ(ReadFixedText(profiles_[0]->buttons[2].macro_name), u"Other");
   EXPECT_EQ(ReadFixedText(profiles_[1]->buttons[4].macro_name), u"keep");
@@ -110,11 +103,11 @@ TEST_F(RefreshTest, ARenameTakesAlongOnlyTheButtonsOfTheRenamedMacro) {
 // A button given a shortcut since, which still names its old macro, is the CLI test's: the macro
 // renamed and then deleted, the shortcut stays.
 TEST_F(RefreshTest, OnlyButtonsThatPlayAMacroAreTouchedAndSlotsFromTwelveAreLeftAlone) {
-  Assign(*profiles_[0], 13, u"Gone");
+  GiveMacro(*profiles_[0], 13, u"Gone");
   EXPECT_FALSE(RefreshMacroAssignments(profiles_, store_, profiles_[0].get()));
   EXPECT_EQ(profiles_[0]->buttons[13].function, kFunctionMacro);
 
-  Assign(*profiles_[0], 5, u"Keep");
+  GiveMacro(*profiles_[0], 5, u"Keep");
   MacroStore empty;
   EXPECT_TRUE(RefreshMacroAssignments(profiles_, empty, profiles_[0].get()));
   EXPECT_EQ(profiles_[0]->buttons[5].function, 6);

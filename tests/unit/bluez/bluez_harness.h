@@ -1,15 +1,9 @@
 // What the BlueZ adapter's tests run around it: a private D-Bus daemon standing in for the system
-// bus, the Qt event loop run until something holds, and a record of what the adapter hands its
-// handlers. melko-vmouse (support/vmouse_process.h) and the misbehaving BlueZ serve on that bus.
+// bus and a record of what the adapter hands its handlers. melko-vmouse (support/vmouse_process.h)
+// and the misbehaving BlueZ serve on that bus.
 #pragma once
 
-#include <QCoreApplication>
-#include <QDBusConnection>
-#include <QEventLoop>
-#include <atomic>
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,28 +15,11 @@
 
 namespace melko::bluez::test {
 
-inline constexpr int kWaitMs = 5000;
-
 using ::melko::testing::ChildProcess;
 using ::melko::testing::PrivateBus;
+using ::melko::testing::SpinFor;
+using ::melko::testing::SpinUntil;
 using ::melko::testing::VmouseProcess;
-
-// Runs the Qt event loop until done() holds or the time is up; returns done().
-inline bool SpinUntil(const std::function<bool()>& done, int timeout_ms = kWaitMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  for (auto now = std::chrono::steady_clock::now(); !done() && now < deadline;
-       now = std::chrono::steady_clock::now()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
-                                    int(std::min<long long>(left.count() + 1, 20)));
-  }
-  return done();
-}
-
-// Runs the Qt event loop for a while (to see that something does not happen).
-inline void SpinFor(int ms) {
-  SpinUntil([] { return false; }, ms);
-}
 
 // OpenNotifications, then the event loop until a subscription is held.
 inline bool OpenAndWait(BluezBleTransport& transport) {

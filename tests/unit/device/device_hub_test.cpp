@@ -5,12 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "device/driver_links.h"
 #include "device/messages.h"
 #include "protocol/report_sender.h"
+#include "support/child_process.h"
 #include "support/device_fakes.h"
 #include "vmouse/firmware.h"
 
@@ -39,13 +38,7 @@ class DeviceHubTest : public ::testing::Test {
 TEST_F(DeviceHubTest, AnEditNoLinkCouldTakeIsSentOnceTheMouseReports) {
   std::atomic<int> runs{0};
   engine.SetRunObserver([&](bool) { ++runs; });
-  auto wait_for_runs = [&](int count) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (runs < count && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return runs >= count;
-  };
+  auto wait_for_runs = [&](int count) { return testing::Await([&] { return runs >= count; }); };
   auto receiver_writes = [] {
     std::lock_guard lock(fakes::FakeDriver(1).mutex);
     return fakes::FakeDriver(1).writes;

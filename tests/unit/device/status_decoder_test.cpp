@@ -75,7 +75,12 @@ TEST_F(StatusDecoderTest, DpiStageSelectsTheStageShowsItsValueAndKeepsPendingEdi
 }
 
 // The mouse reports its rate in the code the rate report uses; the profile keeps the position.
-TEST_F(StatusDecoderTest, RateCodesBecomeTheRatePositionAndSelectItsButton) {
+// The light mode is in bits 4 to 7.
+TEST_F(StatusDecoderTest, RateCodesAndTheLightModeSelectTheirControls) {
+  Decode(kEventLightMode, 0x0025);
+  EXPECT_EQ(rig.session.CurrentSnapshot().light_mode, 2);
+  EXPECT_EQ(rig.controls.Calls()[0], "select ms_1_combo_light 2 quiet");
+  ExpectSynchronised();
   for (const auto& [code, prate] :
        std::vector<std::pair<int, int>>{{8, 0}, {4, 1}, {2, 2}, {1, 3}}) {
     SCOPED_TRACE(code);
@@ -91,13 +96,6 @@ TEST_F(StatusDecoderTest, RateCodesBecomeTheRatePositionAndSelectItsButton) {
   for (int code : {3, 5, 6, 7}) Decode(kEventPollingRate, std::uint16_t(code));
   EXPECT_EQ(rig.session.CurrentSnapshot().prate, 3);
   EXPECT_EQ(rig.controls.Calls().size(), calls);
-}
-
-TEST_F(StatusDecoderTest, LightModeTakesBitsFourToSeven) {
-  Decode(kEventLightMode, 0x0025);
-  EXPECT_EQ(rig.session.CurrentSnapshot().light_mode, 2);
-  EXPECT_EQ(rig.controls.Calls()[0], "select ms_1_combo_light 2 quiet");
-  ExpectSynchronised();
 }
 
 // Power from the driver libraries wakes the receiver's link unless the cable is in (the mouse then

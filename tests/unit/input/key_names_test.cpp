@@ -85,26 +85,17 @@ TEST_F(KeyNames, UsagesAreNamedByWhatThePositionTypesOrByTheirTexts) {
 // as its language key. Every other usage outside the layout's range has no name at all.
 TEST_F(KeyNames, NamedKeysTakeTheTextsOfTheirRows) {
   InstallLanguage(LanguageTexts::Parse(""));
-  std::map<std::uint32_t, std::string> usages = {{70, "key_Print Scr"},  {71, "key_Scroll Lock"},
-                                                 {72, "key_Pause"},      {73, "key_Insert"},
-                                                 {74, "key_Home"},       {75, "key_Page Up"},
-                                                 {76, "key_Delete"},     {77, "key_End"},
-                                                 {78, "key_Page Down"},  {79, "key_Right"},
-                                                 {80, "key_Left"},       {81, "key_Down"},
-                                                 {82, "key_Up"},         {83, "key_Num Lock"},
-                                                 {84, "key_Num_/"},      {85, "key_Num_*"},
-                                                 {86, "key_Num_-"},      {87, "key_Num_+"},
-                                                 {88, "key_Num_Enter"},  {98, "key_Num_0"},
-                                                 {99, "key_Num_."},      {100, "key_\\"},
-                                                 {101, "key_APP"},       {130, "Sleep"},
-                                                 {136, "Kana/Roma"},     {221, "`"},
-                                                 {224, "key_LCtrl"},     {225, "key_LShift"},
-                                                 {226, "key_LAlt"},      {227, "key_LWin"},
-                                                 {228, "key_RCtrl"},     {229, "key_RShift"},
-                                                 {230, "key_RAlt"},      {231, "key_RWin"},
-                                                 {241, "L_Button"},      {242, "R_Button"},
-                                                 {243, "M_Button"},      {244, "Backward_Button"},
-                                                 {245, "Forward_Button"}};
+  std::map<std::uint32_t, std::string> usages;
+  std::istringstream named(
+      "70 key_Print Scr|71 key_Scroll Lock|72 key_Pause|73 key_Insert|74 key_Home|75 key_Page Up|"
+      "76 key_Delete|77 key_End|78 key_Page Down|79 key_Right|80 key_Left|81 key_Down|82 key_Up|"
+      "83 key_Num Lock|84 key_Num_/|85 key_Num_*|86 key_Num_-|87 key_Num_+|88 key_Num_Enter|"
+      "98 key_Num_0|99 key_Num_.|100 key_\\|101 key_APP|130 Sleep|136 Kana/Roma|221 `|"
+      "224 key_LCtrl|225 key_LShift|226 key_LAlt|227 key_LWin|228 key_RCtrl|229 key_RShift|"
+      "230 key_RAlt|231 key_RWin|241 L_Button|242 R_Button|243 M_Button|244 Backward_Button|"
+      "245 Forward_Button");
+  for (std::string row; std::getline(named, row, '|');)
+    usages[std::uint32_t(std::stoi(row))] = row.substr(row.find(' ') + 1);
   for (int n = 1; n <= 12; ++n) usages[57 + std::uint32_t(n)] = "key_F" + std::to_string(n);
   for (int n = 1; n <= 9; ++n) usages[88 + std::uint32_t(n)] = "key_Num_" + std::to_string(n);
   for (std::uint32_t usage = 0; usage < 256; ++usage) {

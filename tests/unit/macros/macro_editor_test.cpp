@@ -207,14 +207,6 @@ TEST(MacroEditor, SelectingAMacroLeavesNoInsertionBehind) {
   EXPECT_EQ(bench.Stored(1), "8+10 241+10 241-10");
 }
 
-TEST(MacroEditor, AClickNeedsTwoFreeSlots) {
-  for (auto [count, after] : {std::pair(44, 46), std::pair(45, 45)}) {
-    Bench bench({{u"M", Alternating(count)}});
-    bench.editor.InsertClick(1);
-    EXPECT_EQ(bench.library.store.macros[0]->action_count, after);
-  }
-}
-
 TEST(MacroEditor, DelayFieldsAreClamped) {
   struct Case {
     int row;
@@ -256,7 +248,13 @@ TEST(MacroEditor, MovingTheLastStepUpAndDownKeepsBothDelays) {
   EXPECT_EQ(bench.Stored(), "4+100 4-200 5+300 5-400");
 }
 
-TEST(MacroEditor, AChangeBeyond47EntriesOrAFailedSaveIsUndone) {
+// A click needs two free slots; a change beyond 47 entries or whose save fails is undone.
+TEST(MacroEditor, AChangeWithoutRoomOrAFailedSaveIsUndone) {
+  for (auto [count, after] : {std::pair(44, 46), std::pair(45, 45)}) {
+    Bench bench({{u"M", Alternating(count)}});
+    bench.editor.InsertClick(1);
+    EXPECT_EQ(bench.library.store.macros[0]->action_count, after);
+  }
   const std::string long_steps = Repeat("6+2000 ", 22) + "6+10 6+10 6-10";  // 47 entries
   Bench click({{u"M", long_steps}});
   click.editor.FinishDefaultDelayEdit("2000");

@@ -2,7 +2,6 @@
 // no wait while no service runs; then one Notify call at 15 %, with the level and the icon.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
 
@@ -32,12 +31,6 @@ class MockNotifications : public QObject {
   }
 };
 
-void SpinFor(int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-}
-
 TEST(NoticeTest, OneNotifyAtFifteenPercentWithLevelAndIconAndNoWaitWithoutAService) {
   testing::UseEnglishTexts();
   testing::TempDir folder;
@@ -64,7 +57,7 @@ TEST(NoticeTest, OneNotifyAtFifteenPercentWithLevelAndIconAndNoWaitWithoutAServi
   for (const int level : {40, 16, 15, 14, 13}) {
     alerts.OnStatusWord(LinkMode::kWireless, Power(level), links);
   }
-  SpinFor(500);
+  testing::SpinFor(500);
   EXPECT_EQ(mock.calls, QStringList{"org.melko.Melko|Melko|"
                                     "The mouse’s battery is at 15%. Charge it soon."});
   EXPECT_TRUE(controls.IsVisible(shell_control::kLowPowerLabel));

@@ -24,32 +24,16 @@ struct FakeWindow : ShellWindow {
   int raised = 0;
 };
 
-struct FakePopup : DpiPopup {
-  void ShowText(const std::string& shown) override { text = shown, open = true; }
-  void Close() override { open = false; }
-  std::string text;
-  bool open = false;
-};
-
-// A box that, while open, sees the user click the tray icon again.
-struct FakeBoxes : MessageBoxes {
-  bool Ask(std::string_view, std::string_view text_key, const std::vector<std::string>&) override {
-    Tell({}, text_key, {});
-    return true;
-  }
-  void Tell(std::string_view, std::string_view text_key, const std::vector<std::string>&) override {
-    asked.emplace_back(text_key);
-    if (while_open) while_open();
-  }
-  std::vector<std::string> asked;
-  std::function<void()> while_open;
+struct FakePopup : DpiPopup {  // the popup's own timing is the window test's
+  void ShowText(const std::string&) override {}
+  void Close() override {}
 };
 
 class MainWindowLogicTest : public ::testing::Test {
  protected:
   FakeWindow window;
   FakePopup popup;
-  FakeBoxes boxes;
+  fakes::FakeBoxes boxes;
   fakes::FakeControls controls;
   fakes::FakeTimers timers;
   MainWindowLogic logic{window, popup, boxes, controls, timers};

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 #include "common/text.h"
 #include "device/messages.h"
 #include "profiles/data_folder.h"
@@ -14,24 +12,6 @@
 
 namespace melko {
 namespace {
-
-struct FakeBoxes : MessageBoxes {
-  bool Ask(std::string_view, std::string_view text_key,
-           const std::vector<std::string>& arguments) override {
-    Tell({}, text_key, arguments);
-    const bool answer = answers.empty() || answers.front();
-    if (!answers.empty()) answers.pop_front();
-    return answer;
-  }
-  void Tell(std::string_view, std::string_view text_key,
-            const std::vector<std::string>& arguments) override {
-    asked.emplace_back(text_key);
-    this->arguments.push_back(arguments);
-  }
-  std::vector<std::string> asked;
-  std::vector<std::vector<std::string>> arguments;
-  std::deque<bool> answers;
-};
 
 struct FakeDialogs : PageDialogs {
   bool AskProfileName(std::string_view, const std::vector<std::u16string>&,
@@ -99,7 +79,7 @@ class SettingsPageTest : public ::testing::Test {
   }
 
   fakes::DeviceRig rig;
-  FakeBoxes boxes;
+  fakes::FakeBoxes boxes;
   FakeDialogs dialogs;
   NoCapture capture;
   SettingsPage page{rig.ctx, {boxes, dialogs, capture, capture}};
