@@ -1,7 +1,7 @@
-// The style of the whole program: Fusion, with round option indicators drawn in the palette's
-// accent. Fusion's own mark is a grey dot a little lighter than the base, which a dark palette
-// leaves barely visible; here the chosen option's ring and dot are in the accent, and the ring of
-// an option not chosen in the secondary text colour.
+// The style of the whole program: Fusion, with option and check box indicators drawn in the
+// palette's accent. Fusion's own marks are grey, a little lighter than the base, which a dark
+// palette leaves barely visible; here a chosen option's ring and dot, and a ticked box, are in the
+// accent, and the ring of one not chosen in the secondary text colour.
 #pragma once
 
 #include <QProxyStyle>

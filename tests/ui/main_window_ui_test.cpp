@@ -206,7 +206,8 @@ class MainWindowTest : public QObject {
     desktop.app().ShowWindow();
     QTRY_VERIFY(!desktop.app().window().windowIcon().isNull());
 
-    // The current stage's mark stands out in the accent on the dark theme; the others' do not.
+    // The current stage's mark and ticked boxes stand out in the accent on the dark theme; the
+    // other stages' marks and empty boxes do not.
     const auto accent_pixels = [&desktop](const char* option) {
       const QImage image =
           desktop.Find(option)->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -217,6 +218,8 @@ class MainWindowTest : public QObject {
     QVERIFY(desktop.Find<QAbstractButton>("ms_1_option_dpi_step_2")->isChecked());
     QVERIFY(accent_pixels("ms_1_option_dpi_step_2") >= 9);
     QCOMPARE(accent_pixels("ms_1_option_dpi_step_1"), 0L);
+    QVERIFY(accent_pixels("ms_1_check_dpi_on_1") >= 9);  // a stage switched on; stage 8 is off
+    QCOMPARE(accent_pixels("ms_1_check_dpi_on_8"), 0L);
   }
 
   // The wheel over a slider or a list of the settings changes it only when it has the focus (the
