@@ -58,12 +58,12 @@ TEST_F(FilesTest, ProfileImportTurnsButtonMacrosIntoStoreMacros) {
   ASSERT_EQ(macros_.macros.size(), 3u);
   EXPECT_EQ(MacroName(*macros_.macros[1]), u"A_1");
   EXPECT_EQ(MacroName(*macros_.macros[2]), u"B");
-  EXPECT_EQ(macros_.macros[2]->action_count, 3);
-  EXPECT_EQ(macros_.macros[2]->repeat, 3);
+  EXPECT_EQ(std::tuple(macros_.macros[2]->action_count, macros_.macros[2]->repeat),
+            std::tuple(3, 3));
   const ProfileRecord& added = *profiles_.profiles[imported.profile_index];
   EXPECT_EQ(ReadFixedText(added.buttons[2].macro_name), u"A_1");
-  EXPECT_EQ(added.buttons[2].macro_index, 1);
-  EXPECT_EQ(added.buttons[5].macro_index, 2);
+  EXPECT_EQ(std::tuple(added.buttons[2].macro_index, added.buttons[5].macro_index),
+            std::tuple(1, 2));
 
   // Each import makes further copies of the macros.
   ImportProfile(profiles_, macros_, dir_ / "carrier.pro");
@@ -139,15 +139,15 @@ TEST_F(FilesTest, MacroExportAndImport) {
 TEST(FileWrites, ALinkIsWrittenThroughAndAReplacedFileKeepsItsMode) {
   TempDir dir;
   WriteAll(dir / "kept.data", {1, 2, 3});
-  std::filesystem::permissions(
-      dir / "kept.data", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  const auto private_mode =
+      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+  std::filesystem::permissions(dir / "kept.data", private_mode);
   std::filesystem::create_symlink("kept.data", dir / "link.data");
   const std::vector<std::uint8_t> bytes = {4, 5};
   ASSERT_TRUE(WriteFileAtomically(dir / "link.data", bytes).ok);
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.data"));
   EXPECT_EQ(ReadAll(dir / "kept.data"), bytes);
-  EXPECT_EQ(std::filesystem::status(dir / "kept.data").permissions(),
-            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_EQ(std::filesystem::status(dir / "kept.data").permissions(), private_mode);
 }
 
 // Saves killed midway leave their temporary files; the next save under the lock removes them,

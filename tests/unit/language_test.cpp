@@ -28,10 +28,8 @@ TEST(Language, ParsesEntriesAndEntitiesLeavesBrokenOnesAndSkipsWhatIsNotAnEntry)
   EXPECT_EQ(texts.Text("spaced"), "Sleep after: ");  // trailing blanks are part of the text
   EXPECT_TRUE(texts.Has("empty"));
   EXPECT_EQ(texts.Text("empty"), "");
-  EXPECT_FALSE(texts.Has("other"));
-  EXPECT_FALSE(texts.Has("commented"));
-  EXPECT_FALSE(texts.Has("nested"));
-  EXPECT_FALSE(texts.Has("unfinished"));
+  for (const char* key : {"other", "commented", "nested", "unfinished"})
+    EXPECT_FALSE(texts.Has(key)) << key;
   EXPECT_EQ(texts.Text("missing_text"), "missing_text");  // a missing key shows itself
   EXPECT_EQ(texts.Text("broken"), "&bogus; &#xZZ; &#0; &#1114112; & alone");  // as written
 }

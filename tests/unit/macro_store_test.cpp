@@ -78,15 +78,14 @@ TEST_F(RefreshTest, ExistingMacrosAreCopiedAndMissingOnesFallBackToTheDefault) {
   // That the macro's steps reach its buttons is the page test's (a macro changed in the editor),
   // that a button whose macro is gone plays its default again the CLI's.
   const ButtonAssignment& kept = profiles_[1]->buttons[2];
-  EXPECT_EQ(ReadFixedText(kept.macro_name), u"Keep");
-  EXPECT_EQ(kept.macro_mode, 2);
-  EXPECT_EQ(kept.macro_repeat, 3);
+  EXPECT_EQ(std::tuple(ReadFixedText(kept.macro_name), kept.macro_mode, kept.macro_repeat),
+            std::tuple(u"Keep", 2, 3));
 
   const ButtonAssignment& gone = profiles_[1]->buttons[4];
-  EXPECT_EQ(gone.macro_index, -1);
-  EXPECT_EQ(gone.shortcut_key, 0);
-  EXPECT_EQ(gone.reserved_562, 0);  // the whole slot was cleared first
-  EXPECT_TRUE(ReadFixedText(gone.macro_name).empty());
+  // The whole slot was cleared first.
+  EXPECT_EQ(std::tuple(gone.macro_index, gone.shortcut_key, gone.reserved_562,
+                       ReadFixedText(gone.macro_name)),
+            std::tuple(-1, 0, 0, u""));
 }
 
 // "Keep" and "KEEP" side by side (a store another program wrote) are two macros: a rename takes

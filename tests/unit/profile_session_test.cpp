@@ -44,9 +44,9 @@ TEST_F(SessionSyncTest, PendingEditsAndAnotherProgramsChangesAreBothKept) {
 
   const ProfileStore disk = OnDisk();
   ASSERT_EQ(disk.profiles.size(), 2u);
-  EXPECT_EQ(disk.profiles[0]->brightness, 3);
-  EXPECT_EQ(disk.profiles[0]->dpi_value[0], 10);
-  EXPECT_EQ(disk.selected_index, 1u);
+  EXPECT_EQ(
+      std::tuple(disk.profiles[0]->brightness, disk.profiles[0]->dpi_value[0], disk.selected_index),
+      std::tuple(3, 10, 1u));
   EXPECT_EQ(ProfileName(session_.CurrentSnapshot()), u"X");
   EXPECT_EQ(session_.WithStores(
                 [](const ProfileStore&, const MacroStore& macros) { return macros.macros.size(); }),
@@ -94,11 +94,9 @@ TEST(StoreMerge, OnlyChangedFieldsAreCarriedOver) {
   theirs.buttons[3].macro_index = 7;
   theirs.buttons[4].function = 9;
   MergeProfileEdits(ours, base, theirs);
-  EXPECT_EQ(theirs.dpi_value[2], 40);
-  EXPECT_EQ(theirs.dpi_value[3], 50);
-  EXPECT_EQ(theirs.buttons[3].function, kFunctionShortcut);
-  EXPECT_EQ(theirs.buttons[3].macro_index, ours.buttons[3].macro_index);
-  EXPECT_EQ(theirs.buttons[4].function, 9);
+  EXPECT_EQ(std::tuple(theirs.dpi_value[2], theirs.dpi_value[3], theirs.buttons[3].function,
+                       theirs.buttons[3].macro_index, theirs.buttons[4].function),
+            std::tuple(40, 50, kFunctionShortcut, ours.buttons[3].macro_index, 9));
 }
 
 // An edit lands on the record of its exact name on disk (the one at the same place among equal

@@ -106,9 +106,9 @@ TEST_F(ButtonAssignmentTest, ShortcutCaptureStoresAConfirmedShortcutOnly) {
   EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kUnchanged);
   EXPECT_EQ(dialogs.shortcut_preset->modifiers, (std::array<bool, 4>{false, false, true, false}));
   EXPECT_EQ(dialogs.shortcut_preset->key, 0);
-  EXPECT_EQ(button.function, 4);
-  EXPECT_EQ(button.shortcut_modifiers, 0);  // the capture's answer is kept all the same
-  EXPECT_EQ(button.shortcut_key, 0);
+  // The capture's answer is kept all the same.
+  EXPECT_EQ(std::tuple(button.function, button.shortcut_modifiers, button.shortcut_key),
+            std::tuple(4, 0, 0));
   EXPECT_EQ(dialogs.applies, 0);
 
   dialogs.shortcut_answer = ShortcutFields{{true, false, true, false}, 0x3E};
@@ -131,9 +131,9 @@ TEST_F(ButtonAssignmentTest, ChosenMacroIsCopiedIntoTheButton) {
   ButtonAssignment& button = profile.buttons[3];
   dialogs.macro_answer = MacroChoiceFields{1, 0, 5};
   EXPECT_EQ(Assign(3, "ms_1_select_macro"), AssignmentOutcome::kAssigned);
-  EXPECT_EQ(dialogs.macro_preset->macro_index, -1);
-  EXPECT_EQ(dialogs.macro_preset->mode, 0);
-  EXPECT_EQ(dialogs.macro_preset->repeat_count, 1);
+  EXPECT_EQ(std::tuple(dialogs.macro_preset->macro_index, dialogs.macro_preset->mode,
+                       dialogs.macro_preset->repeat_count),
+            std::tuple(-1, 0, 1));
   // The macro's name on the button's label and its steps on the mouse are the page test's.
   EXPECT_EQ(button.macro_index, 1);
   EXPECT_EQ(button.macro_repeat, 5);
@@ -157,12 +157,6 @@ TEST_F(ButtonAssignmentTest, ChosenMacroIsCopiedIntoTheButton) {
   EXPECT_EQ(Assign(3, "ms_1_dpi_up"), AssignmentOutcome::kAssigned);
   EXPECT_EQ(std::memcmp(&expected, &button, sizeof expected), 0);
   EXPECT_EQ(ButtonLabelText(NoKeyboardLayout(), button).text, "dpi_up_text");
-}
-
-ButtonAssignment Button(std::uint8_t function) {
-  ButtonAssignment button{};
-  button.function = function;
-  return button;
 }
 
 TEST(ButtonFunctions, MenuItemsSelectTheirCodesWithoutRegardToCase) {
@@ -204,7 +198,8 @@ TEST(ButtonFunctions, ShortcutLabelsAreComposedOnTheLayout) {
   testing::UseEnglishTexts();
   const std::unique_ptr<KeyboardLayout> french = LoadXkbLayout({"fr", "", "", ""});
   ASSERT_TRUE(french);
-  ButtonAssignment shortcut = Button(kFunctionShortcut);
+  ButtonAssignment shortcut{};
+  shortcut.function = kFunctionShortcut;
   shortcut.shortcut_modifiers = kModifierCtrl | kModifierAlt;
   shortcut.shortcut_key = 0x3E;  // F5
   const ButtonLabel label = ButtonLabelText(*french, shortcut);
