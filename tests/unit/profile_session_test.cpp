@@ -65,8 +65,8 @@ TEST_F(SessionSyncTest, AnEditedProfileDeletedElsewhereComesBack) {
   ASSERT_TRUE(session_.Sync().outcome.ok);
   const ProfileStore disk = OnDisk();
   ASSERT_EQ(disk.profiles.size(), 2u);
-  EXPECT_EQ(ProfileName(*disk.profiles[1]), u"Profile1");
-  EXPECT_EQ(disk.profiles[1]->light_mode, 4);
+  EXPECT_EQ(std::tuple(ProfileName(*disk.profiles[1]), disk.profiles[1]->light_mode),
+            std::tuple(u"Profile1", 4));
 }
 
 TEST_F(SessionSyncTest, AFailedSaveLeavesTheEditsPending) {

@@ -120,9 +120,8 @@ TEST_F(ProfileStoreTest, UnreadableStoreIsNeverOverwritten) {
 TEST_F(ProfileStoreTest, KilledSaveLeavesTheOldOrTheNewStoreWhole) {
   ProfileStore small, large;
   small.profiles.push_back(MakeDefaultProfile(u"Small"));
-  for (const char16_t* name : {u"L1", u"L2", u"L3", u"L4"}) {
+  for (const char16_t* name : {u"L1", u"L2", u"L3", u"L4"})
     large.profiles.push_back(MakeDefaultProfile(name));
-  }
   ASSERT_TRUE(SaveProfiles(small, dir_.path()).ok);
   const std::vector<std::uint8_t> small_image = EncodeProfileStore(small);
   const std::vector<std::uint8_t> large_image = EncodeProfileStore(large);
