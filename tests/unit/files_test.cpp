@@ -36,10 +36,9 @@ TEST_F(FilesTest, ProfileExportWritesTheRecordAndImportAddsANumberedCopy) {
 
   ProfileImport first = ImportProfile(profiles_, macros_, dir_ / "work.pro");
   ASSERT_TRUE(first.outcome.ok) << first.outcome.error;
-  EXPECT_EQ(first.profile_index, 1u);
-  EXPECT_EQ(ProfileName(*profiles_.profiles[1]), u"Work_1");
-  EXPECT_EQ(profiles_.profiles[1]->brightness, 3);
-  EXPECT_EQ(first.macros_created, 0);
+  EXPECT_EQ(std::tuple(first.profile_index, ProfileName(*profiles_.profiles[1]),
+                       profiles_.profiles[1]->brightness, first.macros_created),
+            std::tuple(1u, u"Work_1", 3, 0));
   ImportProfile(profiles_, macros_, dir_ / "work.pro");
   EXPECT_EQ(ProfileName(*profiles_.profiles[2]), u"Work_2");
 }

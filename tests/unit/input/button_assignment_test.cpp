@@ -114,8 +114,8 @@ TEST_F(ButtonAssignmentTest, ShortcutCaptureStoresAConfirmedShortcutOnly) {
   dialogs.shortcut_answer = ShortcutFields{{true, false, true, false}, 0x3E};
   // That the button then sends the shortcut is the page test's, which sees it on the mouse.
   EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kAssigned);
-  EXPECT_EQ(button.shortcut_modifiers, kModifierCtrl | kModifierAlt);
-  EXPECT_EQ(button.shortcut_key, 0x3E);
+  EXPECT_EQ(std::tuple(button.shortcut_modifiers, button.shortcut_key),
+            std::tuple(kModifierCtrl | kModifierAlt, 0x3E));
   EXPECT_EQ(button.gap_4, (std::array<std::uint8_t, 3>{0, 0, 0}));
 
   // Reopened on a shortcut button, the capture starts from the stored key; cancelled, it changes
@@ -135,16 +135,15 @@ TEST_F(ButtonAssignmentTest, ChosenMacroIsCopiedIntoTheButton) {
                        dialogs.macro_preset->repeat_count),
             std::tuple(-1, 0, 1));
   // The macro's name on the button's label and its steps on the mouse are the page test's.
-  EXPECT_EQ(button.macro_index, 1);
-  EXPECT_EQ(button.macro_repeat, 5);
+  EXPECT_EQ(std::tuple(button.macro_index, button.macro_repeat), std::tuple(1, 5));
 
   // Reopened on a macro button, the choice starts from the button's macro.
   const ProfileRecord before = profile;
   for (std::int32_t index : {-1, 2, 1000}) {
     dialogs.macro_answer = MacroChoiceFields{index, 1, 1};
     EXPECT_EQ(Assign(3, "ms_1_select_macro"), AssignmentOutcome::kUnchanged) << index;
-    EXPECT_EQ(dialogs.macro_preset->macro_index, 1);
-    EXPECT_EQ(dialogs.macro_preset->repeat_count, 5);
+    EXPECT_EQ(std::tuple(dialogs.macro_preset->macro_index, dialogs.macro_preset->repeat_count),
+              std::tuple(1, 5));
   }
   dialogs.macro_answer.reset();
   EXPECT_EQ(Assign(3, "ms_1_select_macro"), AssignmentOutcome::kUnchanged);
