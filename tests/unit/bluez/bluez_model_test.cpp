@@ -14,9 +14,7 @@ namespace {
 const QString kMouse = QStringLiteral("/org/bluez/hci0/dev_AA");
 const QString kService = kMouse + "/service0010";
 const QString kWrite = kService + "/char0011";
-const QString kNotify = kService + "/char0013";
 const QString kWriteUuid = QStringLiteral("0000fee3-0000-1000-8000-00805f9b34fb");
-const QString kNotifyUuid = QStringLiteral("0000fee4-0000-1000-8000-00805f9b34fb");
 const QString kWrite32 = QStringLiteral("0000fee3");  // what the adapter looks for
 const QStringList kWriteFlags{"write", "write-without-response"};
 
@@ -40,16 +38,6 @@ InterfaceMap Characteristic(const QVariant& uuid, const QString& service,
                             const QStringList& flags) {
   return {{"org.bluez.GattCharacteristic1",
            {{"UUID", uuid}, {"Service", Path(service)}, {"Flags", flags}}}};
-}
-
-// A connected mouse with its service, write and notify characteristics.
-ObjectSnapshot MouseListing() {
-  ObjectSnapshot snapshot;
-  snapshot.Add(kMouse, Device(QString("usb:v045Ep0040d0001"), true));
-  snapshot.Add(kService, Service(kMouse));
-  snapshot.Add(kWrite, Characteristic(kWriteUuid, kService, {"write"}));
-  snapshot.Add(kNotify, Characteristic(kNotifyUuid, kService, {"notify"}));
-  return snapshot;
 }
 
 TEST(Modalias, ReadsBothFormsInAnyCaseAndNothingElse) {
@@ -120,8 +108,11 @@ TEST(ObjectSnapshot, PropertiesOfAnotherTypeCountAsMissing) {
 // Presence through BlueZ's signals is followed end to end (bluez_vmouse_test.cpp,
 // bluez_misbehaving_test.cpp); here what neither BlueZ there sends.
 TEST(MouseWatch, OnlyTheMouseDeviceAndItsIdentityCount) {
+  ObjectSnapshot listing;
+  listing.Add(kMouse, Device(QString("usb:v045Ep0040d0001"), true));
+  listing.Add(kService, Service(kMouse));
   MouseWatch watch;
-  watch.Reset(MouseListing());
+  watch.Reset(listing);
   // Another device, or the mouse's service, coming and going changes nothing.
   watch.InterfacesAdded("/org/bluez/hci0/dev_DD", Device(QString("usb:v1234p0040d0001"), true));
   watch.InterfacesRemoved("/org/bluez/hci0/dev_DD", {"org.bluez.Device1"});

@@ -41,6 +41,7 @@ const QString kWrite = kService + QStringLiteral("/char0021");
 const QString kNotify = kService + QStringLiteral("/char0023");
 const QString kOther = QStringLiteral("/org/bluez/hci0/dev_66_55_44_33_22_11");
 const QString kCharacteristic1 = QStringLiteral("org.bluez.GattCharacteristic1");
+const QString kDevice1 = QStringLiteral("org.bluez.Device1");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 QVariant Path(const QString& path) {
@@ -51,8 +52,12 @@ QVariantMap MouseProperties() {
   return {{"Connected", true}, {"Modalias", QStringLiteral("bluetooth:V045eP0040D0001")}};
 }
 
+QVariantMap Characteristic(const QString& uuid, const QString& service, const QString& flag) {
+  return {{"UUID", uuid}, {"Service", Path(service)}, {"Flags", QStringList{flag}}};
+}
+
 QVariantMap NotifyProperties(const QString& uuid) {
-  return {{"UUID", uuid}, {"Service", Path(kService)}, {"Flags", QStringList{"notify"}}};
+  return Characteristic(uuid, kService, "notify");
 }
 
 // Without a notify UUID, the notify characteristic is left out.
@@ -66,17 +71,14 @@ ManagedObjects GoodListing(const QString& notify_uuid) {
        {{"UUID", "0000fee0-0000-1000-8000-00805f9b34fb"}, {"Device", Path(kOther)}}}};
   objects[QDBusObjectPath(kOther + "/service0001/char0002")] = {
       {kCharacteristic1,
-       {{"UUID", "0000fee3-0000-1000-8000-00805f9b34fb"},
-        {"Service", Path(kOther + "/service0001")},
-        {"Flags", QStringList{"write"}}}}};
+       Characteristic("0000fee3-0000-1000-8000-00805f9b34fb", kOther + "/service0001", "write")}};
   objects[QDBusObjectPath(kDevice)] = {{"org.bluez.Device1", MouseProperties()}};
   objects[QDBusObjectPath(kService)] = {
       {"org.bluez.GattService1",
        {{"UUID", "0000FEE0-0000-1000-8000-00805F9B34FB"}, {"Device", Path(kDevice)}}}};
-  objects[QDBusObjectPath(kWrite)] = {{kCharacteristic1,
-                                       {{"UUID", "0000FEE3-0000-1000-8000-00805F9B34FB"},
-                                        {"Service", Path(kService)},
-                                        {"Flags", QStringList{"write-without-response"}}}}};
+  objects[QDBusObjectPath(kWrite)] = {
+      {kCharacteristic1,
+       Characteristic("0000FEE3-0000-1000-8000-00805F9B34FB", kService, "write-without-response")}};
   if (!notify_uuid.isEmpty()) {
     objects[QDBusObjectPath(kNotify)] = {{kCharacteristic1, NotifyProperties(notify_uuid)}};
   }
@@ -98,6 +100,9 @@ class FakeBluez : public QDBusVirtualObject {
     QDBusMessage signal = QDBusMessage::createSignal(path, interface, name);
     signal.setArguments(arguments);
     bus_.send(signal);
+  }
+  void DeviceChanged(const QString& path, const QVariantMap& changed) {
+    Emit(path, kProperties, "PropertiesChanged", {kDevice1, changed, QStringList()});
   }
   void EmitOdd();
 
@@ -174,11 +179,8 @@ void FakeBluez::EmitOdd() {
   Emit(root, manager, "InterfacesAdded", {Path(kDevice), QStringLiteral("junk")});
   Emit(root, manager, "InterfacesRemoved", {Path(kDevice)});
   Emit(root, manager, "InterfacesRemoved", {kDevice, QStringList{"org.bluez.Device1"}});
-  Emit(kDevice, kProperties, "PropertiesChanged",
-       {QStringLiteral("org.bluez.Device1"), QVariantMap{{"Connected", QStringLiteral("false")}},
-        QStringList()});
-  Emit(kDevice, kProperties, "PropertiesChanged",
-       {QStringLiteral("org.bluez.Device1"), QStringLiteral("Connected"), false});
+  DeviceChanged(kDevice, {{"Connected", QStringLiteral("false")}});
+  Emit(kDevice, kProperties, "PropertiesChanged", {kDevice1, QStringLiteral("Connected"), false});
 }
 
 std::string FakeBluez::Command(const std::string& line) {
@@ -209,12 +211,9 @@ std::string FakeBluez::Command(const std::string& line) {
          {Path(kNotify),
           QVariant::fromValue(InterfaceMap{{kCharacteristic1, NotifyProperties(notify_uuid_)}})});
   } else if (rest == "resolved") {
-    Emit(kDevice, kProperties, "PropertiesChanged",
-         {QStringLiteral("org.bluez.Device1"), QVariantMap{{"ServicesResolved", true}},
-          QStringList()});
+    DeviceChanged(kDevice, {{"ServicesResolved", true}});
   } else if (rest.starts_with("connected ")) {
-    Emit(QString::fromStdString(rest.substr(10)), kProperties, "PropertiesChanged",
-         {QStringLiteral("org.bluez.Device1"), QVariantMap{{"Connected", true}}, QStringList()});
+    DeviceChanged(QString::fromStdString(rest.substr(10)), {{"Connected", true}});
   } else {
     return "error: unknown command";
   }

@@ -53,8 +53,6 @@ class VirtualDriverTest : public ::testing::Test {
   LoadedDriver driver{kWiredDriverFile};
 };
 
-// --- requests and answers
-
 TEST_F(VirtualDriverTest, FeatureWritesGoAsLowercaseHexAndBadSizesGoNowhere) {
   ServeAndOpen();
   EXPECT_EQ(WriteReset(), 1);
@@ -66,8 +64,6 @@ TEST_F(VirtualDriverTest, FeatureWritesGoAsLowercaseHexAndBadSizesGoNowhere) {
   EXPECT_EQ(driver->set_feature(huge.data(), std::int32_t(huge.size())), 0);
   EXPECT_EQ(server->lines(), (Lines{"hello wired", "open", "feature 0c0a01fe01fe00000000"}));
 }
-
-// --- messages from the mouse
 
 TEST_F(VirtualDriverTest, EventAndConnectLinesArePostedAlsoBetweenARequestAndItsAnswer) {
   Serve([](const std::string& line) -> Lines {
@@ -107,8 +103,6 @@ TEST_F(VirtualDriverTest, MalformedAndOversizedLinesAreIgnored) {
   // The connection still carries requests and answers.
   EXPECT_EQ(WriteReset(), 1);
 }
-
-// --- a mouse that does not answer, refuses, closes or is not there
 
 TEST_F(VirtualDriverTest, ASilentMouseMakesEveryCallGiveUpAfterTheTimeout) {
   // Silent from the start, after the hello, or answering only in malformed lines, which count as
