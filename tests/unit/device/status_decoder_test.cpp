@@ -64,12 +64,12 @@ TEST_F(StatusDecoderTest, DpiStageSelectsTheStageShowsItsValueAndKeepsPendingEdi
   EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 2);
   EXPECT_EQ(rig.session.CurrentSnapshot().dpi_value[2], 77);
   EXPECT_EQ(rig.session.AppliedSnapshot().dpi_value[2], 48);
+  EXPECT_EQ(rig.session.AppliedSnapshot().dpi_step, 2);
   EXPECT_EQ(rig.controls.Calls(), std::vector<std::string>{"select ms_1_option_dpi_step_3 quiet"});
   ASSERT_EQ(rig.poster.Posted().size(), 1u);
   EXPECT_EQ(rig.poster.Posted()[0].message, kMsgDpiStageChanged);
   EXPECT_EQ(rig.poster.Posted()[0].lparam, 77);
   EXPECT_TRUE(rig.StoreSaved());
-  EXPECT_EQ(rig.session.AppliedSnapshot().dpi_step, 2);
   Decode(kEventDpiStage, 8);
   EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 7);
 }
@@ -151,10 +151,7 @@ TEST(StatusPowerTest, EachSourceAndStateShowsItsBatteryAndLinkState) {
 TEST_F(StatusDecoderTest, ChargeAnimationShowsHundredThenZeroNeverMore) {
   for (int tick = 0; tick < 52; ++tick) OnChargeAnimationTimer(rig.ctx);
   const std::vector<int> shown = rig.controls.ValueHistory("ms_1_progress_power");
-  EXPECT_EQ(shown[0], 0);
-  EXPECT_EQ(shown[1], 2);
-  EXPECT_EQ(shown[50], 100);
-  EXPECT_EQ(shown[51], 0);
+  EXPECT_EQ((std::vector{shown[0], shown[1], shown[50], shown[51]}), (std::vector{0, 2, 100, 0}));
 }
 
 TEST_F(StatusDecoderTest, WatchdogPutsTheReceiversMouseToSleepUnlessAnotherLinkHasIt) {
