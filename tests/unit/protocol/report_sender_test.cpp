@@ -93,9 +93,7 @@ struct Rig {
   ReportSender sender{state, ports, ports, ports};
 };
 
-std::int32_t Fails(LinkMode, int) {
-  return 0;
-}
+constexpr auto Fails = [](LinkMode, int) { return std::int32_t{0}; };
 
 TEST(ReportSenderTest, LinksPacingAndRepetition) {
   const Report light = BuildLightReport(*MakeDefaultProfile(u"P"));
