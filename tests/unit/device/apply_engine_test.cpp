@@ -22,7 +22,6 @@ namespace {
 
 using Ids = std::vector<std::string>;
 
-// The cable's writes go to the firmware model.
 class ApplyEngineTest : public ::testing::Test {
  protected:
   ApplyEngineTest() {
@@ -159,7 +158,6 @@ TEST_F(ApplyEngineTest, WhatHappensDuringAFullApplyIsKeptForTheNextOne) {
   EXPECT_TRUE(Received().empty());
 }
 
-// "rate", "dpi", "light", "buttons", "buttons macro5" or "" for nothing.
 std::string Marked(const DirtyBlocks& blocks) {
   std::string text = std::string(blocks.rate ? " rate" : "") + (blocks.dpi ? " dpi" : "") +
                      (blocks.light ? " light" : "") + (blocks.buttons ? " buttons" : "");
