@@ -22,7 +22,6 @@ namespace {
 
 using Ids = std::vector<std::string>;
 
-// The cable's writes go to the firmware model.
 class ApplyEngineTest : public ::testing::Test {
  protected:
   ApplyEngineTest() {
@@ -159,7 +158,6 @@ TEST_F(ApplyEngineTest, WhatHappensDuringAFullApplyIsKeptForTheNextOne) {
   EXPECT_TRUE(Received().empty());
 }
 
-// "rate", "dpi", "light", "buttons", "buttons macro5" or "" for nothing.
 std::string Marked(const DirtyBlocks& blocks) {
   std::string text = std::string(blocks.rate ? " rate" : "") + (blocks.dpi ? " dpi" : "") +
                      (blocks.light ? " light" : "") + (blocks.buttons ? " buttons" : "");
@@ -175,11 +173,7 @@ std::string Marked(const DirtyBlocks& blocks) {
   }
 
 TEST(DetectChanges, EachFieldMarksExactlyItsBlock) {
-  const struct {
-    const char* edit;
-    std::function<void(ProfileRecord&)> apply;
-    const char* marked;
-  } rows[] = {
+  const std::tuple<const char*, std::function<void(ProfileRecord&)>, const char*> rows[] = {
       {"nothing", [](ProfileRecord&) {}, ""},
       {"name", [](ProfileRecord& r) { SetProfileName(r, u"Renamed"); }, ""},
       ROW(move_mode = 1, ""),
@@ -217,10 +211,10 @@ TEST(DetectChanges, EachFieldMarksExactlyItsBlock) {
       ROW(buttons[9].macro_actions[45].delay = 7, "buttons macro10"),
   };
   const auto before = MakeDefaultProfile(u"P");
-  for (const auto& row : rows) {
+  for (const auto& [edit, apply, marked] : rows) {
     auto now = std::make_unique<ProfileRecord>(*before);
-    row.apply(*now);
-    EXPECT_EQ(Marked(DetectChanges(*now, *before)), row.marked) << row.edit;
+    apply(*now);
+    EXPECT_EQ(Marked(DetectChanges(*now, *before)), marked) << edit;
   }
   EXPECT_EQ(DetectChanges(*before, *before), DirtyBlocks{});
 }

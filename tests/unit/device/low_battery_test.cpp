@@ -10,14 +10,8 @@
 namespace melko {
 namespace {
 
-struct Row {
-  const char* readings;
-  std::vector<int> warned;
-  bool label;
-};
-
 TEST(LowBatteryWarningTest, WarnsOncePerThresholdAndDischarge) {
-  const Row rows[] = {
+  const std::tuple<const char*, std::vector<int>, bool> rows[] = {
       {"16 15 14 15 12", {15}, true},         // 15 % once, however the level jitters
       {"20 9 4", {9, 4}, true},               // a threshold passed between readings
       {"14 3 2 1 0", {14, 3}, true},          // nothing after the 5 % warning
@@ -26,11 +20,11 @@ TEST(LowBatteryWarningTest, WarnsOncePerThresholdAndDischarge) {
       {"15 C", {15}, false},                  // and hides the label
       {"C C 4", {4}, true},                   // 5 % at once warns once, not twice
   };
-  for (const Row& row : rows) {
+  for (const auto& [readings, expected_warned, expected_label] : rows) {
     LowBatteryWarning warning;
     std::vector<int> warned;
     bool label = false;
-    std::istringstream words(row.readings);
+    std::istringstream words(readings);
     for (std::string word; words >> word;) {
       const BatteryReading reading =
           word == "C" ? BatteryReading{false, 0} : BatteryReading{true, std::stoi(word)};
@@ -38,8 +32,8 @@ TEST(LowBatteryWarningTest, WarnsOncePerThresholdAndDischarge) {
       if (step.notify_level) warned.push_back(*step.notify_level);
       label = step.show_label;
     }
-    EXPECT_EQ(warned, row.warned) << row.readings;
-    EXPECT_EQ(label, row.label) << row.readings;
+    EXPECT_EQ(warned, expected_warned) << readings;
+    EXPECT_EQ(label, expected_label) << readings;
   }
 }
 

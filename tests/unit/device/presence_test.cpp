@@ -167,10 +167,8 @@ struct Probe : BlePresenceProbe {
 // The links opened at start by what is found; the monitors run whatever was, so that a later
 // arrival is heard. A missing library is never called, and writes nothing.
 TEST(Presence, OpeningTheLinksAtStartFindsWhatIsThere) {
-  const struct {
-    bool wired_library, cable, receiver, ble;
-    const char* state;
-  } rows[] = {
+  // The cable's library is there; the cable, the receiver, the Bluetooth LE mouse; the state.
+  const std::tuple<bool, bool, bool, bool, const char*> rows[] = {
       // The cable charges the mouse; the receiver's watchdog runs.
       {true, true, true, false,
        "cable up, receiver up, connected, posted 1, opened 1/1, watchdog, charging"},
@@ -180,27 +178,27 @@ TEST(Presence, OpeningTheLinksAtStartFindsWhatIsThere) {
       {false, true, false, true,
        "cable never, receiver never, ble, blocked, connected, posted 1, opened 0/1, asleep"},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.state);
+  for (const auto& [wired_library, cable, receiver, ble, state] : rows) {
+    SCOPED_TRACE(state);
     fakes::DeviceRig rig;
     FakeLoader loader;
-    if (!row.wired_library) loader.missing = {kWiredDriverFile};
+    if (!wired_library) loader.missing = {kWiredDriverFile};
     Probe probe;
-    probe.present = row.ble;
-    FakeDriver(0).device_present = row.cable;
-    FakeDriver(1).device_present = row.receiver;
+    probe.present = ble;
+    FakeDriver(0).device_present = cable;
+    FakeDriver(1).device_present = receiver;
     MessageTarget target{};
     OpenDriverLinks(rig.ctx, loader, &target, probe);
-    EXPECT_EQ(State(rig), row.state);
+    EXPECT_EQ(State(rig), state);
     EXPECT_EQ(FakeDriver(1).monitors_open, 1);
-    EXPECT_EQ(FakeDriver(0).calls == 0, !row.wired_library);
-    if (!row.wired_library) {
+    EXPECT_EQ(FakeDriver(0).calls == 0, !wired_library);
+    if (!wired_library) {
       EXPECT_EQ(rig.drivers.wired.SetFeature(nullptr, 0), 0);
     }
     CloseDriverLinks(rig.ctx, loader);
     EXPECT_EQ(FakeDriver(1).monitors_open, 0);
     EXPECT_EQ(loader.unloaded,
-              (std::vector<std::string>{row.wired_library ? "wired" : "nothing", "receiver"}));
+              (std::vector<std::string>{wired_library ? "wired" : "nothing", "receiver"}));
     EXPECT_FALSE(rig.drivers.wired.usable());
   }
 }

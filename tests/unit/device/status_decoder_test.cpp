@@ -64,12 +64,12 @@ TEST_F(StatusDecoderTest, DpiStageSelectsTheStageShowsItsValueAndKeepsPendingEdi
   EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 2);
   EXPECT_EQ(rig.session.CurrentSnapshot().dpi_value[2], 77);
   EXPECT_EQ(rig.session.AppliedSnapshot().dpi_value[2], 48);
+  EXPECT_EQ(rig.session.AppliedSnapshot().dpi_step, 2);
   EXPECT_EQ(rig.controls.Calls(), std::vector<std::string>{"select ms_1_option_dpi_step_3 quiet"});
   ASSERT_EQ(rig.poster.Posted().size(), 1u);
   EXPECT_EQ(rig.poster.Posted()[0].message, kMsgDpiStageChanged);
   EXPECT_EQ(rig.poster.Posted()[0].lparam, 77);
   EXPECT_TRUE(rig.StoreSaved());
-  EXPECT_EQ(rig.session.AppliedSnapshot().dpi_step, 2);
   Decode(kEventDpiStage, 8);
   EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 7);
 }
@@ -103,13 +103,9 @@ TEST_F(StatusDecoderTest, RateCodesAndTheLightModeSelectTheirControls) {
 // blocked and the sleep label up.
 TEST(StatusPowerTest, EachSourceAndStateShowsItsBatteryAndLinkState) {
   enum Source { kReceiver, kCable, kBle };
-  const struct {
-    Source source;
-    std::uint16_t value;  // level high, state low: 1 battery, 2 charged, 3 charging
-    const char* label;
-    int bar;  // -1: never set
-    bool animating, online, blocked, asleep_shown;
-  } rows[] = {
+  // The source; the power value (level high, state low: 1 battery, 2 charged, 3 charging); the
+  // label, the bar (-1: never set); the animation, online, blocked, the sleep label shown.
+  const std::tuple<Source, std::uint16_t, const char*, int, bool, bool, bool, bool> rows[] = {
       {kReceiver, 0x3902, "57%", 57, false, true, false, false},
       {kReceiver, 0xFF01, "100%", 100, false, true, false, false},  // level over 100: full bar
       {kReceiver, 0x2003, "key:charging_text", -1, true, true, false, false},
@@ -119,42 +115,39 @@ TEST(StatusPowerTest, EachSourceAndStateShowsItsBatteryAndLinkState) {
       {kBle, 0x2003, "key:charging_text", -1, true, false, true, true},
       {kBle, 0xC801, "", -1, false, false, true, true},  // level over 100: nothing shown
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.source << " " << std::hex << row.value);
+  for (const auto& [source, value, label, bar, animating, online, blocked, asleep_shown] : rows) {
+    SCOPED_TRACE(::testing::Message() << source << " " << std::hex << value);
     fakes::DeviceRig rig;
     rig.links.apply_blocked = 1;
     rig.controls.SetVisible("ms_1_sleep_label", true);
-    if (row.source == kCable) {
+    if (source == kCable) {
       rig.links.wired_state = kLinkConnected;
       rig.links.wireless_online = 1;
-    } else if (row.source == kReceiver) {
+    } else if (source == kReceiver) {
       rig.links.wireless_state = kLinkConnected;
     }
-    if (row.source == kBle) {
-      OnBleNotification(rig.ctx, std::vector<std::uint8_t>{0x10, 0x40, std::uint8_t(row.value),
-                                                           std::uint8_t(row.value >> 8)});
+    if (source == kBle) {
+      OnBleNotification(rig.ctx, std::vector<std::uint8_t>{0x10, 0x40, std::uint8_t(value),
+                                                           std::uint8_t(value >> 8)});
     } else {
-      DecodeLinkStatus(rig.ctx, MakeStatusWord(kEventPower, row.value));
+      DecodeLinkStatus(rig.ctx, MakeStatusWord(kEventPower, value));
     }
-    EXPECT_EQ(rig.controls.Text("ms_1_label_power"), row.label);
-    EXPECT_EQ(rig.controls.Value("ms_1_progress_power"), row.bar);
-    EXPECT_EQ(rig.timers.Running(kTimerChargeAnimation), row.animating);
-    EXPECT_EQ(rig.links.wireless_online, row.online ? 1 : 0);
-    EXPECT_EQ(rig.links.apply_blocked, row.blocked ? 1 : 0);
-    EXPECT_EQ(rig.controls.IsVisible("ms_1_sleep_label"), row.asleep_shown);
+    EXPECT_EQ(rig.controls.Text("ms_1_label_power"), label);
+    EXPECT_EQ(rig.controls.Value("ms_1_progress_power"), bar);
+    EXPECT_EQ(rig.timers.Running(kTimerChargeAnimation), animating);
+    EXPECT_EQ(rig.links.wireless_online, online ? 1 : 0);
+    EXPECT_EQ(rig.links.apply_blocked, blocked ? 1 : 0);
+    EXPECT_EQ(rig.controls.IsVisible("ms_1_sleep_label"), asleep_shown);
     // Every power event from a driver library restarts the watchdog of the receiver, when it is
     // there.
-    EXPECT_EQ(rig.timers.Running(kTimerReceiverWatchdog), row.source == kReceiver);
+    EXPECT_EQ(rig.timers.Running(kTimerReceiverWatchdog), source == kReceiver);
   }
 }
 
 TEST_F(StatusDecoderTest, ChargeAnimationShowsHundredThenZeroNeverMore) {
   for (int tick = 0; tick < 52; ++tick) OnChargeAnimationTimer(rig.ctx);
   const std::vector<int> shown = rig.controls.ValueHistory("ms_1_progress_power");
-  EXPECT_EQ(shown[0], 0);
-  EXPECT_EQ(shown[1], 2);
-  EXPECT_EQ(shown[50], 100);
-  EXPECT_EQ(shown[51], 0);
+  EXPECT_EQ((std::vector{shown[0], shown[1], shown[50], shown[51]}), (std::vector{0, 2, 100, 0}));
 }
 
 TEST_F(StatusDecoderTest, WatchdogPutsTheReceiversMouseToSleepUnlessAnotherLinkHasIt) {

@@ -44,12 +44,7 @@ TEST(MacroReportTest, HeaderAndChecksum) {
 }
 
 TEST(MacroReportTest, DelayEncoding) {
-  struct Case {
-    std::uint16_t delay;
-    std::uint8_t type;
-    const char* entries;
-  };
-  const Case kCases[] = {
+  const std::tuple<std::uint16_t, std::uint8_t, const char*> kCases[] = {
       {1500, kMacroStepPress, "0B 04 07 03"},  // 100 ms remainder, then 7 x 200 ms
       {0, kMacroStepPress, "01 04"},           // sent as 1 ms
       {0, kMacroStepRelease, "81 04"},
@@ -60,19 +55,16 @@ TEST(MacroReportTest, DelayEncoding) {
       {15, kMacroStepPress, "03 04"},  // 1.5 tens rounds up to 2
       {14, kMacroStepPress, "01 04"},
   };
-  for (const Case& c : kCases) {
-    const Report report = BuildMacroReport(1, MacroButton({0x04, c.type, c.delay}));
-    EXPECT_EQ(EntryBytes(report), Hex(c.entries)) << c.delay << " type " << int(c.type);
+  for (const auto& [delay, type, entries] : kCases) {
+    EXPECT_EQ(EntryBytes(BuildMacroReport(1, MacroButton({0x04, type, delay}))), Hex(entries))
+        << delay << " type " << int(type);
   }
 }
 
 TEST(MacroReportTest, OnlyTenLongDelaysGetAnExtraEntry) {
-  const std::vector<MacroEntry> entries =
-      MacroEntries(MacroButton({0x10, kMacroStepPress, 1500}, 12));
-  ASSERT_EQ(entries.size(), 22u);
-  EXPECT_EQ(entries[19], (MacroEntry{7, 3}));
-  EXPECT_EQ(entries[20], (MacroEntry{0x0B, 0x10}));
-  EXPECT_EQ(entries[21], (MacroEntry{0x0B, 0x10}));
+  const auto entries = MacroEntries(MacroButton({0x10, kMacroStepPress, 1500}, 12));
+  EXPECT_EQ(std::vector(entries.begin() + 19, entries.end()),
+            (std::vector<MacroEntry>{{7, 3}, {0x0B, 0x10}, {0x0B, 0x10}}));
 }
 
 TEST(MacroReportTest, OverlongMacroIsCutToWholeSteps) {
@@ -82,9 +74,8 @@ TEST(MacroReportTest, OverlongMacroIsCutToWholeSteps) {
   for (std::size_t i : {0, 1, 2, 3, 45}) button.macro_actions[i].delay = 1500;
   const Report report = BuildMacroReport(1, button);
   EXPECT_EQ(report[28], 49);
-  EXPECT_EQ(report[126], 44);  // step 44 is the last one written
-  EXPECT_EQ(report[127], 0);   // no half of step 45
-  EXPECT_EQ(report[128], 0);
+  EXPECT_EQ(std::vector(report.begin() + 126, report.begin() + 129), Hex("2C 00 00"))
+      << "step 44 is the last one written, no half of step 45";
   EXPECT_TRUE(test::ChecksumHolds(report, 129));
 
   // 46 long delays would need 56 entries: ten steps with extras, then thirty more fit.

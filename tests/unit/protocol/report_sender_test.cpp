@@ -93,24 +93,17 @@ struct Rig {
   ReportSender sender{state, ports, ports, ports};
 };
 
-std::int32_t Fails(LinkMode, int) {
-  return 0;
-}
+constexpr auto Fails = [](LinkMode, int) { return std::int32_t{0}; };
 
 TEST(ReportSenderTest, LinksPacingAndRepetition) {
   const Report light = BuildLightReport(*MakeDefaultProfile(u"P"));
   const Report rate = BuildRateReport(*MakeDefaultProfile(u"P"));
   const Report macro = MacroReport();
-  struct Case {
-    const char* name;
-    const char* links;
-    const Report& report;
-    std::function<std::int32_t(LinkMode, int)> result;  // of a write, by link and earlier writes
-    std::int64_t ack_at;  // when the mouse's acknowledgement comes; -1 never
-    std::string writes;
-    std::int32_t returned;
-    std::int64_t end;  // the clock after the send
-  };
+  // Name, links, report, a write's result by link and earlier writes, when the mouse's
+  // acknowledgement comes (-1 never), the writes, the result and the clock after the send.
+  using Case = std::tuple<const char*, const char*, const Report&,
+                          std::function<std::int32_t(LinkMode, int)>, std::int64_t, std::string,
+                          std::int32_t, std::int64_t>;
   const Case cases[] = {
       {"the cable goes first", "crb", light, nullptr, -1, "c0 ", 1, 500},
       // A failed cable write is final: no wait, no other link.
@@ -135,16 +128,16 @@ TEST(ReportSenderTest, LinksPacingAndRepetition) {
       {"failed Bluetooth write", "b", light, Fails, -1, "b0 ", 0, 0},
       {"no link", "", light, nullptr, -1, "", 0, 0},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig rig(c.links);
-    if (c.result) rig.ports.result = c.result;
-    rig.ports.on_sleep = [&] {
-      if (rig.ports.now == c.ack_at) rig.state.wireless_cancel = 1;
+  for (const auto& [name, links, report, result, ack_at, writes, returned, end] : cases) {
+    SCOPED_TRACE(name);
+    Rig rig(links);
+    if (result) rig.ports.result = result;
+    rig.ports.on_sleep = [&, ack_at = ack_at] {
+      if (rig.ports.now == ack_at) rig.state.wireless_cancel = 1;
     };
-    EXPECT_EQ(rig.sender.SendReport(c.report), c.returned);
-    EXPECT_EQ(rig.Writes(), c.writes);
-    EXPECT_EQ(rig.ports.now, c.end);
+    EXPECT_EQ(rig.sender.SendReport(report), returned);
+    EXPECT_EQ(rig.Writes(), writes);
+    EXPECT_EQ(rig.ports.now, end);
   }
   Rig cable("c");
   EXPECT_EQ(cable.sender.SendReport(Report{}), 0);

@@ -104,8 +104,6 @@ TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) 
   }
 }
 
-// --- the macro report
-
 // The three chunks a macro report travels in over the cable or the receiver, as the program makes
 // them.
 std::array<Frame, 3> MacroChunks(const Frame& report, bool over_receiver) {

@@ -26,7 +26,6 @@ inline constexpr std::string_view kDefaultButtons =
     "01 00 00 01 00 00 01 00 00 01 00 00 01 00 00 01 00 00 01 00 00 0A 00 00 09 00 00 00 C0";
 inline constexpr std::string_view kReset = "0C 0A 01 FE 01 FE 00 00 00 00";
 
-// A firmware whose clock stands still.
 struct TestMouse {
   Firmware firmware{[] { return std::int64_t{0}; }};
 
