@@ -80,6 +80,11 @@ class MelkoDesktopTest : public ::testing::Test {
     return found;
   }
   std::string Errors() { return testing::ReadText(dir_ / "melko.err"); }
+  // How many reports the mouse was sent that start with these hex digits.
+  static long WritesStarting(const testing::VmouseProcess& mouse, const std::string& hex) {
+    return std::ranges::count_if(mouse.Writes(),
+                                 [&](const auto& write) { return write.hex.starts_with(hex); });
+  }
   // A desktop program beside melko on the private display, ended with the test.
   std::unique_ptr<ChildProcess> StartOnDisplay(const std::vector<std::string>& argv) {
     return std::make_unique<ChildProcess>(
@@ -143,20 +148,15 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
   ASSERT_TRUE(window) << Errors();
   auto click = [&](int dx, int dy) { return Click(*window, dx, dy); };
-  auto reset_reports = [&] {
-    const auto writes = mouse.Writes();
-    return std::count_if(writes.begin(), writes.end(),
-                         [](const auto& write) { return write.hex.starts_with("0c0a"); });
-  };
 
   ASSERT_TRUE(click(800 - 12 - 60, 572 - 10 - 15));  // Apply
   EXPECT_TRUE(Await([&] { return mouse.LogLines().size() >= 5; }));
-  EXPECT_EQ(reset_reports(), 1);
+  EXPECT_EQ(WritesStarting(mouse, "0c0a"), 1);
   ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));  // Restore Defaults
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }))
       << "the confirmation" << Errors();
   ASSERT_TRUE(testing::RunXdotool({"key", "Return"}, dir_ / "tools.err"));
-  EXPECT_TRUE(Await([&] { return reset_reports() == 2; })) << Errors();
+  EXPECT_TRUE(Await([&] { return WritesStarting(mouse, "0c0a") == 2; })) << Errors();
   ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }));
   EXPECT_EQ(melko->Stop(), 0);
@@ -168,11 +168,6 @@ TEST_F(MelkoDesktopTest, MelkoctlBesideTheWindowReachesTheMouseOnce) {
   testing::VmouseProcess mouse({"--cable"});
   auto melko = StartMelko(mouse);
   ASSERT_TRUE(AwaitWindowOfSize("800x572")) << Errors();
-  auto dpi_reports = [&] {
-    const auto writes = mouse.Writes();
-    return std::count_if(writes.begin(), writes.end(),
-                         [](const auto& write) { return write.hex.starts_with("04"); });
-  };
   // melko opens its links after the window: the wait covers a slow start.
   EXPECT_EQ(
       testing::RunProgram({programs_ + "/melkoctl", "set", "--wait", "20", "dpi", "1", "3200"},
@@ -181,7 +176,7 @@ TEST_F(MelkoDesktopTest, MelkoctlBesideTheWindowReachesTheMouseOnce) {
           .out,
       "saved and sent over the cable\n");
   std::this_thread::sleep_for(std::chrono::seconds(1));  // a second write would come by now
-  EXPECT_EQ(dpi_reports(), 1);                           // melko writes nothing at start unasked
+  EXPECT_EQ(WritesStarting(mouse, "04"), 1);             // melko writes nothing at start unasked
   EXPECT_EQ(melko->Stop(), 0) << Errors();
 }
 

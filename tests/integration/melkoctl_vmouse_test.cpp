@@ -12,10 +12,9 @@ namespace {
 
 using testing::ChildProcess;
 using ::testing::HasSubstr;
+using testing::LoggedWrite;
 using testing::ProgramRun;
 using testing::VmouseProcess;
-
-using testing::LoggedWrite;
 
 // A command to the mouse's control socket; true when it was taken.
 bool Ctl(const VmouseProcess& mouse, const std::vector<std::string>& args) {

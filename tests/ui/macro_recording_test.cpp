@@ -99,7 +99,6 @@ class MacroRecordingTest : public QObject {
     const QString d = QString::number(delay);
     QCOMPARE(QString::fromStdString(stored),
              "4+" + d + " 4-" + d + " 5+" + d + " 5-" + d + " 241+" + d + " 241-10");
-    QCOMPARE(steps->count(), 6);
     window.reject();
   }
 
