@@ -21,6 +21,11 @@ TEST(Names, ComparisonIgnoresLetterCaseBeyondAscii) {
   EXPECT_FALSE(NameExists(list, u"Macro"));
   EXPECT_TRUE(EqualsIgnoreCase(u"ΑΒΓ", u"αβγ"));
   EXPECT_FALSE(EqualsIgnoreCase(u"ab", u"abc"));
+  for (char16_t letter = u'a'; letter <= u'z'; ++letter) {
+    const char16_t capital = char16_t(letter - u'a' + u'A');
+    EXPECT_TRUE(EqualsIgnoreCase(std::u16string(1, letter), std::u16string(1, capital)));
+    EXPECT_FALSE(EqualsIgnoreCase(std::u16string(1, letter), std::u16string(1, capital + 1)));
+  }
 }
 
 // Numbers count from one past every name taken in any letter case; the base is shortened so that

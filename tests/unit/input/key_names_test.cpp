@@ -73,6 +73,11 @@ TEST_F(KeyNames, UsagesAreNamedByWhatThePositionTypesOrByTheirTexts) {
   for (const auto& [layout, usage, name] : typed) {
     EXPECT_EQ(UsageToKeyName(Layout(layout), usage), name) << layout << " " << usage;
   }
+  // Every letter is named by its capital.
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    EXPECT_EQ(UsageToKeyName(Layout("us"), std::uint32_t(4 + letter - 'A')),
+              std::string(1, letter));
+  }
   EXPECT_EQ(UsageToKeyName(Layout("fr"), 40), "Enter");  // a language text
 }
 
