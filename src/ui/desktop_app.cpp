@@ -115,7 +115,7 @@ QWidget* DesktopApp::BuildLatePart(QWidget* placeholder) {
   controls_.Add(part);
   BindPart(part, page_, this);
   dialogs_.ShowMouseSettingsAvailability();
-  // The layout's values are placeholders: the part shows the current profile, and what the links
+  // The layout file holds defaults only: the part shows the current profile, and what the links
   // allow, as the rest of the page does.
   page_.RefreshAll();
   return part;
