@@ -4,15 +4,18 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QIcon>
+#include <QLabel>
 #include <QTimer>
 
 #include "common/install_paths.h"
+#include "device/control_names.h"
 #include "device/messages.h"
 #include "input/keyboard_layout.h"
 #include "input/xkb/xkb_layout.h"
 #include "profiles/data_folder.h"
 #include "qt/dbus_notifier.h"
 #include "ui/dialogs/skin_dialog.h"
+#include "ui/late_layouts.h"
 #include "ui/page_binding.h"
 #include "ui/widgets/svg_icon.h"
 #include "ui/window_capture.h"
@@ -75,6 +78,7 @@ DesktopApp::DesktopApp(DesktopOptions options)
   runtime_.on_timer = [this](int timer_id) { OnTimer(timer_id); };
   runtime_.on_status_word = [this](LinkMode link, std::uint32_t word) {
     battery_alerts_.OnStatusWord(link, word, runtime_.links());
+    NoteShownState();
   };
   runtime_.on_apply_finished = [this] {
     page_.OnApplyFinished(runtime_.last_apply_sent());
@@ -101,7 +105,35 @@ DesktopApp::DesktopApp(DesktopOptions options)
     return false;
   });
   BindPage(controls_, page_, this);
+  controls_.SetLateBuilder([this](QWidget* placeholder) { return BuildLatePart(placeholder); });
   page_.Init();
+}
+
+QWidget* DesktopApp::BuildLatePart(QWidget* placeholder) {
+  QWidget* part = BuildLateLayout(placeholder);
+  if (!part) return nullptr;
+  controls_.Add(part);
+  BindPart(part, page_, this);
+  dialogs_.ShowMouseSettingsAvailability();
+  // The layout file holds defaults only: the part shows the current profile, and what the links
+  // allow, as the rest of the page does.
+  page_.RefreshAll();
+  return part;
+}
+
+void DesktopApp::NoteShownState() {
+  std::string shown;
+  for (const auto& [icon, link] :
+       {std::pair{control::kWiredIcon, "cable"}, std::pair{control::kWirelessIcon, "receiver"},
+        std::pair{control::kBleIcon, "Bluetooth"}}) {
+    if (controls_.IsVisible(icon)) shown += shown.empty() ? link : std::string(", ") + link;
+  }
+  const auto* battery = controls_.Find<QLabel>(control::kPowerLabel);
+  shown = "the page shows the mouse's links: " + (shown.empty() ? "none" : shown) +
+          "; battery: " + (battery ? battery->text().toStdString() : "");
+  if (shown == shown_state_) return;
+  shown_state_ = shown;
+  log_.Write(shown);
 }
 
 void DesktopApp::PostMenuCommand(const QString& item) {

@@ -77,6 +77,11 @@ class DesktopApp : public QObject {
   void OnWindowMessage(std::uint32_t message, std::intptr_t lparam);
   void OnTimer(int timer_id);
   void ConnectTitleButtons();
+  // A part of the page built when first shown (a collapsed section): indexed, bound to the page's
+  // handlers like the rest, and filled from the current profile.
+  QWidget* BuildLatePart(QWidget* placeholder);
+  // A debug line each time what the page shows of the mouse (its links, its battery) changes.
+  void NoteShownState();
   // The page shows what other programs changed in the stores; with sync, the stores are read
   // first. While a modal dialog runs, this waits until it has closed: the dialog works on what
   // the page showed when it opened.
@@ -106,6 +111,7 @@ class DesktopApp : public QObject {
   HandoverServer handover_;
   TrayWatch tray_watch_;
   bool open_ = false;
+  std::string shown_state_;
 };
 
 }  // namespace melko::ui

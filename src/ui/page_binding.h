@@ -5,6 +5,7 @@
 #pragma once
 
 class QObject;
+class QWidget;
 
 namespace melko {
 class SettingsPage;
@@ -15,5 +16,7 @@ namespace melko::ui {
 class QtControls;
 
 void BindPage(QtControls& controls, SettingsPage& page, QObject* context);
+// The same for the named widgets of a part of the page built later.
+void BindPart(QWidget* part, SettingsPage& page, QObject* context);
 
 }  // namespace melko::ui

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "common/language.h"
+#include "ui/late_layouts.h"
 #include "ui/widgets/button_label.h"
 #include "ui/widgets/colour_button.h"
 #include "ui/widgets/device_switch.h"
@@ -87,7 +88,13 @@ void QtControls::OnWidget(std::string_view name, std::function<void(QWidget*)> f
 }
 
 void QtControls::SetVisible(std::string_view name, bool visible) {
-  OnWidget(name, [visible](QWidget* widget) { widget->setVisible(visible); });
+  OnWidget(name, [this, visible](QWidget* widget) {
+    // Every part of the page is shown through here: one built late is built as it first shows.
+    if (visible && build_late_ && !LateLayoutFile(widget).isEmpty()) {
+      if (QWidget* built = build_late_(widget)) widget = built;
+    }
+    widget->setVisible(visible);
+  });
 }
 
 bool QtControls::IsVisible(std::string_view name) {

@@ -22,6 +22,11 @@ class QtControls final : public Controls {
   // Indexes every named widget under the roots now; layouts added later are added with Add.
   explicit QtControls(QWidget* root);
   void Add(QWidget* root);
+  // Builds a part of the layout that stands as a placeholder until it is first shown
+  // (late_layouts.h) and returns it, or null; the builder adds its widgets with Add.
+  void SetLateBuilder(std::function<QWidget*(QWidget* placeholder)> build) {
+    build_late_ = std::move(build);
+  }
 
   QWidget* Find(std::string_view name) const;
   // Every named widget, by name.
@@ -50,6 +55,7 @@ class QtControls final : public Controls {
   void OnWidget(std::string_view name, std::function<void(QWidget*)> fn);
 
   QHash<QString, QPointer<QWidget>> widgets_;  // filled before any other thread calls in
+  std::function<QWidget*(QWidget*)> build_late_;
   PostedCalls context_;
 };
 

@@ -172,6 +172,7 @@ class MainWindowTest : public QObject {
     const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
     qputenv("PATH", bin.path().toUtf8());
     Desktop desktop;
+    desktop.Find<QAbstractButton>("ms_1_check_mouse_attribute")->setChecked(true);
     auto* button = desktop.Find<QAbstractButton>("ms_1_btn_mouse_attribute");
     QVERIFY(!button->isEnabled());
     QCOMPARE(button->toolTip(), QStringLiteral("No mouse settings of the desktop are installed"));
@@ -231,8 +232,8 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&desktop.app().window()));
     auto* scroll = desktop.Find<QScrollArea>("settings_scroll");
     auto* slider = desktop.Find<QSlider>("ms_1_slider_dpi_1");
-    auto* combo = desktop.Find<QComboBox>("ms_1_combo_light");
     desktop.Find<QAbstractButton>("ms_1_check_light")->setChecked(true);
+    auto* combo = desktop.Find<QComboBox>("ms_1_combo_light");
     QCoreApplication::processEvents();
     const int value = slider->value();
     const auto wheel = [](QWidget* over) {

@@ -106,6 +106,7 @@ class PageTest : public QObject {
   // effect shows its panels at once and is sent soon after.
   void SliderMovesAreSentOnceAfterTheLastAndALightEffectSoon() {
     Desktop desktop(Desktop::Mouse::kOnCable);
+    desktop.Find<QAbstractButton>("ms_1_check_power_setting")->setChecked(true);
     auto* slider = desktop.Find<QSlider>("ms_1_slider_light_off");
     QElapsedTimer clock;
     clock.start();
@@ -210,6 +211,31 @@ class PageTest : public QObject {
     });
     Assign(desktop, 5, "ms_1_select_macro");
     QTRY_COMPARE(offered, (QStringList{"Jump", "Dash"}));
+  }
+
+  // A collapsed section is built when first opened: it shows the profile melkoctl selected and
+  // changed beside the window (not the layout's values), takes its place in the tab order after
+  // its header, and its edits reach the mouse.
+  void ASectionBuiltWhenOpenedShowsAndEditsTheCurrentProfile() {
+    Desktop desktop(Desktop::Mouse::kOnCable, ThreeProfiles);
+    QCOMPARE(desktop.Find("ms_1_slider_sleep_timer"), nullptr);
+    QCOMPARE(Melkoctl(desktop, {"profile", "select", "Two"}).exit_code, 0);
+    QCOMPARE(Melkoctl(desktop, {"set", "sleep", "7"}).exit_code, 0);
+    QTRY_COMPARE(desktop.app().runtime().session().CurrentSnapshot().sleep_timer, 7);
+    auto* header = desktop.Find<QAbstractButton>("ms_1_check_power_setting");
+    header->click();
+    auto* sleep = desktop.Find<QSlider>("ms_1_slider_sleep_timer");
+    QVERIFY(sleep && sleep->isVisibleTo(&desktop.app().window()));
+    QCOMPARE(sleep->value(), 7);
+    QCOMPARE(desktop.Find<QLabel>("ms_1_label_sleep_timer")->text(),
+             QString::fromStdString(SleepText(7)));
+    QWidget* next = header->nextInFocusChain();
+    while (!(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+    QCOMPARE(next, desktop.Find("ms_1_slider_light_off"));
+
+    sleep->setValue(12);
+    QTRY_COMPARE_WITH_TIMEOUT(int(CableSettings().sleep_timer), 12, 3000);
+    QCOMPARE(desktop.app().runtime().session().CurrentSnapshot().name[1], u'w');
   }
 
   // The menu marks the button's function and the sub-menu holding it; a Linux desktop action goes
