@@ -365,9 +365,7 @@ void BluezBleTransport::OnDevicePropertiesChanged(const QDBusMessage& message) {
 void BluezBleTransport::OnCharacteristicPropertiesChanged(const QDBusMessage& message) {
   const QString path = message.path();
   if (!subscribed_.contains(path) && !subscribing_.contains(path)) return;
-  const auto changed = ReadPropertiesChanged(message);
-  if (!changed || changed->interface != Latin1(kGattCharacteristicInterface)) return;
-  const auto value = BytesProperty(changed->changed, "Value");
+  const auto value = ReadNotifiedValue(message);
   if (!value || !handlers_.on_notification) return;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(value->constData());
   handlers_.on_notification(std::vector<std::uint8_t>(bytes, bytes + value->size()));

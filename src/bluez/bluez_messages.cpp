@@ -3,6 +3,8 @@
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 
+#include "bluez/bluez_names.h"
+
 namespace melko::bluez {
 namespace {
 
@@ -66,6 +68,14 @@ std::optional<PropertiesChanged> ReadPropertiesChanged(const QDBusMessage& signa
   const auto invalidated = Argument<QStringList>(signal.arguments().at(2));
   if (!interface || !changed || !invalidated) return std::nullopt;
   return PropertiesChanged{*interface, *changed, *invalidated};
+}
+
+std::optional<QByteArray> ReadNotifiedValue(const QDBusMessage& signal) {
+  const auto changed = ReadPropertiesChanged(signal);
+  if (!changed || changed->interface != QLatin1String(kGattCharacteristicInterface)) {
+    return std::nullopt;
+  }
+  return BytesProperty(changed->changed, "Value");
 }
 
 }  // namespace melko::bluez

@@ -38,4 +38,8 @@ struct PropertiesChanged {
 // Properties.PropertiesChanged: sa{sv}as.
 std::optional<PropertiesChanged> ReadPropertiesChanged(const QDBusMessage& signal);
 
+// A characteristic's PropertiesChanged: its new Value (ay), bytes unchanged; nothing when the
+// signal is of another interface or carries no Value of that type.
+std::optional<QByteArray> ReadNotifiedValue(const QDBusMessage& signal);
+
 }  // namespace melko::bluez

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <string>
 
+#include "device/messages.h"
 #include "device/status_decoder.h"
 
 namespace melko {
@@ -16,6 +17,11 @@ std::uint16_t LittleEndian16(std::span<const std::uint8_t> bytes, std::size_t of
 }
 
 }  // namespace
+
+std::optional<std::uint32_t> BleStatusWord(std::span<const std::uint8_t> value) {
+  if (value.size() < kNotificationSize) return std::nullopt;
+  return MakeStatusWord(LittleEndian16(value, 0), LittleEndian16(value, 2));
+}
 
 void OnBleNotification(DeviceContext& ctx, std::span<const std::uint8_t> value) {
   if (value.empty()) {

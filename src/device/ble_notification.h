@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "device/device_context.h"
@@ -14,5 +15,8 @@ namespace melko {
 // empty value, or one shorter than 4 bytes, is only logged. Runs on a thread of the Bluetooth
 // stack.
 void OnBleNotification(DeviceContext& ctx, std::span<const std::uint8_t> value);
+
+// The status word (event and value) of a notified value; nothing for one shorter than 4 bytes.
+std::optional<std::uint32_t> BleStatusWord(std::span<const std::uint8_t> value);
 
 }  // namespace melko

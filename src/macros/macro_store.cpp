@@ -76,6 +76,8 @@ Outcome SaveMacros(const MacroStore& store, const std::filesystem::path& data_fo
 
 Outcome SaveMacroStoreImage(std::span<const std::uint8_t> image,
                             const std::filesystem::path& data_folder) {
+  const Outcome fits = CheckStoreImageSize(image.size(), kMaxMacroStoreBytes, "macro store");
+  if (!fits.ok) return fits;
   const Outcome folder = EnsureDirectory(StoreFolder(data_folder));
   if (!folder.ok) return folder;
   RemoveStaleTemporaries(MacroStorePath(data_folder));

@@ -210,11 +210,19 @@ SyncResult ProfileSession::Sync(const StoreChange& change) {
   }
 
   const std::vector<std::uint8_t> profile_image = EncodeProfileStore(disk.profiles);
+  const std::vector<std::uint8_t> macro_image = EncodeMacroStore(disk.macros);
+  // Both sizes are checked before either store is written, so that a change too large for one of
+  // them leaves neither half done.
+  result.outcome =
+      CheckStoreImageSize(profile_image.size(), kMaxProfileStoreBytes, "profile store");
+  if (result.outcome.ok) {
+    result.outcome = CheckStoreImageSize(macro_image.size(), kMaxMacroStoreBytes, "macro store");
+  }
+  if (!result.outcome.ok) return result;
   if (!disk.profiles_found || profile_image != disk.profile_image) {
     result.outcome = SaveProfileStoreImage(profile_image, data_folder_);
     if (!result.outcome.ok) return result;
   }
-  const std::vector<std::uint8_t> macro_image = EncodeMacroStore(disk.macros);
   if (!disk.macros_found || macro_image != disk.macro_image) {
     result.outcome = SaveMacroStoreImage(macro_image, data_folder_);
     if (!result.outcome.ok) return result;

@@ -24,6 +24,13 @@ std::string TooLargeText(const std::filesystem::path& path, std::uint64_t size,
          " MiB it can sensibly hold; it was left untouched";
 }
 
+Outcome CheckStoreImageSize(std::size_t size, std::uint64_t limit, std::string_view store) {
+  if (size <= limit) return Outcome::Success();
+  return Outcome::Failure("the " + std::string(store) + " would grow to " + std::to_string(size) +
+                          " bytes, more than the " + std::to_string(limit >> 20) +
+                          " MiB it can hold: it was left as it was");
+}
+
 ProfileRecord* ProfileStore::Selected() {
   if (profiles.empty()) return nullptr;
   return profiles[SelectedPosition()].get();
@@ -133,6 +140,8 @@ Outcome SaveProfiles(const ProfileStore& store, const std::filesystem::path& dat
 
 Outcome SaveProfileStoreImage(std::span<const std::uint8_t> image,
                               const std::filesystem::path& data_folder) {
+  const Outcome fits = CheckStoreImageSize(image.size(), kMaxProfileStoreBytes, "profile store");
+  if (!fits.ok) return fits;
   const Outcome folder = EnsureDirectory(StoreFolder(data_folder));
   if (!folder.ok) return folder;
   RemoveStaleTemporaries(ProfileStorePath(data_folder));

@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/file_io.h"
@@ -53,6 +54,9 @@ struct StoreLoadReport {
 // Why a store file is refused for its size.
 std::string TooLargeText(const std::filesystem::path& path, std::uint64_t size,
                          std::uint64_t limit);
+// A store image is never written larger than its reader takes (the next load would refuse the
+// whole store): a failure naming the store for one that is.
+Outcome CheckStoreImageSize(std::size_t size, std::uint64_t limit, std::string_view store);
 
 // Fills an empty store from the file in the data folder. A missing file gives one default profile,
 // saved at once. A damaged file is copied aside before anything else happens to it.

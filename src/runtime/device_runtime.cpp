@@ -62,12 +62,6 @@ class EitherBlePresenceProbe final : public BlePresenceProbe {
   bluez::BluezBleTransport* bluez_;
 };
 
-// A notified value as a status word: event and value, each little-endian in two bytes.
-std::uint32_t StatusWordOf(const std::vector<std::uint8_t>& value) {
-  return MakeStatusWord(std::uint16_t(value[0] | value[1] << 8),
-                        std::uint16_t(value[2] | value[3] << 8));
-}
-
 }  // namespace
 
 void StderrDebugLog::Write(std::string_view line) {
@@ -123,7 +117,8 @@ std::unique_ptr<BleTransport> DeviceRuntime::MakeBluetooth() {
 void DeviceRuntime::OnBleValue(const std::vector<std::uint8_t>& value) {
   if (!open_) return;
   OnBleNotification(ctx_, value);
-  if (on_status_word && value.size() >= 4) on_status_word(LinkMode::kBle, StatusWordOf(value));
+  const auto word = BleStatusWord(value);
+  if (on_status_word && word) on_status_word(LinkMode::kBle, *word);
 }
 
 void DeviceRuntime::OnBleMouse(bool present) {

@@ -107,15 +107,19 @@ QWidget* LoadLayout(const QString& relative_path, QWidget* parent) {
     std::fprintf(stderr, "melko: cannot read the skin file %s\n", qPrintable(file.fileName()));
     return nullptr;
   }
+  return LoadLayoutFrom(file, file.fileName(), parent);
+}
+
+QWidget* LoadLayoutFrom(QIODevice& layout, const QString& name, QWidget* parent) {
   // The loader's constructor looks through the library paths for designer plugins (one of them
   // pulls in all of Qt Quick); the skin needs none, so the loader is made with no paths to search.
   const QStringList library_paths = QCoreApplication::libraryPaths();
   QCoreApplication::setLibraryPaths({});
   SkinLoader loader;
   QCoreApplication::setLibraryPaths(library_paths);
-  QWidget* root = loader.load(&file, parent);
+  QWidget* root = loader.load(&layout, parent);
   if (!root) {
-    std::fprintf(stderr, "melko: the skin file %s is damaged: %s\n", qPrintable(file.fileName()),
+    std::fprintf(stderr, "melko: the skin file %s is damaged: %s\n", qPrintable(name),
                  qPrintable(loader.errorString()));
     return nullptr;
   }

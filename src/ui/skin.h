@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class QIODevice;
 class QWidget;
 
 namespace melko::ui {
@@ -15,6 +16,8 @@ QString SkinFile(const QString& relative_path);
 // Builds the widgets of a layout file; null (with a line on standard error) when it cannot be
 // read. The loader looks for no designer plugins: the skin needs none.
 QWidget* LoadLayout(const QString& relative_path, QWidget* parent = nullptr);
+// The same for a layout already open; name says which in the line on standard error.
+QWidget* LoadLayoutFrom(QIODevice& layout, const QString& name, QWidget* parent = nullptr);
 
 // Replaces every text of the tree that is a language key (texts, titles, tool tips, combo items)
 // by its text.

@@ -82,6 +82,26 @@ TEST_F(SessionSyncTest, AFailedSaveLeavesTheEditsPending) {
   EXPECT_EQ(OnDisk().profiles[0]->sleep_timer, 9);
 }
 
+// A store is never written larger than its reader takes, which would refuse it whole at the next
+// load; a change too large for the macro store leaves the profile store unchanged too.
+TEST_F(SessionSyncTest, AChangeThatWouldOutgrowAStoreIsRefusedAndSavesNothing) {
+  Elsewhere([](ProfileStore&, MacroStore& macros) {
+    while (macros.macros.size() < kMaxMacroStoreBytes / kMacroRecordSize) {
+      macros.macros.push_back(MakeEmptyMacro(u"M"));
+    }
+  });
+  const SyncResult synced = session_.Sync([](ProfileStore& profiles, MacroStore& macros) {
+    profiles.profiles.push_back(MakeDefaultProfile(u"Imported"));
+    macros.macros.push_back(MakeEmptyMacro(u"One too many"));
+  });
+  EXPECT_NE(synced.outcome.error.find("macro store would grow"), std::string::npos);
+  EXPECT_EQ(OnDisk().profiles.size(), 1u);
+  MacroStore macros;
+  EXPECT_EQ(LoadMacros(macros, dir_.path()).status, StoreLoadStatus::kLoaded);
+  macros.macros.push_back(MakeEmptyMacro(u"Again"));
+  EXPECT_FALSE(SaveMacros(macros, dir_.path()).ok) << "the writer itself refuses it too";
+}
+
 // Field by field: what this program changed wins, everything else keeps the other program's value,
 // and a button slot moves as a whole.
 TEST(StoreMerge, OnlyChangedFieldsAreCarriedOver) {

@@ -1,29 +1,6 @@
 #include "ui/macro_editor/editor_adapters.h"
 
-#include <memory>
-
 namespace melko::ui {
-
-SessionMacroLibrary::SessionMacroLibrary(ProfileSession& session) : session_(session) {
-  Sync({});  // the store as the session holds it now; the first change brings in the disk's
-}
-
-Outcome SessionMacroLibrary::Change(const std::function<void(MacroStore&, ProfileStore*)>& change) {
-  return Sync([&](ProfileStore& profiles, MacroStore& macros) { change(macros, &profiles); });
-}
-
-// Without a change, only the copy is taken. The copy follows the session, which a failed save
-// leaves as it was.
-Outcome SessionMacroLibrary::Sync(const StoreChange& change) {
-  const Outcome saved = change ? session_.Sync(change).outcome : Outcome::Success();
-  session_.WithStores([this](const ProfileStore&, const MacroStore& macros) {
-    copy_.macros.clear();
-    for (const auto& macro : macros.macros) {
-      copy_.macros.push_back(std::make_unique<MacroRecord>(*macro));
-    }
-  });
-  return saved;
-}
 
 QtHookControl::QtHookControl(const HookTable& table, Deliver deliver)
     : table_(table), deliver_(std::move(deliver)), target_{this, &QtHookControl::Post} {}

@@ -1,5 +1,5 @@
-// The macro editor's ports over the running program: the macro store of the profile session, and
-// Hook.so's table with its messages brought to the user-interface thread.
+// The macro editor's hook port over the running program: Hook.so's table with its messages brought
+// to the user-interface thread.
 #pragma once
 
 #include <QObject>
@@ -8,26 +8,9 @@
 
 #include "macros/macro_editor_ports.h"
 #include "platform/hook_library.h"
-#include "profiles/profile_session.h"
 #include "qt/posted_calls.h"
 
 namespace melko::ui {
-
-// Every change is a sync of the session, so other programs' changes to the stores survive; macros()
-// is this program's copy of the store as the last sync left it.
-class SessionMacroLibrary final : public MacroLibrary {
- public:
-  explicit SessionMacroLibrary(ProfileSession& session);
-
-  const MacroStore& macros() const override { return copy_; }
-  Outcome Change(const std::function<void(MacroStore&, ProfileStore*)>& change) override;
-
- private:
-  Outcome Sync(const StoreChange& change);
-
-  ProfileSession& session_;
-  MacroStore copy_;
-};
 
 // The hook table's calls, each skipped when the library lacks it. Installing gives the library a
 // target whose messages 1034, posted from its capture thread, reach `deliver` on this object's

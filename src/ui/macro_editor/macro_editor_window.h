@@ -12,6 +12,7 @@
 
 #include "macros/layout_key_codes.h"
 #include "macros/macro_editor.h"
+#include "macros/session_macro_library.h"
 #include "ui/macro_editor/editor_adapters.h"
 #include "ui/macro_editor/step_list.h"
 #include "ui/message_box.h"

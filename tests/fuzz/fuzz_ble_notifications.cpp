@@ -1,0 +1,137 @@
+// Bluetooth LE status notifications as they arrive: each input is a characteristic's
+// PropertiesChanged signal, sent over a private D-Bus peer connection so that it is read from the
+// wire as BlueZ's would be, then read as the adapter reads it and handed, as the runtime does, to
+// the notification handler of a page whose ports do nothing and to the status word.
+//
+// The first byte shapes the signal: bits 0-1 pick its interface argument, bits 2-4 the type of
+// its Value, bit 5 adds a second changed property, bit 6 leaves the invalidated list out (a
+// signal of another signature); the rest is the value.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusServer>
+#include <QDBusVariant>
+#include <QEventLoop>
+#include <QTimer>
+#include <cstdlib>
+#include <optional>
+
+#include "bluez/bluez_messages.h"
+#include "bluez/bluez_names.h"
+#include "device/ble_notification.h"
+#include "null_ports.h"
+
+namespace {
+
+constexpr char kPeer[] = "melko-fuzz-ble";
+constexpr char kPath[] = "/org/bluez/hci0/dev_AA/service0010/char0011";
+
+class Receiver final : public QObject {
+  Q_OBJECT
+
+ public:
+  QEventLoop loop;
+  std::optional<QDBusMessage> received;
+
+ public slots:
+  void Take(const QDBusMessage& message) {
+    received = message;
+    loop.quit();
+  }
+};
+
+struct Link {
+  QDBusServer server{QStringLiteral("unix:tmpdir=/tmp")};
+  std::optional<QDBusConnection> served, client;
+  Receiver receiver;
+  QTimer patience;  // a signal lost on the way is a fault
+};
+
+Link& Peer() {
+  static Link* link = [] {
+    auto* made = new Link;
+    QObject::connect(
+        &made->server, &QDBusServer::newConnection, [made](const QDBusConnection& connection) {
+          made->served = connection;
+          made->served->connect({}, {}, "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                                &made->receiver, SLOT(Take(QDBusMessage)));
+        });
+    made->client = QDBusConnection::connectToPeer(made->server.address(), kPeer);
+    while (!made->served) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    made->patience.setSingleShot(true);
+    made->patience.setInterval(30000);
+    QObject::connect(&made->patience, &QTimer::timeout, [] { std::abort(); });
+    return made;
+  }();
+  return *link;
+}
+
+QVariant ValueOfType(int type, const QByteArray& bytes) {
+  switch (type) {
+    case 0:
+    case 1:
+    case 2:
+      return bytes;  // ay, as BlueZ sends it
+    case 3:
+      return QString::fromUtf8(bytes);
+    case 4:
+      return bytes.isEmpty() ? 0u : unsigned(std::uint8_t(bytes[0]));
+    case 5:
+      return QVariant::fromValue(QDBusVariant(bytes));
+    case 6:
+      return QStringList{QString::fromLatin1(bytes)};
+    default:
+      return !bytes.isEmpty();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  static QCoreApplication app(*argc, *argv);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0 || size > 64) return 0;
+  const std::uint8_t shape = data[0];
+  const QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size) - 1);
+  static const QString kInterfaces[] = {melko::bluez::kGattCharacteristicInterface,
+                                        melko::bluez::kGattCharacteristicInterface,
+                                        melko::bluez::kDeviceInterface, QString()};
+  QVariantMap changed{{QStringLiteral("Value"), ValueOfType(shape >> 2 & 7, bytes)}};
+  if (shape & 0x20) changed.insert(QStringLiteral("Notifying"), true);
+  QDBusMessage signal =
+      QDBusMessage::createSignal(kPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
+  signal << kInterfaces[shape & 3] << changed;
+  if (!(shape & 0x40)) signal << QStringList();
+
+  Link& peer = Peer();
+  peer.receiver.received.reset();
+  if (!peer.client->send(signal)) return 0;
+  // Delivery takes a moment on the connection's thread.
+  peer.patience.start();
+  if (!peer.receiver.received) peer.receiver.loop.exec();
+  peer.patience.stop();
+
+  const auto value = melko::bluez::ReadNotifiedValue(*peer.receiver.received);
+  const bool expected = (shape & 3) < 2 && (shape >> 2 & 7) < 3 && !(shape & 0x40);
+  if (value.has_value() != expected || (value && *value != bytes)) std::abort();
+  if (!value) return 0;
+
+  // The handler of the running program, on one page and session for the whole run: a fresh
+  // session's first save would cost more than the rest of the input.
+  static melko::ProfileSession session(melko::fuzz::PrivateFolder());
+  static melko::LinkState links;
+  static melko::DriverLinks drivers;
+  static melko::fuzz::NullPorts ports;
+  static melko::DeviceContext ctx{links, session, drivers, ports, ports,
+                                  ports, ports,   ports,   ports};
+  const std::span<const std::uint8_t> notified(reinterpret_cast<const std::uint8_t*>(value->data()),
+                                               std::size_t(value->size()));
+  melko::OnBleNotification(ctx, notified);
+  if (melko::BleStatusWord(notified).has_value() != (notified.size() >= 4)) std::abort();
+  return 0;
+}
+
+#include "fuzz_ble_notifications.moc"
