@@ -32,10 +32,11 @@ enum TimerId : int {
 };
 
 inline constexpr int kReceiverWatchdogMs = 6000;
-// The charging bar fills in steps of a fifth, 0 to 100 and again: enough to say "charging" and
-// few enough frames to cost nothing worth counting. Its frame follows the clock, so a bar that
-// was out of sight comes back where it would have been.
-inline constexpr int kChargeAnimationMs = 400;
+// The charging bar fills a fifth a second, 0 to 100 and again, as a battery's segments light up
+// one by one: enough to say "charging", and few enough frames that an open window costs next to
+// nothing. Its frame follows the clock, so a bar that was out of sight comes back where it would
+// have been.
+inline constexpr int kChargeAnimationMs = 1000;
 inline constexpr int kChargeAnimationStep = 20;
 inline constexpr int kOpenBleNotificationsMs = 2000;
 

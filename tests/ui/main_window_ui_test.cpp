@@ -164,7 +164,8 @@ class MainWindowTest : public QObject {
              bar->value() == ChargeBarAt(elapsed - kChargeAnimationMs);
     };
     for (int round = 0; round < 2; ++round) {
-      ctx.charge_started_ms = ctx.clock.Now() - 1000;  // the bar would be at 40 by now, not 0
+      // The bar would be at 40 by now, not at 0.
+      ctx.charge_started_ms = ctx.clock.Now() - kChargeAnimationMs * 5 / 2;
       bar->setValue(0);
       desktop.app().ShowWindow();
       QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -152,7 +152,8 @@ TEST_F(StatusDecoderTest, ChargeBarFollowsTheClockFromItsStart) {
   rig.clock.SleepFor(5000);
   rig.links.wired_state = kLinkConnected;
   ShowChargingFromZero(rig.ctx);
-  for (const int ms : {399, 1, 1599, 1, 400, 1200}) {
+  const int step = kChargeAnimationMs;
+  for (const int ms : {step - 1, 1, 4 * step - 1, 1, step, 3 * step}) {
     rig.clock.SleepFor(ms);
     OnChargeAnimationTimer(rig.ctx);
   }
@@ -160,7 +161,8 @@ TEST_F(StatusDecoderTest, ChargeBarFollowsTheClockFromItsStart) {
             (std::vector{0, 0, 20, 80, 100, 0, 60}));
   Decode(kEventPower, 0x5003);
   Decode(kEventPower, 0x5003);
-  EXPECT_EQ(rig.timers.Calls(), std::vector<std::string>{"start 515 400"});
+  EXPECT_EQ(rig.timers.Calls(),
+            std::vector<std::string>{"start 515 " + std::to_string(kChargeAnimationMs)});
 }
 
 TEST_F(StatusDecoderTest, WatchdogPutsTheReceiversMouseToSleepUnlessAnotherLinkHasIt) {
