@@ -22,8 +22,9 @@ struct DeviceContext {
   MessagePoster& poster;
   Clock& clock;
   DebugLog& log;
-  // Position of the charging animation's bar; user-interface thread only.
-  int charge_animation = 0;
+  // When the charging animation's bar last started from 0 (Clock::Now); user-interface thread
+  // only.
+  std::int64_t charge_started_ms = 0;
 };
 
 }  // namespace melko

@@ -2,6 +2,7 @@
 
 #include "device/control_names.h"
 #include "device/messages.h"
+#include "device/status_decoder.h"
 
 namespace melko {
 namespace {
@@ -34,8 +35,7 @@ void OpenDriverLinks(DeviceContext& ctx, DriverLoader& loader, MessageTarget* ta
     ctx.links.wired_state = kLinkConnected;
     ctx.links.apply_blocked = 0;
     ctx.controls.SetVisible(control::kSleepLabel, false);
-    ctx.controls.SetTextKey(control::kPowerLabel, "charging_text");
-    ctx.timers.Start(kTimerChargeAnimation, kChargeAnimationMs);
+    ShowChargingFromZero(ctx);
     ctx.controls.SetVisible(control::kWiredIcon, true);
   } else {
     ctx.links.wired_state = kLinkNeverSeen;

@@ -27,12 +27,17 @@ enum TimerId : int {
   kTimerReceiverWatchdog = 512,     // 6000 ms without a power event: the receiver's mouse sleeps
   kTimerApplyDelay = 513,           // 200 / 500 ms after a list or slider change: request an apply
   kTimerSectionFollowUp = 514,      // 10 ms after a settings section opened
-  kTimerChargeAnimation = 515,      // 30 ms steps of the charging bar
+  kTimerChargeAnimation = 515,      // steps of the charging bar
   kTimerOpenBleNotifications = 516  // 2000 ms after Bluetooth LE attached
 };
 
 inline constexpr int kReceiverWatchdogMs = 6000;
-inline constexpr int kChargeAnimationMs = 30;
+// The charging bar fills a fifth a second, 0 to 100 and again, as a battery's segments light up
+// one by one: enough to say "charging", and few enough frames that an open window costs next to
+// nothing. Its frame follows the clock, so a bar that was out of sight comes back where it would
+// have been.
+inline constexpr int kChargeAnimationMs = 1000;
+inline constexpr int kChargeAnimationStep = 20;
 inline constexpr int kOpenBleNotificationsMs = 2000;
 
 // A status word: event word in the upper half, value in the lower half.

@@ -58,9 +58,7 @@ void CableArrived(DeviceContext& ctx) {
   ctx.controls.SetVisible(control::kWiredIcon, true);
   RefreshLinkSections(ctx);
   // The mouse charges on the cable.
-  ctx.charge_animation = 0;
-  ctx.controls.SetTextKey(control::kPowerLabel, text_key::kCharging);
-  ctx.timers.Start(kTimerChargeAnimation, kChargeAnimationMs);
+  ShowChargingFromZero(ctx);
   if (links.wireless_state != kLinkConnected && links.ble_present == 0) SetConnected(ctx, true);
 }
 

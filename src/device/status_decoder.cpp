@@ -26,11 +26,6 @@ void TakeOver(DeviceContext& ctx, const std::function<void(ProfileRecord&)>& cha
   if (!saved.outcome.ok) ctx.log.Write("SaveProfiles failed: " + saved.outcome.error);
 }
 
-void ShowCharging(DeviceContext& ctx) {
-  ctx.controls.SetTextKey(control::kPowerLabel, text_key::kCharging);
-  ctx.timers.Start(kTimerChargeAnimation, kChargeAnimationMs);
-}
-
 void OnDpiStage(DeviceContext& ctx, std::uint16_t stage) {
   if (stage < 1 || stage > kDpiStageCount) return;
   const std::size_t index = stage - 1u;
@@ -93,8 +88,8 @@ void OnLibraryPower(DeviceContext& ctx, std::uint16_t value) {
     ShowCharging(ctx);
   } else {
     ctx.timers.Stop(kTimerChargeAnimation);
-    ShowBattery(ctx, 100);
-    if (LevelByte(value) <= 100) ShowBattery(ctx, LevelByte(value));
+    // Straight to the level: the bar does not flash full on every event.
+    ShowBattery(ctx, LevelByte(value) <= 100 ? LevelByte(value) : 100);
   }
   // The mouse behind the receiver is awake and can take settings.
   ctx.controls.SetVisible(control::kSleepLabel, false);
@@ -156,10 +151,26 @@ void DecodeBleStatus(DeviceContext& ctx, std::uint16_t event_word, std::uint16_t
   DecodeStatus(ctx, event_word, value, StatusSource::kBle);
 }
 
+void ShowCharging(DeviceContext& ctx) {
+  ctx.controls.SetTextKey(control::kPowerLabel, text_key::kCharging);
+  // The mouse says it charges every few seconds: the bar keeps its pace.
+  ctx.timers.KeepRunning(kTimerChargeAnimation, kChargeAnimationMs);
+}
+
+void ShowChargingFromZero(DeviceContext& ctx) {
+  ctx.charge_started_ms = ctx.clock.Now();
+  ctx.controls.SetValue(control::kPowerBar, 0);
+  ShowCharging(ctx);
+}
+
+int ChargeBarAt(std::int64_t elapsed_ms) {
+  constexpr int kFrames = 100 / kChargeAnimationStep + 1;
+  if (elapsed_ms < 0) return 0;
+  return int(elapsed_ms / kChargeAnimationMs % kFrames) * kChargeAnimationStep;
+}
+
 void OnChargeAnimationTimer(DeviceContext& ctx) {
-  ctx.controls.SetValue(control::kPowerBar, ctx.charge_animation);
-  ctx.charge_animation += 2;
-  if (ctx.charge_animation > 100) ctx.charge_animation = 0;
+  ctx.controls.SetValue(control::kPowerBar, ChargeBarAt(ctx.clock.Now() - ctx.charge_started_ms));
 }
 
 void RestartReceiverWatchdog(DeviceContext& ctx) {

@@ -36,11 +36,21 @@ void DecodeLinkStatus(DeviceContext& ctx, std::uint32_t status_word);
 // The same events from a Bluetooth LE notification. The power event here only updates the battery
 // display: it leaves the receiver watchdog, wireless_online, the link icons and apply_blocked
 // alone. Runs on a thread of the Bluetooth stack; touches only the thread-safe ports, the atomics
-// of LinkState and the locked ProfileSession, never charge_animation.
+// of LinkState and the locked ProfileSession, never charge_started_ms.
 void DecodeBleStatus(DeviceContext& ctx, std::uint16_t event_word, std::uint16_t value);
 
-// Timer 515, every 30 ms while the mouse charges: shows charge_animation on the power bar and
-// advances it by 2, back to 0 after 100. User-interface thread.
+// The mouse charges: the power label says so and the charging animation (timer 515) runs on,
+// without a restart. Any thread.
+void ShowCharging(DeviceContext& ctx);
+// The same, with the bar starting again from 0 (the cable arrived). User-interface thread.
+void ShowChargingFromZero(DeviceContext& ctx);
+
+// The charging bar's value this long after it started from 0: 0, 20, ... 100, one step per
+// kChargeAnimationMs, and again from 0.
+int ChargeBarAt(std::int64_t elapsed_ms);
+
+// Timer 515, while the mouse charges and someone can see the bar: shows the bar's value for the
+// time since it started. User-interface thread.
 void OnChargeAnimationTimer(DeviceContext& ctx);
 
 // Timer 512, 6000 ms without a power event from the driver libraries: the mouse behind the

@@ -38,6 +38,8 @@ class Timers {
   virtual ~Timers() = default;
   // Starting a running timer restarts it with the new period.
   virtual void Start(int timer_id, int period_ms) = 0;
+  // Starts the timer unless it already runs with this period, which then keeps its ticks in step.
+  virtual void KeepRunning(int timer_id, int period_ms) = 0;
   virtual void Stop(int timer_id) = 0;
 };
 

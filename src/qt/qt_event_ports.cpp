@@ -10,9 +10,17 @@ QtTimers::~QtTimers() = default;
 
 void QtTimers::Start(int timer_id, int period_ms) {
   if (QThread::currentThread() == context_.thread()) {
-    StartHere(timer_id, period_ms);
+    StartHere(timer_id, period_ms, true);
   } else {
-    context_.Post([this, timer_id, period_ms] { StartHere(timer_id, period_ms); });
+    context_.Post([this, timer_id, period_ms] { StartHere(timer_id, period_ms, true); });
+  }
+}
+
+void QtTimers::KeepRunning(int timer_id, int period_ms) {
+  if (QThread::currentThread() == context_.thread()) {
+    StartHere(timer_id, period_ms, false);
+  } else {
+    context_.Post([this, timer_id, period_ms] { StartHere(timer_id, period_ms, false); });
   }
 }
 
@@ -24,22 +32,50 @@ void QtTimers::Stop(int timer_id) {
   }
 }
 
-void QtTimers::StartHere(int timer_id, int period_ms) {
-  std::unique_ptr<QTimer>& timer = timers_[timer_id];
-  if (!timer) {
-    timer = std::make_unique<QTimer>();
+QtTimers::Entry& QtTimers::EntryFor(int timer_id) {
+  Entry& entry = timers_[timer_id];
+  if (!entry.timer) {
+    entry.timer = std::make_unique<QTimer>();
     // On time, not within Qt's default 5 %: the popup's two seconds and the watchdog's six are
     // what the user and the mouse count on.
-    timer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(timer.get(), &QTimer::timeout, &context_,
+    entry.timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(entry.timer.get(), &QTimer::timeout, &context_,
                      [this, timer_id] { on_timeout_(timer_id); });
   }
-  timer->start(period_ms);  // restarts a running timer
+  return entry;
+}
+
+void QtTimers::StartHere(int timer_id, int period_ms, bool restart) {
+  Entry& entry = EntryFor(timer_id);
+  const bool in_step = entry.wanted && entry.period_ms == period_ms;
+  entry.wanted = true;
+  entry.period_ms = period_ms;
+  if (entry.held || (in_step && !restart)) return;
+  entry.timer->start(period_ms);  // restarts a running timer
 }
 
 void QtTimers::StopHere(int timer_id) {
   const auto found = timers_.find(timer_id);
-  if (found != timers_.end()) found->second->stop();
+  if (found == timers_.end()) return;
+  found->second.wanted = false;
+  found->second.timer->stop();
+}
+
+void QtTimers::Hold(int timer_id, bool held) {
+  Entry& entry = EntryFor(timer_id);
+  if (entry.held == held) return;
+  entry.held = held;
+  if (held) {
+    entry.timer->stop();
+  } else if (entry.wanted) {
+    entry.timer->start(entry.period_ms);
+    on_timeout_(timer_id);
+  }
+}
+
+bool QtTimers::IsActive(int timer_id) const {
+  const auto found = timers_.find(timer_id);
+  return found != timers_.end() && found->second.timer->isActive();
 }
 
 QtMessageQueue::QtMessageQueue(Handler handler)

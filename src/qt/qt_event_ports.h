@@ -24,15 +24,30 @@ class QtTimers final : public Timers {
   ~QtTimers() override;
 
   void Start(int timer_id, int period_ms) override;
+  void KeepRunning(int timer_id, int period_ms) override;
   void Stop(int timer_id) override;
 
+  // Holds a timer that only draws, while nobody can see what it draws: it is started and stopped
+  // as before, but does not run. Released, a timer that would be running runs again and fires at
+  // once, so that the drawing is current before it is seen. Owner thread.
+  void Hold(int timer_id, bool held);
+  // Whether the timer is running now (not merely wanted while held). Owner thread.
+  bool IsActive(int timer_id) const;
+
  private:
-  void StartHere(int timer_id, int period_ms);
+  struct Entry {
+    std::unique_ptr<QTimer> timer;
+    int period_ms = 0;
+    bool wanted = false;  // started and not stopped since
+    bool held = false;
+  };
+  void StartHere(int timer_id, int period_ms, bool restart);
   void StopHere(int timer_id);
+  Entry& EntryFor(int timer_id);
 
   std::function<void(int)> on_timeout_;
   PostedCalls context_;
-  std::map<int, std::unique_ptr<QTimer>> timers_;  // owner thread only
+  std::map<int, Entry> timers_;  // owner thread only
 };
 
 // Messages to the main window: posted from any thread, handled in order on the owner thread. It

@@ -85,6 +85,7 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
       engine_(session_, links_, sender_, controls, messages_),
       hub_(ctx_, engine_),
       loader_(loader ? std::move(loader) : std::make_unique<DlDriverLoader>()) {
+  SetPageSeen(false);
   // Told on the apply thread; counted on the event loop's.
   engine_.SetRunObserver([this](bool applied) {
     loop_context_.Post([this, applied] {
@@ -93,6 +94,10 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
       if (on_apply_finished) on_apply_finished();
     });
   });
+}
+
+void DeviceRuntime::SetPageSeen(bool seen) {
+  timers_.Hold(kTimerChargeAnimation, !seen);
 }
 
 DeviceRuntime::~DeviceRuntime() {

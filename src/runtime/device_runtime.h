@@ -76,7 +76,10 @@ class DeviceRuntime {
   ApplyEngine& engine() { return engine_; }
   DeviceContext& context() { return ctx_; }
   MessagePoster& poster() { return messages_; }
-  Timers& timers() { return timers_; }
+  QtTimers& timers() { return timers_; }
+  // Whether anyone can see the page. The charging bar is drawn only then: until a window says so
+  // (and always in melkoctl) its animation does not run. Event-loop thread.
+  void SetPageSeen(bool seen);
 
   // Each status word or connection change (link, word) once it has been decoded, and each timer
   // once the device logic has handled it. Bluetooth LE notifications come as kBle words (event in

@@ -63,7 +63,8 @@ DesktopApp::DesktopApp(DesktopOptions options)
             [this](const QString& item) { PostMenuCommand(item); },
             [this](const QString& item) { return logic_.MenuItemChecked(item.toStdString()); }),
       handover_(runtime_, [this] { FollowStores(false); }),
-      tray_watch_([this](bool available) { logic_.OnTrayAvailabilityChanged(available); }) {
+      tray_watch_([this](bool available) { logic_.OnTrayAvailabilityChanged(available); }),
+      seen_watch_(&window_, [this](bool seen) { runtime_.SetPageSeen(seen); }) {
   logic_.SetAutostart(&autostart_);
   logic_.OnTrayAvailabilityChanged(tray_watch_.available());
   window_.SetCloseHandler([this] { logic_.OnCloseRequested(); });

@@ -21,6 +21,7 @@
 #include "ui/message_box.h"
 #include "ui/page_dialogs.h"
 #include "ui/qt_controls.h"
+#include "ui/seen_watch.h"
 #include "ui/store_watch.h"
 #include "ui/tray.h"
 #include "ui/tray_watch.h"
@@ -110,6 +111,7 @@ class DesktopApp : public QObject {
   QTimer follow_later_;
   HandoverServer handover_;
   TrayWatch tray_watch_;
+  SeenWatch seen_watch_;  // the charging bar runs only while the window can be seen
   bool open_ = false;
   std::string shown_state_;
 };

@@ -1,6 +1,7 @@
 #include "ui/option_indicator_style.h"
 
 #include <QPainter>
+#include <QPixmapCache>
 #include <QStyleOption>
 #include <algorithm>
 
@@ -86,6 +87,41 @@ void OptionIndicatorStyle::drawPrimitive(PrimitiveElement element, const QStyleO
     DrawCheckBox(*option, *painter, side, pen, frame);
   }
   painter->restore();
+}
+
+void OptionIndicatorStyle::drawControl(ControlElement element, const QStyleOption* option,
+                                       QPainter* painter, const QWidget* widget) const {
+  const auto* bar = qstyleoption_cast<const QStyleOptionProgressBar*>(option);
+  const qreal ratio = painter->device()->devicePixelRatioF();
+  const bool cached = element == CE_ProgressBarGroove || element == CE_ProgressBarContents;
+  if (!cached || !bar || bar->rect.isEmpty() || ratio <= 0) {
+    QProxyStyle::drawControl(element, option, painter, widget);
+    return;
+  }
+  const QString key = QStringLiteral("melko-bar%1-%2-%3-%4-%5x%6-%7-%8-%9-%10")
+                          .arg(int(element))
+                          .arg(bar->minimum)
+                          .arg(bar->maximum)
+                          .arg(bar->progress)
+                          .arg(bar->rect.width())
+                          .arg(bar->rect.height())
+                          .arg(int(bar->state))
+                          .arg(bar->palette.cacheKey())
+                          .arg(int(bar->invertedAppearance))
+                          .arg(ratio);
+  QPixmap drawn;
+  if (!QPixmapCache::find(key, &drawn)) {
+    drawn = QPixmap((QSizeF(bar->rect.size()) * ratio).toSize());
+    drawn.setDevicePixelRatio(ratio);
+    drawn.fill(Qt::transparent);
+    QStyleOptionProgressBar at_origin = *bar;
+    at_origin.rect.moveTopLeft({0, 0});
+    QPainter into(&drawn);
+    QProxyStyle::drawControl(element, &at_origin, &into, widget);
+    into.end();
+    QPixmapCache::insert(key, drawn);
+  }
+  painter->drawPixmap(bar->rect.topLeft(), drawn);
 }
 
 }  // namespace melko::ui

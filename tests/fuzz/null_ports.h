@@ -22,6 +22,7 @@ struct NullPorts final : Controls, Timers, MessagePoster, Clock, DebugLog, BleTr
   void SelectOption(std::string_view, bool) override {}
   void SelectItem(std::string_view, int, bool) override {}
   void Start(int, int) override {}
+  void KeepRunning(int, int) override {}
   void Stop(int) override {}
   void Post(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
   std::int64_t Now() override { return 0; }

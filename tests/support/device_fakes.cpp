@@ -58,6 +58,11 @@ void FakeTimers::Start(int timer_id, int period_ms) {
   calls_.push_back("start " + std::to_string(timer_id) + " " + std::to_string(period_ms));
 }
 
+void FakeTimers::KeepRunning(int timer_id, int period_ms) {
+  if (Running(timer_id) && Period(timer_id) == period_ms) return;
+  Start(timer_id, period_ms);
+}
+
 void FakeTimers::Stop(int timer_id) {
   std::lock_guard lock(mutex_);
   running_.erase(timer_id);

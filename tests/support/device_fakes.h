@@ -110,6 +110,7 @@ class FakeControls : public Controls {
 class FakeTimers : public Timers {
  public:
   void Start(int timer_id, int period_ms) override;
+  void KeepRunning(int timer_id, int period_ms) override;
   void Stop(int timer_id) override;
   bool Running(int timer_id) { return Find(mutex_, running_, timer_id, false); }
   int Period(int timer_id) {

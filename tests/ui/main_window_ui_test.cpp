@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressBar>
 #include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -32,6 +33,7 @@
 #include "common/language.h"
 #include "common/locale_language.h"
 #include "device/messages.h"
+#include "device/status_decoder.h"
 #include "profiles/data_folder.h"
 #include "support/child_process.h"
 #include "ui/single_instance.h"
@@ -145,6 +147,38 @@ class MainWindowTest : public QObject {
     desktop.app().window().hide();
     desktop.app().tray().menu()->findChild<QAction*>(QStringLiteral("configuration"))->trigger();
     QTRY_VERIFY(desktop.app().window().isVisible());
+  }
+
+  // The charging bar runs only while the window can be seen; shown again, it is at once within a
+  // step of where the clock puts it, not at the frame it had when hidden. Charged, it shows 100.
+  void TheChargingBarRunsOnlyWhileSeen() {
+    Desktop desktop(Desktop::Mouse::kOnCable);
+    MainWindow& window = desktop.app().window();
+    QtTimers& timers = desktop.app().runtime().timers();
+    DeviceContext& ctx = desktop.app().runtime().context();
+    auto* bar = desktop.Find<QProgressBar>("ms_1_progress_power");
+    QVERIFY(!timers.IsActive(kTimerChargeAnimation));
+    const auto within_a_step = [&] {
+      const std::int64_t elapsed = ctx.clock.Now() - ctx.charge_started_ms;
+      return bar->value() == ChargeBarAt(elapsed) ||
+             bar->value() == ChargeBarAt(elapsed - kChargeAnimationMs);
+    };
+    for (int round = 0; round < 2; ++round) {
+      // The bar would be at 40 by now, not at 0.
+      ctx.charge_started_ms = ctx.clock.Now() - kChargeAnimationMs * 5 / 2;
+      bar->setValue(0);
+      desktop.app().ShowWindow();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QVERIFY(timers.IsActive(kTimerChargeAnimation));
+      QVERIFY2(within_a_step(), QByteArray::number(bar->value()));
+      round == 0 ? window.hide() : window.showMinimized();
+      QTRY_VERIFY(!timers.IsActive(kTimerChargeAnimation));
+    }
+    DecodeLinkStatus(ctx, MakeStatusWord(kEventPower, 0x6402));
+    window.Restore();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!timers.IsActive(kTimerChargeAnimation));
+    QCOMPARE(bar->value(), 100);
   }
 
   // Two changes 1.5 s apart keep one popup, with the second value, until 2 s after the second.
