@@ -18,6 +18,7 @@
 #include "device/messages.h"
 #include "device/status_decoder.h"
 #include "platform/hid_access.h"
+#include "profiles/store_merge.h"
 #include "protocol/settings_reports.h"
 #include "runtime/device_runtime.h"
 
@@ -344,7 +345,8 @@ void RunSet(Session& session, const std::vector<std::string>& args) {
       options.profile.empty() ? selected : session.FindProfile(options.profile);
   const ProfileRecord before = *store.profiles[target];
   edit(*store.profiles[target]);
-  session.SaveProfileStore();
+  // Setting what is already set writes nothing.
+  if (!SameProfileBytes(before, *store.profiles[target])) session.SaveProfileStore();
   if (target != selected) {
     // Only the selected profile is on the mouse: another one is edited and stored.
     session.out() << "saved; not sent (the mouse holds the selected profile)\n";

@@ -1,10 +1,13 @@
 // melkoctl: the profile and macro stores from the command line.
+#include <malloc.h>
+
 #include <iostream>
 #include <memory>
 
 #include <QCoreApplication>
 
 #include "cli/device_commands.h"
+#include "cli/lazy_keyboard_layout.h"
 #include "cli/session.h"
 #include "cli/setting_edits.h"
 #include "common/install_paths.h"
@@ -143,7 +146,8 @@ void LoadLanguage() {
 }
 
 // Installs the named keyboard layout, refusing a name the xkb data lacks, or the session's
-// layout; without one, names that come from the layout stay empty.
+// layout, loaded when a key is first named; without one, names that come from the layout stay
+// empty.
 void LoadKeyboardLayout(const std::string& layout_name) {
   std::string error;
   if (!layout_name.empty()) {
@@ -152,12 +156,15 @@ void LoadKeyboardLayout(const std::string& layout_name) {
     InstallKeyboardLayout(std::move(layout));
     return;
   }
-  std::unique_ptr<KeyboardLayout> layout = LoadSessionLayout(&error);
-  if (!layout) {
-    std::cerr << "melkoctl: cannot load the keyboard layout (" << error
-              << "); keys are named by their fixed names and US letters and digits\n";
-  }
-  InstallKeyboardLayout(std::move(layout));
+  InstallKeyboardLayout(std::make_unique<LazyKeyboardLayout>([] {
+    std::string error;
+    std::unique_ptr<KeyboardLayout> layout = LoadSessionLayout(&error);
+    if (!layout) {
+      std::cerr << "melkoctl: cannot load the keyboard layout (" << error
+                << "); keys are named by their fixed names and US letters and digits\n";
+    }
+    return layout;
+  }));
 }
 
 // A usage error is one line, with where to find help: the help of `set` is long enough to have
@@ -276,5 +283,9 @@ int Run(int argc, char** argv) {
 }  // namespace melko::cli
 
 int main(int argc, char** argv) {
+  // One command handles store images of megabytes, several times over: buffers freed stay with
+  // the process for the next one rather than going back to the kernel and being faulted in anew.
+  mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   return melko::cli::Run(argc, argv);
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -91,6 +92,9 @@ FileBytes ReadFilePrefix(const std::filesystem::path& path, std::uint64_t max_by
   result.file_size = info.st_size > 0 ? std::uint64_t(info.st_size) : 0;
   constexpr std::size_t kChunk = 1 << 16;
   std::uint64_t wanted = max_bytes;
+  // Room for the whole file at once: growing chunk by chunk copies a store of megabytes several
+  // times over.
+  result.bytes.reserve(std::size_t(std::min<std::uint64_t>(result.file_size, max_bytes)) + kChunk);
   for (;;) {
     // One byte beyond max_bytes tells whether more follows.
     const std::size_t room = wanted >= kChunk ? kChunk : std::size_t(wanted) + 1;

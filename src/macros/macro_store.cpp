@@ -45,8 +45,8 @@ StoreLoadReport LoadMacros(MacroStore& store, const std::filesystem::path& data_
   StoreLoadReport report;
   store.macros.clear();
   const std::filesystem::path path = MacroStorePath(data_folder);
-  const WholeFile whole = ReadWholeFile(path, kMaxMacroStoreBytes);
-  const FileBytes& file = whole.file;
+  WholeFile whole = ReadWholeFile(path, kMaxMacroStoreBytes);
+  FileBytes& file = whole.file;
   if (whole.too_large) {
     report.status = StoreLoadStatus::kUnreadable;
     report.detail = TooLargeText(path, file.file_size, kMaxMacroStoreBytes);
@@ -58,7 +58,10 @@ StoreLoadReport LoadMacros(MacroStore& store, const std::filesystem::path& data_
     return report;
   }
   report.detail = DecodeMacroStoreImage(file.bytes, store);
-  if (report.detail.empty()) return report;
+  if (report.detail.empty()) {
+    report.image = std::move(file.bytes);
+    return report;
+  }
   const Outcome copied = CopyAside(path, report.damaged_copy);
   if (!copied.ok) {
     report.status = StoreLoadStatus::kUnreadable;

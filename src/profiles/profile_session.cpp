@@ -40,19 +40,22 @@ struct DiskStores {
 Outcome ReadDiskStores(const std::filesystem::path& data_folder, DiskStores& disk) {
   disk.profiles_found = FileExists(ProfileStorePath(data_folder));
   if (disk.profiles_found) {
-    const StoreLoadReport report = LoadProfiles(disk.profiles, data_folder);
+    StoreLoadReport report = LoadProfiles(disk.profiles, data_folder);
     if (report.status == StoreLoadStatus::kUnreadable) {
       return Outcome::Failure("cannot read the profile store: " + report.detail);
     }
-    disk.profile_image = EncodeProfileStore(disk.profiles);
+    disk.profile_image = report.status == StoreLoadStatus::kLoaded
+                             ? std::move(report.image)
+                             : EncodeProfileStore(disk.profiles);
   }
   disk.macros_found = FileExists(MacroStorePath(data_folder));
   if (disk.macros_found) {
-    const StoreLoadReport report = LoadMacros(disk.macros, data_folder);
+    StoreLoadReport report = LoadMacros(disk.macros, data_folder);
     if (report.status == StoreLoadStatus::kUnreadable) {
       return Outcome::Failure("cannot read the macro store: " + report.detail);
     }
-    disk.macro_image = EncodeMacroStore(disk.macros);
+    disk.macro_image = report.status == StoreLoadStatus::kLoaded ? std::move(report.image)
+                                                                 : EncodeMacroStore(disk.macros);
   }
   return Outcome::Success();
 }
@@ -127,7 +130,10 @@ StoreLoadReport ProfileSession::LoadMacroStore() {
   } else {
     report = LoadMacros(macros_, data_folder_);
   }
-  TakeAsBaseLocked();
+  // Only the macros are new: the profiles' base stays as they were loaded (a copy of every
+  // profile again would cost megabytes for nothing).
+  macro_base_.clear();
+  for (const auto& record : macros_.macros) macro_base_.push_back(*record);
   return report;
 }
 

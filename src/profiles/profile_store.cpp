@@ -89,8 +89,8 @@ std::string DecodeProfileStoreImage(std::span<const std::uint8_t> bytes, Profile
 StoreLoadReport LoadProfiles(ProfileStore& store, const std::filesystem::path& data_folder) {
   StoreLoadReport report;
   const std::filesystem::path path = ProfileStorePath(data_folder);
-  const WholeFile whole = ReadWholeFile(path, kMaxProfileStoreBytes);
-  const FileBytes& file = whole.file;
+  WholeFile whole = ReadWholeFile(path, kMaxProfileStoreBytes);
+  FileBytes& file = whole.file;
   store.profiles.clear();
   store.selected_index = 0;
   store.reserved_header.assign(kReservedHeaderSize, 0);
@@ -118,7 +118,12 @@ StoreLoadReport LoadProfiles(ProfileStore& store, const std::filesystem::path& d
   }
 
   report.detail = DecodeProfileStoreImage(file.bytes, store);
-  if (report.detail.empty()) return report;
+  if (report.detail.empty()) {
+    report.image = std::move(file.bytes);
+    // As decoded: a selection outside the list selects the first profile.
+    StoreLittleEndian(report.image.data(), store.selected_index);
+    return report;
+  }
 
   report.status = StoreLoadStatus::kRepaired;
   const Outcome copied = CopyAside(path, report.damaged_copy);

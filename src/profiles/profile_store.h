@@ -49,6 +49,9 @@ struct StoreLoadReport {
   std::string detail;                  // why, for anything but kLoaded
   std::filesystem::path damaged_copy;  // where a damaged file was copied to
   Outcome saved;                       // the save that followed a creation or a repair
+  // kLoaded: the file's bytes, which are the image of what was loaded (every byte of a record
+  // is a field), so that a caller comparing images need not encode it again.
+  std::vector<std::uint8_t> image;
 };
 
 // Why a store file is refused for its size.

@@ -211,13 +211,13 @@ void DeviceRuntime::HandleTimer(int timer_id) {
 
 bool DeviceRuntime::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
+  // Sleeps in the event loop until something happens; the timer wakes it at least every 50 ms to
+  // keep the deadline. (processEvents with a time limit never waits: it made this loop spin.)
+  QTimer wake_up;
+  wake_up.start(50);
   while (!done()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    // Sleeps in the event loop until something happens or 50 ms pass; no busy waiting.
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
-                                    int(std::min<std::int64_t>(left.count(), 50)));
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   return done();
 }

@@ -52,8 +52,11 @@ class ProfileStoreTest : public ::testing::Test {
 TEST_F(ProfileStoreTest, ASelectionOutsideTheListSelectsTheFirst) {
   WriteStore(Image({u"A", u"B"}, 7));
   ProfileStore outside;
-  EXPECT_EQ(LoadProfiles(outside, dir_.path()).status, StoreLoadStatus::kLoaded);
+  const StoreLoadReport report = LoadProfiles(outside, dir_.path());
+  EXPECT_EQ(report.status, StoreLoadStatus::kLoaded);
   EXPECT_EQ(outside.selected_index, 0u);
+  // The image handed out is what was loaded, so that a sync comparing images sees no change.
+  EXPECT_EQ(report.image, EncodeProfileStore(outside));
   EXPECT_EQ(ProfileName(*outside.Selected()), u"A");
 }
 

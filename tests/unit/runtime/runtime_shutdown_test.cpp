@@ -3,6 +3,8 @@
 // unloaded, and no call reaches a library after that.
 #include <gtest/gtest.h>
 
+#include <time.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -51,6 +53,20 @@ struct SlowReceiver final : DriverLoader {
   }
   void Unload(DriverLibrary& library) override { unloaded = unloaded || library.module; }
 };
+
+// A command waiting for the mouse sleeps: a second of waiting costs next to no CPU time (a spinning
+// loop takes whatever share of a core the machine gives it, far above the bound).
+TEST(RuntimeWait, WaitingForTheMouseSleepsInsteadOfSpinning) {
+  testing::TempDir dir;
+  fakes::FakeControls controls;
+  fakes::QuietLog log;
+  DeviceRuntime runtime(dir.path(), controls, log, std::make_unique<SlowReceiver>());
+  timespec start{}, end{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+  EXPECT_FALSE(runtime.RunUntil([] { return false; }, 1s));
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+  EXPECT_LT((end.tv_sec - start.tv_sec) * 1000 + (end.tv_nsec - start.tv_nsec) / 1000000, 150);
+}
 
 TEST(RuntimeShutdown, TheApplyThreadStopsBeforeTheLibrariesAreUnloaded) {
   testing::TempDir dir;
