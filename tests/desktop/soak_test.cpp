@@ -183,17 +183,14 @@ TEST(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
   for (const char* line : {"cable on", "receiver on", "awake on", "ble off"}) mouse.Command(line);
   std::this_thread::sleep_for(std::chrono::seconds(3));
   ASSERT_TRUE(window = MainWindowAt());
+  const std::size_t before = mouse.LogLines().size();
   ASSERT_TRUE(click(apply.first, apply.second));
-  std::size_t writes = 0;
-  Await(
-      [&] {
-        const std::size_t now = mouse.LogLines().size();
-        const bool settled = now == writes;
-        writes = now;
-        return settled && now > 0;
-      },
-      30000);
-  std::this_thread::sleep_for(std::chrono::seconds(2));
+  // An apply with nothing left to send writes nothing; one that writes ends with 2 s of quiet.
+  Await([&] { return mouse.LogLines().size() > before; }, 10000);
+  for (std::size_t seen = 0; seen != mouse.LogLines().size();) {
+    seen = mouse.LogLines().size();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+  }
   const std::string state = mouse.Command("state");
   const std::string stored = melkoctl({"--json", "profile", "show"}).out;
   ASSERT_EQ(Numbers(stored, "dpi").size(), 8u) << stored;
