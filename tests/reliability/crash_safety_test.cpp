@@ -183,23 +183,28 @@ void CrashSafety::KillRepeatedly(Saver saver, int steps) {
 
 const std::string kMelkoctl = MELKO_BIN_DIR "/melkoctl";
 const std::string kSaver = MELKO_BIN_DIR "/melko_store_saver";
+using Cycle = std::vector<std::vector<std::string>>;
+
+// melkoctl on the data folder, running the commands of the cycle in turn.
+auto Melkoctl(const std::filesystem::path& data, Cycle cycle) {
+  return [data, cycle](std::size_t state) {
+    std::vector<std::string> argv = {kMelkoctl, "--data-dir", data.string()};
+    argv.insert(argv.end(), cycle[state % cycle.size()].begin(), cycle[state % cycle.size()].end());
+    return argv;
+  };
+}
 
 TEST_F(CrashSafety, MelkoctlStoreChanges) {
   const auto data = dir_ / "data";
   Seed(data);
-  const std::vector<std::vector<std::string>> cycle = {
-      {"profile", "add", "Extra"},    {"set", "dpi", "1", "1600"},   {"macro", "add", "Spare"},
-      {"profile", "delete", "Extra"}, {"profile", "select", "JUMP"}, {"macro", "delete", "Spare"},
-      {"profile", "select", "Main"}};
+  const Cycle cycle = {{"profile", "add", "Extra"},   {"set", "dpi", "1", "1600"},
+                       {"macro", "add", "Spare"},     {"profile", "delete", "Extra"},
+                       {"profile", "select", "JUMP"}, {"macro", "delete", "Spare"},
+                       {"profile", "select", "Main"}};
   Saver saver{"melkoctl store changes",
               {ProfileStorePath(data), MacroStorePath(data)},
               StoreFolder(data),
-              [&](std::size_t state) {
-                std::vector<std::string> argv = {kMelkoctl, "--data-dir", data.string()};
-                const auto& step = cycle[state % cycle.size()];
-                argv.insert(argv.end(), step.begin(), step.end());
-                return argv;
-              },
+              Melkoctl(data, cycle),
               {}};
   KillRepeatedly(saver, int(cycle.size()));
 }
@@ -209,21 +214,11 @@ TEST_F(CrashSafety, MelkoctlExports) {
   Seed(data);
   const auto out = dir_ / "out";
   std::filesystem::create_directories(out);
-  const std::vector<std::vector<std::string>> cycle = {
-      {"profile", "export", "Main", (out / "p.pro").string()},
-      {"macro", "export", "Fire", (out / "m.macro").string()},
-      {"profile", "export", "JUMP", (out / "p.pro").string()},
-      {"macro", "export", "fire", (out / "m.macro").string()}};
-  Saver saver{"melkoctl exports",
-              {out / "p.pro", out / "m.macro"},
-              out,
-              [&](std::size_t state) {
-                std::vector<std::string> argv = {kMelkoctl, "--data-dir", data.string()};
-                const auto& step = cycle[state % cycle.size()];
-                argv.insert(argv.end(), step.begin(), step.end());
-                return argv;
-              },
-              {}};
+  const Cycle cycle = {{"profile", "export", "Main", (out / "p.pro").string()},
+                       {"macro", "export", "Fire", (out / "m.macro").string()},
+                       {"profile", "export", "JUMP", (out / "p.pro").string()},
+                       {"macro", "export", "fire", (out / "m.macro").string()}};
+  Saver saver{"melkoctl exports", {out / "p.pro", out / "m.macro"}, out, Melkoctl(data, cycle), {}};
   KillRepeatedly(saver, int(cycle.size()));
 }
 
