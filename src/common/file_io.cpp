@@ -177,6 +177,8 @@ Outcome WriteFileAtomically(const std::filesystem::path& path, std::span<const s
 
   std::string temp_name = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
   const int fd = ::mkstemp(temp_name.data());
+  // Locked while it is written: a temporary nobody holds was left by a writer that died.
+  if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
   if (fd < 0) {
     const int temp_errno = errno;
     if (when_no_temporary == WhenNoTemporary::kWriteInPlace && replacing &&
@@ -213,15 +215,27 @@ Outcome WriteFileAtomically(const std::filesystem::path& path, std::span<const s
   return Outcome::Success();
 }
 
-void RemoveStaleTemporaries(const std::filesystem::path& path) {
+void RemoveStaleTemporaries(const std::filesystem::path& path, std::chrono::seconds min_age) {
   const std::filesystem::path target = ResolveLinks(path);
   const std::string prefix = "." + target.filename().string() + ".tmp-";
+  const std::time_t now = std::time(nullptr);
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
     const std::string name = entry.path().filename().string();
-    if (name.size() == prefix.size() + 6 && name.rfind(prefix, 0) == 0) {
-      std::filesystem::remove(entry.path(), error);
+    if (name.size() != prefix.size() + 6 || name.rfind(prefix, 0) != 0) continue;
+    const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0) continue;
+    struct stat info {};
+    struct stat named {};
+    // Skipped while a writer holds it, and when it is young enough that its writer may not have
+    // locked it yet; the name must still be the file locked.
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &info) == 0 &&
+        ::lstat(entry.path().c_str(), &named) == 0 && named.st_ino == info.st_ino &&
+        named.st_dev == info.st_dev && S_ISREG(info.st_mode) &&
+        now - info.st_mtime >= min_age.count()) {
+      ::unlink(entry.path().c_str());
     }
+    ::close(fd);
   }
 }
 

@@ -1,6 +1,7 @@
 // File operations shared by the stores and the exchange files.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -51,9 +52,14 @@ enum class WhenNoTemporary { kFail, kWriteInPlace };
 Outcome WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                             WhenNoTemporary when_no_temporary = WhenNoTemporary::kFail);
 
-// Removes the temporary files that saves of path killed midway left behind. Only safe while the
-// lock that every writer of path takes is held.
-void RemoveStaleTemporaries(const std::filesystem::path& path);
+// Removes the temporary files that writes of path killed midway left behind: every writer locks
+// its temporary (flock) while it writes, so one that nobody holds and that is at least min_age
+// old (a writer takes the lock just after creating the file) is abandoned. Where another lock
+// keeps every writer of path out, min_age may be zero.
+void RemoveStaleTemporaries(const std::filesystem::path& path,
+                            std::chrono::seconds min_age = std::chrono::seconds(0));
+// The age after which an unheld temporary counts as abandoned when no other lock guards the file.
+inline constexpr std::chrono::seconds kAbandonedTemporaryAge{3};
 
 // A failure's reason without the path it begins with ("/x/y.pro: Permission denied" gives
 // "Permission denied"), for messages that name the file already.

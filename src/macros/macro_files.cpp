@@ -10,6 +10,8 @@ namespace melko {
 Outcome ExportMacro(const MacroRecord& record, const std::filesystem::path& file) {
   std::vector<std::uint8_t> bytes(kMacroRecordSize);
   EncodeMacro(record, std::span<std::uint8_t, kMacroRecordSize>(bytes.data(), bytes.size()));
+  // Exports take no lock: only temporaries old enough to be abandoned are removed.
+  RemoveStaleTemporaries(file, kAbandonedTemporaryAge);
   return WriteFileAtomically(file, bytes, WhenNoTemporary::kWriteInPlace);
 }
 

@@ -10,6 +10,8 @@ namespace melko {
 Outcome ExportProfile(const ProfileRecord& record, const std::filesystem::path& file) {
   std::vector<std::uint8_t> bytes(kProfileRecordSize);
   EncodeProfile(record, std::span<std::uint8_t, kProfileRecordSize>(bytes.data(), bytes.size()));
+  // Exports take no lock: only temporaries old enough to be abandoned are removed.
+  RemoveStaleTemporaries(file, kAbandonedTemporaryAge);
   return WriteFileAtomically(file, bytes, WhenNoTemporary::kWriteInPlace);
 }
 

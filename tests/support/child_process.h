@@ -55,6 +55,7 @@ class ChildProcess {
   // SIGTERM, then SIGKILL when it does not end in time; the exit status.
   int Stop(int timeout_ms = kChildWaitMs);
   bool running() const { return pid_ > 0 && !status_; }
+  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;

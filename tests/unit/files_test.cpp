@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/text.h"
 #include "macros/macro_files.h"
@@ -150,8 +153,8 @@ TEST(FileWrites, ALinkIsWrittenThroughAndAReplacedFileKeepsItsMode) {
 }
 
 // Saves killed midway leave their temporary files; the next save under the lock removes them,
-// and nothing else.
-TEST(FileWrites, AStoreSaveRemovesTheTemporariesOfKilledSaves) {
+// and nothing else; an export removes only those no writer holds.
+TEST(FileWrites, SavesRemoveTheTemporariesOfKilledSaves) {
   TempDir dir;
   testing::UseEnglishTexts();
   std::filesystem::create_directories(StoreFolder(dir.path()));
@@ -165,6 +168,21 @@ TEST(FileWrites, AStoreSaveRemovesTheTemporariesOfKilledSaves) {
   EXPECT_FALSE(std::filesystem::exists(folder / ".pro.data.tmp-a1B2c3"));
   EXPECT_TRUE(std::filesystem::exists(folder / ".macro.data.tmp-zzzzzz"));
   EXPECT_TRUE(std::filesystem::exists(folder / ".pro.data.tmp-x"));  // not one of ours
+
+  // Exports take no lock: a temporary is abandoned when nobody holds it and it is not brand new.
+  const auto old_temp = dir.path() / ".a.pro.tmp-old123", held = dir.path() / ".a.pro.tmp-held12";
+  for (const auto& temp : {old_temp, held, dir.path() / ".a.pro.tmp-young1"}) WriteAll(temp, {1});
+  for (const auto& temp : {old_temp, held}) {
+    std::filesystem::last_write_time(
+        temp, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5));
+  }
+  const int writer = ::open(held.c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+  ASSERT_TRUE(ExportProfile(*store.profiles[0], dir.path() / "a.pro").ok);
+  ::close(writer);
+  EXPECT_FALSE(std::filesystem::exists(old_temp));
+  EXPECT_TRUE(std::filesystem::exists(held));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / ".a.pro.tmp-young1"));
 }
 
 // Only regular files are read: a named pipe without a writer or a device is refused at once,

@@ -1,0 +1,212 @@
+// A long run of the desktop program against the virtual mouse: random clicks on Apply and Restore
+// Defaults, status events, DPI presses, the cable, the receiver and Bluetooth LE coming and going,
+// and melkoctl changing the stores beside the window. It must not crash, its memory must settle,
+// and at the end the store and the mouse hold the same settings after the window's own apply.
+//
+// MELKO_SOAK_SECONDS sets the length (default 120), MELKO_SOAK_SEED replays a run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "support/child_process.h"
+#include "support/test_support.h"
+#include "support/vmouse_process.h"
+#include "support/x_server.h"
+
+namespace melko::testing {
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kPlainBuild = false;  // the sanitizers' own memory makes RSS meaningless
+#else
+constexpr bool kPlainBuild = true;
+#endif
+
+long EnvNumber(const char* name, long fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && std::atol(value) > 0 ? std::atol(value) : fallback;
+}
+
+long RssKib(int pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmRSS:")) return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
+
+long Median(std::vector<long> values) {
+  std::ranges::sort(values);
+  return values.empty() ? -1 : values[values.size() / 2];
+}
+
+// Every number after "key": in a line of JSON, in order.
+std::vector<long> Numbers(const std::string& json, const std::string& key) {
+  std::vector<long> found;
+  const std::regex pattern("\"" + key + "\":(\\d+)");
+  for (std::sregex_iterator it(json.begin(), json.end(), pattern), end; it != end; ++it) {
+    found.push_back(std::stol((*it)[1]));
+  }
+  return found;
+}
+
+// The window's top-left corner, when an 800x572 window of melko is shown.
+std::optional<std::pair<int, int>> MainWindowAt() {
+  const std::string shell = RunProgram({kXdotoolProgram, "search", "--onlyvisible", "--class",
+                                        "melko", "getwindowgeometry", "--shell", "%@"},
+                                       {}, 5000)
+                                .out;
+  std::istringstream lines(shell);
+  int x = 0, y = 0, width = 0;
+  for (std::string line; std::getline(lines, line);) {
+    const long value = std::atol(line.c_str() + line.find('=') + 1);
+    if (line.starts_with("X=")) x = int(value);
+    if (line.starts_with("Y=")) y = int(value);
+    if (line.starts_with("WIDTH=")) width = int(value);
+    if (line.starts_with("HEIGHT=") && width == 800 && value == 572) return std::pair(x, y);
+  }
+  return std::nullopt;
+}
+
+TEST(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
+  const long seconds = EnvNumber("MELKO_SOAK_SECONDS", 120);
+  const auto seed = std::uint32_t(EnvNumber("MELKO_SOAK_SEED", long(std::random_device{}() >> 1)));
+  std::cout << "MELKO_SOAK_SEED=" << seed << " MELKO_SOAK_SECONDS=" << seconds << '\n';
+  std::mt19937 random(seed);
+  auto pick = [&](int n) { return int(random() % unsigned(n)); };
+
+  TempDir dir;
+  XServer x(dir / "xvfb.log");
+  setenv("DISPLAY", x.display().c_str(), 1);  // for xdotool
+  std::filesystem::create_directory(dir / "run");
+  std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
+  ChildProcess bus({"/usr/bin/dbus-daemon", "--session", "--print-address=1", "--nofork"},
+                   dir / "dbus.err");
+  const std::string bus_address = bus.output().ReadLine().value_or("");
+  ASSERT_FALSE(bus_address.empty());
+  VmouseProcess mouse({"--cable", "--receiver", "--awake", "--battery", "80"}, bus_address);
+  ASSERT_TRUE(mouse.started()) << mouse.errors();
+  const std::map<std::string, std::string> env = {{"DISPLAY", x.display()},
+                                                  {"MELKO_VMOUSE", mouse.socket_path()},
+                                                  {"XDG_CONFIG_HOME", (dir / "config").string()},
+                                                  {"XDG_RUNTIME_DIR", (dir / "run").string()},
+                                                  {"QT_QPA_PLATFORM", "xcb"},
+                                                  {"DBUS_SYSTEM_BUS_ADDRESS", bus_address}};
+  const std::string programs = MELKO_BIN_DIR;
+  auto melkoctl = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), programs + "/melkoctl");
+    const ProgramRun run = RunProgram(args, env);
+    EXPECT_NE(run.exit_code, 2) << run.err;  // refusals (a name taken, none found) are fine
+    return run;
+  };
+  melkoctl({"profile", "rename", "Profile1", "Main"});
+  melkoctl({"profile", "add", "main"});  // differs only in letter case
+  melkoctl({"macro", "add", "Fire"});
+  melkoctl({"profile", "select", "Main"});
+
+  ChildProcess melko({programs + "/melko"}, dir / "melko.err", env);
+  std::optional<std::pair<int, int>> window;
+  ASSERT_TRUE(Await([&] { return (window = MainWindowAt()).has_value(); }))
+      << ReadText(dir / "melko.err");
+  auto click = [&](int dx, int dy) {
+    return RunXdotool({"mousemove", std::to_string(window->first + dx),
+                       std::to_string(window->second + dy), "click", "1"},
+                      dir / "xdotool.err");
+  };
+  const std::pair<int, int> apply{800 - 12 - 60, 572 - 10 - 15}, defaults{12 + 60, 572 - 10 - 15};
+
+  const std::vector<std::string> mouse_commands = {
+      "dpi-button",   "stage 1",     "stage 3",    "light-button", "light-mode 2",
+      "rate 500",     "rate 1000",   "battery 15", "battery 90",   "charging",
+      "charged",      "awake off",   "awake on",   "cable off",    "cable on",
+      "receiver off", "receiver on", "ble on",     "ble off"};
+  const std::vector<std::vector<std::string>> ctl_commands = {
+      {"set", "--wait", "1", "dpi", "2", "1200"},
+      {"set", "--wait", "1", "dpi", "2", "1600"},
+      {"set", "--wait", "1", "rate", "250"},
+      {"set", "--wait", "1", "light", "3", "brightness", "5"},
+      {"profile", "add", "Extra"},
+      {"profile", "delete", "Extra"},
+      {"profile", "select", "main"},
+      {"profile", "select", "Main"},
+      {"macro", "add", "Spare"},
+      {"macro", "delete", "Spare"}};
+  std::vector<long> rss;
+  long actions = 0;
+  const int pid = melko.pid();
+  const auto start = std::chrono::steady_clock::now();
+  for (auto next_sample = start;
+       std::chrono::steady_clock::now() - start < std::chrono::seconds(seconds);) {
+    if (std::chrono::steady_clock::now() >= next_sample) {
+      rss.push_back(RssKib(pid));
+      next_sample += std::chrono::seconds(1);
+    }
+    ASSERT_TRUE(melko.running()) << ReadText(dir / "melko.err");
+    ++actions;
+    switch (pick(10)) {
+      case 0:
+        click(apply.first, apply.second);
+        break;
+      case 1:
+        if (click(defaults.first, defaults.second))
+          RunXdotool({"key", "Return"}, dir / "xdotool.err");
+        break;
+      case 2:
+      case 3:
+        melkoctl(ctl_commands[std::size_t(pick(int(ctl_commands.size())))]);
+        break;
+      default:
+        mouse.Command(mouse_commands[std::size_t(pick(int(mouse_commands.size())))]);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50 + pick(250)));
+  }
+
+  // Warm-up is the first third; growth compares medians of ten samples.
+  const std::size_t warm = rss.size() / 3;
+  const long at_warm =
+      Median({rss.begin() + long(warm), rss.begin() + long(std::min(rss.size(), warm + 10))});
+  const long at_end = Median({rss.end() - long(std::min<std::size_t>(10, rss.size())), rss.end()});
+  std::cout << "actions " << actions << ", RSS after warm-up " << at_warm << " KiB, at the end "
+            << at_end << " KiB, growth " << at_end - at_warm << " KiB, peak "
+            << *std::ranges::max_element(rss) << " KiB\n";
+  if (kPlainBuild) {
+    EXPECT_LT(at_end - at_warm, 1024) << "RSS grew";
+  }
+
+  // Everything present and awake, then the window's own apply: the mouse takes what the page holds.
+  for (const char* line : {"cable on", "receiver on", "awake on", "ble off"}) mouse.Command(line);
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  ASSERT_TRUE(window = MainWindowAt());
+  const std::size_t before = mouse.LogLines().size();
+  ASSERT_TRUE(click(apply.first, apply.second));
+  // An apply with nothing left to send writes nothing; one that writes ends with 2 s of quiet.
+  Await([&] { return mouse.LogLines().size() > before; }, 10000);
+  for (std::size_t seen = 0; seen != mouse.LogLines().size();) {
+    seen = mouse.LogLines().size();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+  }
+  const std::string state = mouse.Command("state");
+  const std::string stored = melkoctl({"--json", "profile", "show"}).out;
+  ASSERT_EQ(Numbers(stored, "dpi").size(), 8u) << stored;
+  EXPECT_EQ(Numbers(state, "dpi"), Numbers(stored, "dpi")) << state << '\n' << stored;
+  EXPECT_EQ(Numbers(state, "current_stage"), Numbers(stored, "current_stage"));
+  const std::vector<long> rate = Numbers(stored, "polling_rate_hz");
+  EXPECT_EQ(Numbers(state, "rate_code"), std::vector<long>{rate.empty() ? 0 : 1000 / rate[0]});
+  EXPECT_EQ(Numbers(state, "mode"), Numbers(stored, "effect"));
+  EXPECT_EQ(Numbers(state, "brightness"), Numbers(stored, "brightness"));
+
+  EXPECT_EQ(melko.Stop(), 0);
+  const std::string errors = ReadText(dir / "melko.err");
+  for (const char* sign : {"Sanitizer", "runtime error:"}) {
+    EXPECT_EQ(errors.find(sign), std::string::npos) << errors;
+  }
+}
+
+}  // namespace
+}  // namespace melko::testing
