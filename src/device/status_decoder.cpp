@@ -20,7 +20,8 @@ std::uint8_t LevelByte(std::uint16_t value) {
   return std::uint8_t(value >> 8);
 }
 
-// The mouse changed the current profile itself: the change counts as applied and is saved.
+// The mouse changed the current profile itself: the change counts as applied and is saved. The
+// change is kept until a running apply ends, on the apply thread: it owns what it uses.
 void TakeOver(DeviceContext& ctx, const std::function<void(ProfileRecord&)>& change) {
   const SyncResult saved = ctx.profiles.TakeOverMouseChange(change);
   if (!saved.outcome.ok) ctx.log.Write("SaveProfiles failed: " + saved.outcome.error);
@@ -29,7 +30,7 @@ void TakeOver(DeviceContext& ctx, const std::function<void(ProfileRecord&)>& cha
 void OnDpiStage(DeviceContext& ctx, std::uint16_t stage) {
   if (stage < 1 || stage > kDpiStageCount) return;
   const std::size_t index = stage - 1u;
-  TakeOver(ctx, [&](ProfileRecord& record) { record.dpi_step = std::int32_t(index); });
+  TakeOver(ctx, [index](ProfileRecord& record) { record.dpi_step = std::int32_t(index); });
   const std::int32_t stage_value =
       ctx.profiles.WithCurrent([&](ProfileRecord& record) { return record.dpi_value[index]; });
   char option[48];
@@ -46,7 +47,7 @@ void OnPollingRate(DeviceContext& ctx, std::uint16_t rate_code) {
     ctx.log.Write("Polling rate event with unknown code " + std::to_string(rate_code));
     return;
   }
-  TakeOver(ctx, [&](ProfileRecord& record) { record.prate = prate; });
+  TakeOver(ctx, [prate](ProfileRecord& record) { record.prate = prate; });
   char option[48];
   std::snprintf(option, sizeof option, control::kRateOptionFormat, prate + 1);
   ctx.controls.SelectOption(option, false);
@@ -57,7 +58,7 @@ void OnPollingRate(DeviceContext& ctx, std::uint16_t rate_code) {
 
 void OnLightMode(DeviceContext& ctx, std::uint16_t value) {
   const int mode = (value >> 4) & 0x0F;
-  TakeOver(ctx, [&](ProfileRecord& record) { record.light_mode = mode; });
+  TakeOver(ctx, [mode](ProfileRecord& record) { record.light_mode = mode; });
   ctx.controls.SelectItem(control::kLightList, mode, false);
   RefreshLightSections(ctx);
 }

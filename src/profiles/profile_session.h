@@ -85,7 +85,9 @@ class ProfileSession {
   SyncResult Sync(const StoreChange& change = {});
 
   // The mouse changed a setting by itself: the change is made to the profile selected at this
-  // moment and to the copy last applied (so that it is not sent back), and saved.
+  // moment and to the copy last applied (so that it is not sent back), and saved. During an apply
+  // the change is kept and made again, on the apply thread, to what that apply sent: it must own
+  // every value it uses (capture by value).
   SyncResult TakeOverMouseChange(const RecordChange& change);
 
   // An apply run: BeginApply gives the snapshot to encode; FinishApply saves and records the
