@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QUiLoader>
 #include <QWidget>
@@ -58,6 +59,14 @@ class SkinLoader final : public QUiLoader {
     widget->setObjectName(name);
     return widget;
   }
+  // Qt's form builder goes on with a layout it could not make and crashes on it: an unknown
+  // layout class gets a stand-in, and the file is refused once loaded.
+  QLayout* createLayout(const QString& class_name, QObject* parent, const QString& name) override {
+    if (QLayout* layout = QUiLoader::createLayout(class_name, parent, name)) return layout;
+    if (unknown_layout.isEmpty()) unknown_layout = class_name;
+    return QUiLoader::createLayout(QStringLiteral("QVBoxLayout"), parent, name);
+  }
+  QString unknown_layout;
 };
 
 bool IsKey(const QString& text) {
@@ -118,6 +127,12 @@ QWidget* LoadLayoutFrom(QIODevice& layout, const QString& name, QWidget* parent)
   SkinLoader loader;
   QCoreApplication::setLibraryPaths(library_paths);
   QWidget* root = loader.load(&layout, parent);
+  if (root && !loader.unknown_layout.isEmpty()) {
+    std::fprintf(stderr, "melko: the skin file %s is damaged: no layout class %s\n",
+                 qPrintable(name), qPrintable(loader.unknown_layout));
+    delete root;
+    return nullptr;
+  }
   if (!root) {
     std::fprintf(stderr, "melko: the skin file %s is damaged: %s\n", qPrintable(name),
                  qPrintable(loader.errorString()));
