@@ -1,5 +1,7 @@
 #include "qt/posted_calls.h"
 
+#include <QThread>
+
 namespace melko {
 
 void PostedCalls::Post(std::function<void()> call) {
@@ -8,6 +10,14 @@ void PostedCalls::Post(std::function<void()> call) {
     calls_.push_back(std::move(call));
   }
   QMetaObject::invokeMethod(this, "RunNext", Qt::QueuedConnection);
+}
+
+void PostedCalls::RunOrPost(std::function<void()> call) {
+  if (QThread::currentThread() == thread()) {
+    call();
+  } else {
+    Post(std::move(call));
+  }
 }
 
 void PostedCalls::RunNext() {

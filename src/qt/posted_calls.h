@@ -24,6 +24,8 @@ class PostedCalls final : public QObject {
   PostedCalls() = default;
 
   void Post(std::function<void()> call);
+  // At once when called on the owner thread, posted otherwise.
+  void RunOrPost(std::function<void()> call);
 
  private:
   // Runs the oldest call waiting; one queued per posted call.

@@ -1,7 +1,5 @@
 #include "qt/qt_event_ports.h"
 
-#include <QThread>
-
 namespace melko {
 
 QtTimers::QtTimers(std::function<void(int)> on_timeout) : on_timeout_(std::move(on_timeout)) {}
@@ -9,27 +7,15 @@ QtTimers::QtTimers(std::function<void(int)> on_timeout) : on_timeout_(std::move(
 QtTimers::~QtTimers() = default;
 
 void QtTimers::Start(int timer_id, int period_ms) {
-  if (QThread::currentThread() == context_.thread()) {
-    StartHere(timer_id, period_ms, true);
-  } else {
-    context_.Post([this, timer_id, period_ms] { StartHere(timer_id, period_ms, true); });
-  }
+  context_.RunOrPost([this, timer_id, period_ms] { StartHere(timer_id, period_ms, true); });
 }
 
 void QtTimers::KeepRunning(int timer_id, int period_ms) {
-  if (QThread::currentThread() == context_.thread()) {
-    StartHere(timer_id, period_ms, false);
-  } else {
-    context_.Post([this, timer_id, period_ms] { StartHere(timer_id, period_ms, false); });
-  }
+  context_.RunOrPost([this, timer_id, period_ms] { StartHere(timer_id, period_ms, false); });
 }
 
 void QtTimers::Stop(int timer_id) {
-  if (QThread::currentThread() == context_.thread()) {
-    StopHere(timer_id);
-  } else {
-    context_.Post([this, timer_id] { StopHere(timer_id); });
-  }
+  context_.RunOrPost([this, timer_id] { StopHere(timer_id); });
 }
 
 QtTimers::Entry& QtTimers::EntryFor(int timer_id) {

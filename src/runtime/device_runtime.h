@@ -31,6 +31,7 @@ class StderrDebugLog final : public DebugLog {
   StderrDebugLog(std::string prefix, bool enabled)
       : prefix_(std::move(prefix)), enabled_(enabled) {}
   void Write(std::string_view line) override;
+  bool enabled() const { return enabled_; }
 
  private:
   std::string prefix_;

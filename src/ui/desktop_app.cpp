@@ -123,6 +123,7 @@ QWidget* DesktopApp::BuildLatePart(QWidget* placeholder) {
 }
 
 void DesktopApp::NoteShownState() {
+  if (!log_.enabled()) return;  // a line for --debug alone, on every event of the mouse
   std::string shown;
   for (const auto& [icon, link] :
        {std::pair{control::kWiredIcon, "cable"}, std::pair{control::kWirelessIcon, "receiver"},

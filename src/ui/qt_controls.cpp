@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QSignalBlocker>
-#include <QThread>
 #include <QWidget>
 
 #include "common/language.h"
@@ -78,11 +77,7 @@ QWidget* QtControls::Find(std::string_view name) const {
 void QtControls::OnWidget(std::string_view name, std::function<void(QWidget*)> fn) {
   QPointer<QWidget> widget = widgets_.value(ToQString(name));
   if (!widget) return;  // a control the skin lacks is skipped
-  if (QThread::currentThread() == context_.thread()) {
-    fn(widget);
-    return;
-  }
-  context_.Post([widget, fn = std::move(fn)] {
+  context_.RunOrPost([widget, fn = std::move(fn)] {
     if (widget) fn(widget);
   });
 }
