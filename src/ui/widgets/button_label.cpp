@@ -48,7 +48,10 @@ void ButtonLabel::setReadOnly(bool read_only) {
 
 QSize ButtonLabel::sizeHint() const {
   const QFontMetrics metrics(font());
-  return {kPadding + kBadge + kPadding + metrics.averageCharWidth() * kTextRoom + kPadding,
+  // Measured on Latin letters: a font made for Chinese averages over its wide glyphs, and the grid
+  // grew past the window's width in that language.
+  const int letter = metrics.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) / 26;
+  return {kPadding + kBadge + kPadding + letter * kTextRoom + kPadding,
           qMax(kBadge + 8, metrics.height() + 10)};
 }
 
