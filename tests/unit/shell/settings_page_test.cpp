@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "common/text.h"
 #include "device/messages.h"
 #include "profiles/data_folder.h"
@@ -205,33 +207,30 @@ TEST_F(SettingsPageTest, RefreshShowsEveryFieldOfTheProfile) {
               std::tuple(200 + stage, dpi, dpi, ColourToArgb(MakeColour(i, 2 * i, 3 * i))))
         << stage;
   }
-  for (const auto& [control, value] :
-       std::vector<std::pair<std::string, int>>{{"ms_1_slider_brightness", 2},
-                                                {"ms_1_slider_breathspeed", 3},
-                                                {"ms_1_slider_light_off", 5},
-                                                {"ms_1_slider_sleep_timer", 7},
-                                                {"ms_1_slider_key_debounce", 9}}) {
-    EXPECT_EQ(shown.Value(control), value) << control;
+  // Rows of control=shown, the "ms_1_" left off: a slider's value, a list's item, a label's text,
+  // and an option group's selected option.
+  std::istringstream rows(
+      "slider_brightness=2|slider_breathspeed=3|slider_light_off=5|slider_sleep_timer=7|"
+      "slider_key_debounce=9|combo_light=3|combo_light_ble=1|"
+      "label_prate=key:prate_1_text|label_light_off=Light off after: 2.5 min|"
+      "label_sleep_timer=Sleep after: 7 min|label_key_debounce=18 MS|"
+      "option_dpi_step_=5|btn_prate_=1|option_lift_of_distance_=2|option_ripple_control_=1|"
+      "option_angle_snap_=2");
+  for (std::string row; std::getline(rows, row, '|');) {
+    const std::string control = "ms_1_" + row.substr(0, row.find('='));
+    const std::string expected = row.substr(row.find('=') + 1);
+    if (control.ends_with('_')) {
+      EXPECT_EQ(shown.SelectedOption(control), control + expected);
+    } else {
+      const std::string kind = control.substr(5, control.find('_', 5) - 5);
+      EXPECT_EQ(kind == "slider"  ? std::to_string(shown.Value(control))
+                : kind == "combo" ? std::to_string(shown.SelectedItem(control))
+                                  : shown.Text(control),
+                expected)
+          << control;
+    }
   }
-  for (const auto& [control, text] : std::vector<std::pair<std::string, std::string>>{
-           {"ms_1_label_prate", "key:prate_1_text"},
-           {"ms_1_label_light_off", "Light off after: 2.5 min"},
-           {"ms_1_label_sleep_timer", "Sleep after: 7 min"},
-           {"ms_1_label_key_debounce", "18 MS"}}) {
-    EXPECT_EQ(shown.Text(control), text) << control;
-  }
-  for (const auto& [group, number] :
-       std::vector<std::pair<std::string, int>>{{"ms_1_option_dpi_step_", 5},
-                                                {"ms_1_btn_prate_", 1},
-                                                {"ms_1_option_lift_of_distance_", 2},
-                                                {"ms_1_option_ripple_control_", 1},
-                                                {"ms_1_option_angle_snap_", 2}}) {
-    EXPECT_EQ(shown.SelectedOption(group), group + std::to_string(number));
-  }
-  EXPECT_EQ(
-      std::tuple(shown.SelectedItem("ms_1_combo_light"), shown.SelectedItem("ms_1_combo_light_ble"),
-                 shown.Colour("ms_1_btn_light_color")),
-      std::tuple(3, 1, 0xFF090807u));
+  EXPECT_EQ(shown.Colour("ms_1_btn_light_color"), 0xFF090807u);
   for (int button = 1; button <= kMouseButtonCount; ++button) {
     EXPECT_EQ(shown.Text(Numbered("ms_1_btn_key_%d", button)),
               std::string("Ctrl+") + char('A' + button - 1));
