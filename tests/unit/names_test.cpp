@@ -3,7 +3,6 @@
 #include "common/text.h"
 #include "macros/macro_record.h"
 #include "profiles/names.h"
-#include "profiles/profile_store.h"
 
 namespace melko {
 namespace {
@@ -24,7 +23,8 @@ TEST(Names, ComparisonIgnoresLetterCaseBeyondAscii) {
 }
 
 // Numbers count from one past every name taken in any letter case; the base is shortened so that
-// the number fits, never between the two halves of a surrogate pair.
+// the number fits, never between the two halves of a surrogate pair. Profile names of 99 units
+// are the file import's test.
 TEST(Names, UniqueNamesNumberFromOneAndFitTheField) {
   const std::u16string full(23, u'x'), x21(21, u'x');
   const std::u16string emoji_end = std::u16string(21, u'a') + u"\U0001F600";  // 23 units
@@ -44,12 +44,6 @@ TEST(Names, UniqueNamesNumberFromOneAndFitTheField) {
   for (const auto& c : cases) {
     EXPECT_EQ(MakeUniqueName(Macros(c.taken), c.base, 23), c.unique) << Utf16ToUtf8(c.unique);
   }
-  EXPECT_EQ(TruncateUnits(u"ab\U0001F600", 3), u"ab");
-
-  ProfileStore profiles;  // profile names have 99 units
-  const std::u16string long_name(99, u'p');
-  profiles.profiles.push_back(MakeDefaultProfile(long_name));
-  EXPECT_EQ(MakeUniqueName(profiles.profiles, long_name, 99), std::u16string(97, u'p') + u"_1");
 }
 
 // A field without a terminator reads as the name a write of it keeps: N - 1 units, never a split
