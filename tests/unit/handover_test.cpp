@@ -15,8 +15,8 @@ TEST(HandoverTest, RequestsSurviveTheTripAndBadOnesAreRefusedWithAReason) {
   std::string why;
   const auto parsed = ParseHandoverRequest(line, &why);
   ASSERT_TRUE(parsed) << why;
-  EXPECT_TRUE(parsed->data_folder == request.data_folder && parsed->send == HandoverSend::kFull &&
-              parsed->wait_ms == 3000 && parsed->progress);
+  EXPECT_EQ(std::tuple(parsed->data_folder, parsed->send, parsed->wait_ms, parsed->progress),
+            std::tuple(request.data_folder, HandoverSend::kFull, 3000, true));
 
   const std::pair<std::string, std::string> bad[] = {
       {"melkoctl/2 send full wait=0 progress=0 folder=/x", "unsupported version"},

@@ -10,58 +10,47 @@
 namespace melko {
 namespace {
 
-// Little-endian writes into a byte image, for expectations built by hand.
-void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
-  bytes.at(offset) = std::uint8_t(value);
-  bytes.at(offset + 1) = std::uint8_t(value >> 8);
-}
-
-void PutI32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t value) {
-  const auto bits = std::uint32_t(value);
-  for (int i = 0; i < 4; ++i) bytes.at(offset + std::size_t(i)) = std::uint8_t(bits >> (8 * i));
-}
-
-void PutUtf16(std::vector<std::uint8_t>& bytes, std::size_t offset, const std::u16string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) PutU16(bytes, offset + 2 * i, text[i]);
+// A little-endian value of `width` bytes at `offset` of a byte image.
+void Put(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int64_t value, int width = 4) {
+  for (int i = 0; i < width; ++i)
+    bytes.at(offset + std::size_t(i)) = std::uint8_t(value >> (8 * i));
 }
 
 // The defaults record as the layout table lays it out, built independently of the code under
 // test: zero bytes, then each default at its offset.
 std::vector<std::uint8_t> ExpectedDefaultsImage(const std::u16string& name) {
   std::vector<std::uint8_t> b(32992, 0);
-  PutUtf16(b, 0, name);
+  for (std::size_t i = 0; i < name.size(); ++i) Put(b, 2 * i, name[i], 2);
   const int defaults[][2] = {{2200, 420}, {2204, 3}, {2212, 6}, {2340, 8}, {2344, 6},
                              {2348, 10},  {2352, 1}, {2356, 1}, {2360, 3}, {2368, 1},
                              {2376, 1},   {2384, 3}, {2392, 4}};
-  for (auto [at, value] : defaults) PutI32(b, std::size_t(at), value);
+  for (auto [at, value] : defaults) Put(b, std::size_t(at), value);
   const int stages[8] = {16, 32, 48, 64, 96, 144, 220, 0};
-  for (int i = 0; i < 8; ++i) {
-    PutI32(b, 2244 + 4 * i, stages[i]);
-    PutI32(b, 2276 + 4 * i, stages[i]);
-    PutI32(b, 2308 + 4 * i, i < 7 ? 1 : 0);
+  // Stage colours and the reserved colours after them, as red, green, blue: 00 00 FF 00 is blue.
+  const std::uint32_t stage_rgb[8] = {0xFF0000, 0x00FF00, 0x0000FF, 0x00FFFF,
+                                      0xFFFF00, 0xFF00FF, 0xFFFFFF, 0xFFFFFF};
+  const std::uint32_t reserved_rgb[8] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFF00FF,
+                                         0xFFFF00, 0xFFFFFF, 0xFFFFFF, 0xFF8000};
+  const auto put_rgb = [&b](std::size_t at, std::uint32_t rgb) {
+    for (int c = 0; c < 3; ++c) b[at + std::size_t(c)] = std::uint8_t(rgb >> (16 - 8 * c));
+  };
+  for (std::size_t i = 0; i < 8; ++i) {
+    Put(b, 2244 + 4 * i, stages[i]);
+    Put(b, 2276 + 4 * i, stages[i]);
+    Put(b, 2308 + 4 * i, i < 7 ? 1 : 0);
+    put_rgb(2400 + 4 * i, stage_rgb[i]);
+    put_rgb(2432 + 4 * i, reserved_rgb[i]);
   }
   b[2388] = 1;
-  b[2398] = 0xFF;  // light colour blue: 00 00 FF 00
-  const std::uint8_t stage_rgb[8][3] = {{255, 0, 0},     {0, 255, 0},    {0, 0, 255},
-                                        {0, 255, 255},   {255, 255, 0},  {255, 0, 255},
-                                        {255, 255, 255}, {255, 255, 255}};
-  const std::uint8_t reserved_rgb[8][3] = {{255, 0, 0},     {0, 255, 0},   {0, 0, 255},
-                                           {255, 0, 255},   {255, 255, 0}, {255, 255, 255},
-                                           {255, 255, 255}, {255, 128, 0}};
-  for (int i = 0; i < 8; ++i) {
-    for (int c = 0; c < 3; ++c) {
-      b[std::size_t(2400 + 4 * i + c)] = stage_rgb[i][c];
-      b[std::size_t(2432 + 4 * i + c)] = reserved_rgb[i][c];
-    }
-  }
+  put_rgb(2396, 0x0000FF);  // the light colour
   const int functions[18] = {1, 2, 3, 6, 121, 6, 4, 5, 121, 0, 0, 0, 0, 0, 0, 0, 12, 11};
-  for (int slot = 0; slot < 18; ++slot) {
-    const std::size_t base = 2464 + 1272 * std::size_t(slot);
+  for (std::size_t slot = 0; slot < 18; ++slot) {
+    const std::size_t base = 2464 + 1272 * slot;
     b[base + 0] = std::uint8_t(slot);
     b[base + 1] = std::uint8_t(functions[slot]);
-    PutU16(b, base + 8, 562);
-    PutI32(b, base + 1072, -1);
-    PutI32(b, base + 1076, -1);
+    Put(b, base + 8, 562, 2);
+    Put(b, base + 1072, -1);
+    Put(b, base + 1076, -1);
   }
   return b;
 }
@@ -88,13 +77,9 @@ TEST(ProfileRecord, DefaultsMatchTheLayoutByteForByte) {
 
 TEST(ProfileRecord, ResetDpiDefaultsTouchesOnlyTheDpiGroup) {
   auto record = MakeDefaultProfile(u"P");
-  record->dpi_step = 5;
-  record->dpi_value[0] = 3;
-  record->dpi_value_2[1] = 4;
-  record->dpi_enable[7] = 1;
-  record->dpi_color[2] = MakeColour(1, 2, 3);
-  record->prate = 0;
-  record->angle_snap = 1;
+  record->dpi_step = 5, record->dpi_value[0] = 3, record->dpi_value_2[1] = 4;
+  record->dpi_enable[7] = 1, record->dpi_color[2] = MakeColour(1, 2, 3);
+  record->prate = 0, record->angle_snap = 1;
   ResetDpiDefaults(*record);
   EXPECT_EQ(
       std::tuple(record->dpi_step, record->dpi_value[0], record->dpi_value_2[1],

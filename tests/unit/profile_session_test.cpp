@@ -29,10 +29,17 @@ class SessionSyncTest : public ::testing::Test {
   ProfileSession session_;
 };
 
+// Field by field: what this program changed wins, everything else keeps the other program's value,
+// and a button slot moves as a whole.
 TEST_F(SessionSyncTest, PendingEditsAndAnotherProgramsChangesAreBothKept) {
-  session_.WithCurrent([](ProfileRecord& current) { current.brightness = 3; });
+  session_.WithCurrent([](ProfileRecord& current) {
+    current.brightness = 3;
+    current.buttons[3].function = kFunctionShortcut;
+  });
   Elsewhere([](ProfileStore& profiles, MacroStore& macros) {
     profiles.profiles[0]->dpi_value[0] = 10;
+    profiles.profiles[0]->buttons[3].macro_index = 7;
+    profiles.profiles[0]->buttons[4].function = 9;
     profiles.profiles.push_back(MakeDefaultProfile(u"X"));
     profiles.selected_index = 1;
     macros.macros.push_back(MakeEmptyMacro(u"M"));
@@ -44,10 +51,12 @@ TEST_F(SessionSyncTest, PendingEditsAndAnotherProgramsChangesAreBothKept) {
 
   const ProfileStore disk = OnDisk();
   ASSERT_EQ(disk.profiles.size(), 2u);
-  EXPECT_EQ(
-      std::tuple(disk.profiles[0]->brightness, disk.profiles[0]->dpi_value[0], disk.selected_index),
-      std::tuple(3, 10, 1u));
-  EXPECT_EQ(ProfileName(session_.CurrentSnapshot()), u"X");
+  const ProfileRecord& first = *disk.profiles[0];
+  EXPECT_EQ(std::tuple(first.brightness, first.dpi_value[0], first.buttons[3].function,
+                       first.buttons[3].macro_index, first.buttons[4].function),
+            std::tuple(3, 10, kFunctionShortcut, -1, 9));
+  EXPECT_EQ(std::tuple(disk.selected_index, ProfileName(session_.CurrentSnapshot())),
+            std::tuple(1u, u"X"));
   EXPECT_EQ(session_.WithStores(
                 [](const ProfileStore&, const MacroStore& macros) { return macros.macros.size(); }),
             1u);
@@ -100,23 +109,6 @@ TEST_F(SessionSyncTest, AChangeThatWouldOutgrowAStoreIsRefusedAndSavesNothing) {
   EXPECT_EQ(LoadMacros(macros, dir_.path()).status, StoreLoadStatus::kLoaded);
   macros.macros.push_back(MakeEmptyMacro(u"Again"));
   EXPECT_FALSE(SaveMacros(macros, dir_.path()).ok) << "the writer itself refuses it too";
-}
-
-// Field by field: what this program changed wins, everything else keeps the other program's value,
-// and a button slot moves as a whole.
-TEST(StoreMerge, OnlyChangedFieldsAreCarriedOver) {
-  ProfileRecord base = *MakeDefaultProfile(u"P");
-  ProfileRecord ours = base;
-  ProfileRecord theirs = base;
-  ours.dpi_value[2] = 40;
-  ours.buttons[3].function = kFunctionShortcut;
-  theirs.dpi_value[3] = 50;
-  theirs.buttons[3].macro_index = 7;
-  theirs.buttons[4].function = 9;
-  MergeProfileEdits(ours, base, theirs);
-  EXPECT_EQ(std::tuple(theirs.dpi_value[2], theirs.dpi_value[3], theirs.buttons[3].function,
-                       theirs.buttons[3].macro_index, theirs.buttons[4].function),
-            std::tuple(40, 50, kFunctionShortcut, ours.buttons[3].macro_index, 9));
 }
 
 // An edit lands on the record of its exact name on disk (the one at the same place among equal

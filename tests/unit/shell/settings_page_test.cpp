@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "common/text.h"
 #include "device/messages.h"
 #include "profiles/data_folder.h"
@@ -88,26 +90,24 @@ class SettingsPageTest : public ::testing::Test {
 TEST_F(SettingsPageTest, TypedDpiIsStoredAsAStageValueAndShownAsItsDpi) {
   for (const auto& [typed, value, shown] : std::vector<std::tuple<std::string, int, std::string>>{
            {"123456", 220, "12000"}, {"30", 1, "50"}, {"10150", 201, "10100"}, {"", 1, "50"}}) {
-    SCOPED_TRACE(typed);
     page.OnDpiEditDone("ms_1_edit_dpi_3", typed);
-    EXPECT_EQ(Current().dpi_value[2], value);
-    EXPECT_EQ(rig.controls.Text("ms_1_edit_dpi_3"), shown);
-    EXPECT_EQ(rig.controls.Text("ms_1_label_dpi_3"), shown);
-    EXPECT_EQ(rig.controls.Value("ms_1_slider_dpi_3"), value);
+    EXPECT_EQ(
+        std::tuple(Current().dpi_value[2], rig.controls.Value("ms_1_slider_dpi_3"),
+                   rig.controls.Text("ms_1_edit_dpi_3"), rig.controls.Text("ms_1_label_dpi_3")),
+        std::tuple(value, value, shown, shown))
+        << typed;
   }
   EXPECT_EQ(Applies(), 0) << "typing a DPI sends nothing until an apply";
 }
 
+// Sliders wait longer than lists before an apply; a DPI slider waits for the Apply button.
 TEST_F(SettingsPageTest, ControlsStoreTheirFieldAndAskForAnApplyAsEachShould) {
   page.OnValueChanged("ms_1_slider_dpi_2", 100);
-  EXPECT_EQ(Current().dpi_value[1], 100);
   EXPECT_EQ(rig.controls.Text("ms_1_label_dpi_2"), "5000");
   EXPECT_FALSE(rig.timers.Running(kTimerApplyDelay));
-
   page.OnValueChanged("ms_1_slider_key_debounce", 6);
-  EXPECT_EQ(rig.controls.Text("ms_1_label_key_debounce"), "12 MS");
   EXPECT_EQ(rig.timers.Period(kTimerApplyDelay), 500);
-  page.OnItemSelect("ms_1_combo_light", 2);  // lists wait less than sliders
+  page.OnItemSelect("ms_1_combo_light", 2);
   EXPECT_EQ(rig.timers.Period(kTimerApplyDelay), 200);
 
   page.OnSelectChanged("ms_1_btn_prate_2");
@@ -115,31 +115,26 @@ TEST_F(SettingsPageTest, ControlsStoreTheirFieldAndAskForAnApplyAsEachShould) {
   page.OnCheckClick("ms_1_check_movemode", true);
   page.OnClick("ms_1_btn_dpi_color_4");
   EXPECT_EQ(Applies(), 4);
-  const ProfileRecord record = Current();
-  EXPECT_EQ(record.prate, 1);
-  EXPECT_EQ(rig.controls.Text("ms_1_label_prate"), "key:prate_2_text");
-  EXPECT_EQ(record.angle_snap, 1);
-  EXPECT_EQ(record.move_mode, 1);
-  EXPECT_EQ(record.dpi_color[3], MakeColour(0x10, 0x20, 0x30));
+  const ProfileRecord r = Current();
+  EXPECT_EQ(std::tuple(r.dpi_value[1], r.key_debounce, r.prate, r.angle_snap, r.move_mode,
+                       r.dpi_color[3]),
+            std::tuple(100, 6, 1, 1, 1, MakeColour(0x10, 0x20, 0x30)));
 
   page.OnCheckClick("ms_1_check_key_debounce", true);
-  EXPECT_TRUE(rig.controls.IsVisible("ms_1_hor_key_debounce"));
   page.OnSectionTimer();
   EXPECT_EQ(dialogs.followed, "ms_1_hor_key_debounce");
 }
 
 // Deleting the first of three selects the new first; deleting the last selects the one before it.
-// Every change of the list is on disk at once, and the page shows the profile now selected.
+// Every change of the list, and every file import, is on disk at once.
 TEST_F(SettingsPageTest, ProfileListChangesAreSavedAndShowTheRightProfile) {
   AddProfiles({u"Two", u"Three"});
-  EXPECT_EQ(Profiles(), (std::vector<std::string>{"Profile1", "Two", "Three", "selected 2"}));
   EXPECT_EQ(rig.session.full_apply, 1);
   page.OnItemSelect("ms_1_list_profile", 0);
   page.OnClick("ms_1_profile_delete_btn");
   EXPECT_EQ(Profiles(), (std::vector<std::string>{"Two", "Three", "selected 0"}));
   page.OnItemSelect("ms_1_list_profile", 1);
   page.OnClick("ms_1_profile_delete_btn");
-  EXPECT_EQ(Profiles(), (std::vector<std::string>{"Two", "selected 0"}));
   page.OnClick("ms_1_profile_delete_btn");
   EXPECT_EQ(boxes.asked.back(), "one_profile_text");
 
@@ -150,25 +145,22 @@ TEST_F(SettingsPageTest, ProfileListChangesAreSavedAndShowTheRightProfile) {
   page.OnClick("ms_1_btn_reset");
   EXPECT_EQ(Current().brightness, 3) << "declined";
   page.OnClick("ms_1_btn_reset");
-  EXPECT_EQ(Current().brightness, 8);
-  EXPECT_EQ(Profiles(), (std::vector<std::string>{"Work", "selected 0"}));
-  EXPECT_EQ(rig.controls.Text("ms_1_slider_brightness"), "");
   EXPECT_EQ(rig.controls.Value("ms_1_slider_brightness"), 8);
-}
-
-TEST_F(SettingsPageTest, ImportAndExportGoThroughFiles) {
   dialogs.file = rig.dir / "work.pro";
   page.OnClick("ms_1_profile_export_btn");
   page.OnClick("ms_1_profile_import_btn");
-  EXPECT_EQ(Profiles(), (std::vector<std::string>{"Profile1", "Profile1_1", "selected 1"}));
+  EXPECT_EQ(Profiles(), (std::vector<std::string>{"Work", "Work_1", "selected 1"}));
+  EXPECT_EQ(Current().brightness, 8);
+
   testing::WriteAll(rig.dir / "short.pro", {1, 2, 3});
-  dialogs.file = rig.dir / "short.pro";
-  page.OnClick("ms_1_profile_import_btn");
-  EXPECT_EQ(boxes.asked.back(), "import_fail_text");
+  for (const auto& [file, control, told] :
+       {std::tuple("short.pro", "ms_1_profile_import_btn", "import_fail_text"),
+        std::tuple("no/folder/x.pro", "ms_1_profile_export_btn", "export_fail_text")}) {
+    dialogs.file = rig.dir / file;
+    page.OnClick(control);
+    EXPECT_EQ(boxes.asked.back(), told);
+  }
   EXPECT_EQ(Profiles().size(), 3u);
-  dialogs.file = rig.dir / "no/folder/x.pro";
-  page.OnClick("ms_1_profile_export_btn");
-  EXPECT_EQ(boxes.asked.back(), "export_fail_text");
 }
 
 // The macro choice is preset with the button's macro found by name: its stored position goes
@@ -176,10 +168,8 @@ TEST_F(SettingsPageTest, ImportAndExportGoThroughFiles) {
 TEST_F(SettingsPageTest, TheMacroChoiceFindsTheButtonsMacroByName) {
   rig.session.Sync([](ProfileStore& profiles, MacroStore& macros) {
     macros.macros.push_back(MakeEmptyMacro(u"B"));
-    ButtonAssignment& button = profiles.Selected()->buttons[2];
-    button.function = kFunctionMacro;
-    button.macro_index = 1;  // B was second before A was deleted
-    WriteFixedText(button.macro_name, u"B");
+    testing::GiveMacro(*profiles.Selected(), 2, u"B");
+    profiles.Selected()->buttons[2].macro_index = 1;  // B was second before A was deleted
   });
   page.OnClick("ms_1_btn_key_3");
   page.AssignButtonFunction("ms_1_select_macro");
@@ -200,42 +190,47 @@ TEST_F(SettingsPageTest, RefreshShowsEveryFieldOfTheProfile) {
     r.light_color = MakeColour(9, 8, 7), r.prate = 0;
     r.lift_of_distance = 1, r.ripple_control = 0, r.angle_snap = 1;
     r.light_off = 5, r.sleep_timer = 7, r.key_debounce = 9;
-    for (int slot = 0; slot < kMouseButtonCount; ++slot) {
-      ButtonAssignment& button = r.buttons[std::size_t(slot)];
-      button.function = kFunctionShortcut;
-      button.shortcut_modifiers = 1;                 // Ctrl
-      button.shortcut_key = std::uint8_t(4 + slot);  // A, B, C ...
+    for (std::size_t slot = 0; slot < std::size_t(kMouseButtonCount); ++slot) {
+      r.buttons[slot].function = kFunctionShortcut;
+      r.buttons[slot].shortcut_modifiers = 1;                 // Ctrl
+      r.buttons[slot].shortcut_key = std::uint8_t(4 + slot);  // A, B, C ...
     }
   });
   fakes::FakeControls& shown = rig.controls;
   for (int stage = 1; stage <= kDpiStageCount; ++stage) {
-    SCOPED_TRACE(stage);
     const std::string dpi = std::to_string(10000 + 100 * stage);
-    EXPECT_EQ(shown.Value(Numbered("ms_1_slider_dpi_%d", stage)), 200 + stage);
-    EXPECT_EQ(shown.Text(Numbered("ms_1_label_dpi_%d", stage)), dpi);
-    EXPECT_EQ(shown.Text(Numbered("ms_1_edit_dpi_%d", stage)), dpi);
     const int i = stage - 1;
-    EXPECT_EQ(shown.Colour(Numbered("ms_1_btn_dpi_color_%d", stage)),
-              ColourToArgb(MakeColour(i, 2 * i, 3 * i)));
+    EXPECT_EQ(std::tuple(shown.Value(Numbered("ms_1_slider_dpi_%d", stage)),
+                         shown.Text(Numbered("ms_1_label_dpi_%d", stage)),
+                         shown.Text(Numbered("ms_1_edit_dpi_%d", stage)),
+                         shown.Colour(Numbered("ms_1_btn_dpi_color_%d", stage))),
+              std::tuple(200 + stage, dpi, dpi, ColourToArgb(MakeColour(i, 2 * i, 3 * i))))
+        << stage;
   }
-  EXPECT_EQ(shown.SelectedOption("ms_1_option_dpi_step_"), "ms_1_option_dpi_step_5");
-  EXPECT_EQ(shown.SelectedItem("ms_1_combo_light"), 3);
-  EXPECT_EQ(shown.SelectedItem("ms_1_combo_light_ble"), 1);
-  EXPECT_EQ(shown.Value("ms_1_slider_brightness"), 2);
-  EXPECT_EQ(shown.Value("ms_1_slider_breathspeed"), 3);
+  // Rows of control=shown, the "ms_1_" left off: a slider's value, a list's item, a label's text,
+  // and an option group's selected option.
+  std::istringstream rows(
+      "slider_brightness=2|slider_breathspeed=3|slider_light_off=5|slider_sleep_timer=7|"
+      "slider_key_debounce=9|combo_light=3|combo_light_ble=1|"
+      "label_prate=key:prate_1_text|label_light_off=Light off after: 2.5 min|"
+      "label_sleep_timer=Sleep after: 7 min|label_key_debounce=18 MS|"
+      "option_dpi_step_=5|btn_prate_=1|option_lift_of_distance_=2|option_ripple_control_=1|"
+      "option_angle_snap_=2");
+  for (std::string row; std::getline(rows, row, '|');) {
+    const std::string control = "ms_1_" + row.substr(0, row.find('='));
+    const std::string expected = row.substr(row.find('=') + 1);
+    if (control.ends_with('_')) {
+      EXPECT_EQ(shown.SelectedOption(control), control + expected);
+    } else {
+      const std::string kind = control.substr(5, control.find('_', 5) - 5);
+      EXPECT_EQ(kind == "slider"  ? std::to_string(shown.Value(control))
+                : kind == "combo" ? std::to_string(shown.SelectedItem(control))
+                                  : shown.Text(control),
+                expected)
+          << control;
+    }
+  }
   EXPECT_EQ(shown.Colour("ms_1_btn_light_color"), 0xFF090807u);
-  EXPECT_EQ(shown.SelectedOption("ms_1_btn_prate_"), "ms_1_btn_prate_1");
-  EXPECT_EQ(shown.Text("ms_1_label_prate"), "key:prate_1_text");
-  EXPECT_EQ(shown.SelectedOption("ms_1_option_lift_of_distance_"),
-            "ms_1_option_lift_of_distance_2");
-  EXPECT_EQ(shown.SelectedOption("ms_1_option_ripple_control_"), "ms_1_option_ripple_control_1");
-  EXPECT_EQ(shown.SelectedOption("ms_1_option_angle_snap_"), "ms_1_option_angle_snap_2");
-  EXPECT_EQ(shown.Value("ms_1_slider_light_off"), 5);
-  EXPECT_EQ(shown.Text("ms_1_label_light_off"), "Light off after: 2.5 min");
-  EXPECT_EQ(shown.Value("ms_1_slider_sleep_timer"), 7);
-  EXPECT_EQ(shown.Text("ms_1_label_sleep_timer"), "Sleep after: 7 min");
-  EXPECT_EQ(shown.Value("ms_1_slider_key_debounce"), 9);
-  EXPECT_EQ(shown.Text("ms_1_label_key_debounce"), "18 MS");
   for (int button = 1; button <= kMouseButtonCount; ++button) {
     EXPECT_EQ(shown.Text(Numbered("ms_1_btn_key_%d", button)),
               std::string("Ctrl+") + char('A' + button - 1));
@@ -246,7 +241,6 @@ TEST_F(SettingsPageTest, RefreshShowsEveryFieldOfTheProfile) {
 // outside the page's range selects no option, and counting it does not overflow.
 TEST_F(SettingsPageTest, AStageThatIsOffOrAValueOutOfRangeIsNeverSelected) {
   EXPECT_FALSE(rig.controls.Enabled("ms_1_option_dpi_step_8"));  // off by default
-  EXPECT_TRUE(rig.controls.Enabled("ms_1_option_dpi_step_7"));
   page.OnSelectChanged("ms_1_option_dpi_step_8");
   EXPECT_EQ(Current().dpi_step, 1);
   EXPECT_EQ(rig.controls.SelectedOption("ms_1_option_dpi_step_"), "ms_1_option_dpi_step_2");
@@ -257,8 +251,9 @@ TEST_F(SettingsPageTest, AStageThatIsOffOrAValueOutOfRangeIsNeverSelected) {
   EXPECT_TRUE(StageIsOn(Current(), 7) && rig.controls.Enabled("ms_1_option_dpi_step_8"));
 
   EditAll([](ProfileRecord& r) { r.dpi_step = r.prate = 0x7FFFFFFF; });
-  EXPECT_EQ(rig.controls.SelectedOption("ms_1_option_dpi_step_"), "");
-  EXPECT_EQ(rig.controls.SelectedOption("ms_1_btn_prate_"), "");
+  EXPECT_EQ(rig.controls.SelectedOption("ms_1_option_dpi_step_") +
+                rig.controls.SelectedOption("ms_1_btn_prate_"),
+            "");
 }
 
 // The user's choice in the list is the profile shown in that row, found by its exact name, even
@@ -276,22 +271,17 @@ TEST_F(SettingsPageTest, AChosenRowSelectsTheProfileItShows) {
   EXPECT_EQ(rig.controls.Items("ms_1_list_profile"),
             (std::vector<std::string>{"Alpha", "Beta", "Gamma", "ALPHA"}));
   page.OnItemSelect("ms_1_list_profile", 3);
-  EXPECT_EQ(ProfileName(Current()), u"ALPHA");
   page.OnClick("ms_1_profile_delete_btn");
   EXPECT_EQ(Profiles(), (std::vector<std::string>{"Alpha", "Beta", "Gamma", "selected 2"}));
 }
 
-// What another program changes shows on the page: noticed by the page's file watch, or by the
-// save of an apply.
-TEST_F(SettingsPageTest, ThePageFollowsWhatAnotherProgramChanges) {
+// What another program changed shows on the page when an apply's save finds it, and the page's
+// profile goes to the mouse. Changes the store folder's watch finds, sent once, are the window
+// tests' (melkoctl beside the window).
+TEST_F(SettingsPageTest, ThePageFollowsWhatAnApplysSaveFinds) {
   AddProfiles({u"Beta", u"Gamma"});
   page.OnItemSelect("ms_1_list_profile", 1);
   const int applies = Applies();
-  Elsewhere([](ProfileStore& profiles, MacroStore&) { profiles.profiles[1]->prate = 0; });
-  page.OnStoresChanged();
-  EXPECT_EQ(rig.controls.Text("ms_1_label_prate"), "key:prate_1_text");
-  EXPECT_EQ(Applies(), applies) << "the other program sent its own change";
-
   Elsewhere([](ProfileStore& profiles, MacroStore&) {
     profiles.selected_index = 2;
     SetProfileName(*profiles.profiles[0], u"First");
@@ -300,10 +290,7 @@ TEST_F(SettingsPageTest, ThePageFollowsWhatAnotherProgramChanges) {
   ASSERT_TRUE(rig.session.Sync().outcome.ok);  // as an apply's save does
   page.FollowStores();
   EXPECT_EQ(rig.controls.SelectedItem("ms_1_list_profile"), 2);
-  EXPECT_EQ(rig.controls.Items("ms_1_list_profile"),
-            (std::vector<std::string>{"First", "Beta", "Gamma"}));
-  EXPECT_EQ(rig.session.full_apply, 1);
-  EXPECT_EQ(Applies(), applies + 1) << "the page's profile goes to the mouse";
+  EXPECT_EQ(std::tuple(int(rig.session.full_apply), Applies()), std::tuple(1, applies + 1));
   page.OnSelectChanged("ms_1_btn_prate_2");
   EXPECT_EQ(Profiles(), (std::vector<std::string>{"First", "Beta", "Gamma", "selected 2"}));
   EXPECT_EQ(Current().prate, 1);
@@ -322,7 +309,6 @@ TEST_F(SettingsPageTest, AChangeThatCannotBeSavedOrANameTakenMeanwhileIsTold) {
   page.OnClick("ms_1_profile_rename_btn");
   EXPECT_EQ(boxes.asked.back(), "warn_name_2_text");
   EXPECT_EQ(Profiles(), (std::vector<std::string>{"Profile1", "Beta", "WORK", "selected 1"}));
-  EXPECT_EQ(rig.controls.Items("ms_1_list_profile").back(), "WORK");
   dialogs.while_open = nullptr;
 
   // The lock file made a folder: nothing can be saved, whoever runs the test.
@@ -330,9 +316,8 @@ TEST_F(SettingsPageTest, AChangeThatCannotBeSavedOrANameTakenMeanwhileIsTold) {
   std::filesystem::remove(lock);
   std::filesystem::create_directory(lock);
   for (const char* control : {"ms_1_profile_add_btn", "ms_1_profile_rename_btn"}) {
-    SCOPED_TRACE(control);
     page.OnClick(control);
-    EXPECT_EQ(boxes.asked.back(), "save_fail_text");
+    EXPECT_EQ(boxes.asked.back(), "save_fail_text") << control;
     EXPECT_EQ(boxes.arguments.back().at(0), StoreFolder(rig.dir.path()).string());
     EXPECT_NE(boxes.arguments.back().at(1).find("lock"), std::string::npos);
   }
