@@ -11,9 +11,9 @@
 #include <iostream>
 #include <random>
 #include <regex>
-#include <sstream>
 #include <thread>
 
+#include "shown_windows.h"
 #include "support/child_process.h"
 #include "support/test_support.h"
 #include "support/vmouse_process.h"
@@ -56,40 +56,19 @@ std::vector<long> Numbers(const std::string& json, const std::string& key) {
   return found;
 }
 
-// The window's top-left corner, when an 800x572 window of melko is shown.
+// The main window's top-left corner, when it is shown.
 std::optional<std::pair<int, int>> MainWindowAt() {
-  const std::string shell = RunProgram({kXdotoolProgram, "search", "--onlyvisible", "--class",
-                                        "melko", "getwindowgeometry", "--shell", "%@"},
-                                       {}, 5000)
-                                .out;
-  std::istringstream lines(shell);
-  int x = 0, y = 0, width = 0;
-  for (std::string line; std::getline(lines, line);) {
-    const long value = std::atol(line.c_str() + line.find('=') + 1);
-    if (line.starts_with("X=")) x = int(value);
-    if (line.starts_with("Y=")) y = int(value);
-    if (line.starts_with("WIDTH=")) width = int(value);
-    if (line.starts_with("HEIGHT=") && width == 800 && value == 572) return std::pair(x, y);
+  for (const ShownWindow& window : VisibleWindows()) {
+    if (window.size == kMainWindowSize) return std::pair(window.x, window.y);
   }
   return std::nullopt;
 }
 
 // The program's other visible windows: a question it asks, or the DPI popup.
 std::vector<std::string> OtherWindows() {
-  const std::string shell = RunProgram({kXdotoolProgram, "search", "--onlyvisible", "--class",
-                                        "melko", "getwindowgeometry", "--shell", "%@"},
-                                       {}, 5000)
-                                .out;
-  std::istringstream lines(shell);
   std::vector<std::string> ids;
-  std::string id;
-  long width = 0;
-  for (std::string line; std::getline(lines, line);) {
-    const std::string value = line.substr(line.find('=') + 1);
-    if (line.starts_with("WINDOW=")) id = value;
-    if (line.starts_with("WIDTH=")) width = std::atol(value.c_str());
-    if (line.starts_with("HEIGHT=") && !(width == 800 && std::atol(value.c_str()) == 572))
-      ids.push_back(id);
+  for (const ShownWindow& window : VisibleWindows()) {
+    if (window.size != kMainWindowSize) ids.push_back(window.id);
   }
   return ids;
 }
