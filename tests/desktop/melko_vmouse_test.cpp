@@ -8,11 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "shown_windows.h"
-#include "support/child_process.h"
-#include "support/test_support.h"
-#include "support/vmouse_process.h"
-#include "support/x_server.h"
+#include "desktop_session.h"
 
 namespace melko {
 namespace {
@@ -23,40 +19,10 @@ using ::testing::HasSubstr;
 using testing::kMainWindowSize;
 using ::testing::Not;
 using testing::ShownWindow;
-using testing::TempDir;
 using testing::VisibleWindows;
 
-class MelkoDesktopTest : public ::testing::Test {
+class MelkoDesktopTest : public testing::DesktopSession {
  protected:
-  MelkoDesktopTest() : x_(dir_ / "xvfb.log") {
-    setenv("DISPLAY", x_.display().c_str(), 1);  // for xdotool
-    std::filesystem::create_directory(dir_ / "run");
-    std::filesystem::permissions(dir_ / "run", std::filesystem::perms::owner_all);
-  }
-  std::unique_ptr<ChildProcess> StartMelko(const testing::VmouseProcess& mouse,
-                                           const std::vector<std::string>& options = {},
-                                           std::map<std::string, std::string> env = {}) {
-    std::vector<std::string> argv{programs_ + "/melko"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    env.insert({{"DISPLAY", x_.display()},
-                {"MELKO_VMOUSE", mouse.socket_path()},
-                {"XDG_CONFIG_HOME", (dir_ / "config").string()},
-                {"XDG_RUNTIME_DIR", (dir_ / "run").string()},
-                {"QT_QPA_PLATFORM", "xcb"},
-                {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent"}});
-    return std::make_unique<ChildProcess>(argv, dir_ / "melko.err", env);
-  }
-  std::optional<ShownWindow> AwaitWindowOfSize(const std::string& size) {
-    std::optional<ShownWindow> found;
-    Await([&] {
-      for (const ShownWindow& window : VisibleWindows()) {
-        if (window.size == size) found = window;
-      }
-      return found.has_value();
-    });
-    return found;
-  }
-  std::string Errors() { return testing::ReadText(dir_ / "melko.err"); }
   // How many reports the mouse was sent that start with these hex digits.
   static long WritesStarting(const testing::VmouseProcess& mouse, const std::string& hex) {
     return std::ranges::count_if(mouse.Writes(),
@@ -83,15 +49,6 @@ class MelkoDesktopTest : public ::testing::Test {
     arguments.insert(arguments.begin(), "/usr/bin/xprop");
     return testing::RunProgram(arguments, {}, 5000).out;
   }
-  bool Click(const ShownWindow& window, int dx, int dy, const char* button = "1") {
-    return testing::RunXdotool({"mousemove", std::to_string(window.x + dx),
-                                std::to_string(window.y + dy), "click", button},
-                               dir_ / "tools.err");
-  }
-
-  TempDir dir_;
-  testing::XServer x_;
-  std::string programs_ = MELKO_BIN_DIR;
 };
 
 TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {

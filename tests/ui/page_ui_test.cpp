@@ -222,9 +222,12 @@ class PageTest : public QObject {
 
   // The menu marks the button's function and the sub-menu holding it; a Linux desktop action goes
   // to the mouse as an ordinary shortcut of its keys and is named on the label; items that send
-  // another system's keys say which.
-  void TheMenuMarksTheFunctionAndDesktopActionsAreShortcuts() {
-    Desktop desktop(Desktop::Mouse::kOnCable);
+  // another system's keys say which. A shortcut and a macro given to buttons through their dialogs
+  // reach the mouse, and so does a change to that macro in the editor.
+  void AssignmentsThroughTheMenuReachTheMouse() {
+    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
+      testing::SeedStores(folder, {}, {{u"Jump", "44+30 44-10"}});
+    });
     const auto marked = [&desktop] {
       desktop.Find<QAbstractButton>("ms_1_btn_key_7")->click();
       QStringList names;
@@ -244,17 +247,7 @@ class PageTest : public QObject {
     QCOMPARE(marked(), (QStringList{"Linux Desktop", "ms_1_desktop_run_commandRun Command"}));
     const ButtonAssignment stored = desktop.app().runtime().session().CurrentSnapshot().buttons[6];
     QCOMPARE(int(stored.function), int(kFunctionShortcut));
-    QTRY_COMPARE_WITH_TIMEOUT(int(CableSettings().buttons[6][2]), 0x3B, 10000);
-    QCOMPARE(int(CableSettings().buttons[6][0]), 0x11);
-    QCOMPARE(int(CableSettings().buttons[6][1]), int(kModifierAlt));
-  }
 
-  // A shortcut and a macro given to buttons through the menu and their dialogs reach the mouse, and
-  // so does a change to that macro in the editor.
-  void AShortcutAndAMacroReachTheMouse() {
-    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
-      testing::SeedStores(folder, {}, {{u"Jump", "44+30 44-10"}});
-    });
     AnswerNextDialog({"check_flag_1", "btn_ok"});  // Ctrl alone
     Assign(desktop, 4, "ms_1_shortcut");
     QTRY_COMPARE(desktop.Find<QAbstractButton>("ms_1_btn_key_4")->text(), QStringLiteral("Ctrl+"));
@@ -265,8 +258,11 @@ class PageTest : public QObject {
     QTRY_COMPARE(desktop.Find<QAbstractButton>("ms_1_btn_key_5")->text(),
                  QStringLiteral("Macro: Jump"));
     QTRY_VERIFY_WITH_TIMEOUT(CableSettings().macros[4].has_value(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(CableSettings().buttons[6][2]), 0x3B, 10000);
     const vmouse::Settings on_mouse = CableSettings();
+    QCOMPARE(int(on_mouse.buttons[6][0]), 0x11);
     QCOMPARE(int(on_mouse.buttons[3][0]), 0x11);
+    QCOMPARE(int(on_mouse.buttons[6][1]), int(kModifierAlt));
     QCOMPARE(int(on_mouse.buttons[3][1]), 0x01);
     QCOMPARE(on_mouse.macros[4]->entries.size(), std::size_t(2));
 
