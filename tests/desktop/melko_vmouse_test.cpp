@@ -6,13 +6,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <sstream>
 #include <thread>
 
-#include "support/child_process.h"
-#include "support/test_support.h"
-#include "support/vmouse_process.h"
-#include "support/x_server.h"
+#include "desktop_session.h"
 
 namespace melko {
 namespace {
@@ -20,66 +16,13 @@ namespace {
 using testing::Await;
 using testing::ChildProcess;
 using ::testing::HasSubstr;
+using testing::kMainWindowSize;
 using ::testing::Not;
-using testing::TempDir;
+using testing::ShownWindow;
+using testing::VisibleWindows;
 
-struct ShownWindow {
-  int x = 0, y = 0;
-  std::string size;  // "WxH"
-  std::string id;
-};
-
-class MelkoDesktopTest : public ::testing::Test {
+class MelkoDesktopTest : public testing::DesktopSession {
  protected:
-  MelkoDesktopTest() : x_(dir_ / "xvfb.log") {
-    setenv("DISPLAY", x_.display().c_str(), 1);  // for xdotool
-    std::filesystem::create_directory(dir_ / "run");
-    std::filesystem::permissions(dir_ / "run", std::filesystem::perms::owner_all);
-  }
-  std::unique_ptr<ChildProcess> StartMelko(const testing::VmouseProcess& mouse,
-                                           const std::vector<std::string>& options = {},
-                                           std::map<std::string, std::string> env = {}) {
-    std::vector<std::string> argv{programs_ + "/melko"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    env.insert({{"DISPLAY", x_.display()},
-                {"MELKO_VMOUSE", mouse.socket_path()},
-                {"XDG_CONFIG_HOME", (dir_ / "config").string()},
-                {"XDG_RUNTIME_DIR", (dir_ / "run").string()},
-                {"QT_QPA_PLATFORM", "xcb"},
-                {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent"}});
-    return std::make_unique<ChildProcess>(argv, dir_ / "melko.err", env);
-  }
-  // melko's windows that are on screen.
-  std::vector<ShownWindow> VisibleWindows() {
-    const std::string shell =
-        testing::RunProgram({testing::kXdotoolProgram, "search", "--onlyvisible", "--class",
-                             "melko", "getwindowgeometry", "--shell", "%@"},
-                            {}, 5000)
-            .out;
-    std::vector<ShownWindow> windows;
-    std::istringstream lines(shell);
-    std::string width;
-    for (std::string line; std::getline(lines, line);) {
-      const std::string value = line.substr(line.find('=') + 1);
-      if (line.starts_with("WINDOW=")) windows.push_back({0, 0, "", value});
-      if (line.starts_with("X=")) windows.back().x = std::stoi(value);
-      if (line.starts_with("Y=")) windows.back().y = std::stoi(value);
-      if (line.starts_with("WIDTH=")) width = value;
-      if (line.starts_with("HEIGHT=")) windows.back().size = width + "x" + value;
-    }
-    return windows;
-  }
-  std::optional<ShownWindow> AwaitWindowOfSize(const std::string& size) {
-    std::optional<ShownWindow> found;
-    Await([&] {
-      for (const ShownWindow& window : VisibleWindows()) {
-        if (window.size == size) found = window;
-      }
-      return found.has_value();
-    });
-    return found;
-  }
-  std::string Errors() { return testing::ReadText(dir_ / "melko.err"); }
   // How many reports the mouse was sent that start with these hex digits.
   static long WritesStarting(const testing::VmouseProcess& mouse, const std::string& hex) {
     return std::ranges::count_if(mouse.Writes(),
@@ -106,21 +49,12 @@ class MelkoDesktopTest : public ::testing::Test {
     arguments.insert(arguments.begin(), "/usr/bin/xprop");
     return testing::RunProgram(arguments, {}, 5000).out;
   }
-  bool Click(const ShownWindow& window, int dx, int dy, const char* button = "1") {
-    return testing::RunXdotool({"mousemove", std::to_string(window.x + dx),
-                                std::to_string(window.y + dy), "click", button},
-                               dir_ / "tools.err");
-  }
-
-  TempDir dir_;
-  testing::XServer x_;
-  std::string programs_ = MELKO_BIN_DIR;
 };
 
 TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
   testing::VmouseProcess mouse({"--cable", "--receiver", "--awake", "--battery", "80"});
   auto melko = StartMelko(mouse);
-  ASSERT_TRUE(AwaitWindowOfSize("800x572")) << Errors();
+  ASSERT_TRUE(AwaitWindowOfSize(kMainWindowSize)) << Errors();
   // The device side opens once the window is up, later still under a sanitizer: the button is
   // pressed until a press comes after the driver library listens.
   EXPECT_TRUE(Await([&] {
@@ -134,7 +68,7 @@ TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
   auto second = StartMelko(mouse, {}, {{"DESKTOP_STARTUP_ID", "launcher-7_TIME42"}});
   second->CloseInput();
   EXPECT_EQ(second->WaitExit(10000).value_or(-2), 1);
-  const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window);
   EXPECT_THAT(Xprop({"-id", window->id, "_NET_STARTUP_ID"}), HasSubstr("\"launcher-7_TIME42\""));
   EXPECT_EQ(melko->Stop(), 0) << Errors();
@@ -145,14 +79,14 @@ TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
 TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   testing::VmouseProcess mouse({"--cable"});
   auto melko = StartMelko(mouse);
-  const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window) << Errors();
   auto click = [&](int dx, int dy) { return Click(*window, dx, dy); };
 
   ASSERT_TRUE(click(800 - 12 - 60, 572 - 10 - 15));  // Apply
   EXPECT_TRUE(Await([&] { return mouse.LogLines().size() >= 5; }));
-  EXPECT_EQ(WritesStarting(mouse, "0c0a"), 1);
-  ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));  // Restore Defaults
+  EXPECT_EQ(WritesStarting(mouse, "0c0a"), 1);  // melko wrote nothing at its start unasked
+  ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));   // Restore Defaults
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }))
       << "the confirmation" << Errors();
   ASSERT_TRUE(testing::RunXdotool({"key", "Return"}, dir_ / "tools.err"));
@@ -162,31 +96,13 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   EXPECT_EQ(melko->Stop(), 0);
 }
 
-// melkoctl beside the running program hands its send over: the mouse gets the DPI report once,
-// from melko, and melkoctl says what it always says.
-TEST_F(MelkoDesktopTest, MelkoctlBesideTheWindowReachesTheMouseOnce) {
-  testing::VmouseProcess mouse({"--cable"});
-  auto melko = StartMelko(mouse);
-  ASSERT_TRUE(AwaitWindowOfSize("800x572")) << Errors();
-  // melko opens its links after the window: the wait covers a slow start.
-  EXPECT_EQ(
-      testing::RunProgram({programs_ + "/melkoctl", "set", "--wait", "20", "dpi", "1", "3200"},
-                          {{"XDG_CONFIG_HOME", (dir_ / "config").string()},
-                           {"XDG_RUNTIME_DIR", (dir_ / "run").string()}})
-          .out,
-      "saved and sent over the cable\n");
-  std::this_thread::sleep_for(std::chrono::seconds(1));  // a second write would come by now
-  EXPECT_EQ(WritesStarting(mouse, "04"), 1);             // melko writes nothing at start unasked
-  EXPECT_EQ(melko->Stop(), 0) << Errors();
-}
-
 // Beside a tray host, quitting ends the program at once and in order: SIGTERM with the window
 // hidden to the tray (saving the edit the sleeping mouse could not take), the tray menu's Quit.
 TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
   auto tray_host = StartTrayHost();
   testing::VmouseProcess mouse({"--receiver"});
   auto melko = StartMelko(mouse);
-  const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window && AwaitWindowOfSize("22x22")) << Errors();
   ASSERT_TRUE(Click(*window, 494, 104));  // DPI stage 1
   ASSERT_TRUE(Click(*window, 776, 26));   // hide
@@ -199,7 +115,7 @@ TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
 
   melko = StartMelko(mouse);
   const std::optional<ShownWindow> icon = AwaitWindowOfSize("22x22");
-  ASSERT_TRUE(icon && AwaitWindowOfSize("800x572"));
+  ASSERT_TRUE(icon && AwaitWindowOfSize(kMainWindowSize));
   ASSERT_TRUE(Click(*icon, 10, 10, "3"));
   ASSERT_TRUE(testing::RunXdotool({"sleep", "0.5", "key", "Up", "Return"}, dir_ / "tools.err"));
   EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << "the tray menu's Quit";
@@ -220,7 +136,7 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   const std::optional<ShownWindow> icon = AwaitWindowOfSize("22x22");
   ASSERT_TRUE(icon) << Errors();
   ASSERT_TRUE(Click(*icon, 10, 10));
-  const std::optional<ShownWindow> window = AwaitWindowOfSize("800x572");
+  const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window);
   EXPECT_EQ(std::pair(window->x, window->y), std::pair(240, 226));
   const std::string hints =
@@ -232,7 +148,7 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
         {"mousemove", "340", "246", "mousedown", "1", "sleep", "0.3", "mousemove", "380", "270",
          "sleep", "0.3", "mousemove", "440", "296", "sleep", "0.3", "mouseup", "1"},
         dir_ / "tools.err");
-    return AwaitWindowOfSize("800x572").value_or(*window).x > 300;
+    return AwaitWindowOfSize(kMainWindowSize).value_or(*window).x > 300;
   }));
 
   const auto close = [&] {
@@ -272,7 +188,7 @@ TEST_F(MelkoDesktopTest, AnInstalledCopyRunsFromAMovedPrefix) {
   EXPECT_EQ(applied.out, "applied Profile1 over the cable\n");
   EXPECT_EQ(applied.err, "") << "no complaint about the language file";
   auto melko = StartMelko(mouse, {}, clean);
-  EXPECT_TRUE(AwaitWindowOfSize("800x572")) << Errors();
+  EXPECT_TRUE(AwaitWindowOfSize(kMainWindowSize)) << Errors();
   EXPECT_EQ(melko->Stop(), 0) << Errors();
 }
 

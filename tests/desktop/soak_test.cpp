@@ -11,13 +11,9 @@
 #include <iostream>
 #include <random>
 #include <regex>
-#include <sstream>
 #include <thread>
 
-#include "support/child_process.h"
-#include "support/test_support.h"
-#include "support/vmouse_process.h"
-#include "support/x_server.h"
+#include "desktop_session.h"
 
 namespace melko::testing {
 namespace {
@@ -56,71 +52,34 @@ std::vector<long> Numbers(const std::string& json, const std::string& key) {
   return found;
 }
 
-// The window's top-left corner, when an 800x572 window of melko is shown.
-std::optional<std::pair<int, int>> MainWindowAt() {
-  const std::string shell = RunProgram({kXdotoolProgram, "search", "--onlyvisible", "--class",
-                                        "melko", "getwindowgeometry", "--shell", "%@"},
-                                       {}, 5000)
-                                .out;
-  std::istringstream lines(shell);
-  int x = 0, y = 0, width = 0;
-  for (std::string line; std::getline(lines, line);) {
-    const long value = std::atol(line.c_str() + line.find('=') + 1);
-    if (line.starts_with("X=")) x = int(value);
-    if (line.starts_with("Y=")) y = int(value);
-    if (line.starts_with("WIDTH=")) width = int(value);
-    if (line.starts_with("HEIGHT=") && width == 800 && value == 572) return std::pair(x, y);
-  }
-  return std::nullopt;
-}
-
 // The program's other visible windows: a question it asks, or the DPI popup.
 std::vector<std::string> OtherWindows() {
-  const std::string shell = RunProgram({kXdotoolProgram, "search", "--onlyvisible", "--class",
-                                        "melko", "getwindowgeometry", "--shell", "%@"},
-                                       {}, 5000)
-                                .out;
-  std::istringstream lines(shell);
   std::vector<std::string> ids;
-  std::string id;
-  long width = 0;
-  for (std::string line; std::getline(lines, line);) {
-    const std::string value = line.substr(line.find('=') + 1);
-    if (line.starts_with("WINDOW=")) id = value;
-    if (line.starts_with("WIDTH=")) width = std::atol(value.c_str());
-    if (line.starts_with("HEIGHT=") && !(width == 800 && std::atol(value.c_str()) == 572))
-      ids.push_back(id);
+  for (const ShownWindow& window : VisibleWindows()) {
+    if (window.size != kMainWindowSize) ids.push_back(window.id);
   }
   return ids;
 }
 
-TEST(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
+class Soak : public DesktopSession {};
+
+TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
   const long seconds = EnvNumber("MELKO_SOAK_SECONDS", 120);
   const auto seed = std::uint32_t(EnvNumber("MELKO_SOAK_SEED", long(std::random_device{}() >> 1)));
   std::cout << "MELKO_SOAK_SEED=" << seed << " MELKO_SOAK_SECONDS=" << seconds << '\n';
   std::mt19937 random(seed);
   auto pick = [&](int n) { return int(random() % unsigned(n)); };
 
-  TempDir dir;
-  XServer x(dir / "xvfb.log");
-  setenv("DISPLAY", x.display().c_str(), 1);  // for xdotool
-  std::filesystem::create_directory(dir / "run");
-  std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
   ChildProcess bus({"/usr/bin/dbus-daemon", "--session", "--print-address=1", "--nofork"},
-                   dir / "dbus.err");
+                   dir_ / "dbus.err");
   const std::string bus_address = bus.output().ReadLine().value_or("");
   ASSERT_FALSE(bus_address.empty());
   VmouseProcess mouse({"--cable", "--receiver", "--awake", "--battery", "80"}, bus_address);
   ASSERT_TRUE(mouse.started()) << mouse.errors();
-  const std::map<std::string, std::string> env = {{"DISPLAY", x.display()},
-                                                  {"MELKO_VMOUSE", mouse.socket_path()},
-                                                  {"XDG_CONFIG_HOME", (dir / "config").string()},
-                                                  {"XDG_RUNTIME_DIR", (dir / "run").string()},
-                                                  {"QT_QPA_PLATFORM", "xcb"},
-                                                  {"DBUS_SYSTEM_BUS_ADDRESS", bus_address}};
-  const std::string programs = MELKO_BIN_DIR;
+  const std::map<std::string, std::string> env =
+      Env(mouse, {{"DBUS_SYSTEM_BUS_ADDRESS", bus_address}});
   auto melkoctl = [&](std::vector<std::string> args) {
-    args.insert(args.begin(), programs + "/melkoctl");
+    args.insert(args.begin(), programs_ + "/melkoctl");
     const ProgramRun run = RunProgram(args, env);
     EXPECT_NE(run.exit_code, 2) << run.err;  // refusals (a name taken, none found) are fine
     return run;
@@ -130,20 +89,15 @@ TEST(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
   melkoctl({"macro", "add", "Fire"});
   melkoctl({"profile", "select", "Main"});
 
-  ChildProcess melko({programs + "/melko"}, dir / "melko.err", env);
-  std::optional<std::pair<int, int>> window;
-  ASSERT_TRUE(Await([&] { return (window = MainWindowAt()).has_value(); }))
-      << ReadText(dir / "melko.err");
-  auto click = [&](int dx, int dy) {
-    return RunXdotool({"mousemove", std::to_string(window->first + dx),
-                       std::to_string(window->second + dy), "click", "1"},
-                      dir / "xdotool.err");
-  };
+  const std::unique_ptr<ChildProcess> melko = StartMelko(mouse, {}, env);
+  std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
+  ASSERT_TRUE(window) << Errors();
+  auto click = [&](int dx, int dy) { return Click(*window, dx, dy); };
   const std::pair<int, int> apply{800 - 12 - 60, 572 - 10 - 15}, defaults{12 + 60, 572 - 10 - 15};
   auto answer_questions = [&] {
     Await([&] { return !OtherWindows().empty(); }, 2000);
     for (const std::string& id : OtherWindows())
-      RunXdotool({"windowfocus", id, "key", "Return"}, dir / "xdotool.err");
+      RunXdotool({"windowfocus", id, "key", "Return"}, dir_ / "tools.err");
     Await([&] { return OtherWindows().empty(); }, 3000);
   };
 
@@ -165,7 +119,7 @@ TEST(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
       {"macro", "delete", "Spare"}};
   std::vector<long> rss;
   long actions = 0;
-  const int pid = melko.pid();
+  const int pid = melko->pid();
   const auto start = std::chrono::steady_clock::now();
   for (auto next_sample = start;
        std::chrono::steady_clock::now() - start < std::chrono::seconds(seconds);) {
@@ -173,7 +127,7 @@ TEST(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
       rss.push_back(RssKib(pid));
       next_sample += std::chrono::seconds(1);
     }
-    ASSERT_FALSE(melko.WaitExit(0)) << ReadText(dir / "melko.err");  // reaped: an end is seen
+    ASSERT_FALSE(melko->WaitExit(0)) << Errors();  // reaped: an end is seen
     ++actions;
     switch (pick(10)) {
       case 0:
@@ -212,7 +166,7 @@ TEST(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
   for (const char* line : {"cable on", "receiver on", "awake on", "ble off"}) mouse.Command(line);
   std::this_thread::sleep_for(std::chrono::seconds(3));
   ASSERT_TRUE(Await([&] { return OtherWindows().empty(); }, 5000)) << "a window left open";
-  ASSERT_TRUE(window = MainWindowAt());
+  ASSERT_TRUE(window = AwaitWindowOfSize(kMainWindowSize, 0));
   const std::size_t before = mouse.LogLines().size();
   melkoctl({"profile", "select", "main"});
   melkoctl({"profile", "select", "Main"});
@@ -237,8 +191,8 @@ TEST(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
   EXPECT_EQ(Numbers(state, "brightness"),
             shows_brightness ? Numbers(stored, "brightness") : std::vector<long>{8});
 
-  EXPECT_EQ(melko.Stop(), 0);
-  const std::string errors = ReadText(dir / "melko.err");
+  EXPECT_EQ(melko->Stop(), 0);
+  const std::string errors = Errors();
   for (const char* sign : {"Sanitizer", "runtime error:"}) {
     EXPECT_EQ(errors.find(sign), std::string::npos) << errors;
   }

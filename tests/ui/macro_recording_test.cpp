@@ -6,7 +6,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <cstdlib>
@@ -49,15 +48,8 @@ class MacroRecordingTest : public QObject {
   }
   void cleanupTestCase() { UnloadHookLibrary(hooks_); }
 
-  void KeysAndAClickAreRecordedWithTheDelayOfTheMode_data() {
-    QTest::addColumn<QByteArray>("mode_option");
-    QTest::addColumn<int>("delay");  // with a default delay of 300 ms
-    QTest::newRow("no delay") << QByteArray(macro_control::kNoDelayMode) << 10;
-    QTest::newRow("default delay") << QByteArray(macro_control::kDefaultDelayMode) << 300;
-  }
-  void KeysAndAClickAreRecordedWithTheDelayOfTheMode() {
-    QFETCH(QByteArray, mode_option);
-    QFETCH(int, delay);
+  // In the mode without delays (the delays are the editor's own tests), every step gets 10 ms.
+  void KeysAndAClickAreRecorded() {
     testing::TempDir data;
     ProfileSession session(data.path());
     session.LoadProfileStore();
@@ -68,11 +60,8 @@ class MacroRecordingTest : public QObject {
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QVERIFY(!window.Find("window_capture_note")->isVisible());
-    QTest::mouseClick(window.Find<QAbstractButton>(mode_option.toStdString()), Qt::LeftButton, {},
+    QTest::mouseClick(window.Find<QAbstractButton>(macro_control::kNoDelayMode), Qt::LeftButton, {},
                       QPoint(8, 8));
-    auto* default_delay_edit = window.Find<QLineEdit>(macro_control::kDefaultDelayEdit);
-    default_delay_edit->setText(QStringLiteral("300"));
-    default_delay_edit->editingFinished();
 
     auto* record = window.Find<QAbstractButton>(macro_control::kRecord);
     QVERIFY(PointAt(record));
@@ -96,9 +85,7 @@ class MacroRecordingTest : public QObject {
           return macros.macros.empty() ? std::string()
                                        : testing::MacroStepsText(*macros.macros.front());
         });
-    const QString d = QString::number(delay);
-    QCOMPARE(QString::fromStdString(stored),
-             "4+" + d + " 4-" + d + " 5+" + d + " 5-" + d + " 241+" + d + " 241-10");
+    QCOMPARE(stored, "4+10 4-10 5+10 5-10 241+10 241-10");
     window.reject();
   }
 

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QSlider>
@@ -15,9 +16,8 @@
 
 #include "device/messages.h"
 #include "input/button_functions.h"
-#include "macros/macro_store.h"
-#include "profiles/profile_store.h"
 #include "support/child_process.h"
+#include "ui/single_instance.h"
 #include "ui_tests.h"
 
 namespace melko::ui::test {
@@ -58,26 +58,10 @@ void Assign(Desktop& desktop, int button, const char* item) {
   menu->findChild<QAction*>(QString::fromLatin1(item))->trigger();
 }
 
-// Three profiles in the store before the program starts, the first selected, and a macro of two
-// steps (Space).
-void ThreeProfiles(const std::filesystem::path& folder) {
-  testing::SeedStores(folder, {u"One", u"Two", u"Three"}, {{u"Jump", "44+30 44-10"}});
-}
-
 // A profile and a macro with names longer than their lists are wide, beside short ones.
 constexpr char16_t kLongProfile[] = u"Long Range Profile for the Night Maps of the Season";
 constexpr char16_t kLongMacro[] =
     u"闪身跳跃后下蹲换弹再冲刺然后二段跳跃并快速换弹";  // 23, the most
-void LongNames(const std::filesystem::path& folder) {
-  ProfileStore profiles;
-  MacroStore macros;
-  for (const char16_t* name : {u"Short", kLongProfile}) {
-    profiles.profiles.push_back(MakeDefaultProfile(name));
-    macros.macros.push_back(testing::MakeMacro(name[0] == 'S' ? u"Jump" : kLongMacro, "44+30"));
-  }
-  SaveProfiles(profiles, folder);
-  SaveMacros(macros, folder);
-}
 
 // The whole text of a list row's tool tip, or nothing when the row shows none.
 QString TipOver(QListWidget* list, int row) {
@@ -172,55 +156,24 @@ class PageTest : public QObject {
     QCOMPARE(status->text(), QStringLiteral("Not sent yet"));
   }
 
-  // Deleting the first of three profiles shows the new first and sends it; which neighbour each
-  // deletion selects is the settings page's unit test.
-  void DeletingAProfileSelectsItsNeighbourAndSendsIt() {
-    Desktop desktop(Desktop::Mouse::kOnCable, ThreeProfiles);
-    auto* list = desktop.Find<QListWidget>("ms_1_list_profile");
-    desktop.app().boxes().PresetAnswers({true});
-    desktop.Find<QAbstractButton>("ms_1_profile_delete_btn")->click();
-    QCOMPARE(list->count(), 2);
-    QCOMPARE(list->currentItem()->text(), QStringLiteral("Two"));
-    QTRY_VERIFY_WITH_TIMEOUT(!CableReports().empty(), 3000);
-    QCOMPARE(Ids(CableReports()).front(), 0x0C);  // the new profile goes over in full
-  }
-
   // What melkoctl changes while the window is open shows on the page, and the next choices work
-  // on it: the profile it selected (sent to the mouse in full), the values it set, the macro it
-  // added.
+  // on it: the profile it selected by its exact name (sent to the mouse in full), the values it
+  // set, also in a collapsed section built when first opened (in the tab order after its
+  // header), the macro it added.
   void ThePageFollowsMelkoctlBesideIt() {
-    Desktop desktop(Desktop::Mouse::kOnCable, ThreeProfiles);
+    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
+      testing::SeedStores(folder, {u"One", u"Two", u"ONE"}, {{u"Jump", "44+30 44-10"}});
+    });
     auto* list = desktop.Find<QListWidget>("ms_1_list_profile");
-    QCOMPARE(Melkoctl(desktop, {"profile", "select", "Three"}).exit_code, 0);
-    QTRY_COMPARE(list->currentItem()->text(), QStringLiteral("Three"));
+    QCOMPARE(desktop.Find("ms_1_slider_sleep_timer"), nullptr);
+    QCOMPARE(Melkoctl(desktop, {"profile", "select", "ONE"}).exit_code, 0);
+    QTRY_COMPARE(list->currentItem()->text(), QStringLiteral("ONE"));
     QTRY_VERIFY_WITH_TIMEOUT(!CableReports().empty(), 3000);
     QCOMPARE(Ids(CableReports()).front(), 0x0C);
 
     QCOMPARE(Melkoctl(desktop, {"set", "rate", "250"}).exit_code, 0);
-    QTRY_VERIFY(desktop.Find<QAbstractButton>("ms_1_btn_prate_2")->isChecked());
-    QCOMPARE(Melkoctl(desktop, {"profile", "delete", "One"}).exit_code, 0);
-    QTRY_COMPARE(Rows(list), (QStringList{"Two", "Three"}));
-    list->setCurrentRow(0);
-    QCOMPARE(list->currentItem()->text(), QStringLiteral("Two"));
-    QCOMPARE(desktop.app().runtime().session().CurrentSnapshot().prate, 3);
-
-    QCOMPARE(Melkoctl(desktop, {"macro", "add", "Dash"}).exit_code, 0);
-    QStringList offered;
-    AnswerNextDialog({"btn_cancel"}, [&offered](QWidget* dialog) {
-      offered = Rows(dialog->findChild<QListWidget*>(QStringLiteral("list_macro")));
-    });
-    Assign(desktop, 5, "ms_1_select_macro");
-    QTRY_COMPARE(offered, (QStringList{"Jump", "Dash"}));
-  }
-
-  // A collapsed section is built when first opened: it shows the profile melkoctl selected and
-  // changed beside the window (not the layout's values), takes its place in the tab order after
-  // its header, and its edits reach the mouse.
-  void ASectionBuiltWhenOpenedShowsAndEditsTheCurrentProfile() {
-    Desktop desktop(Desktop::Mouse::kOnCable, ThreeProfiles);
-    QCOMPARE(desktop.Find("ms_1_slider_sleep_timer"), nullptr);
-    QCOMPARE(Melkoctl(desktop, {"profile", "select", "Two"}).exit_code, 0);
     QCOMPARE(Melkoctl(desktop, {"set", "sleep", "7"}).exit_code, 0);
+    QTRY_VERIFY(desktop.Find<QAbstractButton>("ms_1_btn_prate_2")->isChecked());
     QTRY_COMPARE(desktop.app().runtime().session().CurrentSnapshot().sleep_timer, 7);
     auto* header = desktop.Find<QAbstractButton>("ms_1_check_power_setting");
     header->click();
@@ -233,16 +186,48 @@ class PageTest : public QObject {
     while (!(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
     QCOMPARE(next, desktop.Find("ms_1_slider_light_off"));
 
+    QCOMPARE(Melkoctl(desktop, {"profile", "delete", "One"}).exit_code, 0);
+    QTRY_COMPARE(Rows(list), (QStringList{"Two", "ONE"}));
+    list->setCurrentRow(0);
+    QCOMPARE(desktop.app().runtime().session().CurrentSnapshot().prate, 3);
     sleep->setValue(12);
-    QTRY_COMPARE_WITH_TIMEOUT(int(CableSettings().sleep_timer), 12, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(CableSettings().sleep_timer), 12, 10000);
     QCOMPARE(desktop.app().runtime().session().CurrentSnapshot().name[1], u'w');
+
+    QCOMPARE(Melkoctl(desktop, {"macro", "add", "Dash"}).exit_code, 0);
+    QStringList offered;
+    AnswerNextDialog({"btn_cancel"}, [&offered](QWidget* dialog) {
+      offered = Rows(dialog->findChild<QListWidget*>(QStringLiteral("list_macro")));
+    });
+    Assign(desktop, 5, "ms_1_select_macro");
+    QTRY_COMPARE(offered, (QStringList{"Jump", "Dash"}));
+  }
+
+  // melkoctl beside a window that serves hand-overs leaves the mouse to it: the change shows on
+  // the page and reaches the mouse once, through the window.
+  void MelkoctlHandsItsSendToTheWindow() {
+    Desktop desktop(Desktop::Mouse::kOnCable);
+    SingleInstance instance;
+    QVERIFY(instance.TryLock() && instance.error().isEmpty());
+    instance.ServeHandover([&](const std::string& line, const InstanceReply& reply) {
+      desktop.app().OnHandover(line, reply);
+    });
+    testing::ProgramRun run = Melkoctl(desktop, {"set", "dpi", "1", "3200"});
+    QVERIFY2(run.out == "saved and sent over the cable\n", (run.out + run.err).c_str());
+    QCOMPARE(desktop.Find<QLineEdit>("ms_1_edit_dpi_1")->text(), QStringLiteral("3200"));
+    QTest::qWait(700);                    // the store watch's sync, and any apply it might start
+    QCOMPARE(CableReports().size(), 1u);  // the DPI report, once
+    QCOMPARE(int(CableSettings().stages[0].value), 3200 / 50);
   }
 
   // The menu marks the button's function and the sub-menu holding it; a Linux desktop action goes
   // to the mouse as an ordinary shortcut of its keys and is named on the label; items that send
-  // another system's keys say which.
-  void TheMenuMarksTheFunctionAndDesktopActionsAreShortcuts() {
-    Desktop desktop(Desktop::Mouse::kOnCable);
+  // another system's keys say which. A shortcut and a macro given to buttons through their dialogs
+  // reach the mouse, and so does a change to that macro in the editor.
+  void AssignmentsThroughTheMenuReachTheMouse() {
+    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
+      testing::SeedStores(folder, {}, {{u"Jump", "44+30 44-10"}});
+    });
     const auto marked = [&desktop] {
       desktop.Find<QAbstractButton>("ms_1_btn_key_7")->click();
       QStringList names;
@@ -262,17 +247,7 @@ class PageTest : public QObject {
     QCOMPARE(marked(), (QStringList{"Linux Desktop", "ms_1_desktop_run_commandRun Command"}));
     const ButtonAssignment stored = desktop.app().runtime().session().CurrentSnapshot().buttons[6];
     QCOMPARE(int(stored.function), int(kFunctionShortcut));
-    QTRY_COMPARE_WITH_TIMEOUT(int(CableSettings().buttons[6][2]), 0x3B, 10000);
-    QCOMPARE(int(CableSettings().buttons[6][0]), 0x11);
-    QCOMPARE(int(CableSettings().buttons[6][1]), int(kModifierAlt));
-  }
 
-  // A shortcut and a macro given to buttons through the menu and their dialogs reach the mouse, and
-  // so does a change to that macro in the editor.
-  void AShortcutAndAMacroReachTheMouse() {
-    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
-      testing::SeedStores(folder, {}, {{u"Jump", "44+30 44-10"}});
-    });
     AnswerNextDialog({"check_flag_1", "btn_ok"});  // Ctrl alone
     Assign(desktop, 4, "ms_1_shortcut");
     QTRY_COMPARE(desktop.Find<QAbstractButton>("ms_1_btn_key_4")->text(), QStringLiteral("Ctrl+"));
@@ -283,8 +258,11 @@ class PageTest : public QObject {
     QTRY_COMPARE(desktop.Find<QAbstractButton>("ms_1_btn_key_5")->text(),
                  QStringLiteral("Macro: Jump"));
     QTRY_VERIFY_WITH_TIMEOUT(CableSettings().macros[4].has_value(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(CableSettings().buttons[6][2]), 0x3B, 10000);
     const vmouse::Settings on_mouse = CableSettings();
+    QCOMPARE(int(on_mouse.buttons[6][0]), 0x11);
     QCOMPARE(int(on_mouse.buttons[3][0]), 0x11);
+    QCOMPARE(int(on_mouse.buttons[6][1]), int(kModifierAlt));
     QCOMPARE(int(on_mouse.buttons[3][1]), 0x01);
     QCOMPARE(on_mouse.macros[4]->entries.size(), std::size_t(2));
 
@@ -299,7 +277,10 @@ class PageTest : public QObject {
   // A name cut short in its list shows whole in the row's tool tip, and a name that fits shows
   // none: in the profile list and the macro choice (every list of the skin has it).
   void LongNamesShowWholeInToolTips() {
-    Desktop desktop(Desktop::Mouse::kOnCable, LongNames);
+    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
+      testing::SeedStores(folder, {u"Short", kLongProfile},
+                          {{u"Jump", "44+30"}, {kLongMacro, "44+30"}});
+    });
     desktop.app().ShowWindow();
     QVERIFY(QTest::qWaitForWindowExposed(&desktop.app().window()));
     auto* profiles = desktop.Find<QListWidget>("ms_1_list_profile");

@@ -1,0 +1,97 @@
+// melko on a private X server, with folders of its own, and its windows there read with one
+// xdotool call: the desktop tests' common ground.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+#include "support/test_support.h"
+#include "support/vmouse_process.h"
+#include "support/x_server.h"
+
+namespace melko::testing {
+
+inline constexpr char kMainWindowSize[] = "800x572";
+
+struct ShownWindow {
+  int x = 0, y = 0;
+  std::string size;  // "WxH"
+  std::string id;
+};
+
+inline std::vector<ShownWindow> VisibleWindows() {
+  const std::string shell = RunProgram({kXdotoolProgram, "search", "--onlyvisible", "--class",
+                                        "melko", "getwindowgeometry", "--shell", "%@"},
+                                       {}, 5000)
+                                .out;
+  std::vector<ShownWindow> windows;
+  std::istringstream lines(shell);
+  std::string width;
+  for (std::string line; std::getline(lines, line);) {
+    const std::string value = line.substr(line.find('=') + 1);
+    if (line.starts_with("WINDOW=")) windows.push_back({0, 0, "", value});
+    if (windows.empty()) continue;
+    if (line.starts_with("X=")) windows.back().x = std::stoi(value);
+    if (line.starts_with("Y=")) windows.back().y = std::stoi(value);
+    if (line.starts_with("WIDTH=")) width = value;
+    if (line.starts_with("HEIGHT=")) windows.back().size = width + "x" + value;
+  }
+  return windows;
+}
+
+class DesktopSession : public ::testing::Test {
+ protected:
+  DesktopSession() : x_(dir_ / "xvfb.log") {
+    setenv("DISPLAY", x_.display().c_str(), 1);  // for xdotool
+    std::filesystem::create_directory(dir_ / "run");
+    std::filesystem::permissions(dir_ / "run", std::filesystem::perms::owner_all);
+  }
+  // melko's environment against this mouse; what env sets stays.
+  std::map<std::string, std::string> Env(const VmouseProcess& mouse,
+                                         std::map<std::string, std::string> env = {}) const {
+    env.insert({{"DISPLAY", x_.display()},
+                {"MELKO_VMOUSE", mouse.socket_path()},
+                {"XDG_CONFIG_HOME", (dir_ / "config").string()},
+                {"XDG_RUNTIME_DIR", (dir_ / "run").string()},
+                {"QT_QPA_PLATFORM", "xcb"},
+                {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent"}});
+    return env;
+  }
+  std::unique_ptr<ChildProcess> StartMelko(const VmouseProcess& mouse,
+                                           const std::vector<std::string>& options = {},
+                                           const std::map<std::string, std::string>& env = {}) {
+    std::vector<std::string> argv{programs_ + "/melko"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return std::make_unique<ChildProcess>(argv, dir_ / "melko.err", Env(mouse, env));
+  }
+  std::optional<ShownWindow> AwaitWindowOfSize(const std::string& size, int timeout_ms = 20000) {
+    std::optional<ShownWindow> found;
+    Await(
+        [&] {
+          for (const ShownWindow& window : VisibleWindows()) {
+            if (window.size == size) found = window;
+          }
+          return found.has_value();
+        },
+        timeout_ms);
+    return found;
+  }
+  bool Click(const ShownWindow& window, int dx, int dy, const char* button = "1") {
+    return RunXdotool({"mousemove", std::to_string(window.x + dx), std::to_string(window.y + dy),
+                       "click", button},
+                      dir_ / "tools.err");
+  }
+  std::string Errors() const { return ReadText(dir_ / "melko.err"); }
+
+  TempDir dir_;
+  XServer x_;
+  std::string programs_ = MELKO_BIN_DIR;
+};
+
+}  // namespace melko::testing
