@@ -1,6 +1,7 @@
 // The apply engine through the real send routine to the mouse's firmware model, in virtual time:
-// which reports go, when, and what is recorded as applied (their bytes are the protocol tests');
-// and which blocks each field marks.
+// what a blocked apply and edits made during an apply leave; and which blocks each field marks.
+// That a change sends only its block, and macros with their button, is run end to end by the
+// integration, Bluetooth LE and page tests.
 #include "protocol/apply_engine.h"
 
 #include <gtest/gtest.h>
@@ -58,57 +59,6 @@ class ApplyEngineTest : public ::testing::Test {
   ReportSender sender{links, report_links, clock, rig.log};
   ApplyEngine engine{session, links, sender, controls, rig.poster};
 };
-
-TEST_F(ApplyEngineTest, OnlyTheChangedBlockIsSentAndTheStoreIsSaved) {
-  Edit([](ProfileRecord& current) { current.prate = 1; });
-  engine.Apply();
-  EXPECT_EQ(Received(), Ids{"06"});
-  EXPECT_EQ(session.AppliedSnapshot().prate, 1);
-
-  // move_mode belongs to no block: nothing is sent, but the store is written.
-  Edit([](ProfileRecord& current) { current.move_mode = 1; });
-  engine.Apply();
-  EXPECT_TRUE(Received().empty());
-  ProfileStore stored;
-  LoadProfiles(stored, rig.dir.path());
-  EXPECT_EQ(stored.profiles[0]->move_mode, 1);
-  EXPECT_EQ(stored.profiles[0]->prate, 1);
-}
-
-// A macro goes with its button's block when it changes or on a full apply, never when only the
-// button's record of which stored macro it came from changes.
-TEST_F(ApplyEngineTest, MacrosGoWhenTheyChangeAndOnProfileSwitches) {
-  auto assign = [](int index) {
-    return [index](ProfileRecord& current) {
-      ButtonAssignment& button = current.buttons[5];
-      button.function = kFunctionMacro;
-      button.macro_index = index;
-      button.macro_action_count = 1;
-      button.macro_actions[0] = {5, 1, 10};
-    };
-  };
-  Edit(assign(0));
-  engine.Apply();
-  EXPECT_EQ(Received(), (Ids{"08", "09", "09", "09"}));
-  Edit(assign(2));
-  engine.Apply();
-  EXPECT_EQ(Received(), Ids{"08"});
-
-  session.Sync([](ProfileStore& store, MacroStore&) {
-    auto other = MakeDefaultProfile(u"Other");
-    ButtonAssignment& button = other->buttons[3];
-    button.function = kFunctionMacro;
-    button.macro_action_count = 2;
-    button.macro_actions[0] = {4, 1, 30};
-    button.macro_actions[1] = {4, 2, 30};
-    store.profiles.push_back(std::move(other));
-    store.selected_index = 1;
-  });
-  session.full_apply = 1;
-  engine.Apply();
-  EXPECT_EQ(Received(), (Ids{"0c", "04", "05", "06", "08", "09", "09", "09"}));
-  EXPECT_TRUE(firmware.settings().macros[3].has_value());
-}
 
 TEST_F(ApplyEngineTest, BlockedApplySendsSavesAndShowsNothing) {
   links.apply_blocked = 1;

@@ -127,31 +127,31 @@ class DesktopCapture : public ::testing::Test {
   MessageRecorder recorder_;
 };
 
+// A plain key and a left click through the macro editor are macro_recording_test's.
 TEST_F(DesktopCapture, KeysButtonsAndWheelEachOnlyWhileSwitchedOn) {
-  // A plain key is the marker every step ends with. xdotool lets go of the modifier before the key;
-  // left and right modifiers differ.
-  ExpectEvents({"key", "shift+b"},
-               {{0xA0, kPress}, {0x42, kPress}, {0xA0, kRelease}, {0x42, kRelease}});
-  ExpectEvents({"key", "ctrl+Return"},
-               {{0xA2, kPress}, {0x0D, kPress}, {0xA2, kRelease}, {0x0D, kRelease}});
-  ExpectEvents({"key", "KP_Enter", "F5"},
-               {{0x6C, kPress}, {0x6C, kRelease}, {0x74, kPress}, {0x74, kRelease}});
-  ExpectEvents({"key", "XF86AudioMute"}, {});  // no virtual-key code: left out
-
+  // xdotool lets go of the modifier before the key; left and right modifiers differ; a key
+  // without a virtual-key code is left out.
+  ExpectEvents({"key", "shift+b", "ctrl+Return", "KP_Enter", "F5", "XF86AudioMute"},
+               {{0xA0, kPress},
+                {0x42, kPress},
+                {0xA0, kRelease},
+                {0x42, kRelease},
+                {0xA2, kPress},
+                {0x0D, kPress},
+                {0xA2, kRelease},
+                {0x0D, kRelease},
+                {0x6C, kPress},
+                {0x6C, kRelease},
+                {0x74, kPress},
+                {0x74, kRelease}});
   // The switches for mouse buttons and the wheel, what xdotool clicks, and what comes of it.
+  // Forward is extra button 1, back extra button 2.
   const std::tuple<int, int, std::vector<std::string>, Events> steps[] = {
       {0, 0, {"click", "1", "click", "3", "click", "4"}, {}},
-      {1, 0, {"click", "1"}, {{513, 0}, {514, 0}}},
-      {1, 0, {"click", "3"}, {{516, 0}, {517, 0}}},
-      {1, 0, {"click", "2"}, {{519, 0}, {520, 0}}},
-      // Forward is extra button 1, back extra button 2.
-      {1, 0, {"click", "9"}, {{523, 1}, {524, 1}}},
-      {1, 0, {"click", "8"}, {{523, 2}, {524, 2}}},
-      {1, 0, {"click", "4"}, {}},
-      {0, 1, {"click", "1", "click", "4"}, {{522, 120}}},
-      {0, 1, {"click", "5"}, {{522, -120}}},
-      {0, 1, {"click", "6"}, {{526, -120}}},
-      {0, 1, {"click", "7", "click", "7"}, {{526, 120}, {526, 120}}},
+      {1, 0, {"click", "3", "click", "2", "click", "4"}, {{516, 0}, {517, 0}, {519, 0}, {520, 0}}},
+      {1, 0, {"click", "9", "click", "8"}, {{523, 1}, {524, 1}, {523, 2}, {524, 2}}},
+      {0, 1, {"click", "1", "click", "4", "click", "5"}, {{522, 120}, {522, -120}}},
+      {0, 1, {"click", "6", "click", "7"}, {{526, -120}, {526, 120}}},
       {0, 0, {"click", "5"}, {}},
   };
   for (const auto& [buttons, wheel, arguments, expected] : steps) {

@@ -1,23 +1,29 @@
-// The firmware model's checks of the host's reports: the sensor codes, the default reports, every
-// malformed frame with its reason, the macro report's chunks, and how status values are packed.
-// Acknowledgements, the mouse's buttons, power and sleep are run by the integration tests.
+// The firmware model's checks of the host's reports: the sensor codes, every malformed frame with
+// its reason, and the macro report's chunks. What it decodes from good reports, its power values,
+// acknowledgements, buttons and sleep are read back by the integration, page and BlueZ tests.
 #include <gtest/gtest.h>
 
+#include "profiles/profile_store.h"
 #include "protocol/dpi_code.h"
 #include "protocol/macro_chunks.h"
-#include "unit/vmouse/vmouse_test_support.h"
+#include "protocol/settings_reports.h"
+#include "support/report_bytes.h"
 #include "vmouse/dpi_code.h"
-#include "vmouse/status_events.h"
+#include "vmouse/firmware.h"
 
 namespace melko::vmouse {
 namespace {
 
-using test::Frame;
-using test::Hex;
-using test::SetChecksum;
-using test::TestMouse;
+using Frame = std::vector<std::uint8_t>;
+using ::melko::test::Hex;
+using ::melko::test::SetChecksum;
 
 constexpr Link kLinks[] = {Link::kWired, Link::kWireless, Link::kBle};
+
+struct TestMouse {
+  Firmware firmware{[] { return std::int64_t{0}; }};
+  WriteRecord Send(Link link, const Frame& frame) { return firmware.Receive(link, frame); }
+};
 
 // The program's codes (the protocol tests check them against the sensor's sequence) read back as
 // the stage values they were made from.
@@ -26,67 +32,34 @@ TEST(DpiCodeTest, TheFirmwareReadsEveryCodeTheProgramSends) {
   for (int skipped : {7, 13, 100, 233, 236, 255}) EXPECT_EQ(StageValueOfCode(skipped), 0);
 }
 
-TEST(SettingsReportsTest, DefaultReportsDecodeToTheFactoryStateAndResetRestoresIt) {
-  for (Link link : kLinks) {
-    TestMouse mouse;
-    // A valid DPI report unlike the defaults: stages 2 and 5 on, stage 1 at 201 with the range
-    // flag, stage 7 unset, stage 5 current.
-    Frame other = Hex(test::kDefaultDpi);
-    other[5] = 0x12, other[8] = 118, other[16] = 1, other[14] = 0, other[22] = 0, other[24] = 5;
-    SetChecksum(other, 50);
-    ASSERT_TRUE(mouse.Send(link, other).valid);
-    EXPECT_EQ(mouse.firmware.settings().stages[0].value, 201);
-    ASSERT_TRUE(mouse.firmware.SetLightMode(5));
-
-    EXPECT_TRUE(mouse.Send(link, test::kDefaultDpi).valid);
-    EXPECT_TRUE(mouse.Send(link, test::kDefaultLight).valid);
-    // Bluetooth LE refuses the rate report, whatever it holds.
-    EXPECT_EQ(mouse.Send(link, test::kDefaultRate).valid, link != Link::kBle);
-    EXPECT_TRUE(mouse.Send(link, test::kDefaultButtons).valid);
-    const Settings& s = mouse.firmware.settings();
-    const int values[] = {16, 32, 48, 64, 96, 144, 220, 0};
-    for (int i = 0; i < kStageCount; ++i) {
-      EXPECT_EQ(s.stages[i].value, values[i]) << i;
-      EXPECT_EQ(s.stages[i].enabled, i < 7) << i;
-    }
-    EXPECT_TRUE(s.stages[6].high_range);
-    EXPECT_EQ(s.current_stage, 2);
-    EXPECT_EQ(s.breathspeed, 6);
-    EXPECT_EQ(s.sleep_timer, 10);
-    EXPECT_EQ(s.buttons[17], (ButtonEntry{0x09, 0, 0}));
-    EXPECT_EQ(s, FactorySettings());
-
-    ASSERT_TRUE(mouse.Send(link, other).valid);
-    EXPECT_TRUE(mouse.Send(link, test::kReset).valid);
-    EXPECT_EQ(mouse.firmware.settings(), FactorySettings());
-  }
-}
-
 TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) {
-  auto edit = [](std::string_view hex, auto change) {
-    Frame f = Hex(hex);
+  // The default profile's report of each kind, changed.
+  const auto profile = MakeDefaultProfile(u"P");
+  const Frame dpi = BuildDpiReport(*profile), light = BuildLightReport(*profile),
+              rate = BuildRateReport(*profile), buttons = BuildButtonsReport(*profile);
+  auto edit = [](Frame f, auto change) {
     change(f);
     return f;
   };
   const std::tuple<Frame, const char*> cases[] = {
-      {edit(test::kDefaultDpi, [](auto& f) { f[51] ^= 1; }), "checksum"},
-      {edit(test::kDefaultLight, [](auto& f) { f[1] = 0x10; }), "length byte"},
-      {edit(test::kDefaultRate, [](auto& f) { f.push_back(0); }), "frame of 10"},
-      {edit(test::kDefaultRate, [](auto& f) { f[0] = 0x07; }), "unknown report ID"},
-      {edit(test::kDefaultButtons, [](auto& f) { f[2] = 2; }), "byte 2"},
-      {edit(test::kDefaultRate, [](auto& f) { f[4] = 0xFF; }), "complement"},
+      {edit(dpi, [](auto& f) { f[51] ^= 1; }), "checksum"},
+      {edit(light, [](auto& f) { f[1] = 0x10; }), "length byte"},
+      {edit(rate, [](auto& f) { f.push_back(0); }), "frame of 10"},
+      {edit(rate, [](auto& f) { f[0] = 0x07; }), "unknown report ID"},
+      {edit(buttons, [](auto& f) { f[2] = 2; }), "byte 2"},
+      {edit(rate, [](auto& f) { f[4] = 0xFF; }), "complement"},
       {Hex("06 09 01 03 FC 00 00 00 00"), "rate code"},
       {Hex("0C 0A 01 FE 01 FF 00 00 00 00"), "expected 0c0a01fe01fe00000000"},
-      {edit(test::kDefaultDpi, [](auto& f) { f[53] = 1; }), "byte 53"},
-      {edit(test::kDefaultDpi, [](auto& f) { f[8] = 7, SetChecksum(f, 50); }), "not a sensor code"},
-      {edit(test::kDefaultDpi, [](auto& f) { f[16] = 1, SetChecksum(f, 50); }), "outside 10,100"},
-      {edit(test::kDefaultDpi, [](auto& f) { f[24] = 9, SetChecksum(f, 50); }), "current stage"},
-      {edit(test::kDefaultButtons, [](auto& f) { f[3] = 0x12, SetChecksum(f, 57); }),
-       "macro entry"},
+      {edit(dpi, [](auto& f) { f[53] = 1; }), "byte 53"},
+      {edit(dpi, [](auto& f) { f[8] = 7, SetChecksum(f, 50); }), "not a sensor code"},
+      {edit(dpi, [](auto& f) { f[16] = 1, SetChecksum(f, 50); }), "outside 10,100"},
+      {edit(dpi, [](auto& f) { f[24] = 9, SetChecksum(f, 50); }), "current stage"},
+      {edit(buttons, [](auto& f) { f[3] = 0x12, SetChecksum(f, 57); }), "macro entry"},
       {Frame{}, "too short"},
       {Hex("04 38"), "too short"},
       // The brightness goes only with modes 1 and 9; mode 3 must carry 8 there.
-      {edit("05 0F 01 30 25 B3 10 20 30 06 02 00 00 00 00", [](auto& f) { SetChecksum(f, 11); }),
+      {edit(Hex("05 0F 01 30 25 B3 10 20 30 06 02 00 00 00 00"),
+            [](auto& f) { SetChecksum(f, 11); }),
        "expected 8"},
   };
   for (Link link : kLinks) {
@@ -191,19 +164,6 @@ TEST(MacroTest, ReassembledReportIsCheckedLikeAWholeOne) {
     EXPECT_FALSE(last.valid);
     EXPECT_NE(last.reason.find(reason_part), std::string::npos) << last.reason;
     EXPECT_EQ(mouse.firmware.settings().macros, FactorySettings().macros);
-  }
-}
-
-TEST(StatusEventsTest, PowerValues) {
-  // Power: level high (limited to 0..100; always 100 when charged), state low: 1 on battery,
-  // 2 charged, 3 charging.
-  const std::tuple<int, PowerSource, std::uint16_t> power[] = {
-      {57, PowerSource::kBattery, 0x3901},  {0, PowerSource::kBattery, 0x0001},
-      {100, PowerSource::kBattery, 0x6401}, {250, PowerSource::kBattery, 0x6401},
-      {-5, PowerSource::kBattery, 0x0001},  {40, PowerSource::kCharging, 0x2803},
-      {57, PowerSource::kCharged, 0x6402}};
-  for (const auto& [level, source, value] : power) {
-    EXPECT_EQ(PowerValue(level, source), value) << level << " " << int(source);
   }
 }
 
