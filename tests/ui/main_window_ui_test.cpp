@@ -78,6 +78,10 @@ QStringList ClippedTexts(QWidget& window) {
   QStringList clipped;
   for (QWidget* widget : window.findChildren<QWidget*>()) {
     if (!widget->isVisibleTo(&window)) continue;
+    if (auto* area = qobject_cast<QScrollArea*>(widget);
+        area && !window.rect().contains(QRect(area->mapTo(&window, QPoint()), area->size()))) {
+      clipped << area->objectName() + QStringLiteral(" reaches past the window");
+    }
     QString text;
     int need = 0;
     if (auto* label = qobject_cast<QLabel*>(widget);

@@ -18,6 +18,10 @@ constexpr int kTextRoom = 13;
 
 ButtonLabel::ButtonLabel(QWidget* parent) : QPushButton(parent) {
   setCursor(Qt::PointingHandCursor);
+  // A push button never goes below its size hint; the grid gives way instead (down to the badge
+  // and a few letters, the function shortened), so that larger text never pushes the settings
+  // column past the window's fixed width.
+  setSizePolicy(QSizePolicy::Preferred, sizePolicy().verticalPolicy());
 }
 
 void ButtonLabel::setNumber(int number) {
