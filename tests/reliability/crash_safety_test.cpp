@@ -67,13 +67,6 @@ int CountTemporaries(int fd) {
   return count;
 }
 
-// When to SIGKILL: `delay` after the start or, with on_temporary > 0, `delay` after the saver
-// creates its on_temporary-th temporary file (seen through inotify), which lands inside a write.
-struct KillMoment {
-  std::chrono::microseconds delay{0};
-  int on_temporary = 0;
-};
-
 struct KilledRun {
   bool killed = false;     // false: the program ended by itself first
   int exit_code = -1;      // when it ended by itself
@@ -129,7 +122,10 @@ class CrashSafety : public ::testing::Test {
     return states;
   }
 
-  KilledRun RunAndKill(const Argv& argv, const std::filesystem::path& watched, KillMoment moment);
+  // SIGKILLs the saver `delay` after its start or, with on_temporary > 0, `delay` after it creates
+  // its on_temporary-th temporary file (seen through inotify), which lands inside a write.
+  KilledRun RunAndKill(const Argv& argv, const std::filesystem::path& watched,
+                       std::chrono::microseconds delay, int on_temporary);
   void KillRepeatedly(const Saver& saver, int steps);
 
   TempDir dir_;
@@ -141,13 +137,14 @@ class CrashSafety : public ::testing::Test {
 };
 
 KilledRun CrashSafety::RunAndKill(const std::vector<std::string>& argv,
-                                  const std::filesystem::path& watched, KillMoment moment) {
+                                  const std::filesystem::path& watched,
+                                  std::chrono::microseconds delay, int on_temporary) {
   const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   ::inotify_add_watch(inotify, watched.c_str(), IN_CREATE);
   ChildProcess child(argv, dir_ / "saver.log", env_);
   child.CloseInput();
-  const auto deadline = std::chrono::steady_clock::now() +
-                        (moment.on_temporary > 0 ? std::chrono::seconds(30) : moment.delay);
+  const auto deadline =
+      std::chrono::steady_clock::now() + (on_temporary > 0 ? std::chrono::seconds(30) : delay);
   int temporaries = 0;
   bool ended = false;
   // Waits for the moment, or for the program's end, without spinning.
@@ -157,16 +154,16 @@ KilledRun CrashSafety::RunAndKill(const std::vector<std::string>& argv,
     if (left.count() <= 0) break;
     pollfd fds[2] = {{child.exit_fd(), POLLIN, 0}, {inotify, POLLIN, 0}};
     const timespec wait{time_t(left.count() / 1000000), long(left.count() % 1000000) * 1000};
-    if (::ppoll(fds, moment.on_temporary > 0 ? 2 : 1, &wait, nullptr) < 0) continue;
+    if (::ppoll(fds, on_temporary > 0 ? 2 : 1, &wait, nullptr) < 0) continue;
     if ((ended = fds[0].revents != 0)) break;
-    if (fds[1].revents != 0 && (temporaries += CountTemporaries(inotify)) >= moment.on_temporary) {
-      std::this_thread::sleep_for(moment.delay);
+    if (fds[1].revents != 0 && (temporaries += CountTemporaries(inotify)) >= on_temporary) {
+      std::this_thread::sleep_for(delay);
       break;
     }
   }
   ::close(inotify);
   KilledRun run;
-  run.timed_out = !ended && moment.on_temporary > 0 && temporaries < moment.on_temporary;
+  run.timed_out = !ended && on_temporary > 0 && temporaries < on_temporary;
   if (!ended) ::kill(child.pid(), SIGKILL);
   run.exit_code = child.WaitExit().value_or(-1);
   // A program that ended just before the kill ended by itself.
@@ -191,18 +188,15 @@ void CrashSafety::KillRepeatedly(const Saver& saver, int steps) {
   const auto started = std::chrono::steady_clock::now();
   while (kills < kills_wanted && !HasFailure()) {
     ++runs;
-    KillMoment moment;
-    if (runs % 2 == 0) {
-      moment.on_temporary = !saver.loop.empty() ? int(random_() % 6) + 1 : 1;
-      moment.delay = std::chrono::microseconds(random_() % (runs % 3 == 0 ? 20000 : 400));
-    } else {
-      const long within = saver.loop.empty() ? run_time_.count() : 300000;
-      moment.delay = std::chrono::microseconds(random_() % (within + 1));
-    }
+    const bool on_write = runs % 2 == 0;
+    const int on_temporary = !on_write ? 0 : saver.loop.empty() ? 1 : int(random_() % 6) + 1;
+    const long within = on_write ? (runs % 3 == 0 ? 20000 : 400)
+                                 : (saver.loop.empty() ? run_time_.count() : 300000) + 1;
+    const std::chrono::microseconds delay(random_() % within);
     const Snapshot before = Take(saver.files);
     const std::set<std::string> temporaries = Named(saver.watched, ".tmp-");
-    const KilledRun run =
-        RunAndKill(saver.loop.empty() ? saver.command(state) : saver.loop, saver.watched, moment);
+    const KilledRun run = RunAndKill(saver.loop.empty() ? saver.command(state) : saver.loop,
+                                     saver.watched, delay, on_temporary);
     ASSERT_FALSE(run.timed_out) << saver.label << ": " << ReadText(dir_ / "saver.log");
     ASSERT_TRUE(run.killed || run.exit_code == 0)
         << saver.label << " failed after " << kills << " kills: " << ReadText(dir_ / "saver.log");
