@@ -11,14 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "device/ble_transport.h"
-#include "device/device_context.h"
-#include "device/driver_library.h"
-#include "device/link_state.h"
-#include "device/ui_ports.h"
-#include "profiles/profile_session.h"
-#include "protocol/clock.h"
-#include "protocol/send_ports.h"
+#include "device/device_context.h"  // and every port it holds
 #include "shell/shell_ports.h"
 #include "support/plugin_support.h"
 #include "support/test_support.h"
