@@ -23,15 +23,29 @@
 
 namespace {
 
-constexpr char kPeer[] = "melko-fuzz-ble";
-constexpr char kPath[] = "/org/bluez/hci0/dev_AA/service0010/char0011";
-
-class Receiver final : public QObject {
+// A peer connection whose server side takes every PropertiesChanged signal the client sends.
+class Peer final : public QObject {
   Q_OBJECT
 
  public:
+  Peer() {
+    connect(&server, &QDBusServer::newConnection, [this](const QDBusConnection& connection) {
+      served = connection;
+      served->connect({}, {}, "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
+                      SLOT(Take(QDBusMessage)));
+    });
+    client = QDBusConnection::connectToPeer(server.address(), "melko-fuzz-ble");
+    while (!served) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    patience.setSingleShot(true);
+    patience.setInterval(30000);
+    connect(&patience, &QTimer::timeout, [] { std::abort(); });
+  }
+
+  QDBusServer server{QStringLiteral("unix:tmpdir=/tmp")};
+  std::optional<QDBusConnection> served, client;
   QEventLoop loop;
   std::optional<QDBusMessage> received;
+  QTimer patience;  // a signal lost on the way is a fault
 
  public slots:
   void Take(const QDBusMessage& message) {
@@ -40,49 +54,13 @@ class Receiver final : public QObject {
   }
 };
 
-struct Link {
-  QDBusServer server{QStringLiteral("unix:tmpdir=/tmp")};
-  std::optional<QDBusConnection> served, client;
-  Receiver receiver;
-  QTimer patience;  // a signal lost on the way is a fault
-};
-
-Link& Peer() {
-  static Link* link = [] {
-    auto* made = new Link;
-    QObject::connect(
-        &made->server, &QDBusServer::newConnection, [made](const QDBusConnection& connection) {
-          made->served = connection;
-          made->served->connect({}, {}, "org.freedesktop.DBus.Properties", "PropertiesChanged",
-                                &made->receiver, SLOT(Take(QDBusMessage)));
-        });
-    made->client = QDBusConnection::connectToPeer(made->server.address(), kPeer);
-    while (!made->served) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    made->patience.setSingleShot(true);
-    made->patience.setInterval(30000);
-    QObject::connect(&made->patience, &QTimer::timeout, [] { std::abort(); });
-    return made;
-  }();
-  return *link;
-}
-
 QVariant ValueOfType(int type, const QByteArray& bytes) {
-  switch (type) {
-    case 0:
-    case 1:
-    case 2:
-      return bytes;  // ay, as BlueZ sends it
-    case 3:
-      return QString::fromUtf8(bytes);
-    case 4:
-      return bytes.isEmpty() ? 0u : unsigned(std::uint8_t(bytes[0]));
-    case 5:
-      return QVariant::fromValue(QDBusVariant(bytes));
-    case 6:
-      return QStringList{QString::fromLatin1(bytes)};
-    default:
-      return !bytes.isEmpty();
-  }
+  if (type < 3) return bytes;  // ay, as BlueZ sends it
+  if (type == 3) return QString::fromUtf8(bytes);
+  if (type == 4) return bytes.isEmpty() ? 0u : unsigned(std::uint8_t(bytes[0]));
+  if (type == 5) return QVariant::fromValue(QDBusVariant(bytes));
+  if (type == 6) return QStringList{QString::fromLatin1(bytes)};
+  return !bytes.isEmpty();
 }
 
 }  // namespace
@@ -102,34 +80,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   QVariantMap changed{{QStringLiteral("Value"), ValueOfType(shape >> 2 & 7, bytes)}};
   if (shape & 0x20) changed.insert(QStringLiteral("Notifying"), true);
   QDBusMessage signal =
-      QDBusMessage::createSignal(kPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
+      QDBusMessage::createSignal("/org/bluez/hci0/dev_AA/service0010/char0011",
+                                 "org.freedesktop.DBus.Properties", "PropertiesChanged");
   signal << kInterfaces[shape & 3] << changed;
   if (!(shape & 0x40)) signal << QStringList();
 
-  Link& peer = Peer();
-  peer.receiver.received.reset();
-  if (!peer.client->send(signal)) return 0;
+  static Peer* peer = new Peer;
+  peer->received.reset();
+  if (!peer->client->send(signal)) return 0;
   // Delivery takes a moment on the connection's thread.
-  peer.patience.start();
-  if (!peer.receiver.received) peer.receiver.loop.exec();
-  peer.patience.stop();
+  peer->patience.start();
+  if (!peer->received) peer->loop.exec();
+  peer->patience.stop();
 
-  const auto value = melko::bluez::ReadNotifiedValue(*peer.receiver.received);
+  const auto value = melko::bluez::ReadNotifiedValue(*peer->received);
   const bool expected = (shape & 3) < 2 && (shape >> 2 & 7) < 3 && !(shape & 0x40);
   if (value.has_value() != expected || (value && *value != bytes)) std::abort();
   if (!value) return 0;
 
   // The handler of the running program, on one page and session for the whole run: a fresh
   // session's first save would cost more than the rest of the input.
-  static melko::ProfileSession session(melko::fuzz::PrivateFolder());
-  static melko::LinkState links;
-  static melko::DriverLinks drivers;
-  static melko::fuzz::NullPorts ports;
-  static melko::DeviceContext ctx{links, session, drivers, ports, ports,
-                                  ports, ports,   ports,   ports};
+  static melko::fuzz::NullDevice device(melko::fuzz::PrivateFolder());
   const std::span<const std::uint8_t> notified(reinterpret_cast<const std::uint8_t*>(value->data()),
                                                std::size_t(value->size()));
-  melko::OnBleNotification(ctx, notified);
+  melko::OnBleNotification(device.ctx, notified);
   if (melko::BleStatusWord(notified).has_value() != (notified.size() >= 4)) std::abort();
   return 0;
 }

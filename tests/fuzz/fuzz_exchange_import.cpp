@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "common/language.h"
 #include "common/text.h"
 #include "macros/macro_editor.h"
 #include "macros/session_macro_library.h"
@@ -17,8 +16,6 @@
 #include "shell/settings_page.h"
 
 namespace {
-
-using melko::fuzz::NullPorts;
 
 struct NullDialogs final : melko::PageDialogs,
                            melko::MessageBoxes,
@@ -82,37 +79,32 @@ const std::filesystem::path& DataFolder() {
   return folder;
 }
 
-constexpr std::size_t kSeedProfiles = 5, kSeedMacros = 6;
-
-// The stores as another program left them, written anew before each input.
-struct Stores {
-  std::vector<std::uint8_t> profiles, macros;
-};
-
-const Stores& Seed() {
-  static const Stores seed = [] {
-    melko::ProfileStore profiles;
-    for (const char16_t* name : {u"Profile1", u"profile1", u"Profile1_1", u"Jump", u"JUMP_2"}) {
-      profiles.profiles.push_back(melko::MakeDefaultProfile(name));
-    }
-    profiles.selected_index = 1;
-    melko::MacroStore macros;
-    for (const char16_t* name :
-         {u"Macro1", u"MACRO1", u"Macro1_1", u"Jump", u"jump_1", u"Jump_2"}) {
-      macros.macros.push_back(melko::MakeEmptyMacro(name));
-    }
-    if (profiles.profiles.size() != kSeedProfiles || macros.macros.size() != kSeedMacros) {
-      std::abort();
-    }
-    return Stores{melko::EncodeProfileStore(profiles), melko::EncodeMacroStore(macros)};
-  }();
-  return seed;
-}
+constexpr const char16_t* kProfiles[] = {u"Profile1", u"profile1", u"Profile1_1", u"Jump",
+                                         u"JUMP_2"};
+constexpr const char16_t* kMacros[] = {u"Macro1", u"MACRO1", u"Macro1_1",
+                                       u"Jump",   u"jump_1", u"Jump_2"};
+constexpr std::size_t kSeedProfiles = std::size(kProfiles), kSeedMacros = std::size(kMacros);
 
 void Write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   if (!out) std::abort();
+}
+
+// The stores as another program left them, written anew before each input.
+void WriteSeedStores() {
+  static const auto [profile_store, macro_store] = [] {
+    melko::ProfileStore profiles;
+    for (const char16_t* name : kProfiles)
+      profiles.profiles.push_back(melko::MakeDefaultProfile(name));
+    profiles.selected_index = 1;
+    melko::MacroStore macros;
+    for (const char16_t* name : kMacros) macros.macros.push_back(melko::MakeEmptyMacro(name));
+    return std::pair(melko::EncodeProfileStore(profiles), melko::EncodeMacroStore(macros));
+  }();
+  std::filesystem::create_directories(melko::StoreFolder(DataFolder()));
+  Write(melko::ProfileStorePath(DataFolder()), profile_store);
+  Write(melko::MacroStorePath(DataFolder()), macro_store);
 }
 
 // Names are unique without regard to case among those of the imported record and the others.
@@ -127,77 +119,70 @@ bool UniqueAmongOthers(const List& list, std::size_t index) {
   return true;
 }
 
-struct Stored {
-  melko::ProfileStore profiles;
-  melko::MacroStore macros;
-};
-
-Stored Reload() {
-  Stored stored;
-  if (melko::LoadProfiles(stored.profiles, DataFolder()).status !=
-          melko::StoreLoadStatus::kLoaded ||
-      melko::LoadMacros(stored.macros, DataFolder()).status != melko::StoreLoadStatus::kLoaded) {
+// The stores as they are on disk, which must load whole.
+std::pair<melko::ProfileStore, melko::MacroStore> Reload() {
+  std::pair<melko::ProfileStore, melko::MacroStore> stored;
+  if (melko::LoadProfiles(stored.first, DataFolder()).status != melko::StoreLoadStatus::kLoaded ||
+      melko::LoadMacros(stored.second, DataFolder()).status != melko::StoreLoadStatus::kLoaded) {
     std::abort();
   }
   return stored;
 }
 
+// The program's session on the seeded stores.
+struct LoadedDevice : melko::fuzz::NullDevice {
+  LoadedDevice() : NullDevice(DataFolder()) {
+    session.LoadProfileStore();
+    session.LoadMacroStore();
+  }
+};
+
 void ImportProfile(const std::filesystem::path& file, std::size_t file_size) {
-  melko::ProfileSession session(DataFolder());
-  session.LoadProfileStore();
-  session.LoadMacroStore();
-  NullPorts ports;
-  melko::LinkState links;
-  melko::DriverLinks drivers;
-  melko::DeviceContext ctx{links, session, drivers, ports, ports, ports, ports, ports, ports};
+  LoadedDevice device;
   NullDialogs dialogs;
   dialogs.file = file;
-  melko::SettingsPage page(ctx, {dialogs, dialogs, dialogs, dialogs});
+  melko::SettingsPage page(device.ctx, {dialogs, dialogs, dialogs, dialogs});
   page.LoadDeviceState();
   page.OnClick("ms_1_profile_import_btn");
 
-  const Stored after = Reload();
-  const bool imported = after.profiles.profiles.size() == kSeedProfiles + 1;
+  const auto [profiles, macros] = Reload();
+  const bool imported = profiles.profiles.size() == kSeedProfiles + 1;
   if (imported != (file_size >= melko::kProfileRecordSize) ||
       imported == (dialogs.told == "import_fail_text")) {
     std::abort();
   }
   if (!imported) return;
-  const std::size_t added = after.profiles.profiles.size() - 1;
-  if (after.profiles.selected_index != added ||
-      !UniqueAmongOthers(after.profiles.profiles, added) ||
-      melko::ProfileName(session.CurrentSnapshot()) !=
-          melko::ProfileName(*after.profiles.profiles[added])) {
+  const std::size_t added = profiles.profiles.size() - 1;
+  if (profiles.selected_index != added || !UniqueAmongOthers(profiles.profiles, added) ||
+      melko::ProfileName(device.session.CurrentSnapshot()) !=
+          melko::ProfileName(*profiles.profiles[added])) {
     std::abort();
   }
-  for (std::size_t i = kSeedMacros; i < after.macros.macros.size(); ++i) {
-    if (!UniqueAmongOthers(after.macros.macros, i)) std::abort();
+  for (std::size_t i = kSeedMacros; i < macros.macros.size(); ++i) {
+    if (!UniqueAmongOthers(macros.macros, i)) std::abort();
   }
 }
 
 void ImportMacro(const std::filesystem::path& file, std::size_t file_size) {
-  melko::ProfileSession session(DataFolder());
-  session.LoadProfileStore();
-  session.LoadMacroStore();
-  melko::SessionMacroLibrary library(session);
+  LoadedDevice device;
+  melko::SessionMacroLibrary library(device.session);
   NullEditorPorts ports;
-  NullPorts clock;
   melko::RecorderMemory memory;
-  melko::MacroEditor editor(library, ports, ports, clock, memory, ports);
+  melko::MacroEditor editor(library, ports, ports, device.ports, memory, ports);
   editor.Open();
   const melko::Outcome outcome = editor.ImportMacroFile(file);
 
-  const Stored after = Reload();
-  const bool imported = after.macros.macros.size() == kSeedMacros + 1;
+  const auto [profiles, macros] = Reload();
+  const bool imported = macros.macros.size() == kSeedMacros + 1;
   if (imported != outcome.ok || imported != (file_size >= melko::kMacroRecordSize) ||
       imported == ports.told) {
     std::abort();
   }
   if (!imported) return;
-  const std::size_t added = after.macros.macros.size() - 1;
+  const std::size_t added = macros.macros.size() - 1;
   const auto& selected = editor.state().selected_macro;
-  if (!UniqueAmongOthers(after.macros.macros, added) || !selected ||
-      selected->name != melko::MacroName(*after.macros.macros[added])) {
+  if (!UniqueAmongOthers(macros.macros, added) || !selected ||
+      selected->name != melko::MacroName(*macros.macros[added])) {
     std::abort();
   }
 }
@@ -205,9 +190,7 @@ void ImportMacro(const std::filesystem::path& file, std::size_t file_size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  bool loaded = false;
-  melko::InstallLanguage(melko::LanguageTexts::Load(MELKO_SOURCE_DIR "/res/lan.xml", &loaded));
-  if (!loaded) std::abort();
+  melko::fuzz::InstallEnglishTexts();
   return 0;
 }
 
@@ -219,15 +202,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if ((data[0] & 2) && contents.size() < record) contents.resize(record);
 
   std::filesystem::remove_all(melko::fuzz::PrivateFolder());
-  std::filesystem::create_directories(melko::StoreFolder(DataFolder()));
-  Write(melko::ProfileStorePath(DataFolder()), Seed().profiles);
-  Write(melko::MacroStorePath(DataFolder()), Seed().macros);
+  WriteSeedStores();
   const std::filesystem::path file = melko::fuzz::PrivateFolder() / (profile ? "in.pro" : "in.mcr");
   Write(file, contents);
-  if (profile) {
-    ImportProfile(file, contents.size());
-  } else {
-    ImportMacro(file, contents.size());
-  }
+  profile ? ImportProfile(file, contents.size()) : ImportMacro(file, contents.size());
   return 0;
 }

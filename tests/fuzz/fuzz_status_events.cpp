@@ -12,11 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every event that changes the profile saves the stores: a hundred events reach every state.
   if (size > 512) return 0;
   std::filesystem::remove_all(melko::fuzz::PrivateFolder());
-  melko::ProfileSession session(melko::fuzz::PrivateFolder());
-  melko::LinkState links;
-  melko::DriverLinks drivers;
-  melko::fuzz::NullPorts ports;
-  melko::DeviceContext ctx{links, session, drivers, ports, ports, ports, ports, ports, ports};
+  melko::fuzz::NullDevice device(melko::fuzz::PrivateFolder());
+  melko::DeviceContext& ctx = device.ctx;
   while (size > 0) {
     const std::uint8_t kind = data[0];
     const std::size_t length = std::min<std::size_t>(size - 1, kind % 3 == 0 ? kind / 3 % 8 : 4);
@@ -29,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     data += 1 + length;
     size -= 1 + length;
   }
-  const melko::ProfileRecord current = session.CurrentSnapshot();
+  const melko::ProfileRecord current = device.session.CurrentSnapshot();
   if (current.dpi_step < 0 || current.dpi_step >= melko::kDpiStageCount || current.prate < 0 ||
       current.prate > 3) {
     std::abort();

@@ -1,12 +1,15 @@
-// What the fuzz targets of the device and page logic run on: ports that do nothing, and a private
-// folder for the stores, in memory where the system offers that (saves are synced to disk).
+// What the fuzz targets of the device and page logic run on: ports that do nothing, a private
+// folder for the stores, in memory where the system offers that (saves are synced to disk), and
+// the English texts.
 #pragma once
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "common/language.h"
 #include "device/device_context.h"
 
 namespace melko::fuzz {
@@ -44,6 +47,22 @@ inline const std::filesystem::path& PrivateFolder() {
     ~Private() { std::filesystem::remove_all(path); }
   } folder;
   return folder.path;
+}
+
+// A page's context: NullPorts and a session on `folder`.
+struct NullDevice {
+  explicit NullDevice(const std::filesystem::path& folder) : session(folder) {}
+  ProfileSession session;
+  LinkState links;
+  DriverLinks drivers;
+  NullPorts ports;
+  DeviceContext ctx{links, session, drivers, ports, ports, ports, ports, ports, ports};
+};
+
+inline void InstallEnglishTexts() {
+  bool loaded = false;
+  InstallLanguage(LanguageTexts::Load(MELKO_SOURCE_DIR "/res/lan.xml", &loaded));
+  if (!loaded) std::abort();
 }
 
 }  // namespace melko::fuzz

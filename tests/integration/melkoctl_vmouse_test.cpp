@@ -75,14 +75,11 @@ TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPaci
       EXPECT_GE(writes[i].t_ms - writes[i - 1].t_ms, 500) << "report " << i;
     }
   }
-  // One changed setting is one report, not the block around it again nor a full apply.
-  ASSERT_EQ(Run(mouse, {"set", "rate", "500"}).out, "saved and sent over the cable\n");
-  ASSERT_EQ(mouse.Writes().size(), expected.size() + 1);
-  EXPECT_EQ(mouse.Writes().back().hex, "06090102fd00000000");
 }
 
 // Over the receiver each report goes once when the mouse acknowledges it at once, is repeated
-// until the mouse does, and goes ten times when it never does.
+// until the mouse does, and goes ten times when it never does; one changed setting is one report,
+// not the block around it again nor a full apply.
 TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowledges) {
   VmouseProcess mouse({"--receiver", "--awake"});
   const ProgramRun applied = Run(mouse, {"apply"});

@@ -5,11 +5,14 @@
 // MELKO_CRASH_KILLS sets the kills per saver (default 100), MELKO_CRASH_SEED replays a run.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
-#include <sys/stat.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <iostream>
 #include <random>
@@ -17,7 +20,6 @@
 #include <thread>
 
 #include "profiles/data_folder.h"
-#include "reliability/kill_run.h"
 #include "support/child_process.h"
 #include "support/test_support.h"
 
@@ -25,19 +27,13 @@ namespace melko::testing {
 namespace {
 
 using Files = std::vector<std::filesystem::path>;
-// A file's bytes, or "absent".
-using Snapshot = std::vector<std::string>;
+using Snapshot = std::vector<std::string>;  // each file's bytes, or "absent"
 
 Snapshot Take(const Files& files) {
   Snapshot snapshot;
   for (const auto& file : files) {
     std::error_code error;
-    if (!std::filesystem::exists(file, error)) {
-      snapshot.push_back("absent");
-      continue;
-    }
-    const std::vector<std::uint8_t> bytes = ReadAll(file);
-    snapshot.emplace_back(bytes.begin(), bytes.end());
+    snapshot.push_back(std::filesystem::exists(file, error) ? ReadText(file) : "absent");
   }
   return snapshot;
 }
@@ -57,15 +53,42 @@ long EnvNumber(const char* name, long fallback) {
   return value != nullptr && std::atol(value) > 0 ? std::atol(value) : fallback;
 }
 
-// A saver: the command that takes the files from the state at `state` (an index into the states
-// recorded by an uninterrupted run) to the next one.
+// The temporary files created among the inotify events waiting on fd.
+int CountTemporaries(int fd) {
+  alignas(inotify_event) char buffer[4096];
+  int count = 0;
+  for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) {
+    for (ssize_t at = 0; at < got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      count += event->len > 0 && std::strstr(event->name, ".tmp-") != nullptr;
+      at += ssize_t(sizeof(inotify_event) + event->len);
+    }
+  }
+  return count;
+}
+
+struct KilledRun {
+  bool killed = false;     // false: the program ended by itself first
+  int exit_code = -1;      // when it ended by itself
+  bool timed_out = false;  // it neither ended nor created the temporary within 30 s
+};
+
+using Argv = std::vector<std::string>;
+
+Argv With(Argv argv, const Argv& more) {
+  argv.insert(argv.end(), more.begin(), more.end());
+  return argv;
+}
+
+// A saver of `files`: the command that takes them from the state at `state` (an index into the
+// states recorded by an uninterrupted run) to the next one; when `loop` is given, the kills hit
+// that loop of saves (run until killed) instead of the one-shot commands.
 struct Saver {
   std::string label;
   Files files;
-  std::filesystem::path watched;
-  std::function<std::vector<std::string>(std::size_t state)> command;
-  // When set, the kills hit this loop of saves (run until killed) instead of one-shot commands.
-  std::vector<std::string> loop;
+  std::filesystem::path watched{};  // where the temporaries appear
+  std::function<Argv(std::size_t state)> command{};
+  Argv loop{};
 };
 
 class CrashSafety : public ::testing::Test {
@@ -80,11 +103,8 @@ class CrashSafety : public ::testing::Test {
             {"XDG_CONFIG_HOME", (dir_ / "config").string()},
             {"MELKO_VMOUSE", ""},
             {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (dir_ / "no-bus").string()}};
-  }
-
-  // Several profiles and macros, names that differ only in letter case among them.
-  void Seed(const std::filesystem::path& data) {
-    SeedStores(data, {u"Main", u"Jump", u"JUMP", u"Quiet"},
+    // Several profiles and macros, names that differ only in letter case among them.
+    SeedStores(data_, {u"Main", u"Jump", u"JUMP", u"Quiet"},
                {{u"Fire", "4+10 4-30"}, {u"fire", "5+10 5-30 6+10 6-30"}, {u"Burst", "7+1 7-1"}});
   }
 
@@ -102,18 +122,58 @@ class CrashSafety : public ::testing::Test {
     return states;
   }
 
-  void KillRepeatedly(Saver saver, int steps);
+  // SIGKILLs the saver `delay` after its start or, with on_temporary > 0, `delay` after it creates
+  // its on_temporary-th temporary file (seen through inotify), which lands inside a write.
+  KilledRun RunAndKill(const Argv& argv, const std::filesystem::path& watched,
+                       std::chrono::microseconds delay, int on_temporary);
+  void KillRepeatedly(const Saver& saver, int steps);
 
   TempDir dir_;
+  const std::filesystem::path data_ = dir_ / "data";
   std::map<std::string, std::string> env_;
   std::uint32_t seed_ = 0;
   std::chrono::microseconds run_time_{1000};  // the longest uninterrupted step
   std::mt19937 random_;
 };
 
+KilledRun CrashSafety::RunAndKill(const std::vector<std::string>& argv,
+                                  const std::filesystem::path& watched,
+                                  std::chrono::microseconds delay, int on_temporary) {
+  const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ::inotify_add_watch(inotify, watched.c_str(), IN_CREATE);
+  ChildProcess child(argv, dir_ / "saver.log", env_);
+  child.CloseInput();
+  const auto deadline =
+      std::chrono::steady_clock::now() + (on_temporary > 0 ? std::chrono::seconds(30) : delay);
+  int temporaries = 0;
+  bool ended = false;
+  // Waits for the moment, or for the program's end, without spinning.
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    pollfd fds[2] = {{child.exit_fd(), POLLIN, 0}, {inotify, POLLIN, 0}};
+    const timespec wait{time_t(left.count() / 1000000), long(left.count() % 1000000) * 1000};
+    if (::ppoll(fds, on_temporary > 0 ? 2 : 1, &wait, nullptr) < 0) continue;
+    if ((ended = fds[0].revents != 0)) break;
+    if (fds[1].revents != 0 && (temporaries += CountTemporaries(inotify)) >= on_temporary) {
+      std::this_thread::sleep_for(delay);
+      break;
+    }
+  }
+  ::close(inotify);
+  KilledRun run;
+  run.timed_out = !ended && on_temporary > 0 && temporaries < on_temporary;
+  if (!ended) ::kill(child.pid(), SIGKILL);
+  run.exit_code = child.WaitExit().value_or(-1);
+  // A program that ended just before the kill ended by itself.
+  run.killed = !ended && run.exit_code < 0;
+  return run;
+}
+
 // The kills: alternately at a random time within a run, and a moment after the saver creates a
 // temporary file (mostly within a few hundred microseconds), which lands most inside a write.
-void CrashSafety::KillRepeatedly(Saver saver, int steps) {
+void CrashSafety::KillRepeatedly(const Saver& saver, int steps) {
   const std::vector<Snapshot> states = Record(saver, steps);
   if (HasFailure()) return;
   std::vector<std::set<std::string>> allowed(saver.files.size());
@@ -128,18 +188,15 @@ void CrashSafety::KillRepeatedly(Saver saver, int steps) {
   const auto started = std::chrono::steady_clock::now();
   while (kills < kills_wanted && !HasFailure()) {
     ++runs;
-    KillMoment moment;
-    if (runs % 2 == 0) {
-      moment.on_temporary = !saver.loop.empty() ? int(random_() % 6) + 1 : 1;
-      moment.delay = std::chrono::microseconds(random_() % (runs % 3 == 0 ? 20000 : 400));
-    } else {
-      const long within = saver.loop.empty() ? run_time_.count() : 300000;
-      moment.delay = std::chrono::microseconds(random_() % (within + 1));
-    }
+    const bool on_write = runs % 2 == 0;
+    const int on_temporary = !on_write ? 0 : saver.loop.empty() ? 1 : int(random_() % 6) + 1;
+    const long within = on_write ? (runs % 3 == 0 ? 20000 : 400)
+                                 : (saver.loop.empty() ? run_time_.count() : 300000) + 1;
+    const std::chrono::microseconds delay(random_() % within);
     const Snapshot before = Take(saver.files);
     const std::set<std::string> temporaries = Named(saver.watched, ".tmp-");
-    const KilledRun run = RunAndKill(saver.loop.empty() ? saver.command(state) : saver.loop, env_,
-                                     saver.watched, moment, dir_ / "saver.log");
+    const KilledRun run = RunAndKill(saver.loop.empty() ? saver.command(state) : saver.loop,
+                                     saver.watched, delay, on_temporary);
     ASSERT_FALSE(run.timed_out) << saver.label << ": " << ReadText(dir_ / "saver.log");
     ASSERT_TRUE(run.killed || run.exit_code == 0)
         << saver.label << " failed after " << kills << " kills: " << ReadText(dir_ / "saver.log");
@@ -181,72 +238,37 @@ void CrashSafety::KillRepeatedly(Saver saver, int steps) {
   }
 }
 
-const std::string kMelkoctl = MELKO_BIN_DIR "/melkoctl";
 const std::string kSaver = MELKO_BIN_DIR "/melko_store_saver";
-using Cycle = std::vector<std::vector<std::string>>;
 
-// melkoctl on the data folder, running the commands of the cycle in turn.
-auto Melkoctl(const std::filesystem::path& data, Cycle cycle) {
-  return [data, cycle](std::size_t state) {
-    std::vector<std::string> argv = {kMelkoctl, "--data-dir", data.string()};
-    argv.insert(argv.end(), cycle[state % cycle.size()].begin(), cycle[state % cycle.size()].end());
-    return argv;
-  };
-}
-
+// melkoctl's store changes, one command after another, each its own process.
 TEST_F(CrashSafety, MelkoctlStoreChanges) {
-  const auto data = dir_ / "data";
-  Seed(data);
-  const Cycle cycle = {{"profile", "add", "Extra"},   {"set", "dpi", "1", "1600"},
-                       {"macro", "add", "Spare"},     {"profile", "delete", "Extra"},
-                       {"profile", "select", "JUMP"}, {"macro", "delete", "Spare"},
-                       {"profile", "select", "Main"}};
-  Saver saver{"melkoctl store changes",
-              {ProfileStorePath(data), MacroStorePath(data)},
-              StoreFolder(data),
-              Melkoctl(data, cycle),
-              {}};
-  KillRepeatedly(saver, int(cycle.size()));
-}
-
-TEST_F(CrashSafety, MelkoctlExports) {
-  const auto data = dir_ / "data";
-  Seed(data);
-  const auto out = dir_ / "out";
-  std::filesystem::create_directories(out);
-  const Cycle cycle = {{"profile", "export", "Main", (out / "p.pro").string()},
-                       {"macro", "export", "Fire", (out / "m.macro").string()},
-                       {"profile", "export", "JUMP", (out / "p.pro").string()},
-                       {"macro", "export", "fire", (out / "m.macro").string()}};
-  Saver saver{"melkoctl exports", {out / "p.pro", out / "m.macro"}, out, Melkoctl(data, cycle), {}};
+  const std::vector<Argv> cycle = {{"profile", "add", "Extra"},   {"set", "dpi", "1", "1600"},
+                                   {"macro", "add", "Spare"},     {"profile", "delete", "Extra"},
+                                   {"profile", "select", "JUMP"}, {"macro", "delete", "Spare"},
+                                   {"profile", "select", "Main"}};
+  const Argv melkoctl = {MELKO_BIN_DIR "/melkoctl", "--data-dir", data_.string()};
+  Saver saver{"melkoctl store changes", {ProfileStorePath(data_), MacroStorePath(data_)}};
+  saver.watched = StoreFolder(data_);
+  saver.command = [&](std::size_t state) { return With(melkoctl, cycle[state % cycle.size()]); };
   KillRepeatedly(saver, int(cycle.size()));
 }
 
 // The desktop program's save path: each step one sync of a profile session, round a cycle of
-// four states; and its exports.
+// four states; and its exports (melkoctl's exports write through the same functions).
 TEST_F(CrashSafety, SessionSyncsAndExports) {
-  const auto data = dir_ / "data";
-  Seed(data);
-  Saver syncs{"window store syncs",
-              {ProfileStorePath(data), MacroStorePath(data)},
-              StoreFolder(data),
-              [&](std::size_t) {
-                return std::vector<std::string>{kSaver, "store", data.string(), "1"};
-              },
-              {kSaver, "store", data.string()}};
+  Saver syncs{"window store syncs", {ProfileStorePath(data_), MacroStorePath(data_)}};
+  syncs.watched = StoreFolder(data_);
+  syncs.loop = {kSaver, "store", data_.string()};
+  syncs.command = [&](std::size_t) { return With(syncs.loop, {"1"}); };
   KillRepeatedly(syncs, 8);
 
   const auto out = dir_ / "out";
   std::filesystem::create_directories(out);
-  Saver exports{"window exports",
-                {out / "profile.pro", out / "macro.macro"},
-                out,
-                [&](std::size_t state) {  // the first profile and macro, or the second
-                  return std::vector<std::string>{kSaver, "export", data.string(), out.string(),
-                                                  std::to_string(state % 2 + 1)};
-                },
-                {}};
-  exports.loop = {kSaver, "export", data.string(), out.string()};
+  Saver exports{"window exports", {out / "profile.pro", out / "macro.macro"}, out};
+  exports.loop = {kSaver, "export", data_.string(), out.string()};
+  exports.command = [&](std::size_t state) {  // the first profile and macro, or the second
+    return With(exports.loop, {std::to_string(state % 2 + 1)});
+  };
   KillRepeatedly(exports, 2);
 }
 

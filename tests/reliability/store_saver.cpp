@@ -25,39 +25,32 @@ using namespace melko;
 constexpr char16_t kExtra[] = u"Extra";
 constexpr char16_t kSpare[] = u"Spare";
 
-// One turn of the cycle: add a profile, add a macro, remove the profile, remove the macro, with
-// an edit of the current profile (saved by the same sync, as the window saves its edits).
+// One turn of the cycle: add a profile, add a macro, remove the profile, remove the macro, all but
+// the third with an edit of the current profile (saved by the same sync, as the window saves its
+// edits).
 Outcome StoreStep(ProfileSession& session) {
-  const auto [has_extra, has_spare] =
-      session.WithStores([](const auto& profiles, const auto& macros) {
-        return std::pair(FindName(profiles.profiles, kExtra) >= 0, FindMacro(macros, kSpare) >= 0);
-      });
-  StoreChange change;
-  int dpi = 0;
-  if (!has_extra && !has_spare) {
-    dpi = 1600;
-    change = [](ProfileStore& profiles, MacroStore&) {
-      profiles.profiles.push_back(MakeDefaultProfile(kExtra));
-      profiles.selected_index = std::uint32_t(profiles.profiles.size() - 1);
-    };
-  } else if (has_extra && !has_spare) {
-    dpi = 2400;
-    change = [](ProfileStore&, MacroStore& macros) {
-      macros.macros.push_back(testing::MakeMacro(kSpare, "4+10 4-20 5+10 5-20"));
-    };
-  } else if (has_extra) {
-    change = [](ProfileStore& profiles, MacroStore&) {
-      profiles.profiles.erase(profiles.profiles.begin() + FindName(profiles.profiles, kExtra));
-      profiles.selected_index = 0;
-    };
-  } else {
-    dpi = 800;
-    change = [](ProfileStore&, MacroStore& macros) {
-      macros.macros.erase(macros.macros.begin() + FindMacro(macros, kSpare));
-    };
+  const auto [extra, spare] = session.WithStores([](const auto& profiles, const auto& macros) {
+    return std::pair(FindName(profiles.profiles, kExtra) >= 0, FindMacro(macros, kSpare) >= 0);
+  });
+  if (!extra || !spare) {
+    const int dpi = !extra ? (!spare ? 1600 : 800) : 2400;
+    session.WithCurrent([dpi](ProfileRecord& current) { current.dpi_value[0] = dpi; });
   }
-  if (dpi != 0) session.WithCurrent([dpi](ProfileRecord& current) { current.dpi_value[0] = dpi; });
-  return session.Sync(change).outcome;
+  return session
+      .Sync([extra, spare](ProfileStore& profiles, MacroStore& macros) {
+        if (!extra && !spare) {
+          profiles.profiles.push_back(MakeDefaultProfile(kExtra));
+          profiles.selected_index = std::uint32_t(profiles.profiles.size() - 1);
+        } else if (!spare) {
+          macros.macros.push_back(testing::MakeMacro(kSpare, "4+10 4-20 5+10 5-20"));
+        } else if (extra) {
+          profiles.profiles.erase(profiles.profiles.begin() + FindName(profiles.profiles, kExtra));
+          profiles.selected_index = 0;
+        } else {
+          macros.macros.erase(macros.macros.begin() + FindMacro(macros, kSpare));
+        }
+      })
+      .outcome;
 }
 
 Outcome ExportStep(ProfileSession& session, const std::filesystem::path& folder, long step) {

@@ -21,11 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int MsLeft(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return left.count() > 0 ? int(left.count()) : 0;
-}
-
 // This process's environment with `changes` made: NAME=VALUE entries, ready for execve.
 std::vector<std::string> Environment(const std::map<std::string, std::string>& changes) {
   std::vector<std::string> entries;
@@ -59,7 +54,8 @@ bool WaitReadable(int fd, int timeout_ms) {
 }  // namespace
 
 bool LineReader::Fill(Clock::time_point deadline) {
-  if (ended_ || !WaitReadable(fd_, MsLeft(deadline))) return false;
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  if (ended_ || !WaitReadable(fd_, int(std::max<long>(left.count(), 0)))) return false;
   char chunk[4096];
   const ssize_t count = ::read(fd_, chunk, sizeof chunk);
   if (count <= 0) {

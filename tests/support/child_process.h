@@ -56,6 +56,8 @@ class ChildProcess {
   int Stop(int timeout_ms = kChildWaitMs);
   bool running() const { return pid_ > 0 && !status_; }
   pid_t pid() const { return pid_; }
+  // Readable once the child has ended (a pidfd), for poll.
+  int exit_fd() const { return pidfd_; }
 
  private:
   pid_t pid_ = -1;

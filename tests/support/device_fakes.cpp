@@ -1,42 +1,8 @@
 #include "support/device_fakes.h"
 
-#include <algorithm>
-
 #include "profiles/data_folder.h"
 
 namespace melko::fakes {
-
-void FakeControls::SetVisible(std::string_view name, bool visible) {
-  Note(visible_, name, visible, (visible ? "show " : "hide ") + std::string(name));
-}
-
-void FakeControls::SetText(std::string_view name, std::string_view literal) {
-  Note(text_, name, std::string(literal), "text " + std::string(name) + " " + std::string(literal));
-}
-
-void FakeControls::SetTextKey(std::string_view name, std::string_view language_key) {
-  const std::string text = "key:" + std::string(language_key);
-  Note(text_, name, text, "text " + std::string(name) + " " + text);
-}
-
-void FakeControls::SetValue(std::string_view name, int value) {
-  std::lock_guard lock(mutex_);
-  values_[std::string(name)].push_back(value);
-}
-
-void FakeControls::SetChecked(std::string_view name, bool checked) {
-  Note(checked_, name, checked, (checked ? "check " : "uncheck ") + std::string(name));
-}
-
-void FakeControls::SelectOption(std::string_view name, bool notify) {
-  Note(checked_, name, true, "select " + std::string(name) + (notify ? " notify" : " quiet"));
-}
-
-void FakeControls::SelectItem(std::string_view name, int index, bool notify) {
-  Note(selected_item_, name, index,
-       "select " + std::string(name) + " " + std::to_string(index) +
-           (notify ? " notify" : " quiet"));
-}
 
 std::string FakeControls::SelectedOption(const std::string& prefix) {
   std::lock_guard lock(mutex_);
@@ -49,51 +15,6 @@ std::string FakeControls::SelectedOption(const std::string& prefix) {
     }
   }
   return selected;
-}
-
-void FakeTimers::Start(int timer_id, int period_ms) {
-  std::lock_guard lock(mutex_);
-  running_[timer_id] = true;
-  last_period_[timer_id] = period_ms;
-  calls_.push_back("start " + std::to_string(timer_id) + " " + std::to_string(period_ms));
-}
-
-void FakeTimers::KeepRunning(int timer_id, int period_ms) {
-  if (Running(timer_id) && Period(timer_id) == period_ms) return;
-  Start(timer_id, period_ms);
-}
-
-void FakeTimers::Stop(int timer_id) {
-  std::lock_guard lock(mutex_);
-  running_.erase(timer_id);
-  calls_.push_back("stop " + std::to_string(timer_id));
-}
-
-void FakePoster::Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
-  std::lock_guard lock(mutex_);
-  posted_.push_back({message, wparam, lparam});
-}
-
-int FakePoster::Count(std::uint32_t message) {
-  std::lock_guard lock(mutex_);
-  return int(std::count_if(posted_.begin(), posted_.end(),
-                           [&](const PostedMessage& posted) { return posted.message == message; }));
-}
-
-void VirtualClock::SleepFor(std::int64_t ms) {
-  const std::int64_t now = now_ += ms;
-  std::function<void(std::int64_t)> hook;
-  {
-    std::lock_guard lock(mutex_);
-    sleeps_.push_back(ms);
-    hook = hook_;
-  }
-  if (hook) hook(now);
-}
-
-void VirtualClock::SetSleepHook(std::function<void(std::int64_t)> hook) {
-  std::lock_guard lock(mutex_);
-  hook_ = std::move(hook);
 }
 
 namespace {
@@ -130,20 +51,12 @@ struct FakeDriverFunctions {
     return on_write ? on_write({bytes, std::size_t(length)}) : 1;
   }
   static std::int32_t GetFeature(std::uint8_t*, std::int32_t) { return 0; }
+  static DriverLibrary Library() {
+    return {nullptr,          &SetVidPid,         &OpenDevMonitor,
+            &CloseDevMonitor, &OpenFeatureDevice, &CloseFeatureDevice,
+            &SetFeature,      &GetFeature};
+  }
 };
-
-template <int Slot>
-DriverLibrary MakeLibrary() {
-  using F = FakeDriverFunctions<Slot>;
-  return {nullptr,
-          &F::SetVidPid,
-          &F::OpenDevMonitor,
-          &F::CloseDevMonitor,
-          &F::OpenFeatureDevice,
-          &F::CloseFeatureDevice,
-          &F::SetFeature,
-          &F::GetFeature};
-}
 
 }  // namespace
 
@@ -164,7 +77,7 @@ DeviceRig::DeviceRig() : session(dir.path()) {
 }
 
 DriverLibrary FakeDriverLibrary(int slot) {
-  return slot == 0 ? MakeLibrary<0>() : MakeLibrary<1>();
+  return slot == 0 ? FakeDriverFunctions<0>::Library() : FakeDriverFunctions<1>::Library();
 }
 
 bool DeviceRig::StoreSaved() const {

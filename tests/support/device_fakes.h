@@ -2,6 +2,7 @@
 // thread-safe, since the apply thread and the user-interface thread use them at once.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -10,14 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "device/ble_transport.h"
-#include "device/device_context.h"
-#include "device/driver_library.h"
-#include "device/link_state.h"
-#include "device/ui_ports.h"
-#include "profiles/profile_session.h"
-#include "protocol/clock.h"
-#include "protocol/send_ports.h"
+#include "device/device_context.h"  // and every port it holds
 #include "shell/shell_ports.h"
 #include "support/plugin_support.h"
 #include "support/test_support.h"
@@ -40,33 +34,46 @@ typename Map::mapped_type Find(std::mutex& mutex, const Map& map, const Key& key
   return found == map.end() ? fallback : found->second;
 }
 
-template <class Map, class Key>
-void Store(std::mutex& mutex, Map& map, const Key& key, typename Map::mapped_type value) {
-  std::lock_guard lock(mutex);
-  map[typename Map::key_type(key)] = std::move(value);
-}
-
 // The page's controls as plain state: visibility, texts (a language key shows as "key:<key>"),
 // values, check marks and selections. Every control exists.
 class FakeControls : public Controls {
  public:
   bool Exists(std::string_view) override { return true; }
-  void SetVisible(std::string_view name, bool visible) override;
+  void SetVisible(std::string_view name, bool visible) override {
+    Note(visible_, name, visible, visible ? "show" : "hide");
+  }
   bool IsVisible(std::string_view name) override { return Find(mutex_, visible_, name); }
-  void SetText(std::string_view name, std::string_view literal) override;
-  void SetTextKey(std::string_view name, std::string_view language_key) override;
-  void SetValue(std::string_view name, int value) override;
-  void SetChecked(std::string_view name, bool checked) override;
-  void SelectOption(std::string_view name, bool notify) override;
-  void SelectItem(std::string_view name, int index, bool notify) override;
+  void SetText(std::string_view name, std::string_view literal) override {
+    Note(text_, name, std::string(literal), "text", " " + std::string(literal));
+  }
+  void SetTextKey(std::string_view name, std::string_view language_key) override {
+    SetText(name, "key:" + std::string(language_key));
+  }
+  void SetValue(std::string_view name, int value) override {
+    std::lock_guard lock(mutex_);
+    values_[std::string(name)].push_back(value);
+  }
+  void SetChecked(std::string_view name, bool checked) override {
+    Note(checked_, name, checked, checked ? "check" : "uncheck");
+  }
+  void SelectOption(std::string_view name, bool notify) override {
+    Note(checked_, name, true, "select", notify ? " notify" : " quiet");
+  }
+  void SelectItem(std::string_view name, int index, bool notify) override {
+    Note(selected_item_, name, index, "select",
+         " " + std::to_string(index) + (notify ? " notify" : " quiet"));
+  }
   void SetItems(std::string_view name, const std::vector<std::string>& texts) override {
-    Store(mutex_, items_, name, texts);
+    std::lock_guard lock(mutex_);
+    items_[std::string(name)] = texts;
   }
   void SetColour(std::string_view name, std::uint32_t argb) override {
-    Store(mutex_, colour_, name, argb);
+    std::lock_guard lock(mutex_);
+    colour_[std::string(name)] = argb;
   }
   void SetEnabled(std::string_view name, bool enabled) override {
-    Store(mutex_, enabled_, name, enabled);
+    std::lock_guard lock(mutex_);
+    enabled_[std::string(name)] = enabled;
   }
 
   std::string Text(const std::string& name) { return Find(mutex_, text_, name); }
@@ -87,36 +94,44 @@ class FakeControls : public Controls {
   std::vector<std::string> Calls() { return Locked(mutex_, calls_); }
 
  private:
-  // Under the lock: a control's new state, and the call among the calls.
+  // Under the lock: a control's new state, and the call ("VERB NAME SUFFIX") among the calls.
   template <class Map>
-  void Note(Map& map, std::string_view name, typename Map::mapped_type value, std::string call) {
+  void Note(Map& map, std::string_view name, typename Map::mapped_type value, std::string_view verb,
+            const std::string& suffix = {}) {
     std::lock_guard lock(mutex_);
     map[std::string(name)] = std::move(value);
-    calls_.push_back(std::move(call));
+    calls_.push_back(std::string(verb) + " " + std::string(name) + suffix);
   }
 
   std::mutex mutex_;
-  std::map<std::string, bool> visible_;
+  std::map<std::string, bool> visible_, checked_, enabled_;
   std::map<std::string, std::string> text_;
   std::map<std::string, std::vector<int>> values_;
-  std::map<std::string, bool> checked_;
   std::map<std::string, int> selected_item_;
   std::map<std::string, std::vector<std::string>> items_;
   std::map<std::string, std::uint32_t> colour_;
-  std::map<std::string, bool> enabled_;
   std::vector<std::string> calls_;
 };
 
 class FakeTimers : public Timers {
  public:
-  void Start(int timer_id, int period_ms) override;
-  void KeepRunning(int timer_id, int period_ms) override;
-  void Stop(int timer_id) override;
+  void Start(int timer_id, int period_ms) override {
+    std::lock_guard lock(mutex_);
+    running_[timer_id] = true;
+    last_period_[timer_id] = period_ms;
+    calls_.push_back("start " + std::to_string(timer_id) + " " + std::to_string(period_ms));
+  }
+  void KeepRunning(int timer_id, int period_ms) override {
+    if (!Running(timer_id) || Period(timer_id) != period_ms) Start(timer_id, period_ms);
+  }
+  void Stop(int timer_id) override {
+    std::lock_guard lock(mutex_);
+    running_.erase(timer_id);
+    calls_.push_back("stop " + std::to_string(timer_id));
+  }
   bool Running(int timer_id) { return Find(mutex_, running_, timer_id, false); }
-  int Period(int timer_id) {
-    return Find(mutex_, last_period_, timer_id, -1);
-  }                                                                    // of the last start
-  std::vector<std::string> Calls() { return Locked(mutex_, calls_); }  // "start 512 6000"
+  int Period(int timer_id) { return Find(mutex_, last_period_, timer_id, -1); }  // the last start's
+  std::vector<std::string> Calls() { return Locked(mutex_, calls_); }            // "start 512 6000"
 
  private:
   std::mutex mutex_;
@@ -129,9 +144,16 @@ using testing::PostedMessage;
 
 class FakePoster : public MessagePoster {
  public:
-  void Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override;
+  void Post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
+    std::lock_guard lock(mutex_);
+    posted_.push_back({message, wparam, lparam});
+  }
   std::vector<PostedMessage> Posted() { return Locked(mutex_, posted_); }
-  int Count(std::uint32_t message);
+  int Count(std::uint32_t message) {
+    const std::vector<PostedMessage> posted = Posted();
+    return int(std::count_if(posted.begin(), posted.end(),
+                             [&](const PostedMessage& each) { return each.message == message; }));
+  }
 
  private:
   std::mutex mutex_;
@@ -164,8 +186,20 @@ struct FakeBoxes : MessageBoxes {
 class VirtualClock : public Clock {
  public:
   std::int64_t Now() override { return now_.load(); }
-  void SleepFor(std::int64_t ms) override;
-  void SetSleepHook(std::function<void(std::int64_t now)> hook);
+  void SleepFor(std::int64_t ms) override {
+    const std::int64_t now = now_ += ms;
+    std::function<void(std::int64_t)> hook;
+    {
+      std::lock_guard lock(mutex_);
+      sleeps_.push_back(ms);
+      hook = hook_;
+    }
+    if (hook) hook(now);
+  }
+  void SetSleepHook(std::function<void(std::int64_t now)> hook) {
+    std::lock_guard lock(mutex_);
+    hook_ = std::move(hook);
+  }
   std::vector<std::int64_t> Sleeps() { return Locked(mutex_, sleeps_); }
 
  private:

@@ -6,10 +6,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/driver_abi.h"
@@ -37,12 +39,26 @@ class MessageRecorder {
   // Waits until at least `count` messages are in (or the time is up), then hands over all that
   // are and forgets them.
   std::vector<PostedMessage> Take(std::size_t count,
-                                  std::chrono::milliseconds timeout = std::chrono::seconds(5));
-  std::size_t size();
+                                  std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    std::unique_lock lock(mutex_);
+    posted_.wait_for(lock, timeout, [&] { return messages_.size() >= count; });
+    return std::exchange(messages_, {});
+  }
+  std::size_t size() {
+    std::lock_guard lock(mutex_);
+    return messages_.size();
+  }
 
  private:
   static void Post(void* context, std::uint32_t message, std::uintptr_t wparam,
-                   std::intptr_t lparam);
+                   std::intptr_t lparam) {
+    auto* self = static_cast<MessageRecorder*>(context);
+    {
+      std::lock_guard lock(self->mutex_);
+      self->messages_.push_back({message, wparam, lparam});
+    }
+    self->posted_.notify_all();
+  }
 
   MessageTarget target_;
   std::mutex mutex_;
@@ -53,8 +69,11 @@ class MessageRecorder {
 // Sets (or, with nullopt, removes) an environment variable until the scope ends.
 class ScopedEnv {
  public:
-  ScopedEnv(const char* name, const std::optional<std::string>& value);
-  ~ScopedEnv();
+  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+  }
+  ~ScopedEnv() { old_ ? setenv(name_.c_str(), old_->c_str(), 1) : unsetenv(name_.c_str()); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 

@@ -4,10 +4,11 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QString>
+#include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -18,12 +19,10 @@ namespace melko::testing {
 
 // Runs the Qt event loop until done() holds or the time is up; returns done().
 inline bool SpinUntil(const std::function<bool()>& done, int timeout_ms = 5000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  for (auto now = std::chrono::steady_clock::now(); !done() && now < deadline;
-       now = std::chrono::steady_clock::now()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+  const QDeadlineTimer deadline(timeout_ms);
+  while (!done() && !deadline.hasExpired()) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
-                                    int(std::min<long long>(left.count() + 1, 20)));
+                                    int(std::min<qint64>(deadline.remainingTime() + 1, 20)));
   }
   return done();
 }

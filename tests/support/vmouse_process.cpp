@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <regex>
 
 namespace melko::testing {
 
@@ -28,21 +29,12 @@ std::vector<std::string> VmouseProcess::LogLines() const {
   return lines;
 }
 
-namespace {
-
 // A field of one log line, a flat JSON object: the text of a string, the digits of a number.
-std::string Field(const std::string& line, const std::string& key) {
-  const std::string marker = "\"" + key + "\":";
-  std::size_t at = line.find(marker);
-  if (at == std::string::npos) return {};
-  at += marker.size();
-  if (at < line.size() && line[at] == '"') {
-    return line.substr(at + 1, line.find('"', at + 1) - at - 1);
-  }
-  return line.substr(at, line.find_first_of(",}", at) - at);
+static std::string Field(const std::string& line, const std::string& key) {
+  std::smatch match;
+  std::regex_search(line, match, std::regex("\"" + key + "\":\"?([^\",}]*)"));
+  return match[1];
 }
-
-}  // namespace
 
 std::vector<LoggedWrite> VmouseProcess::Writes() const {
   std::vector<LoggedWrite> writes;
