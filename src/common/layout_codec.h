@@ -4,13 +4,21 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "common/byte_order.h"
 
 namespace melko {
+
+// An array of integers whose bytes are its little-endian encoding, so that it is copied whole
+// rather than element by element (a profile record holds tens of kilobytes of such arrays).
+template <class Int>
+inline constexpr bool kCopiedWhole =
+    std::endian::native == std::endian::little && !std::is_same_v<Int, bool>;
 
 class LayoutEncoder {
  public:
@@ -25,7 +33,12 @@ class LayoutEncoder {
   template <class Int, std::size_t N>
   requires std::is_integral_v<Int>
   void operator()(std::size_t offset, const std::array<Int, N>& values) {
-    for (std::size_t i = 0; i < N; ++i) (*this)(offset + i * sizeof(Int), values[i]);
+    if constexpr (kCopiedWhole<Int>) {
+      Advance(offset, sizeof(values));
+      std::memcpy(bytes_ + offset, values.data(), sizeof(values));
+    } else {
+      for (std::size_t i = 0; i < N; ++i) (*this)(offset + i * sizeof(Int), values[i]);
+    }
   }
 
   // The end of the last field, and whether every field began where the previous one ended.
@@ -54,7 +67,11 @@ class LayoutDecoder {
   template <class Int, std::size_t N>
   requires std::is_integral_v<Int>
   void operator()(std::size_t offset, std::array<Int, N>& values) {
-    for (std::size_t i = 0; i < N; ++i) (*this)(offset + i * sizeof(Int), values[i]);
+    if constexpr (kCopiedWhole<Int>) {
+      std::memcpy(values.data(), bytes_ + offset, sizeof(values));
+    } else {
+      for (std::size_t i = 0; i < N; ++i) (*this)(offset + i * sizeof(Int), values[i]);
+    }
   }
 
  private:
