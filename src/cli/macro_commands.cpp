@@ -1,8 +1,8 @@
 #include <ostream>
 
 #include "cli/device_commands.h"
-#include "cli/json_writer.h"
 #include "cli/session.h"
+#include "cli/store_views.h"
 #include "common/text.h"
 #include "input/key_names.h"
 #include "macros/macro_files.h"
@@ -13,12 +13,6 @@ namespace {
 
 std::string NameOf(const MacroRecord& record) {
   return Utf16ToUtf8(MacroName(record));
-}
-
-// A step's key or mouse button by name; a code without a name is shown by number.
-std::string StepCodeText(int code) {
-  const std::string name = UsageToKeyName(CurrentKeyboardLayout(), std::uint32_t(code));
-  return name.empty() ? "usage " + std::to_string(code) : name;
 }
 
 // Brings the macro copies of the profiles in line with the store, as after the macro editor, and
@@ -90,61 +84,7 @@ void Import(Session& session, const DeviceOptions& options) {
   session.out() << NameOf(*session.macros().macros[imported.macro_index]) << '\n';
 }
 
-void Show(Session& session, const DeviceOptions& options) {
-  const std::vector<std::string>& args = options.rest;
-  ExpectArgs(args, 1, 1, "melkoctl macro show NAME");
-  session.Open(Access::kRead);
-  const MacroRecord& record = *session.macros().macros[session.FindMacroNamed(args[0])];
-  if (session.options().json) {
-    JsonWriter json(session.out());
-    json.BeginObject()
-        .Field("name", NameOf(record))
-        .Field("device_entries", DeviceEntryCount(record))
-        .Key("steps")
-        .BeginArray();
-    for (int i = 0; i < record.StepCount(); ++i) {
-      const MacroAction& step = record.actions[std::size_t(i)];
-      json.BeginObject()
-          .Field("code", int(step.code))
-          .Field("name", StepCodeText(step.code))
-          .Field("action", step.type == kMacroStepPress ? "press" : "release")
-          .Field("delay_ms", int(step.delay))
-          .EndObject();
-    }
-    json.EndArray().EndObject().Finish();
-    return;
-  }
-  session.out() << "Macro: " << NameOf(record) << " (" << record.StepCount() << " steps)\n";
-  for (int i = 0; i < record.StepCount(); ++i) {
-    const MacroAction& step = record.actions[std::size_t(i)];
-    session.out() << "  " << i + 1 << "  " << StepCodeText(step.code) << "  "
-                  << (step.type == kMacroStepPress ? "press" : "release") << "  " << step.delay
-                  << " ms\n";
-  }
-}
-
 }  // namespace
-
-void ListMacros(Session& session) {
-  session.Open(Access::kRead);
-  const MacroStore& store = session.macros();
-  if (session.options().json) {
-    JsonWriter json(session.out());
-    json.BeginObject().Key("macros").BeginArray();
-    for (std::size_t i = 0; i < store.macros.size(); ++i) {
-      json.BeginObject()
-          .Field("index", i)
-          .Field("name", NameOf(*store.macros[i]))
-          .Field("steps", store.macros[i]->StepCount())
-          .EndObject();
-    }
-    json.EndArray().EndObject().Finish();
-    return;
-  }
-  for (std::size_t i = 0; i < store.macros.size(); ++i) {
-    session.out() << i << ' ' << NameOf(*store.macros[i]) << '\n';
-  }
-}
 
 void RunMacroCommand(Session& session, const std::vector<std::string>& args) {
   if (args.empty()) throw UsageError("macro: a subcommand is missing");
@@ -157,7 +97,7 @@ void RunMacroCommand(Session& session, const std::vector<std::string>& args) {
   if (verb == "delete") return Delete(session, options);
   if (verb == "export") return Export(session, options);
   if (verb == "import") return Import(session, options);
-  if (verb == "show") return Show(session, options);
+  if (verb == "show") return ShowMacro(session, options.rest);
   throw UsageError("macro: unknown subcommand \"" + verb + "\"");
 }
 

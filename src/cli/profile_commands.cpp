@@ -1,9 +1,8 @@
 #include <ostream>
 
 #include "cli/device_commands.h"
-#include "cli/json_writer.h"
-#include "cli/profile_view.h"
 #include "cli/session.h"
+#include "cli/store_views.h"
 #include "common/text.h"
 #include "profiles/profile_files.h"
 
@@ -72,14 +71,11 @@ void Delete(Session& session, const DeviceOptions& options) {
   if (index == selected) SendNewSelection(session, options);
 }
 
-std::size_t NamedOrSelected(Session& session, const std::vector<std::string>& args) {
-  return args.empty() ? session.profiles().SelectedPosition() : session.FindProfile(args[0]);
-}
-
 void Reset(Session& session, const DeviceOptions& options) {
   ExpectArgs(options.rest, 0, 1, "melkoctl profile reset [NAME]");
   session.Open(Access::kWrite);
-  const std::size_t index = NamedOrSelected(session, options.rest);
+  const std::size_t index = options.rest.empty() ? session.profiles().SelectedPosition()
+                                                 : session.FindProfile(options.rest[0]);
   SetDefaults(*session.profiles().profiles[index]);
   session.SaveProfileStore();
   // As after a restore on the page: the whole profile is written again.
@@ -111,44 +107,7 @@ void Import(Session& session, const DeviceOptions& options) {
   SendNewSelection(session, options);
 }
 
-void Show(Session& session, const DeviceOptions& options) {
-  const std::vector<std::string>& args = options.rest;
-  ExpectArgs(args, 0, 1, "melkoctl profile show [NAME]");
-  session.Open(Access::kRead);
-  const std::size_t index = NamedOrSelected(session, args);
-  const bool selected = index == session.profiles().SelectedPosition();
-  const ProfileRecord& record = *session.profiles().profiles[index];
-  if (session.options().json) {
-    PrintProfileJson(session.out(), record, selected);
-  } else {
-    PrintProfile(session.out(), record, selected);
-  }
-}
-
 }  // namespace
-
-void ListProfiles(Session& session) {
-  session.Open(Access::kRead);
-  ProfileStore& store = session.profiles();
-  const std::size_t selected = store.SelectedPosition();
-  if (session.options().json) {
-    JsonWriter json(session.out());
-    json.BeginObject().Field("selected", selected).Key("profiles").BeginArray();
-    for (std::size_t i = 0; i < store.profiles.size(); ++i) {
-      json.BeginObject()
-          .Field("index", i)
-          .Field("name", NameOf(*store.profiles[i]))
-          .Field("selected", i == selected)
-          .EndObject();
-    }
-    json.EndArray().EndObject().Finish();
-    return;
-  }
-  for (std::size_t i = 0; i < store.profiles.size(); ++i) {
-    session.out() << i << ' ' << (i == selected ? '*' : ' ') << ' ' << NameOf(*store.profiles[i])
-                  << '\n';
-  }
-}
 
 void RunProfileCommand(Session& session, const std::vector<std::string>& args) {
   if (args.empty()) throw UsageError("profile: a subcommand is missing");
@@ -163,7 +122,7 @@ void RunProfileCommand(Session& session, const std::vector<std::string>& args) {
   if (verb == "reset") return Reset(session, options);
   if (verb == "export") return Export(session, options);
   if (verb == "import") return Import(session, options);
-  if (verb == "show") return Show(session, options);
+  if (verb == "show") return ShowProfile(session, options.rest);
   throw UsageError("profile: unknown subcommand \"" + verb + "\"");
 }
 

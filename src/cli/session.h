@@ -78,9 +78,7 @@ class Session {
 
 // Command groups; each takes the words after its group name.
 void RunProfileCommand(Session& session, const std::vector<std::string>& args);
-void ListProfiles(Session& session);
 void RunMacroCommand(Session& session, const std::vector<std::string>& args);
-void ListMacros(Session& session);
 // The name shown for each key usage on the keyboard layout in use.
 void ListKeys(Session& session);
 

@@ -9,6 +9,7 @@ namespace {
 // (for instance "../share/melko/res"): a prefix compiled in would break a moved installation.
 constexpr const char* kSkinFromPrograms = MELKO_SKIN_FROM_PROGRAMS;
 constexpr const char* kLibrariesFromPrograms = MELKO_LIBRARIES_FROM_PROGRAMS;
+constexpr const char* kProgramsFromLibraries = MELKO_PROGRAMS_FROM_LIBRARIES;
 
 }  // namespace
 
@@ -19,7 +20,14 @@ std::filesystem::path ExecutableFolder() {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error || !executable.is_absolute()) return {};
-  return executable.parent_path();
+  const std::filesystem::path folder = executable.parent_path();
+  // melkoctl-mouse is installed in the library folder; its programs' folder is that of melkoctl,
+  // so that both find the same skin, libraries and fallback data folder.
+  const std::filesystem::path programs = (folder / kProgramsFromLibraries).lexically_normal();
+  if ((programs / kLibrariesFromPrograms).lexically_normal() == folder.lexically_normal()) {
+    return programs;
+  }
+  return folder;
 }
 
 std::filesystem::path DefaultSkinFolder() {

@@ -10,7 +10,8 @@
 
 namespace melko {
 
-// The folder of the running executable; empty when it cannot be told.
+// The programs' folder: that of the running executable, or for melkoctl-mouse, which is installed
+// in the library folder, that of melkoctl. Empty when it cannot be told.
 std::filesystem::path ExecutableFolder();
 
 // The skin folder: $MELKO_SKIN_DIR when set, else res/ beside the program, else the installed one

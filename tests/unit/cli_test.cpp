@@ -257,5 +257,35 @@ TEST(Cli, ADataFolderThatCannotBeCreatedIsAnError) {
   EXPECT_FALSE(fs::exists(fs::path(MELKO_BIN_DIR) / "Data"));
 }
 
+// melkoctl shows the stores by itself and hands every other command to melkoctl-mouse: a showing
+// command reads the same either way, and without melkoctl-mouse the others say what is missing
+// and change nothing.
+TEST(Cli, ShowingCommandsRunWithoutTheMouseProgram) {
+  TempDir dir;
+  RunCli(dir.path(), {"profile", "add", "Game"});
+  RunCli(dir.path(), {"macro", "add", "Jump"});
+  for (const Args& show : {Args{"profile", "show", "game"}, Args{"macro", "show", "JUMP"}}) {
+    Args handed_over = show;
+    handed_over.insert(handed_over.end(), {"--wait", "0"});  // an option only melkoctl-mouse takes
+    EXPECT_EQ(RunCli(dir.path(), show).out, RunCli(dir.path(), handed_over).out);
+  }
+
+  TempDir alone;
+  fs::copy_file(fs::path(MELKO_BIN_DIR) / "melkoctl", alone.path() / "melkoctl");
+  fs::create_directory_symlink(fs::path(MELKO_BIN_DIR) / "res", alone.path() / "res");
+  const auto run_alone = [&](const Args& args) {
+    Args argv = {(alone.path() / "melkoctl").string(), "--data-dir", dir.path().string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testing::RunProgram(argv, {});
+  };
+  const ProgramRun listed = run_alone({"profiles"});
+  EXPECT_EQ(std::tuple(listed.exit_code, listed.out, listed.err),
+            std::tuple(0, "0   Profile1\n1 * Game\n", ""));
+  const ProgramRun added = run_alone({"profile", "add", "Work"});
+  EXPECT_EQ(added.exit_code, 1);
+  EXPECT_THAT(added.err, HasSubstr("melkoctl-mouse is missing"));
+  EXPECT_EQ(run_alone({"profiles"}).out, listed.out);
+}
+
 }  // namespace
 }  // namespace melko
