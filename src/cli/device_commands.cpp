@@ -1,8 +1,12 @@
 #include "cli/device_commands.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <QSocketNotifier>
+
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -148,16 +152,30 @@ bool Interactive() {
   return isatty(STDERR_FILENO) != 0;
 }
 
-// Set by Ctrl+C or a termination request, so that watch closes the links and ends cleanly.
+// Set by Ctrl+C or a termination request, so that watch closes the links and ends cleanly. The
+// handler also writes a byte to a pipe the event loop watches, which wakes the loop to see it.
 volatile sig_atomic_t stop_requested = 0;
+int stop_pipe[2] = {-1, -1};
 void RequestStop(int) {
   stop_requested = 1;
+  const int saved = errno;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(stop_pipe[1], &byte, 1);
+  errno = saved;
 }
 
 class StopOnSignals {
  public:
   StopOnSignals() {
     stop_requested = 0;
+    if (::pipe2(stop_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+      wake_ = std::make_unique<QSocketNotifier>(stop_pipe[0], QSocketNotifier::Read);
+      // Reading the byte is all: the loop wakes for the notifier and then finds the request.
+      QObject::connect(wake_.get(), &QSocketNotifier::activated, [] {
+        char byte;
+        [[maybe_unused]] const ssize_t read = ::read(stop_pipe[0], &byte, 1);
+      });
+    }
     struct sigaction action {};
     action.sa_handler = RequestStop;
     sigemptyset(&action.sa_mask);
@@ -167,11 +185,17 @@ class StopOnSignals {
   ~StopOnSignals() {
     sigaction(SIGINT, &previous_interrupt_, nullptr);
     sigaction(SIGTERM, &previous_terminate_, nullptr);
+    wake_.reset();
+    for (int& fd : stop_pipe) {
+      if (fd >= 0) ::close(fd);
+      fd = -1;
+    }
   }
 
  private:
   struct sigaction previous_interrupt_ {};
   struct sigaction previous_terminate_ {};
+  std::unique_ptr<QSocketNotifier> wake_;
 };
 
 void ShowProgress(DeviceRuntime& runtime) {

@@ -4,6 +4,7 @@
 #include <QDBusConnection>
 #include <QTimer>
 
+#include <algorithm>
 #include <iostream>
 
 #include "bluez/bluez_ble_transport.h"
@@ -210,13 +211,21 @@ void DeviceRuntime::HandleTimer(int timer_id) {
 }
 
 bool DeviceRuntime::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  using std::chrono::milliseconds;
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  // Sleeps in the event loop until something happens; the timer wakes it at least every 50 ms to
-  // keep the deadline. (processEvents with a time limit never waits: it made this loop spin.)
-  QTimer wake_up;
-  wake_up.start(50);
+  // Sleeps in the event loop until something happens: whatever done() looks at changes on this
+  // thread, by an event that wakes the loop. A single-shot timer wakes it at the deadline, so a
+  // long wait for a mouse that does not answer costs no wake-ups of its own. (processEvents with
+  // a time limit never waits: it made this loop spin.)
+  QTimer deadline_timer;
+  deadline_timer.setSingleShot(true);
   while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) break;
+    const auto left =
+        std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left <= milliseconds(0)) break;
+    // A timer takes an int of milliseconds: a wait of days is slept in hours.
+    deadline_timer.start(
+        int(std::min<milliseconds>(left + milliseconds(1), std::chrono::hours(1)).count()));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   return done();

@@ -115,7 +115,7 @@ TEST_F(MelkoctlVmouseTest, PullingTheCableDuringAnApplyEndsItWithoutHanging) {
 }
 
 // watch names the links, the receiver's mouse's DPI button and its falling asleep (what it stores
-// is checked over the cable below).
+// is checked over the cable below), and ends at once on SIGTERM.
 TEST_F(MelkoctlVmouseTest, WatchFollowsTheReceiversMouse) {
   VmouseProcess mouse({"--receiver", "--awake"});
   auto watch = Start(mouse, {"watch", "--seconds", "20"});
@@ -125,7 +125,8 @@ TEST_F(MelkoctlVmouseTest, WatchFollowsTheReceiversMouse) {
   EXPECT_TRUE(AwaitLine(*watch, "receiver: dpi stage 3 (2400 DPI)"));
   EXPECT_TRUE(Ctl(mouse, {"awake", "off"}));
   EXPECT_TRUE(AwaitLine(*watch, "receiver: mouse stopped reporting (asleep)", 10000));
-  watch->Stop();
+  // A termination request wakes the sleeping loop: watch closes the links and ends in order.
+  EXPECT_EQ(watch->Stop(2000), 0);
 }
 
 // What another command changes while watch runs survives watch's saves of the mouse's changes,
