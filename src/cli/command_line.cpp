@@ -85,6 +85,23 @@ int ReportUsageError(const UsageError& error, const std::string& command) {
   return 2;
 }
 
+int RunReported(const std::string& command, const std::function<void()>& run) {
+  try {
+    run();
+  } catch (const UsageError& error) {
+    return ReportUsageError(error, command);
+  } catch (const Refused& error) {
+    std::cerr << "melkoctl: " << error.what() << '\n';
+    return 1;
+  }
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << "melkoctl: cannot write the output\n";
+    return 1;
+  }
+  return 0;
+}
+
 void PrepareHeapForStores() {
   mallopt(M_MMAP_THRESHOLD, 64 << 20);
   mallopt(M_TRIM_THRESHOLD, 256 << 20);

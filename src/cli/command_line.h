@@ -1,6 +1,7 @@
 // What melkoctl and melkoctl-mouse share in reading a command line and getting ready to run it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "cli/session.h"
@@ -27,5 +28,9 @@ void PrepareHeapForStores();
 
 // A usage error is one line, with where to find help; returns exit status 2.
 int ReportUsageError(const UsageError& error, const std::string& command);
+
+// Runs a command and gives its exit status: 0 when it ran and its output was written, 1 when it
+// refused (said in one line) or the output could not be written, 2 on a usage error.
+int RunReported(const std::string& command, const std::function<void()>& run);
 
 }  // namespace melko::cli

@@ -64,7 +64,7 @@ std::optional<int> RunShowingCommand(int argc, char** argv) {
   const std::vector<std::string> args(options.words.begin() + 1, options.words.end());
   LoadLanguage();
   Session session(options, std::cout, std::cerr);
-  try {
+  return RunReported(command, [&] {
     // Key names come from the keyboard layout: the listing of keys and what profiles and macros
     // show name keys.
     if (!layout_name.empty() || command == "keys" || command == "profile" || command == "macro") {
@@ -75,18 +75,7 @@ std::optional<int> RunShowingCommand(int argc, char** argv) {
     if (command == "keys") ListKeys(session);
     if (command == "profile") ShowProfile(session, {args.begin() + 1, args.end()});
     if (command == "macro") ShowMacro(session, {args.begin() + 1, args.end()});
-  } catch (const UsageError& error) {
-    return ReportUsageError(error, command);
-  } catch (const Refused& error) {
-    std::cerr << "melkoctl: " << error.what() << '\n';
-    return 1;
-  }
-  std::cout.flush();
-  if (!std::cout) {
-    std::cerr << "melkoctl: cannot write the output\n";
-    return 1;
-  }
-  return 0;
+  });
 }
 
 // Replaces this process with melkoctl-mouse, found beside this program (the build tree) or in

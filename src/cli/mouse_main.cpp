@@ -144,7 +144,7 @@ int RunCommand(int argc, char** argv) {
   }
   Session session(options, std::cout, std::cerr);
   const std::vector<std::string> args(options.words.begin() + 1, options.words.end());
-  try {
+  return RunReported(command, [&] {
     if (command.rfind("--", 0) == 0) throw UsageError("unknown option " + command);
     if (command != "profiles" && command != "profile" && command != "macros" &&
         command != "macro" && command != "keys" && !device_command) {
@@ -177,18 +177,7 @@ int RunCommand(int argc, char** argv) {
       if (command == "macros") ListMacros(session);
       if (command == "macro") RunMacroCommand(session, args);
     }
-  } catch (const UsageError& error) {
-    return ReportUsageError(error, command);
-  } catch (const Refused& error) {
-    std::cerr << "melkoctl: " << error.what() << '\n';
-    return 1;
-  }
-  std::cout.flush();
-  if (!std::cout) {
-    std::cerr << "melkoctl: cannot write the output\n";
-    return 1;
-  }
-  return 0;
+  });
 }
 
 // Whatever goes wrong ends in one line and exit status 1, never in an abort.
