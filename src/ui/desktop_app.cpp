@@ -1,10 +1,13 @@
 #include "ui/desktop_app.h"
 
+#include <cstdio>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 
 #include "common/install_paths.h"
@@ -14,6 +17,7 @@
 #include "input/xkb/xkb_layout.h"
 #include "profiles/data_folder.h"
 #include "qt/dbus_notifier.h"
+#include "shell/page_controls.h"
 #include "ui/dialogs/skin_dialog.h"
 #include "ui/late_layouts.h"
 #include "ui/page_binding.h"
@@ -133,9 +137,39 @@ void DesktopApp::NoteShownState() {
   const auto* battery = controls_.Find<QLabel>(control::kPowerLabel);
   shown = "the page shows the mouse's links: " + (shown.empty() ? "none" : shown) +
           "; battery: " + (battery ? battery->text().toStdString() : "");
-  if (shown == shown_state_) return;
-  shown_state_ = shown;
-  log_.Write(shown);
+  if (shown != shown_state_) {
+    shown_state_ = shown;
+    log_.Write(shown);
+  }
+  // And what it shows of the profile, as the widgets hold it: the DPI stages, the current stage,
+  // the polling rate.
+  const auto named = [](const char* format, int number) {
+    char name[64];
+    std::snprintf(name, sizeof name, format, number);
+    return std::string(name);
+  };
+  const auto checked_option = [&](const char* format, int count) {
+    for (int option = 1; option <= count; ++option) {
+      const auto* button = controls_.Find<QAbstractButton>(named(format, option));
+      if (button && button->isChecked()) return option;
+    }
+    return 0;
+  };
+  std::string profile = "the page shows the profile: dpi";
+  for (int stage = 1; stage <= kDpiStageCount; ++stage) {
+    const auto* edit = controls_.Find<QLineEdit>(named(page_control::kDpiEditFormat, stage));
+    const std::string value = edit ? edit->text().toStdString() : std::string("?");
+    profile += " " + (value.empty() ? std::string("-") : value);
+  }
+  profile += "; stage " +
+             std::to_string(checked_option(page_control::kDpiStageOptionFormat, kDpiStageCount));
+  const int rate = checked_option(page_control::kRateOptionFormat, page_control::kRateOptionCount);
+  const auto* rate_button =
+      controls_.Find<QAbstractButton>(named(page_control::kRateOptionFormat, rate));
+  profile += "; rate " + (rate_button ? rate_button->text().toStdString() : std::string("none"));
+  if (profile == shown_profile_) return;
+  shown_profile_ = profile;
+  log_.Write(profile);
 }
 
 void DesktopApp::PostMenuCommand(const QString& item) {

@@ -114,6 +114,7 @@ class DesktopApp : public QObject {
   SeenWatch seen_watch_;  // the charging bar runs only while the window can be seen
   bool open_ = false;
   std::string shown_state_;
+  std::string shown_profile_;
 };
 
 }  // namespace melko::ui

@@ -1,7 +1,8 @@
 // A long run of the desktop program against the virtual mouse: random clicks on Apply and Restore
 // Defaults, status events, DPI presses, the cable, the receiver and Bluetooth LE coming and going,
 // and melkoctl changing the stores beside the window. It must not crash, its memory must settle,
-// and at the end the store and the mouse hold the same settings after the window's own apply.
+// and at the end the store, the page and the mouse hold the same settings after the window's own
+// apply.
 //
 // MELKO_SOAK_SECONDS sets the length (default 120), MELKO_SOAK_SEED replays a run.
 #include <gtest/gtest.h>
@@ -63,7 +64,7 @@ std::vector<std::string> OtherWindows() {
 
 class Soak : public DesktopSession {};
 
-TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
+TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   const long seconds = EnvNumber("MELKO_SOAK_SECONDS", 120);
   const auto seed = std::uint32_t(EnvNumber("MELKO_SOAK_SEED", long(std::random_device{}() >> 1)));
   std::cout << "MELKO_SOAK_SEED=" << seed << " MELKO_SOAK_SECONDS=" << seconds << '\n';
@@ -89,7 +90,8 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
   melkoctl({"macro", "add", "Fire"});
   melkoctl({"profile", "select", "Main"});
 
-  const std::unique_ptr<ChildProcess> melko = StartMelko(mouse, {}, env);
+  // With --debug the window says what its page shows, which the end compares with the store.
+  const std::unique_ptr<ChildProcess> melko = StartMelko(mouse, {"--debug"}, env);
   std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window) << Errors();
   auto click = [&](int dx, int dy) { return Click(*window, dx, dy); };
@@ -190,6 +192,24 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStoreAndMouse) {
   const bool shows_brightness = effect == std::vector<long>{1} || effect == std::vector<long>{9};
   EXPECT_EQ(Numbers(state, "brightness"),
             shows_brightness ? Numbers(stored, "brightness") : std::vector<long>{8});
+
+  // The page shows the same: its last word on the profile, said after each status event of the
+  // mouse (which reports its power every 2 s). A stage without a value shows empty ("-").
+  std::string page_expected = "the page shows the profile: dpi";
+  for (const long dpi : Numbers(stored, "dpi"))
+    page_expected += " " + (dpi == 0 ? std::string("-") : std::to_string(dpi));
+  page_expected += "; stage " + std::to_string(Numbers(stored, "current_stage").at(0)) + "; rate " +
+                   std::to_string(rate.empty() ? 0 : rate[0]);
+  std::string page_shown;
+  Await(
+      [&] {
+        const std::string errors = Errors();
+        const std::size_t at = errors.rfind("the page shows the profile:");
+        page_shown = at == std::string::npos ? "" : errors.substr(at, errors.find('\n', at) - at);
+        return page_shown == page_expected;
+      },
+      5000);
+  EXPECT_EQ(page_shown, page_expected);
 
   EXPECT_EQ(melko->Stop(), 0);
   const std::string errors = Errors();
