@@ -59,6 +59,8 @@ std::optional<int> RunShowingCommand(int argc, char** argv) {
     return std::nullopt;
   }
   if (!RunsHere(options)) return std::nullopt;
+  // Only a command run here reads the stores; melkoctl-mouse prepares its own heap.
+  PrepareHeapForStores();
 
   const std::string command = options.words[0];
   const std::vector<std::string> args(options.words.begin() + 1, options.words.end());
@@ -115,6 +117,5 @@ int Run(int argc, char** argv) {
 }  // namespace melko::cli
 
 int main(int argc, char** argv) {
-  melko::cli::PrepareHeapForStores();
   return melko::cli::Run(argc, argv);
 }
