@@ -147,10 +147,9 @@ class DialogsTest : public QObject {
     };
     const auto ticked = [](QDialog* window) {
       std::array<bool, 4> boxes{};
-      for (int i = 0; i < 4; ++i) {
-        boxes[std::size_t(i)] =
+      for (std::size_t i = 0; i < 4; ++i)
+        boxes[i] =
             Child<QCheckBox>(window, ("check_flag_" + std::to_string(i + 1)).c_str())->isChecked();
-      }
       return boxes;
     };
     ShortcutDialog dialog(&owner, hooks);

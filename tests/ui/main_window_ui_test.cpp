@@ -34,7 +34,6 @@
 #include "device/messages.h"
 #include "device/status_decoder.h"
 #include "profiles/data_folder.h"
-#include "support/child_process.h"
 #include "ui/single_instance.h"
 #include "ui/widgets/button_label.h"
 #include "ui/widgets/device_switch.h"
@@ -51,24 +50,10 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
   QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-// What desktop-file-validate says of an entry; empty when it passes or is not installed.
-QString ValidatorComplaints(const QString& path) {
-  if (QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty()) {
-    qInfo("desktop-file-validate is not installed: the entry's form is not checked");
-    return {};
-  }
-  // Not QProcess: its vfork-like start leaves the thread sanitizer believing that this process
-  // forked while threads ran, and it then refuses every thread started afterwards.
-  const testing::ProgramRun validate =
-      testing::RunProgram({"desktop-file-validate", path.toStdString()});
-  return validate.exit_code == 0 ? QString() : QString::fromStdString(validate.out + validate.err);
-}
-
 int OpaquePixels(const QImage& image) {
   int count = 0;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) count += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
-  }
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) count += qAlpha(image.pixel(x, y)) > 0;
   return count;
 }
 
@@ -242,11 +227,14 @@ class MainWindowTest : public QObject {
       return std::count(pixels, pixels + image.sizeInBytes() / 4,
                         QApplication::palette().color(QPalette::Highlight).rgb());
     };
-    QVERIFY(desktop.Find<QAbstractButton>("ms_1_option_dpi_step_2")->isChecked());
-    QVERIFY(accent_pixels("ms_1_option_dpi_step_2") >= 9);
-    QCOMPARE(accent_pixels("ms_1_option_dpi_step_1"), 0L);
-    QVERIFY(accent_pixels("ms_1_check_dpi_on_1") >= 9);  // a stage switched on; stage 8 is off
-    QCOMPARE(accent_pixels("ms_1_check_dpi_on_8"), 0L);
+    for (const auto& [option, accent] : {std::pair{"ms_1_option_dpi_step_2", true},
+                                         {"ms_1_option_dpi_step_1", false},
+                                         {"ms_1_check_dpi_on_1", true},  // stage 8 is off
+                                         {"ms_1_check_dpi_on_8", false}}) {
+      const long pixels = accent_pixels(option);
+      QVERIFY2(accent ? pixels >= 9 : pixels == 0,
+               qPrintable(QString("%1: %2").arg(option).arg(pixels)));
+    }
   }
 
   // The wheel over a slider or a list of the settings changes it only when it has the focus (the
@@ -413,24 +401,33 @@ class MainWindowTest : public QObject {
       WriteAll(program, "#!/bin/sh\n");
       QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
     }
-    const std::string bin = QFileInfo(installed).path().toStdString();
+    const std::string program = installed.toStdString(),
+                      bin = QFileInfo(installed).path().toStdString();
     const std::string other_bin = QFileInfo(other).path().toStdString();
-    QVERIFY(AutostartEntry(installed.toStdString(), "relative:" + bin)
-                .EntryText()
-                .find("\nExec=melko --hidden\nTryExec=melko\n") != std::string::npos);
-    const std::string elsewhere =
-        AutostartEntry(installed.toStdString(), other_bin + ":" + bin).EntryText();
-    QVERIFY(elsewhere.find("\nExec=" + installed.toStdString() + " --hidden\n") !=
-            std::string::npos);
-
-    const std::string odd = R"(/opt/My "Tools"/50% $melko\)";
-    const std::string text = AutostartEntry(odd, bin).EntryText();
-    QVERIFY2(
-        text.find(R"(Exec="/opt/My \\"Tools\\"/50%% \\$melko\\\\" --hidden)") != std::string::npos,
-        text.c_str());
+    const struct {
+      std::string program, path, line;
+    } forms[] = {
+        {program, "relative:" + bin, "\nExec=melko --hidden\nTryExec=melko\n"},
+        {program, other_bin + ":" + bin, "\nExec=" + program + " --hidden\n"},  // another first
+        {R"(/opt/My "Tools"/50% $melko\)", bin,
+         R"(Exec="/opt/My \\"Tools\\"/50%% \\$melko\\\\" --hidden)"},
+    };
+    std::string text;
+    for (const auto& form : forms) {
+      text = AutostartEntry(form.program, form.path).EntryText();
+      QVERIFY2(text.find(form.line) != std::string::npos, text.c_str());
+    }
+    const QString validator =
+        QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty())
+      QSKIP("desktop-file-validate is not installed: the odd entry's form is not checked");
     const QString written = folder.path() + QStringLiteral("/odd.desktop");
     WriteAll(written, QByteArray::fromStdString(text));
-    QCOMPARE(ValidatorComplaints(written), QString());
+    // Not QProcess: its vfork-like start leaves the thread sanitizer believing that this process
+    // forked while threads ran, and it then refuses every thread started afterwards.
+    const testing::ProgramRun validate =
+        testing::RunProgram({validator.toStdString(), written.toStdString()});
+    QVERIFY2(validate.exit_code == 0, (validate.out + validate.err).c_str());
   }
 
   // A client that connects and says nothing holds up no one: the next launch is served, with its

@@ -16,7 +16,6 @@
 
 #include "device/messages.h"
 #include "input/button_functions.h"
-#include "support/child_process.h"
 #include "ui/single_instance.h"
 #include "ui_tests.h"
 
@@ -34,20 +33,15 @@ std::vector<int> Ids(const std::vector<vmouse::WriteRecord>& reports) {
 // in order.
 void AnswerNextDialog(std::vector<QString> clicks, std::function<void(QWidget*)> before = {}) {
   auto* poll = new QTimer;
-  poll->setInterval(10);
-  QObject::connect(poll, &QTimer::timeout,
-                   [poll, clicks = std::move(clicks), before = std::move(before)] {
-                     QWidget* dialog = QApplication::activeModalWidget();
-                     if (!dialog) return;
-                     poll->deleteLater();
-                     poll->stop();
-                     if (before) before(dialog);
-                     for (const QString& name : clicks) {
-                       if (auto* button = dialog->findChild<QAbstractButton*>(name))
-                         button->click();
-                     }
-                   });
-  poll->start();
+  QObject::connect(poll, &QTimer::timeout, [poll, clicks, before] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) return;
+    poll->deleteLater(), poll->stop();
+    if (before) before(dialog);
+    for (const QString& name : clicks)
+      if (auto* button = dialog->findChild<QAbstractButton*>(name)) button->click();
+  });
+  poll->start(10);
 }
 
 // Chooses an item of the assignment menu opened at a button.
