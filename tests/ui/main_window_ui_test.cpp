@@ -82,13 +82,9 @@ QStringList ClippedTexts(QWidget& window) {
     } else {
       continue;
     }
-    QWidget* frame = &window;
-    for (QWidget* up = widget->parentWidget(); up; up = up->parentWidget()) {
-      if (auto* area = qobject_cast<QScrollArea*>(up)) {
-        frame = area->viewport();
-        break;
-      }
-    }
+    QWidget* frame = &window;  // or the viewport of the scroll area it is in
+    for (QWidget* up = widget->parentWidget(); up && frame == &window; up = up->parentWidget())
+      if (auto* area = qobject_cast<QScrollArea*>(up)) frame = area->viewport();
     QRect place(widget->mapTo(frame, QPoint(0, 0)), widget->size());
     if (frame != &window) place = QRect(place.x(), 0, place.width(), 1);
     if (need < 0 || widget->width() < need || widget->height() < widget->fontMetrics().height() ||
