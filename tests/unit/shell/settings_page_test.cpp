@@ -275,27 +275,6 @@ TEST_F(SettingsPageTest, AChosenRowSelectsTheProfileItShows) {
   EXPECT_EQ(Profiles(), (std::vector<std::string>{"Alpha", "Beta", "Gamma", "selected 2"}));
 }
 
-// What another program changed shows on the page when an apply's save finds it, and the page's
-// profile goes to the mouse. Changes the store folder's watch finds, sent once, are the window
-// tests' (melkoctl beside the window).
-TEST_F(SettingsPageTest, ThePageFollowsWhatAnApplysSaveFinds) {
-  AddProfiles({u"Beta", u"Gamma"});
-  page.OnItemSelect("ms_1_list_profile", 1);
-  const int applies = Applies();
-  Elsewhere([](ProfileStore& profiles, MacroStore&) {
-    profiles.selected_index = 2;
-    SetProfileName(*profiles.profiles[0], u"First");
-  });
-  rig.session.full_apply = 0;
-  ASSERT_TRUE(rig.session.Sync().outcome.ok);  // as an apply's save does
-  page.FollowStores();
-  EXPECT_EQ(rig.controls.SelectedItem("ms_1_list_profile"), 2);
-  EXPECT_EQ(std::tuple(int(rig.session.full_apply), Applies()), std::tuple(1, applies + 1));
-  page.OnSelectChanged("ms_1_btn_prate_2");
-  EXPECT_EQ(Profiles(), (std::vector<std::string>{"First", "Beta", "Gamma", "selected 2"}));
-  EXPECT_EQ(Current().prate, 1);
-}
-
 // A change that cannot be saved says why and where, and the page shows what is stored; a name
 // another program took while the dialog was open is refused.
 TEST_F(SettingsPageTest, AChangeThatCannotBeSavedOrANameTakenMeanwhileIsTold) {
