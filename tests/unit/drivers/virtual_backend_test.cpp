@@ -68,12 +68,14 @@ class FakeMouseServer {
   // Raw bytes to the current client (include the '\n').
   void Send(const std::string& bytes) {
     std::lock_guard lock(mutex_);
-    if (client_fd_ >= 0) {
-      [[maybe_unused]] const ssize_t n = send(client_fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    }
+    SendTo(client_fd_, bytes);
   }
 
  private:
+  static void SendTo(int fd, const std::string& bytes) {
+    if (fd < 0) return;
+    [[maybe_unused]] const ssize_t sent = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  }
   void Run() {
     for (int client; (client = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
       {
@@ -88,11 +90,7 @@ class FakeMouseServer {
         for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
           lines_.push_back(pending.substr(0, end));
           pending.erase(0, end + 1);
-          for (const std::string& answer : script_(lines_.back())) {
-            const std::string line = answer + '\n';
-            [[maybe_unused]] const ssize_t sent =
-                send(client, line.data(), line.size(), MSG_NOSIGNAL);
-          }
+          for (const std::string& answer : script_(lines_.back())) SendTo(client, answer + '\n');
         }
       }
       std::lock_guard lock(mutex_);
