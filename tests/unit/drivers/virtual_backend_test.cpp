@@ -5,7 +5,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -270,9 +269,8 @@ TEST_F(VirtualDriverTest, NoDeviceNoSocketOrARefusedHelloFailsAtOnce) {
 // The apply thread writes while the UI thread closes and reopens the device.
 TEST_F(VirtualDriverTest, WritesRaceOpensAndClosesSafely) {
   ServeAndOpen();
-  std::atomic<int> written = 0;
   std::thread apply([&] {
-    for (int i = 0; i < 200; ++i) written += WriteReset();
+    for (int i = 0; i < 200; ++i) WriteReset();
   });
   for (int i = 0; i < 30; ++i) {
     driver.close_feature_device();
@@ -281,7 +279,6 @@ TEST_F(VirtualDriverTest, WritesRaceOpensAndClosesSafely) {
   apply.join();
   // How many of the racing writes found the device open depends on scheduling; what counts is
   // that none crashed or hung, and that the device open at the end takes writes.
-  EXPECT_LE(written.load(), 200);
   EXPECT_EQ(WriteReset(), 1);
 }
 
