@@ -26,9 +26,7 @@ const std::string kMousePath = "/devices/ble/dev_VID&02045e_PID&0040_REV&0001/se
 //   B+ B-        the mouse's Bluetooth LE interface arrives or goes;  N  its notification timer
 //   !            applies blocked, as when no link was found at start
 void Step(fakes::DeviceRig& rig, const std::string& step) {
-  const auto word = [](std::uint16_t event, std::uint16_t value) {
-    return MakeStatusWord(event, value);
-  };
+  const auto word = MakeStatusWord;
   const std::uint32_t arrived = word(kConnectionEvent, kConnectionArrived);
   const std::uint32_t removed = word(kConnectionEvent, kConnectionRemoved);
   const auto cable = [&](std::uint32_t w) { OnLinkConnection(rig.ctx, LinkMode::kWired, w); };

@@ -12,12 +12,14 @@
 #include <thread>
 #include <vector>
 
-#include "driver_test_support.h"
 #include "fd_watcher.h"
 #include "hidraw_format.h"
 #include "node_tracker.h"
+#include "platform/dl_driver_loader.h"
 #include "platform/hid_access.h"
 #include "platform/hid_presence.h"
+#include "support/plugin_support.h"
+#include "support/test_support.h"
 
 namespace melko::hiddriver {
 namespace {
@@ -130,31 +132,33 @@ TEST(DlDriverLoader, TakesTheFirstFolderWhoseFileIsAWholeLibrary) {
 TEST(HidrawBackend, WithoutAMouseEveryCallFailsAtOnce) {
   const ScopedEnv no_vmouse("MELKO_VMOUSE", std::nullopt);
   MessageRecorder recorder;
-  LoadedDriver driver(kReceiverDriverFile);
-  ASSERT_TRUE(driver->usable());
+  DlDriverLoader loader({MELKO_BIN_DIR});
+  DriverLibrary driver = loader.Load(kReceiverDriverFile);
+  ASSERT_TRUE(driver.usable());
   const std::uint8_t report[] = {0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0x00, 0x00, 0x00, 0x00};
   // Closing what was never opened, and writing with nothing open, do nothing.
-  driver->close_feature_device();
-  driver->close_dev_monitor();
-  EXPECT_EQ(driver->set_feature(report, sizeof report), 0);
+  driver.close_feature_device();
+  driver.close_dev_monitor();
+  EXPECT_EQ(driver.set_feature(report, sizeof report), 0);
   // Vendor and product 0 must not mean "any HID device".
   for (const auto& [vendor, product] : {std::pair{kMouseVendorId, kWiredProductId},
                                         {0u, 0u},
                                         {0x11D57u, 0x3005u},
                                         {kMouseVendorId, kReceiverProductId}}) {
     const auto start = std::chrono::steady_clock::now();
-    driver->set_vid_pid(vendor, product);
-    driver->open_dev_monitor(recorder.target(), kDataMessage, kConnectMessage);
-    EXPECT_EQ(driver->open_feature_device(), 0) << vendor << ":" << product;
-    EXPECT_EQ(driver->set_feature(report, sizeof report), 0);
-    driver->close_feature_device();
-    driver->close_dev_monitor();
+    driver.set_vid_pid(vendor, product);
+    driver.open_dev_monitor(recorder.target(), 1539, 1540);
+    EXPECT_EQ(driver.open_feature_device(), 0) << vendor << ":" << product;
+    EXPECT_EQ(driver.set_feature(report, sizeof report), 0);
+    driver.close_feature_device();
+    driver.close_dev_monitor();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   }
   std::uint8_t buffer[16] = {};
-  EXPECT_EQ(driver->get_feature(buffer, sizeof buffer), 0);
+  EXPECT_EQ(driver.get_feature(buffer, sizeof buffer), 0);
   EXPECT_FALSE(HidapiBlePresenceProbe().MousePresent());
   EXPECT_EQ(recorder.size(), 0u);
+  loader.Unload(driver);
 }
 
 TEST(HidAccess, OnlyTheMousesNodesThatCannotBeOpenedAreReported) {

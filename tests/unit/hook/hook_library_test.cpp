@@ -71,26 +71,24 @@ TEST(HookLibrary, WithoutADisplayNothingIsCapturedAndItSaysSoOnce) {
 // One Xvfb for the suite; each test installs the hook with keys on and removes it at the end.
 class DesktopCapture : public ::testing::Test {
  protected:
+  // The private display and its runtime folder (0700, as it must be), set up in this order.
+  struct Display {
+    TempDir folder;
+    XServer server{folder / "xvfb.log"};
+    ScopedEnv display{"DISPLAY", server.display()};
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", folder.path().string()};
+  };
   static void SetUpTestSuite() {
-    folder_ = std::make_unique<TempDir>();  // 0700, as the runtime folder must be
     try {
-      server_ = std::make_unique<XServer>(*folder_ / "xvfb.log");
+      display_ = std::make_unique<Display>();
     } catch (const std::exception& error) {
       start_error_ = error.what();
-      return;
     }
-    display_ = std::make_unique<ScopedEnv>("DISPLAY", server_->display());
-    runtime_ = std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", folder_->path().string());
   }
-  static void TearDownTestSuite() {
-    runtime_.reset();
-    display_.reset();
-    server_.reset();
-    folder_.reset();
-  }
+  static void TearDownTestSuite() { display_.reset(); }
 
   void SetUp() override {
-    ASSERT_TRUE(server_) << start_error_;
+    ASSERT_TRUE(display_) << start_error_;
     ASSERT_EQ(access(kXdotoolProgram, X_OK), 0)
         << "xdotool is not installed (scripts/deps installs it)";
     ASSERT_TRUE(hook_->complete());
@@ -106,7 +104,7 @@ class DesktopCapture : public ::testing::Test {
   }
 
   bool Xdotool(const std::vector<std::string>& arguments) {
-    return RunXdotool(arguments, *folder_ / "xdotool.log");
+    return RunXdotool(arguments, display_->folder / "xdotool.log");
   }
   // Runs xdotool and then types "a" as a marker: the events before the marker's are exactly what
   // the arguments produced.
@@ -118,11 +116,8 @@ class DesktopCapture : public ::testing::Test {
     EXPECT_EQ(Take(recorder_, expected.size()), expected) << what;
   }
 
-  static inline std::unique_ptr<TempDir> folder_;
-  static inline std::unique_ptr<XServer> server_;
+  static inline std::unique_ptr<Display> display_;
   static inline std::string start_error_;
-  static inline std::unique_ptr<ScopedEnv> display_;
-  static inline std::unique_ptr<ScopedEnv> runtime_;
   std::optional<LoadedHook> hook_{std::in_place};
   MessageRecorder recorder_;
 };
@@ -206,7 +201,7 @@ TEST_F(DesktopCapture, ALostServerEndsTheCaptureButNotTheProgram) {
 #endif
   hook_->remove_hook();
   {
-    auto doomed = std::make_unique<XServer>(*folder_ / "doomed.log");
+    auto doomed = std::make_unique<XServer>(display_->folder / "doomed.log");
     const ScopedEnv display("DISPLAY", doomed->display());
     hook_->install_hook(recorder_.target());
     doomed.reset();

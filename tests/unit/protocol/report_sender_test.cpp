@@ -21,41 +21,6 @@ struct Written {
   std::vector<std::uint8_t> bytes;
 };
 
-// The links, the clock and a silent debug log in one: each write is recorded with the time it was
-// made, sleeping only moves the clock, and a hook may act "during" a wait.
-class FakePorts : public ReportLinks, public Clock, public DebugLog {
- public:
-  std::int32_t WiredSetFeature(const std::uint8_t* bytes, std::int32_t length) override {
-    return Record(LinkMode::kWired, bytes, length);
-  }
-  std::int32_t ReceiverSetFeature(const std::uint8_t* bytes, std::int32_t length) override {
-    return Record(LinkMode::kWireless, bytes, length);
-  }
-  std::int32_t BleWrite(const std::uint8_t* bytes, std::int32_t length) override {
-    return Record(LinkMode::kBle, bytes, length);
-  }
-  std::int64_t Now() override { return now; }
-  void SleepFor(std::int64_t ms) override {
-    now += ms;
-    if (on_sleep) on_sleep();
-  }
-  void Write(std::string_view) override {}
-
-  std::int64_t now = 0;
-  std::function<void()> on_sleep;
-  std::vector<Written> writes;
-  // The result of a write, given its link and how many writes that link took before.
-  std::function<std::int32_t(LinkMode, int)> result = [](LinkMode, int) { return 1; };
-
- private:
-  std::int32_t Record(LinkMode link, const std::uint8_t* bytes, std::int32_t length) {
-    const auto earlier =
-        std::count_if(writes.begin(), writes.end(), [&](auto& w) { return w.link == link; });
-    writes.push_back({link, now, std::vector<std::uint8_t>(bytes, bytes + length)});
-    return result(link, int(earlier));
-  }
-};
-
 // "<link><time>" for `count` writes `step` ms apart from `from`: c cable, r receiver, b Bluetooth.
 std::string Times(char link, std::int64_t from, std::int64_t step, int count) {
   std::string times;
@@ -71,8 +36,10 @@ Report MacroReport() {
 }
 
 // The links that are up ("c" cable, "r" receiver with its mouse online, "s" the receiver with
-// its mouse asleep, "b" Bluetooth LE), and a sender on fake ports.
-struct Rig {
+// its mouse asleep, "b" Bluetooth LE), the ports and a sender on them. Each write is recorded with
+// the time it was made; sleeping only moves the clock, and the receiver's mouse acknowledges
+// when the clock reaches ack_at.
+struct Rig : ReportLinks, Clock, DebugLog {
   explicit Rig(std::string_view links) {
     state.wired_state = links.find('c') != links.npos ? kLinkConnected : kLinkRemoved;
     const bool receiver = links.find_first_of("rs") != links.npos;
@@ -81,16 +48,42 @@ struct Rig {
     state.ble_present = links.find('b') != links.npos ? 1 : 0;
     state.wireless_cancel = 1;  // left over from an earlier report: cleared before sending
   }
+  std::int32_t WiredSetFeature(const std::uint8_t* bytes, std::int32_t length) override {
+    return Record(LinkMode::kWired, bytes, length);
+  }
+  std::int32_t ReceiverSetFeature(const std::uint8_t* bytes, std::int32_t length) override {
+    return Record(LinkMode::kWireless, bytes, length);
+  }
+  std::int32_t BleWrite(const std::uint8_t* bytes, std::int32_t length) override {
+    return Record(LinkMode::kBle, bytes, length);
+  }
+  std::int64_t Now() override { return now; }
+  void SleepFor(std::int64_t ms) override {
+    now += ms;
+    if (now == ack_at) state.wireless_cancel = 1;
+  }
+  void Write(std::string_view) override {}
+
+  std::int32_t Record(LinkMode link, const std::uint8_t* bytes, std::int32_t length) {
+    const auto earlier =
+        std::count_if(writes.begin(), writes.end(), [&](auto& w) { return w.link == link; });
+    writes.push_back({link, now, std::vector<std::uint8_t>(bytes, bytes + length)});
+    return result(link, int(earlier));
+  }
   std::string Writes() const {
     std::string text;
-    for (const Written& write : ports.writes) {
+    for (const Written& write : writes)
       text += "crb"[int(write.link)] + std::to_string(write.at) + " ";
-    }
     return text;
   }
+
   LinkState state;
-  FakePorts ports;
-  ReportSender sender{state, ports, ports, ports};
+  std::int64_t now = 0;
+  std::int64_t ack_at = -1;
+  std::vector<Written> writes;
+  // The result of a write, given its link and how many writes that link took before.
+  std::function<std::int32_t(LinkMode, int)> result = [](LinkMode, int) { return 1; };
+  ReportSender sender{state, *this, *this, *this};
 };
 
 constexpr auto Fails = [](LinkMode, int) { return std::int32_t{0}; };
@@ -131,17 +124,15 @@ TEST(ReportSenderTest, LinksPacingAndRepetition) {
   for (const auto& [name, links, report, result, ack_at, writes, returned, end] : cases) {
     SCOPED_TRACE(name);
     Rig rig(links);
-    if (result) rig.ports.result = result;
-    rig.ports.on_sleep = [&, ack_at = ack_at] {
-      if (rig.ports.now == ack_at) rig.state.wireless_cancel = 1;
-    };
+    if (result) rig.result = result;
+    rig.ack_at = ack_at;
     EXPECT_EQ(rig.sender.SendReport(report), returned);
     EXPECT_EQ(rig.Writes(), writes);
-    EXPECT_EQ(rig.ports.now, end);
+    EXPECT_EQ(rig.now, end);
   }
   Rig cable("c");
   EXPECT_EQ(cable.sender.SendReport(Report{}), 0);
-  EXPECT_TRUE(cable.ports.writes.empty());
+  EXPECT_TRUE(cable.writes.empty());
 }
 
 // Over the receiver the last chunk of each pass is marked 0x0C. The cable's chunks are checked by
@@ -153,8 +144,8 @@ TEST(ReportSenderTest, EachPassOverTheReceiverMarksItsLastChunk) {
   radio.sender.SendReport(macro);
   const std::uint8_t kByte1[] = {0x40, 0x40, 0x0C};
   for (std::size_t i = 0; i < 6; ++i) {
-    EXPECT_EQ(radio.ports.writes[i].bytes[1], kByte1[i % 3]) << i;
-    EXPECT_EQ(radio.ports.writes[i].bytes[3], i % 3) << i;
+    EXPECT_EQ(radio.writes[i].bytes[1], kByte1[i % 3]) << i;
+    EXPECT_EQ(radio.writes[i].bytes[3], i % 3) << i;
   }
 }
 

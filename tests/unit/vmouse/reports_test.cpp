@@ -20,11 +20,6 @@ using ::melko::test::SetChecksum;
 
 constexpr Link kLinks[] = {Link::kWired, Link::kWireless, Link::kBle};
 
-struct TestMouse {
-  Firmware firmware{[] { return std::int64_t{0}; }};
-  WriteRecord Send(Link link, const Frame& frame) { return firmware.Receive(link, frame); }
-};
-
 // The program's codes (the protocol tests check them against the sensor's sequence) read back as
 // the stage values they were made from.
 TEST(DpiCodeTest, TheFirmwareReadsEveryCodeTheProgramSends) {
@@ -63,17 +58,17 @@ TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) 
        "expected 8"},
   };
   for (Link link : kLinks) {
-    TestMouse mouse;
+    Firmware mouse;
     for (const auto& [frame, reason_part] : cases) {
       // Bluetooth LE refuses any rate report before looking at it.
       const bool rate_over_ble = link == Link::kBle && !frame.empty() && frame[0] == 0x06;
-      const WriteRecord r = mouse.Send(link, frame);
+      const WriteRecord r = mouse.Receive(link, frame);
       EXPECT_FALSE(r.valid) << reason_part;
       EXPECT_NE(r.reason.find(rate_over_ble ? "Bluetooth LE" : reason_part), std::string::npos)
           << reason_part << ": " << r.reason;
     }
-    EXPECT_EQ(mouse.firmware.settings(), FactorySettings());
-    EXPECT_EQ(mouse.firmware.log().size(), std::size(cases));
+    EXPECT_EQ(mouse.settings(), FactorySettings());
+    EXPECT_EQ(mouse.log().size(), std::size(cases));
   }
 }
 
@@ -100,8 +95,8 @@ Frame ExampleMacro() {
   return r;
 }
 
-std::optional<Macro> Stored(const TestMouse& mouse, int button) {
-  return mouse.firmware.settings().macros[std::size_t(button - 1)];
+std::optional<Macro> Stored(const Firmware& mouse, int button) {
+  return mouse.settings().macros[std::size_t(button - 1)];
 }
 
 TEST(MacroTest, ChunksOutOfOrderOrWithTheWrongMarkerAreRejectedAndDropTheReport) {
@@ -110,8 +105,8 @@ TEST(MacroTest, ChunksOutOfOrderOrWithTheWrongMarkerAreRejectedAndDropTheReport)
   // In order, the report is stored with its last chunk: the program's chunks carry the right
   // header, marker and padding, and every byte of the report in its place.
   for (const auto& [link, chunks] : {std::pair(Link::kWired, c), {Link::kWireless, r}}) {
-    TestMouse taken;
-    for (const Frame& chunk : chunks) EXPECT_TRUE(taken.Send(link, chunk).valid);
+    Firmware taken;
+    for (const Frame& chunk : chunks) EXPECT_TRUE(taken.Receive(link, chunk).valid);
     EXPECT_TRUE(Stored(taken, 3));
   }
   Frame marked_first = r[0];
@@ -130,9 +125,9 @@ TEST(MacroTest, ChunksOutOfOrderOrWithTheWrongMarkerAreRejectedAndDropTheReport)
       {Link::kWireless, {r[0], r[1], padded}, ""},
   };
   for (const auto& [link, sequence, reason_part] : sequences) {
-    TestMouse mouse;
+    Firmware mouse;
     WriteRecord last;
-    for (const Frame& chunk : sequence) last = mouse.Send(link, chunk);
+    for (const Frame& chunk : sequence) last = mouse.Receive(link, chunk);
     EXPECT_FALSE(last.valid) << reason_part;
     EXPECT_NE(last.reason.find(reason_part), std::string::npos) << last.reason;
     EXPECT_FALSE(Stored(mouse, 3));
@@ -158,12 +153,13 @@ TEST(MacroTest, ReassembledReportIsCheckedLikeAWholeOne) {
       {with([](Frame& r) { std::swap(r[29], r[31]), std::swap(r[30], r[32]); }), "without a step"},
   };
   for (const auto& [report, reason_part] : cases) {
-    TestMouse mouse;
+    Firmware mouse;
     WriteRecord last;
-    for (const Frame& chunk : MacroChunks(report, true)) last = mouse.Send(Link::kWireless, chunk);
+    for (const Frame& chunk : MacroChunks(report, true))
+      last = mouse.Receive(Link::kWireless, chunk);
     EXPECT_FALSE(last.valid);
     EXPECT_NE(last.reason.find(reason_part), std::string::npos) << last.reason;
-    EXPECT_EQ(mouse.firmware.settings().macros, FactorySettings().macros);
+    EXPECT_EQ(mouse.settings().macros, FactorySettings().macros);
   }
 }
 
