@@ -17,6 +17,7 @@ using testing::GiveMacro;
 using testing::ReadAll;
 using testing::TempDir;
 using testing::WriteAll;
+namespace fs = std::filesystem;
 
 class FilesTest : public ::testing::Test {
  protected:
@@ -88,7 +89,7 @@ TEST_F(FilesTest, MacroExportAndImport) {
   macro->repeat = 7;
   macro->actions[1] = {241, 2, 500};
   ASSERT_TRUE(ExportMacro(*macro, dir_ / "combo.macro").ok);
-  EXPECT_EQ(std::filesystem::file_size(dir_ / "combo.macro"), kMacroRecordSize);
+  EXPECT_EQ(fs::file_size(dir_ / "combo.macro"), kMacroRecordSize);
   MacroStore source;
   source.macros.push_back(std::move(macro));
   source.macros.push_back(MakeEmptyMacro(u"Second"));
@@ -111,66 +112,60 @@ TEST_F(FilesTest, MacroExportAndImport) {
 
 // A store kept elsewhere behind a symbolic link stays there, and a private file stays private.
 TEST_F(FilesTest, ALinkIsWrittenThroughAndAReplacedFileKeepsItsMode) {
-  TempDir& dir = dir_;
-  WriteAll(dir / "kept.data", {1, 2, 3});
-  const auto private_mode =
-      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
-  std::filesystem::permissions(dir / "kept.data", private_mode);
-  std::filesystem::create_symlink("kept.data", dir / "link.data");
+  WriteAll(dir_ / "kept.data", {1, 2, 3});
+  const auto private_mode = fs::perms::owner_read | fs::perms::owner_write;
+  fs::permissions(dir_ / "kept.data", private_mode);
+  fs::create_symlink("kept.data", dir_ / "link.data");
   const std::vector<std::uint8_t> bytes = {4, 5};
-  ASSERT_TRUE(WriteFileAtomically(dir / "link.data", bytes).ok);
-  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.data"));
-  EXPECT_EQ(ReadAll(dir / "kept.data"), bytes);
-  EXPECT_EQ(std::filesystem::status(dir / "kept.data").permissions(), private_mode);
+  ASSERT_TRUE(WriteFileAtomically(dir_ / "link.data", bytes).ok);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.data"));
+  EXPECT_EQ(ReadAll(dir_ / "kept.data"), bytes);
+  EXPECT_EQ(fs::status(dir_ / "kept.data").permissions(), private_mode);
 }
 
 // Saves killed midway leave their temporary files; the next save under the lock removes them,
 // and nothing else; an export removes only those no writer holds.
 // Killing saves at random moments is the crash-safety test's.
 TEST_F(FilesTest, SavesRemoveTheTemporariesOfKilledSaves) {
-  const TempDir& dir = dir_;
-  const auto folder = StoreFolder(dir.path());
-  std::filesystem::create_directories(folder);
+  const auto folder = StoreFolder(dir_.path());
+  fs::create_directories(folder);
   for (const char* name : {".pro.data.tmp-a1B2c3", ".macro.data.tmp-zzzzzz", ".pro.data.tmp-x"}) {
     WriteAll(folder / name, {1});
   }
-  ASSERT_TRUE(SaveProfiles(profiles_, dir.path()).ok);
-  EXPECT_FALSE(std::filesystem::exists(folder / ".pro.data.tmp-a1B2c3"));
-  EXPECT_TRUE(std::filesystem::exists(folder / ".macro.data.tmp-zzzzzz"));
-  EXPECT_TRUE(std::filesystem::exists(folder / ".pro.data.tmp-x"));  // not one of ours
+  ASSERT_TRUE(SaveProfiles(profiles_, dir_.path()).ok);
+  EXPECT_FALSE(fs::exists(folder / ".pro.data.tmp-a1B2c3"));
+  EXPECT_TRUE(fs::exists(folder / ".macro.data.tmp-zzzzzz"));
+  EXPECT_TRUE(fs::exists(folder / ".pro.data.tmp-x"));  // not one of ours
 
   // Exports take no lock: a temporary is abandoned when nobody holds it and it is not brand new.
-  const auto old_temp = dir.path() / ".a.pro.tmp-old123", held = dir.path() / ".a.pro.tmp-held12";
-  for (const auto& temp : {old_temp, held, dir.path() / ".a.pro.tmp-young1"}) WriteAll(temp, {1});
-  for (const auto& temp : {old_temp, held}) {
-    std::filesystem::last_write_time(
-        temp, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5));
-  }
+  const auto old_temp = dir_ / ".a.pro.tmp-old123", held = dir_ / ".a.pro.tmp-held12";
+  for (const auto& temp : {old_temp, held, dir_ / ".a.pro.tmp-young1"}) WriteAll(temp, {1});
+  for (const auto& temp : {old_temp, held})
+    fs::last_write_time(temp, fs::file_time_type::clock::now() - std::chrono::minutes(5));
   const int writer = ::open(held.c_str(), O_RDONLY);
   ASSERT_EQ(::flock(writer, LOCK_EX), 0);
-  ASSERT_TRUE(ExportProfile(*profiles_.profiles[0], dir.path() / "a.pro").ok);
+  ASSERT_TRUE(ExportProfile(*profiles_.profiles[0], dir_ / "a.pro").ok);
   ::close(writer);
-  EXPECT_FALSE(std::filesystem::exists(old_temp));
-  EXPECT_TRUE(std::filesystem::exists(held));
-  EXPECT_TRUE(std::filesystem::exists(dir.path() / ".a.pro.tmp-young1"));
+  EXPECT_FALSE(fs::exists(old_temp));
+  EXPECT_TRUE(fs::exists(held));
+  EXPECT_TRUE(fs::exists(dir_ / ".a.pro.tmp-young1"));
 }
 
 // Only regular files are read: a named pipe without a writer or a device is refused at once,
 // saying what it is, and imports nothing. A file of zeros imports under a new macro's name.
 TEST_F(FilesTest, OnlyRegularFilesAreRead) {
-  const std::filesystem::path pipe = dir_ / "pipe.macro";
+  const fs::path pipe = dir_ / "pipe.macro";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  MacroStore& store = macros_;
   for (const auto& [path, kind] :
-       {std::pair{std::filesystem::path("/dev/zero"), "(a device)"}, {pipe, "(a named pipe)"}}) {
-    const MacroImport refused = ImportMacro(store, path);
+       {std::pair{fs::path("/dev/zero"), "(a device)"}, {pipe, "(a named pipe)"}}) {
+    const MacroImport refused = ImportMacro(macros_, path);
     EXPECT_FALSE(refused.outcome.ok);
     EXPECT_EQ(refused.outcome.error, path.string() + ": not a regular file " + kind);
   }
-  EXPECT_TRUE(store.macros.empty());
+  EXPECT_TRUE(macros_.macros.empty());
   WriteAll(dir_ / "zeros.macro", std::vector<std::uint8_t>(kMacroRecordSize));
-  ASSERT_TRUE(ImportMacro(store, dir_ / "zeros.macro").outcome.ok);
-  EXPECT_EQ(MacroName(*store.macros[0]), u"Macro1") << "a nameless macro gets a new macro's name";
+  ASSERT_TRUE(ImportMacro(macros_, dir_ / "zeros.macro").outcome.ok);
+  EXPECT_EQ(MacroName(*macros_.macros[0]), u"Macro1") << "a nameless macro gets a new macro's name";
 }
 
 }  // namespace

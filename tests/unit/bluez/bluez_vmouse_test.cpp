@@ -21,15 +21,9 @@ constexpr int kCallTimeoutMs = 1000;
 
 class BluezOverVmouse : public ::testing::Test {
  protected:
-  void Start(const std::vector<std::string>& options) {
-    vmouse_ = std::make_unique<VmouseProcess>(options, bus_.address());
-    ASSERT_TRUE(vmouse_->started());
-    transport_ = std::make_unique<BluezBleTransport>(bus_.connection(), recorder_.Handlers(),
-                                                     kCallTimeoutMs);
-  }
-  void Attach() { transport_->SetMatch(kBleVendorMatch, kBleProductMatch); }
-
-  std::int32_t WriteReset() { return transport_->Write(BuildResetReport()); }
+  void SetUp() override { ASSERT_TRUE(vmouse_.started()); }
+  void Attach() { transport_.SetMatch(kBleVendorMatch, kBleProductMatch); }
+  std::int32_t WriteReset() { return transport_.Write(BuildResetReport()); }
   // Notifying of the mock's notify characteristic, as another client sees it.
   bool Notifying() {
     QDBusMessage get = QDBusMessage::createMethodCall("org.bluez", kNotifyPath,
@@ -40,19 +34,19 @@ class BluezOverVmouse : public ::testing::Test {
     return reply.type() == QDBusMessage::ReplyMessage &&
            reply.arguments().at(0).value<QDBusVariant>().variant().toBool();
   }
-  void Mouse(const std::string& command) { ASSERT_EQ(vmouse_->Command(command), "ok") << command; }
+  void Mouse(const std::string& command) { ASSERT_EQ(vmouse_.Command(command), "ok") << command; }
 
   melko::testing::TempDir folder_;
   PrivateBus bus_{folder_.path()};
   Recorder recorder_;
-  std::unique_ptr<VmouseProcess> vmouse_;
-  std::unique_ptr<BluezBleTransport> transport_;
+  VmouseProcess vmouse_{{"--ble"}, bus_.address()};
+  // Made once the mouse is there, so that its presence at the start is no change.
+  BluezBleTransport transport_{bus_.connection(), recorder_.Handlers(), kCallTimeoutMs};
 };
 
 // Also: presence handlers are called once per change, and not for the state taken at start.
 TEST_F(BluezOverVmouse, AfterTheMouseReconnectsWritesFindItAgain) {
-  Start({"--ble"});
-  ASSERT_TRUE(transport_->MousePresentNow());
+  ASSERT_TRUE(transport_.MousePresentNow());
   EXPECT_EQ(WriteReset(), 0) << "detached";
   Attach();
   EXPECT_EQ(WriteReset(), 1);
@@ -68,29 +62,28 @@ TEST_F(BluezOverVmouse, AfterTheMouseReconnectsWritesFindItAgain) {
   Mouse("ble on");
   ASSERT_TRUE(SpinUntil([&] { return recorder_.arrived == 2; }));
   EXPECT_EQ(WriteReset(), 1);
-  EXPECT_TRUE(SpinUntil([&] { return BleWrites(*vmouse_).size() >= 3; }));
+  EXPECT_TRUE(SpinUntil([&] { return BleWrites(vmouse_).size() >= 3; }));
   SpinFor(200);
   EXPECT_EQ(recorder_.gone, 2);
   EXPECT_EQ(recorder_.arrived, 2);
-  EXPECT_TRUE(transport_->mouse_present());
+  EXPECT_TRUE(transport_.mouse_present());
   // Detached again, nothing is written.
-  transport_->SetMatch("", "");
+  transport_.SetMatch("", "");
   EXPECT_EQ(WriteReset(), 0);
-  EXPECT_EQ(BleWrites(*vmouse_).size(), 3u);
+  EXPECT_EQ(BleWrites(vmouse_).size(), 3u);
 }
 
 // That values arrive, also after a reconnection, is melkoctl_ble_test's watch; here a second
 // opening keeps one subscription and closing ends it.
 TEST_F(BluezOverVmouse, OpeningTwiceKeepsOneSubscriptionAndClosingEndsIt) {
-  Start({"--ble"});
   Attach();
-  ASSERT_TRUE(OpenAndWait(*transport_));
+  ASSERT_TRUE(OpenAndWait(transport_));
   EXPECT_TRUE(Notifying());
-  transport_->OpenNotifications();
+  transport_.OpenNotifications();
   SpinFor(200);
-  EXPECT_EQ(transport_->subscribed(), QStringList{kNotifyPath});
-  transport_->CloseNotifications();
-  EXPECT_TRUE(transport_->subscribed().isEmpty());
+  EXPECT_EQ(transport_.subscribed(), QStringList{kNotifyPath});
+  transport_.CloseNotifications();
+  EXPECT_TRUE(transport_.subscribed().isEmpty());
   EXPECT_TRUE(SpinUntil([&] { return !Notifying(); }));
   Mouse("stage 5");
   SpinFor(300);

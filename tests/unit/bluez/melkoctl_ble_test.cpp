@@ -2,7 +2,7 @@
 // DBUS_SYSTEM_BUS_ADDRESS, with neither the cable nor the receiver there.
 #include <gtest/gtest.h>
 
-#include "profiles/profile_session.h"
+#include "profiles/profile_store.h"
 #include "protocol/settings_reports.h"
 #include "unit/bluez/bluez_harness.h"
 
@@ -13,16 +13,13 @@ using ::melko::testing::ProgramRun;
 
 class MelkoctlOverBluetooth : public ::testing::Test {
  protected:
-  void StartMouse(const std::vector<std::string>& options) {
-    vmouse_ = std::make_unique<VmouseProcess>(options, bus_.address());
-    ASSERT_TRUE(vmouse_->started());
-  }
+  void SetUp() override { ASSERT_TRUE(vmouse_.started()); }
   // The private bus as the system bus and the mouse's socket (with no cable nor receiver in), or
   // neither a bus nor a mouse.
   std::map<std::string, std::string> Environment(bool mouse = true) const {
     return {{"DBUS_SYSTEM_BUS_ADDRESS",
              mouse ? bus_.address() : "unix:path=" + (folder_ / "no-bus").string()},
-            {"MELKO_VMOUSE", mouse ? vmouse_->socket_path() : (folder_ / "no-mouse").string()},
+            {"MELKO_VMOUSE", mouse ? vmouse_.socket_path() : (folder_ / "no-mouse").string()},
             {"XDG_CONFIG_HOME", (folder_ / "config").string()}};
   }
   std::vector<std::string> Command(const std::vector<std::string>& args) const {
@@ -36,11 +33,10 @@ class MelkoctlOverBluetooth : public ::testing::Test {
 
   melko::testing::TempDir folder_;
   PrivateBus bus_{folder_.path()};
-  std::unique_ptr<VmouseProcess> vmouse_;
+  VmouseProcess vmouse_{{"--ble"}, bus_.address()};
 };
 
 TEST_F(MelkoctlOverBluetooth, StatusAndApplyOverBluetoothLeWriteEveryReportButTheRateAndOnlyThere) {
-  StartMouse({"--ble"});
   const ProgramRun status = Run({"status", "--wait", "0"});
   EXPECT_EQ(status.exit_code, 0);
   EXPECT_NE(status.out.find("Bluetooth LE: connected\n"), std::string::npos) << status.out;
@@ -53,23 +49,21 @@ TEST_F(MelkoctlOverBluetooth, StatusAndApplyOverBluetoothLeWriteEveryReportButTh
   EXPECT_EQ(applied.exit_code, 0);
   EXPECT_EQ(applied.out, "applied Profile1 over the Bluetooth LE\n");
 
-  ProfileSession session(folder_ / "data");
-  session.LoadProfileStore();
-  session.LoadMacroStore();
-  const ProfileRecord record = session.CurrentSnapshot();
+  ProfileStore stored = ::melko::testing::StoredProfiles(folder_ / "data");
+  const ProfileRecord& record = *stored.Selected();
   ASSERT_EQ(record.buttons[2].function, kFunctionMacro);
   const std::vector<std::string> expected{
       Hex(BuildResetReport()), Hex(BuildDpiReport(record)), Hex(BuildLightReport(record)),
       Hex(BuildButtonsReport(record)), Hex(BuildMacroReport(3, record.buttons[2]))};
-  EXPECT_EQ(BleWrites(*vmouse_), expected);
+  EXPECT_EQ(BleWrites(vmouse_), expected);
   // Every write went over Bluetooth LE and the mouse took it.
-  EXPECT_EQ(vmouse_->Writes().size(), expected.size());
-  for (const auto& write : vmouse_->Writes()) EXPECT_TRUE(write.valid) << write.hex;
+  EXPECT_EQ(vmouse_.Writes().size(), expected.size());
+  for (const auto& write : vmouse_.Writes()) EXPECT_TRUE(write.valid) << write.hex;
 
   // Without the mouse, or without a system bus, apply refuses and nothing hangs.
-  ASSERT_EQ(vmouse_->Command("ble off"), "ok");
+  ASSERT_EQ(vmouse_.Command("ble off"), "ok");
   EXPECT_EQ(Run({"apply", "--wait", "0.5"}).exit_code, 1);
-  EXPECT_EQ(vmouse_->LogLines().size(), expected.size());
+  EXPECT_EQ(vmouse_.LogLines().size(), expected.size());
   const ProgramRun no_bus = Run({"status", "--wait", "0"}, false);
   EXPECT_EQ(no_bus.exit_code, 0);
   EXPECT_NE(no_bus.out.find("Bluetooth LE: not connected\n"), std::string::npos) << no_bus.out;
@@ -77,7 +71,6 @@ TEST_F(MelkoctlOverBluetooth, StatusAndApplyOverBluetoothLeWriteEveryReportButTh
 }
 
 TEST_F(MelkoctlOverBluetooth, WatchPrintsNotificationsAndTheMouseComingAndGoing) {
-  StartMouse({"--ble"});
   ChildProcess watch(Command({"watch", "--seconds", "60"}), folder_ / "watch.err", Environment());
   auto line_starting = [&](const std::string& start) {
     while (auto line = watch.output().ReadLine(10000)) {
@@ -88,15 +81,15 @@ TEST_F(MelkoctlOverBluetooth, WatchPrintsNotificationsAndTheMouseComingAndGoing)
   EXPECT_EQ(watch.output().ReadLine(10000), "links: cable down, receiver down, bluetooth up");
   // Notifications are opened once the link attached; the power event repeats.
   EXPECT_EQ(line_starting("bluetooth: battery"), "bluetooth: battery 100%");
-  ASSERT_EQ(vmouse_->Command("stage 4"), "ok");
+  ASSERT_EQ(vmouse_.Command("stage 4"), "ok");
   EXPECT_TRUE(line_starting("bluetooth: dpi stage").starts_with("bluetooth: dpi stage 4 ("));
-  ASSERT_EQ(vmouse_->Command("ble off"), "ok");
+  ASSERT_EQ(vmouse_.Command("ble off"), "ok");
   EXPECT_EQ(line_starting("bluetooth: removed"), "bluetooth: removed");
-  ASSERT_EQ(vmouse_->Command("ble on"), "ok");
+  ASSERT_EQ(vmouse_.Command("ble on"), "ok");
   EXPECT_EQ(line_starting("bluetooth: connected"), "bluetooth: connected");
   // And the notifications come again after the reconnection.
   EXPECT_EQ(line_starting("bluetooth: battery"), "bluetooth: battery 100%");
-  ASSERT_EQ(vmouse_->Command("stage 2"), "ok");
+  ASSERT_EQ(vmouse_.Command("stage 2"), "ok");
   EXPECT_TRUE(line_starting("bluetooth: dpi stage").starts_with("bluetooth: dpi stage 2 ("));
   watch.Stop();
 }
