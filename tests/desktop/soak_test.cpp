@@ -94,12 +94,9 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   const std::unique_ptr<ChildProcess> melko = StartMelko(mouse, {"--debug"}, env);
   std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window) << Errors();
-  auto click = [&](int dx, int dy) { return Click(*window, dx, dy); };
-  const std::pair<int, int> apply{800 - 12 - 60, 572 - 10 - 15}, defaults{12 + 60, 572 - 10 - 15};
   auto answer_questions = [&] {
     Await([&] { return !OtherWindows().empty(); }, 2000);
-    for (const std::string& id : OtherWindows())
-      RunXdotool({"windowfocus", id, "key", "Return"}, dir_ / "tools.err");
+    for (const std::string& id : OtherWindows()) Xdotool({"windowfocus", id, "key", "Return"});
     Await([&] { return OtherWindows().empty(); }, 3000);
   };
 
@@ -133,12 +130,12 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
     ++actions;
     switch (pick(10)) {
       case 0:
-        click(apply.first, apply.second);
+        Click(*window, kApplyButton);
         break;
       case 1:
         // The question is answered once it is there: a Return sent before it maps would leave
         // it open, and the window waiting on it, for the rest of the run.
-        if (click(defaults.first, defaults.second)) answer_questions();
+        if (Click(*window, kRestoreDefaultsButton)) answer_questions();
         break;
       case 2:
       case 3:
@@ -173,7 +170,7 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   melkoctl({"profile", "select", "main"});
   melkoctl({"profile", "select", "Main"});
   ASSERT_TRUE(Await([&] { return mouse.LogLines().size() > before; }, 10000));
-  ASSERT_TRUE(click(apply.first, apply.second));
+  ASSERT_TRUE(Click(*window, kApplyButton));
   // The writes end with 2 s of quiet.
   for (std::size_t seen = 0; seen != mouse.LogLines().size();) {
     seen = mouse.LogLines().size();
