@@ -37,7 +37,8 @@ inline std::vector<ShownWindow> VisibleWindows() {
   std::istringstream lines(shell);
   std::string width;
   for (std::string line; std::getline(lines, line);) {
-    const std::string key = line.substr(0, line.find('=')), value = line.substr(key.size() + 1);
+    const std::size_t equals = line.find('=');
+    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
     if (key == "WINDOW") windows.push_back({0, 0, "", value});
     if (windows.empty()) continue;
     if (key == "X") windows.back().x = std::stoi(value);
