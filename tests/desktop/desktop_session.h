@@ -18,6 +18,9 @@
 namespace melko::testing {
 
 inline constexpr char kMainWindowSize[] = "800x572";
+// Where the page's buttons are, from the window's top left corner.
+inline constexpr std::pair<int, int> kApplyButton{800 - 12 - 60, 572 - 10 - 15};
+inline constexpr std::pair<int, int> kRestoreDefaultsButton{12 + 60, 572 - 10 - 15};
 
 struct ShownWindow {
   int x = 0, y = 0;
@@ -34,13 +37,14 @@ inline std::vector<ShownWindow> VisibleWindows() {
   std::istringstream lines(shell);
   std::string width;
   for (std::string line; std::getline(lines, line);) {
-    const std::string value = line.substr(line.find('=') + 1);
-    if (line.starts_with("WINDOW=")) windows.push_back({0, 0, "", value});
+    const std::size_t equals = line.find('=');
+    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+    if (key == "WINDOW") windows.push_back({0, 0, "", value});
     if (windows.empty()) continue;
-    if (line.starts_with("X=")) windows.back().x = std::stoi(value);
-    if (line.starts_with("Y=")) windows.back().y = std::stoi(value);
-    if (line.starts_with("WIDTH=")) width = value;
-    if (line.starts_with("HEIGHT=")) windows.back().size = width + "x" + value;
+    if (key == "X") windows.back().x = std::stoi(value);
+    if (key == "Y") windows.back().y = std::stoi(value);
+    if (key == "WIDTH") width = value;
+    if (key == "HEIGHT") windows.back().size = width + "x" + value;
   }
   return windows;
 }
@@ -82,10 +86,12 @@ class DesktopSession : public ::testing::Test {
         timeout_ms);
     return found;
   }
-  bool Click(const ShownWindow& window, int dx, int dy, const char* button = "1") {
-    return RunXdotool({"mousemove", std::to_string(window.x + dx), std::to_string(window.y + dy),
-                       "click", button},
-                      dir_ / "tools.err");
+  bool Xdotool(const std::vector<std::string>& arguments) {
+    return RunXdotool(arguments, dir_ / "tools.err");
+  }
+  bool Click(const ShownWindow& window, std::pair<int, int> at, const char* button = "1") {
+    return Xdotool({"mousemove", std::to_string(window.x + at.first),
+                    std::to_string(window.y + at.second), "click", button});
   }
   std::string Errors() const { return ReadText(dir_ / "melko.err"); }
 

@@ -81,17 +81,15 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   auto melko = StartMelko(mouse);
   const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window) << Errors();
-  auto click = [&](int dx, int dy) { return Click(*window, dx, dy); };
-
-  ASSERT_TRUE(click(800 - 12 - 60, 572 - 10 - 15));  // Apply
+  ASSERT_TRUE(Click(*window, testing::kApplyButton));
   EXPECT_TRUE(Await([&] { return mouse.LogLines().size() >= 5; }));
   EXPECT_EQ(WritesStarting(mouse, "0c0a"), 1);  // melko wrote nothing at its start unasked
-  ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));   // Restore Defaults
+  ASSERT_TRUE(Click(*window, testing::kRestoreDefaultsButton));
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }))
       << "the confirmation" << Errors();
-  ASSERT_TRUE(testing::RunXdotool({"key", "Return"}, dir_ / "tools.err"));
+  ASSERT_TRUE(Xdotool({"key", "Return"}));
   EXPECT_TRUE(Await([&] { return WritesStarting(mouse, "0c0a") == 2; })) << Errors();
-  ASSERT_TRUE(click(12 + 60, 572 - 10 - 15));
+  ASSERT_TRUE(Click(*window, testing::kRestoreDefaultsButton));
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }));
   EXPECT_EQ(melko->Stop(), 0);
 }
@@ -104,8 +102,8 @@ TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
   auto melko = StartMelko(mouse);
   const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window && AwaitWindowOfSize("22x22")) << Errors();
-  ASSERT_TRUE(Click(*window, 494, 104));  // DPI stage 1
-  ASSERT_TRUE(Click(*window, 776, 26));   // hide
+  ASSERT_TRUE(Click(*window, {494, 104}));  // DPI stage 1
+  ASSERT_TRUE(Click(*window, {776, 26}));   // hide
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; }))
       << "only the tray icon" << Errors();
   EXPECT_EQ(melko->Stop(), 0) << Errors();
@@ -116,8 +114,8 @@ TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
   melko = StartMelko(mouse);
   const std::optional<ShownWindow> icon = AwaitWindowOfSize("22x22");
   ASSERT_TRUE(icon && AwaitWindowOfSize(kMainWindowSize));
-  ASSERT_TRUE(Click(*icon, 10, 10, "3"));
-  ASSERT_TRUE(testing::RunXdotool({"sleep", "0.5", "key", "Up", "Return"}, dir_ / "tools.err"));
+  ASSERT_TRUE(Click(*icon, {10, 10}, "3"));
+  ASSERT_TRUE(Xdotool({"sleep", "0.5", "key", "Up", "Return"}));
   EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << "the tray menu's Quit";
 }
 
@@ -135,7 +133,7 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   auto tray_host = StartTrayHost();
   const std::optional<ShownWindow> icon = AwaitWindowOfSize("22x22");
   ASSERT_TRUE(icon) << Errors();
-  ASSERT_TRUE(Click(*icon, 10, 10));
+  ASSERT_TRUE(Click(*icon, {10, 10}));
   const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window);
   EXPECT_EQ(std::pair(window->x, window->y), std::pair(240, 226));
@@ -144,16 +142,13 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   EXPECT_THAT(hints, AllOf(HasSubstr("= 0, 0, 0, 0"), Not(HasSubstr("MAXIMIZE"))));
   // Dragged by the title bar; the pauses let the window manager take the pointer.
   EXPECT_TRUE(Await([&] {
-    testing::RunXdotool(
-        {"mousemove", "340", "246", "mousedown", "1", "sleep", "0.3", "mousemove", "380", "270",
-         "sleep", "0.3", "mousemove", "440", "296", "sleep", "0.3", "mouseup", "1"},
-        dir_ / "tools.err");
+    Xdotool({"mousemove", "340", "246", "mousedown", "1", "sleep", "0.3", "mousemove", "380", "270",
+             "sleep", "0.3", "mousemove", "440", "296", "sleep", "0.3", "mouseup", "1"});
     return AwaitWindowOfSize(kMainWindowSize).value_or(*window).x > 300;
   }));
 
   const auto close = [&] {
-    return testing::RunXdotool({"windowactivate", "--sync", window->id, "key", "alt+F4"},
-                               dir_ / "tools.err");
+    return Xdotool({"windowactivate", "--sync", window->id, "key", "alt+F4"});
   };
   ASSERT_TRUE(close());
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; }))

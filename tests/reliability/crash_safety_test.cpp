@@ -26,15 +26,16 @@
 namespace melko::testing {
 namespace {
 
+using Argv = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
 using Files = std::vector<std::filesystem::path>;
 using Snapshot = std::vector<std::string>;  // each file's bytes, or "absent"
 
 Snapshot Take(const Files& files) {
   Snapshot snapshot;
-  for (const auto& file : files) {
-    std::error_code error;
+  std::error_code error;
+  for (const auto& file : files)
     snapshot.push_back(std::filesystem::exists(file, error) ? ReadText(file) : "absent");
-  }
   return snapshot;
 }
 
@@ -67,14 +68,6 @@ int CountTemporaries(int fd) {
   return count;
 }
 
-struct KilledRun {
-  bool killed = false;     // false: the program ended by itself first
-  int exit_code = -1;      // when it ended by itself
-  bool timed_out = false;  // it neither ended nor created the temporary within 30 s
-};
-
-using Argv = std::vector<std::string>;
-
 Argv With(Argv argv, const Argv& more) {
   argv.insert(argv.end(), more.begin(), more.end());
   return argv;
@@ -91,12 +84,19 @@ struct Saver {
   Argv loop{};
 };
 
+// timed_out: the saver neither ended nor created the temporary within 30 s.
+struct KilledRun {
+  bool killed = false, timed_out = false;
+  int exit_code = -1;  // when it ended by itself first
+};
+
 class CrashSafety : public ::testing::Test {
  protected:
   void SetUp() override {
-    seed_ = std::uint32_t(EnvNumber("MELKO_CRASH_SEED", long(std::random_device{}() >> 1)));
-    std::cout << "MELKO_CRASH_SEED=" << seed_ << '\n';
-    random_.seed(seed_);
+    const auto seed =
+        std::uint32_t(EnvNumber("MELKO_CRASH_SEED", long(std::random_device{}() >> 1)));
+    std::cout << "MELKO_CRASH_SEED=" << seed << '\n';
+    random_.seed(seed);
     std::filesystem::create_directories(dir_ / "runtime");
     std::filesystem::permissions(dir_ / "runtime", std::filesystem::perms::owner_all);
     env_ = {{"XDG_RUNTIME_DIR", (dir_ / "runtime").string()},
@@ -112,18 +112,16 @@ class CrashSafety : public ::testing::Test {
   std::vector<Snapshot> Record(const Saver& saver, int steps) {
     std::vector<Snapshot> states{Take(saver.files)};
     for (int step = 0; step < steps; ++step) {
-      const auto started = std::chrono::steady_clock::now();
+      const auto started = Clock::now();
       const ProgramRun run = RunProgram(saver.command(std::size_t(step)), env_);
-      run_time_ = std::max(run_time_, std::chrono::duration_cast<std::chrono::microseconds>(
-                                          std::chrono::steady_clock::now() - started));
+      run_time_ = std::max(
+          run_time_, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started));
       EXPECT_EQ(run.exit_code, 0) << saver.label << " step " << step << ": " << run.err;
       states.push_back(Take(saver.files));
     }
     return states;
   }
 
-  // SIGKILLs the saver `delay` after its start or, with on_temporary > 0, `delay` after it creates
-  // its on_temporary-th temporary file (seen through inotify), which lands inside a write.
   KilledRun RunAndKill(const Argv& argv, const std::filesystem::path& watched,
                        std::chrono::microseconds delay, int on_temporary);
   void KillRepeatedly(const Saver& saver, int steps);
@@ -131,29 +129,26 @@ class CrashSafety : public ::testing::Test {
   TempDir dir_;
   const std::filesystem::path data_ = dir_ / "data";
   std::map<std::string, std::string> env_;
-  std::uint32_t seed_ = 0;
   std::chrono::microseconds run_time_{1000};  // the longest uninterrupted step
   std::mt19937 random_;
 };
 
-KilledRun CrashSafety::RunAndKill(const std::vector<std::string>& argv,
-                                  const std::filesystem::path& watched,
+// SIGKILLs the saver `delay` after its start or, with on_temporary > 0, `delay` after it creates
+// its on_temporary-th temporary file (seen through inotify), which lands inside a write.
+KilledRun CrashSafety::RunAndKill(const Argv& argv, const std::filesystem::path& watched,
                                   std::chrono::microseconds delay, int on_temporary) {
   const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   ::inotify_add_watch(inotify, watched.c_str(), IN_CREATE);
   ChildProcess child(argv, dir_ / "saver.log", env_);
   child.CloseInput();
-  const auto deadline =
-      std::chrono::steady_clock::now() + (on_temporary > 0 ? std::chrono::seconds(30) : delay);
+  const auto deadline = Clock::now() + (on_temporary > 0 ? std::chrono::seconds(30) : delay);
   int temporaries = 0;
   bool ended = false;
   // Waits for the moment, or for the program's end, without spinning.
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
+  for (auto left = deadline - Clock::now(); left.count() > 0; left = deadline - Clock::now()) {
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(left).count();
     pollfd fds[2] = {{child.exit_fd(), POLLIN, 0}, {inotify, POLLIN, 0}};
-    const timespec wait{time_t(left.count() / 1000000), long(left.count() % 1000000) * 1000};
+    const timespec wait{time_t(us / 1000000), long(us % 1000000) * 1000};
     if (::ppoll(fds, on_temporary > 0 ? 2 : 1, &wait, nullptr) < 0) continue;
     if ((ended = fds[0].revents != 0)) break;
     if (fds[1].revents != 0 && (temporaries += CountTemporaries(inotify)) >= on_temporary) {
@@ -162,12 +157,10 @@ KilledRun CrashSafety::RunAndKill(const std::vector<std::string>& argv,
     }
   }
   ::close(inotify);
-  KilledRun run;
-  run.timed_out = !ended && on_temporary > 0 && temporaries < on_temporary;
   if (!ended) ::kill(child.pid(), SIGKILL);
-  run.exit_code = child.WaitExit().value_or(-1);
-  // A program that ended just before the kill ended by itself.
-  run.killed = !ended && run.exit_code < 0;
+  KilledRun run{.timed_out = !ended && on_temporary > 0 && temporaries < on_temporary,
+                .exit_code = child.WaitExit().value_or(-1)};
+  run.killed = !ended && run.exit_code < 0;  // else it ended by itself just before the kill
   return run;
 }
 
@@ -180,37 +173,38 @@ void CrashSafety::KillRepeatedly(const Saver& saver, int steps) {
   for (const Snapshot& state : states) {
     for (std::size_t file = 0; file < state.size(); ++file) allowed[file].insert(state[file]);
   }
-
-  const long kills_wanted = EnvNumber("MELKO_CRASH_KILLS", 100);
-  const std::filesystem::path lock_path = saver.files[0].parent_path() / ".lock";
-  long kills = 0, mid_write = 0, runs = 0, changed = 0;
-  std::size_t state = 0;
-  const auto started = std::chrono::steady_clock::now();
-  while (kills < kills_wanted && !HasFailure()) {
-    ++runs;
-    const bool on_write = runs % 2 == 0;
-    const int on_temporary = !on_write ? 0 : saver.loop.empty() ? 1 : int(random_() % 6) + 1;
-    const long within = on_write ? (runs % 3 == 0 ? 20000 : 400)
-                                 : (saver.loop.empty() ? run_time_.count() : 300000) + 1;
-    const std::chrono::microseconds delay(random_() % within);
-    const Snapshot before = Take(saver.files);
-    const std::set<std::string> temporaries = Named(saver.watched, ".tmp-");
-    const KilledRun run = RunAndKill(saver.loop.empty() ? saver.command(state) : saver.loop,
-                                     saver.watched, delay, on_temporary);
-    ASSERT_FALSE(run.timed_out) << saver.label << ": " << ReadText(dir_ / "saver.log");
-    ASSERT_TRUE(run.killed || run.exit_code == 0)
-        << saver.label << " failed after " << kills << " kills: " << ReadText(dir_ / "saver.log");
-    kills += run.killed;
-    for (const std::string& name : Named(saver.watched, ".tmp-")) {
-      mid_write += !temporaries.contains(name);
-    }
-    const Snapshot after = Take(saver.files);
-    changed += after != before;
+  const auto expect_allowed = [&](const Snapshot& after, long kills) {
     for (std::size_t file = 0; file < after.size(); ++file) {
       ASSERT_TRUE(allowed[file].contains(after[file]))
           << saver.label << ": " << saver.files[file] << " is damaged after kill " << kills << " ("
           << after[file].size() << " bytes)";
     }
+  };
+
+  const long kills_wanted = EnvNumber("MELKO_CRASH_KILLS", 100);
+  const std::filesystem::path lock_path = saver.files[0].parent_path() / ".lock";
+  long kills = 0, mid_write = 0, runs = 0, changed = 0;
+  std::size_t state = 0;
+  const auto started = Clock::now();
+  while (kills < kills_wanted && !HasFailure()) {
+    const bool on_write = ++runs % 2 == 0;
+    const int on_temporary = !on_write ? 0 : saver.loop.empty() ? 1 : int(random_() % 6) + 1;
+    const long within = on_write ? (runs % 3 == 0 ? 20000 : 400)
+                                 : (saver.loop.empty() ? run_time_.count() : 300000) + 1;
+    const Snapshot before = Take(saver.files);
+    const std::set<std::string> temporaries = Named(saver.watched, ".tmp-");
+    const KilledRun run =
+        RunAndKill(saver.loop.empty() ? saver.command(state) : saver.loop, saver.watched,
+                   std::chrono::microseconds(random_() % within), on_temporary);
+    ASSERT_FALSE(run.timed_out) << saver.label << ": " << ReadText(dir_ / "saver.log");
+    ASSERT_TRUE(run.killed || run.exit_code == 0)
+        << saver.label << " failed after " << kills << " kills: " << ReadText(dir_ / "saver.log");
+    kills += run.killed;
+    for (const std::string& name : Named(saver.watched, ".tmp-"))
+      mid_write += !temporaries.contains(name);
+    const Snapshot after = Take(saver.files);
+    changed += after != before;
+    expect_allowed(after, kills);
     ASSERT_EQ(Named(saver.files[0].parent_path(), ".damaged-").size(), 0u) << saver.label;
     // A dead saver holds no lock: the next one may start at once.
     if (std::filesystem::exists(lock_path)) {
@@ -223,22 +217,18 @@ void CrashSafety::KillRepeatedly(const Saver& saver, int steps) {
       if (states[at] == after) state = at % std::size_t(steps);
     }
   }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::cout << "| " << saver.label << " | " << runs << " | " << kills << " | " << mid_write << " | "
-            << changed << " | " << int(seconds) << " s |\n";
+            << changed << " | "
+            << std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started).count()
+            << " s |\n";
 
   // Temporaries are taken for abandoned only once they are a few seconds old.
   std::this_thread::sleep_for(std::chrono::seconds(4));
   const ProgramRun last = RunProgram(saver.command(state), env_);
   ASSERT_EQ(last.exit_code, 0) << saver.label << ": " << last.err;
   EXPECT_EQ(Named(saver.watched, ".tmp-").size(), 0u) << saver.label << ": temporaries left";
-  for (std::size_t file = 0; file < saver.files.size(); ++file) {
-    EXPECT_TRUE(allowed[file].contains(Take(saver.files)[file])) << saver.label;
-  }
+  expect_allowed(Take(saver.files), kills);
 }
-
-const std::string kSaver = MELKO_BIN_DIR "/melko_store_saver";
 
 // melkoctl's store changes, one command after another, each its own process.
 TEST_F(CrashSafety, MelkoctlStoreChanges) {
@@ -247,8 +237,9 @@ TEST_F(CrashSafety, MelkoctlStoreChanges) {
                                    {"profile", "select", "JUMP"}, {"macro", "delete", "Spare"},
                                    {"profile", "select", "Main"}};
   const Argv melkoctl = {MELKO_BIN_DIR "/melkoctl", "--data-dir", data_.string()};
-  Saver saver{"melkoctl store changes", {ProfileStorePath(data_), MacroStorePath(data_)}};
-  saver.watched = StoreFolder(data_);
+  Saver saver{"melkoctl store changes",
+              {ProfileStorePath(data_), MacroStorePath(data_)},
+              StoreFolder(data_)};
   saver.command = [&](std::size_t state) { return With(melkoctl, cycle[state % cycle.size()]); };
   KillRepeatedly(saver, int(cycle.size()));
 }
@@ -256,16 +247,17 @@ TEST_F(CrashSafety, MelkoctlStoreChanges) {
 // The desktop program's save path: each step one sync of a profile session, round a cycle of
 // four states; and its exports (melkoctl's exports write through the same functions).
 TEST_F(CrashSafety, SessionSyncsAndExports) {
-  Saver syncs{"window store syncs", {ProfileStorePath(data_), MacroStorePath(data_)}};
-  syncs.watched = StoreFolder(data_);
-  syncs.loop = {kSaver, "store", data_.string()};
+  const std::string saver = MELKO_BIN_DIR "/melko_store_saver";
+  Saver syncs{
+      "window store syncs", {ProfileStorePath(data_), MacroStorePath(data_)}, StoreFolder(data_)};
+  syncs.loop = {saver, "store", data_.string()};
   syncs.command = [&](std::size_t) { return With(syncs.loop, {"1"}); };
   KillRepeatedly(syncs, 8);
 
   const auto out = dir_ / "out";
   std::filesystem::create_directories(out);
   Saver exports{"window exports", {out / "profile.pro", out / "macro.macro"}, out};
-  exports.loop = {kSaver, "export", data_.string(), out.string()};
+  exports.loop = {saver, "export", data_.string(), out.string()};
   exports.command = [&](std::size_t state) {  // the first profile and macro, or the second
     return With(exports.loop, {std::to_string(state % 2 + 1)});
   };

@@ -40,11 +40,11 @@ class FakeControls : public Controls {
  public:
   bool Exists(std::string_view) override { return true; }
   void SetVisible(std::string_view name, bool visible) override {
-    Note(visible_, name, visible, visible ? "show" : "hide");
+    Store(visible_, name, visible, visible ? "show" : "hide");
   }
   bool IsVisible(std::string_view name) override { return Find(mutex_, visible_, name); }
   void SetText(std::string_view name, std::string_view literal) override {
-    Note(text_, name, std::string(literal), "text", " " + std::string(literal));
+    Store(text_, name, std::string(literal), "text", " " + std::string(literal));
   }
   void SetTextKey(std::string_view name, std::string_view language_key) override {
     SetText(name, "key:" + std::string(language_key));
@@ -54,27 +54,20 @@ class FakeControls : public Controls {
     values_[std::string(name)].push_back(value);
   }
   void SetChecked(std::string_view name, bool checked) override {
-    Note(checked_, name, checked, checked ? "check" : "uncheck");
+    Store(checked_, name, checked, checked ? "check" : "uncheck");
   }
   void SelectOption(std::string_view name, bool notify) override {
-    Note(checked_, name, true, "select", notify ? " notify" : " quiet");
+    Store(checked_, name, true, "select", notify ? " notify" : " quiet");
   }
   void SelectItem(std::string_view name, int index, bool notify) override {
-    Note(selected_item_, name, index, "select",
-         " " + std::to_string(index) + (notify ? " notify" : " quiet"));
+    Store(selected_item_, name, index, "select",
+          " " + std::to_string(index) + (notify ? " notify" : " quiet"));
   }
   void SetItems(std::string_view name, const std::vector<std::string>& texts) override {
-    std::lock_guard lock(mutex_);
-    items_[std::string(name)] = texts;
+    Store(items_, name, texts);
   }
-  void SetColour(std::string_view name, std::uint32_t argb) override {
-    std::lock_guard lock(mutex_);
-    colour_[std::string(name)] = argb;
-  }
-  void SetEnabled(std::string_view name, bool enabled) override {
-    std::lock_guard lock(mutex_);
-    enabled_[std::string(name)] = enabled;
-  }
+  void SetColour(std::string_view name, std::uint32_t argb) override { Store(colour_, name, argb); }
+  void SetEnabled(std::string_view name, bool enabled) override { Store(enabled_, name, enabled); }
 
   std::string Text(const std::string& name) { return Find(mutex_, text_, name); }
   std::vector<int> ValueHistory(const std::string& name) { return Find(mutex_, values_, name); }
@@ -94,13 +87,13 @@ class FakeControls : public Controls {
   std::vector<std::string> Calls() { return Locked(mutex_, calls_); }
 
  private:
-  // Under the lock: a control's new state, and the call ("VERB NAME SUFFIX") among the calls.
+  // Under the lock: a control's new state and, with a verb, the call ("VERB NAME SUFFIX").
   template <class Map>
-  void Note(Map& map, std::string_view name, typename Map::mapped_type value, std::string_view verb,
-            const std::string& suffix = {}) {
+  void Store(Map& map, std::string_view name, typename Map::mapped_type value,
+             std::string_view verb = {}, const std::string& suffix = {}) {
     std::lock_guard lock(mutex_);
     map[std::string(name)] = std::move(value);
-    calls_.push_back(std::string(verb) + " " + std::string(name) + suffix);
+    if (!verb.empty()) calls_.push_back(std::string(verb) + " " + std::string(name) + suffix);
   }
 
   std::mutex mutex_;
@@ -150,9 +143,7 @@ class FakePoster : public MessagePoster {
   }
   std::vector<PostedMessage> Posted() { return Locked(mutex_, posted_); }
   int Count(std::uint32_t message) {
-    const std::vector<PostedMessage> posted = Posted();
-    return int(std::count_if(posted.begin(), posted.end(),
-                             [&](const PostedMessage& each) { return each.message == message; }));
+    return int(std::ranges::count(Posted(), message, &PostedMessage::message));
   }
 
  private:
