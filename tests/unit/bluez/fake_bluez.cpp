@@ -1,19 +1,22 @@
 // melko_fake_bluez ADDRESS: a BlueZ that misbehaves on request, for the adapter's tests. It takes
-// org.bluez on the bus at ADDRESS, prints "ready", then answers each command line on standard
-// input with one line ("ok" unless told here):
-//   listing good|unresolved|garbage|adapter-only|silent   what GetManagedObjects answers
-//   write answer|silent|refuse, notify answer|silent|late   how WriteValue and StartNotify are
-//                                                          answered (late: after 100 ms)
-//   emit value HEX         the notify characteristic's Value changes
-//   emit odd               a row of malformed signals
-//   emit connected PATH    Device1.Connected of PATH becomes true
-//   emit resolved          the mouse's Device1.ServicesResolved becomes true
-//   emit characteristic    InterfacesAdded of the notify characteristic, its UUID on another base;
-//                          "good" lists it from then on
-//   count, stops           "calls N writes M last PATH"; "stops N" (StopNotify calls answered)
-// "good" (the default) is the connected mouse (Modalias "bluetooth:V045eP0040D0001", UUIDs in
-// upper case); "unresolved" lacks its notify characteristic, as before BlueZ resolved all of its
-// services. Properties.GetAll of any device answers as for the mouse.
+// org.bluez on the bus at ADDRESS, prints "ready", and then takes one command per line on
+// standard input, answering each with one line:
+//   listing good|unresolved|garbage|adapter-only|silent
+//                                           what GetManagedObjects returns (default good)
+//   write answer|silent|refuse              how WriteValue is answered (default answer)
+//   notify answer|silent|late               how StartNotify is answered (late: after 100 ms)
+//   emit value HEX                          Value of the notify characteristic changes
+//   emit odd                                a row of malformed signals
+//   emit connected PATH                     Device1.Connected of PATH becomes true
+//   emit characteristic                     InterfacesAdded of the notify characteristic, with a
+//                                           UUID on another base; "good" lists it from then on
+//   emit resolved                           Device1.ServicesResolved of the mouse becomes true
+//   count                                   "calls N writes M last PATH"
+//   stops                                   "stops N": StopNotify calls answered
+// "good" is a connected mouse (Modalias "bluetooth:V045eP0040D0001", UUIDs in upper case) next to
+// another vendor's device that has a characteristic 0xFEE3 too; "unresolved" is the same without
+// the notify characteristic, as before BlueZ has resolved all of the mouse's services.
+// Properties.GetAll of any device answers as for the mouse.
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -36,6 +39,7 @@ const QString kDevice = QStringLiteral("/org/bluez/hci0/dev_11_22_33_44_55_66");
 const QString kService = kDevice + QStringLiteral("/service0020");
 const QString kWrite = kService + QStringLiteral("/char0021");
 const QString kNotify = kService + QStringLiteral("/char0023");
+const QString kOther = QStringLiteral("/org/bluez/hci0/dev_66_55_44_33_22_11");
 const QString kCharacteristic1 = QStringLiteral("org.bluez.GattCharacteristic1");
 const QString kDevice1 = QStringLiteral("org.bluez.Device1");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
@@ -52,10 +56,22 @@ QVariantMap Characteristic(const QString& uuid, const QString& service, const QS
   return {{"UUID", uuid}, {"Service", Path(service)}, {"Flags", QStringList{flag}}};
 }
 
+QVariantMap NotifyProperties(const QString& uuid) {
+  return Characteristic(uuid, kService, "notify");
+}
+
 // Without a notify UUID, the notify characteristic is left out.
 ManagedObjects GoodListing(const QString& notify_uuid) {
   ManagedObjects objects;
   objects[QDBusObjectPath("/org/bluez/hci0")] = {{"org.bluez.Adapter1", {{"Powered", true}}}};
+  objects[QDBusObjectPath(kOther)] = {
+      {"org.bluez.Device1", {{"Connected", true}, {"Modalias", "usb:v046Dp0040d0001"}}}};
+  objects[QDBusObjectPath(kOther + "/service0001")] = {
+      {"org.bluez.GattService1",
+       {{"UUID", "0000fee0-0000-1000-8000-00805f9b34fb"}, {"Device", Path(kOther)}}}};
+  objects[QDBusObjectPath(kOther + "/service0001/char0002")] = {
+      {kCharacteristic1,
+       Characteristic("0000fee3-0000-1000-8000-00805f9b34fb", kOther + "/service0001", "write")}};
   objects[QDBusObjectPath(kDevice)] = {{"org.bluez.Device1", MouseProperties()}};
   objects[QDBusObjectPath(kService)] = {
       {"org.bluez.GattService1",
@@ -64,8 +80,7 @@ ManagedObjects GoodListing(const QString& notify_uuid) {
       {kCharacteristic1,
        Characteristic("0000FEE3-0000-1000-8000-00805F9B34FB", kService, "write-without-response")}};
   if (!notify_uuid.isEmpty()) {
-    objects[QDBusObjectPath(kNotify)] = {
-        {kCharacteristic1, Characteristic(notify_uuid, kService, "notify")}};
+    objects[QDBusObjectPath(kNotify)] = {{kCharacteristic1, NotifyProperties(notify_uuid)}};
   }
   return objects;
 }
@@ -92,9 +107,13 @@ class FakeBluez : public QDBusVirtualObject {
   void EmitOdd();
 
   QDBusConnection bus_;
-  std::string listing_ = "good", write_ = "answer", notify_ = "answer";
+  std::string listing_ = "good";
+  std::string write_ = "answer";
+  std::string notify_ = "answer";
   QString notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FB");
-  int calls_ = 0, writes_ = 0, stops_ = 0;
+  int calls_ = 0;
+  int writes_ = 0;
+  int stops_ = 0;
   QString last_write_;
 };
 
@@ -108,9 +127,9 @@ bool FakeBluez::handleMessage(const QDBusMessage& message, const QDBusConnection
     if (listing_ == "garbage") {
       reply = message.createReply(QStringLiteral("nonsense"));
     } else if (listing_ == "adapter-only") {
-      const ManagedObjects adapter{
-          {QDBusObjectPath("/org/bluez/hci0"), {{"org.bluez.Adapter1", {}}}}};
-      reply = message.createReply(QVariant::fromValue(adapter));
+      ManagedObjects objects;
+      objects[QDBusObjectPath("/org/bluez/hci0")] = {{"org.bluez.Adapter1", {}}};
+      reply = message.createReply(QVariant::fromValue(objects));
     } else {
       const QString notify_uuid = listing_ == "unresolved" ? QString() : notify_uuid_;
       reply = message.createReply(QVariant::fromValue(GoodListing(notify_uuid)));
@@ -190,8 +209,7 @@ std::string FakeBluez::Command(const std::string& line) {
     notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FC");
     Emit("/", "org.freedesktop.DBus.ObjectManager", "InterfacesAdded",
          {Path(kNotify),
-          QVariant::fromValue(
-              InterfaceMap{{kCharacteristic1, Characteristic(notify_uuid_, kService, "notify")}})});
+          QVariant::fromValue(InterfaceMap{{kCharacteristic1, NotifyProperties(notify_uuid_)}})});
   } else if (rest == "resolved") {
     DeviceChanged(kDevice, {{"ServicesResolved", true}});
   } else if (rest.starts_with("connected ")) {
