@@ -98,13 +98,6 @@ MacroRecord* AppendNewMacro(MacroStore& store) {
   return store.macros.back().get();
 }
 
-MacroRecord* AddMacro(MacroStore& store, const std::filesystem::path& data_folder, Outcome* saved) {
-  MacroRecord* record = AppendNewMacro(store);
-  const Outcome outcome = SaveMacros(store, data_folder);
-  if (saved) *saved = outcome;
-  return record;
-}
-
 int FindMacro(const MacroStore& store, std::u16string_view name) {
   return FindName(store.macros, name);
 }

@@ -32,11 +32,8 @@ std::vector<std::uint8_t> EncodeMacroStore(const MacroStore& store);
 std::string DecodeMacroStoreImage(std::span<const std::uint8_t> bytes, MacroStore& store);
 std::unique_ptr<MacroRecord> DecodeMacroRecord(const std::uint8_t* bytes);
 
-// Appends an empty macro named by "add_macro_text" and the store size plus one, made unique, and
-// saves the store.
-MacroRecord* AddMacro(MacroStore& store, const std::filesystem::path& data_folder,
-                      Outcome* saved = nullptr);
-// The same, without saving: for callers that save under their own lock.
+// Appends an empty macro named by "add_macro_text" and the store size plus one, made unique; the
+// callers save it under their own lock.
 MacroRecord* AppendNewMacro(MacroStore& store);
 // The name AppendNewMacro gives.
 std::u16string NewMacroName(const MacroStore& store);
