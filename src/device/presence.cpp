@@ -80,11 +80,6 @@ void CableRemoved(DeviceContext& ctx) {
   if (links.wireless_state != kLinkConnected && links.ble_present == 0) SetConnected(ctx, false);
 }
 
-bool IsBleMousePath(const std::string& path) {
-  return path.find(kBleArrivalVendorMatch) != std::string::npos &&
-         path.find(kBleArrivalProductMatch) != std::string::npos;
-}
-
 }  // namespace
 
 void OnLinkConnection(DeviceContext& ctx, LinkMode link, std::uint32_t status_word) {
@@ -142,25 +137,6 @@ void DetachBle(DeviceContext& ctx) {
 void OnBleNotificationsTimer(DeviceContext& ctx) {
   ctx.timers.Stop(kTimerOpenBleNotifications);
   ctx.ble.OpenNotifications();
-}
-
-void OnDeviceChange(DeviceContext& ctx, const DeviceChangeEvent& event) {
-  switch (event.kind) {
-    case DeviceChangeEvent::kNodesChanged:
-      ctx.log.Write("Device nodes changed");
-      break;
-    case DeviceChangeEvent::kArrival:
-      ctx.log.Write("Device arrival");
-      if (!event.is_interface) break;
-      ctx.log.Write(event.interface_path);
-      if (IsBleMousePath(event.interface_path) && ctx.links.ble_present == 0) AttachBle(ctx);
-      break;
-    case DeviceChangeEvent::kRemoval:
-      if (event.is_interface && IsBleMousePath(event.interface_path)) DetachBle(ctx);
-      break;
-    case DeviceChangeEvent::kOther:
-      break;
-  }
 }
 
 }  // namespace melko

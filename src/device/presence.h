@@ -13,11 +13,6 @@
 
 namespace melko {
 
-// Texts an interface path of a device-change event must contain, case as written, to be the
-// Bluetooth LE mouse.
-inline constexpr const char* kBleArrivalVendorMatch = "VID&02045e";
-inline constexpr const char* kBleArrivalProductMatch = "PID&0040";
-
 // Lower half of a connection status word (upper half kConnectionEvent).
 inline constexpr std::uint16_t kConnectionArrived = 1;
 inline constexpr std::uint16_t kConnectionRemoved = 2;
@@ -36,17 +31,5 @@ void DetachBle(DeviceContext& ctx);
 
 // Timer 516: stops it and subscribes to the Bluetooth LE notifications.
 void OnBleNotificationsTimer(DeviceContext& ctx);
-
-// A device-change event of the platform, as the platform adapter reports it.
-struct DeviceChangeEvent {
-  enum Kind { kNodesChanged, kArrival, kRemoval, kOther };
-  Kind kind = kOther;
-  bool is_interface = false;   // the event names a device interface
-  std::string interface_path;  // its path, when is_interface
-};
-
-// Attaches Bluetooth LE on the arrival of an interface of the mouse (unless already attached) and
-// detaches it on the removal of one.
-void OnDeviceChange(DeviceContext& ctx, const DeviceChangeEvent& event);
 
 }  // namespace melko

@@ -16,14 +16,12 @@ namespace {
 
 using fakes::FakeDriver;
 
-const std::string kMousePath = "/devices/ble/dev_VID&02045e_PID&0040_REV&0001/service0010";
-
 // Runs one step on the page:
 //   C+ C- R+ R-  the cable's or the receiver's library reports an arrival or a removal
 //   C0           a connection word that is neither; Cx, Cy words that are no status events
 //   D3           DPI stage 3 over the cable;  P  the receiver's mouse reports its power
 //   L+           an arrival word on the Bluetooth LE link, which has no library
-//   B+ B-        the mouse's Bluetooth LE interface arrives or goes;  N  its notification timer
+//   B+ B-        the Bluetooth LE mouse arrives or goes;  N  its notification timer
 //   !            applies blocked, as when no link was found at start
 void Step(fakes::DeviceRig& rig, const std::string& step) {
   const auto word = MakeStatusWord;
@@ -41,8 +39,8 @@ void Step(fakes::DeviceRig& rig, const std::string& step) {
   if (step == "R-") receiver(removed);
   if (step == "P") receiver(word(kEventPower, 0x3901));
   if (step == "L+") OnLinkConnection(rig.ctx, LinkMode::kBle, arrived);
-  if (step == "B+") OnDeviceChange(rig.ctx, {DeviceChangeEvent::kArrival, true, kMousePath});
-  if (step == "B-") OnDeviceChange(rig.ctx, {DeviceChangeEvent::kRemoval, true, kMousePath});
+  if (step == "B+") AttachBle(rig.ctx);
+  if (step == "B-") DetachBle(rig.ctx);
   if (step == "N") OnBleNotificationsTimer(rig.ctx);
   if (step == "!") rig.links.apply_blocked = 1;
 }
@@ -118,28 +116,6 @@ TEST(Presence, EachSequenceOfArrivalsAndRemovalsEndsInItsState) {
     for (std::string step; in >> step;) Step(rig, step);
     EXPECT_EQ(State(rig), state) << steps;
   }
-}
-
-TEST(Presence, OnlyTheMatchingInterfacePathCaseAsWrittenAttaches) {
-  fakes::DeviceRig rig;
-  const auto change = [&](DeviceChangeEvent::Kind kind, const std::string& path,
-                          bool is_interface = true) {
-    OnDeviceChange(rig.ctx, {kind, is_interface, path});
-  };
-  change(DeviceChangeEvent::kArrival, "/devices/ble/dev_VID&02045E_PID&0040/service0010");
-  change(DeviceChangeEvent::kArrival, kMousePath, false);
-  EXPECT_EQ(rig.links.ble_present, 0);
-  change(DeviceChangeEvent::kArrival, kMousePath);
-  change(DeviceChangeEvent::kArrival, kMousePath);
-  EXPECT_EQ(rig.timers.Calls(), std::vector<std::string>{"start 516 2000"});  // attached once
-  EXPECT_TRUE(rig.ble.attached());
-  change(DeviceChangeEvent::kOther, kMousePath);
-  change(DeviceChangeEvent::kNodesChanged, kMousePath);
-  change(DeviceChangeEvent::kRemoval, kMousePath, false);
-  EXPECT_EQ(rig.links.ble_present, 1);
-  change(DeviceChangeEvent::kRemoval, kMousePath);
-  EXPECT_EQ(rig.links.ble_present, 0);
-  EXPECT_FALSE(rig.ble.attached());
 }
 
 // Hands out the fake libraries by file name; a name in `missing` loads as nothing.
