@@ -26,8 +26,6 @@ class MouseWatch {
   // properties are needed too, and the caller hands them over with Learn once fetched.
   bool DeviceChanged(const QString& path, const QVariantMap& changed);
   void Learn(const QString& path, const QVariantMap& properties);
-
-  bool Knows(const QString& path) const { return devices_.contains(path); }
   bool present() const;
 
  private:

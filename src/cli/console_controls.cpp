@@ -18,29 +18,17 @@ bool ConsoleControls::IsVisible(std::string_view name) {
 
 void ConsoleControls::SetText(std::string_view name, std::string_view literal) {
   if (name != control::kPowerLabel) return;
-  std::function<void(const std::string&, bool)> observer;
-  {
-    std::lock_guard lock(mutex_);
-    if (power_label_ == literal && !charging_) return;
-    power_label_ = std::string(literal);
-    charging_ = false;
-    observer = observer_;
-  }
-  if (observer) observer(std::string(literal), false);
+  std::lock_guard lock(mutex_);
+  power_label_ = std::string(literal);
+  charging_ = false;
 }
 
 void ConsoleControls::SetTextKey(std::string_view name, std::string_view language_key) {
   if (name != control::kPowerLabel) return;
-  const std::string shown = text(language_key);
-  std::function<void(const std::string&, bool)> observer;
-  {
-    std::lock_guard lock(mutex_);
-    if (power_label_ == shown && charging_) return;
-    power_label_ = shown;
-    charging_ = language_key == text_key::kCharging;
-    observer = observer_;
-  }
-  if (observer) observer(shown, language_key == text_key::kCharging);
+  std::string shown = text(language_key);
+  std::lock_guard lock(mutex_);
+  power_label_ = std::move(shown);
+  charging_ = language_key == text_key::kCharging;
 }
 
 void ConsoleControls::SetValue(std::string_view, int) {}
@@ -53,12 +41,6 @@ std::string ConsoleControls::PowerLabel() {
 bool ConsoleControls::PowerLabelIsCharging() {
   std::lock_guard lock(mutex_);
   return charging_;
-}
-
-void ConsoleControls::SetPowerLabelObserver(
-    std::function<void(const std::string&, bool)> observer) {
-  std::lock_guard lock(mutex_);
-  observer_ = std::move(observer);
 }
 
 }  // namespace melko::cli

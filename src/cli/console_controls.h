@@ -2,7 +2,6 @@
 // logic sets (battery bar and label, link icons), which status and watch print.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -26,15 +25,12 @@ class ConsoleControls final : public Controls {
   // The power label as shown: "57%", the charging text, or empty before the mouse reported.
   std::string PowerLabel();
   bool PowerLabelIsCharging();
-  // Called with the new label each time the power label changes.
-  void SetPowerLabelObserver(std::function<void(const std::string& label, bool charging)> observer);
 
  private:
   std::mutex mutex_;
   std::map<std::string, bool, std::less<>> visible_;
   std::string power_label_;
   bool charging_ = false;
-  std::function<void(const std::string&, bool)> observer_;
 };
 
 }  // namespace melko::cli

@@ -1,6 +1,6 @@
 // Field-by-field little-endian codecs for fixed records. A record's layout is written once, as a
-// function that visits every field with its byte offset; the same function drives encoding,
-// decoding and the check that the fields tile the record without gap or overlap.
+// function that visits every field with its byte offset; the same function drives encoding and
+// decoding.
 #pragma once
 
 #include <array>
@@ -27,32 +27,20 @@ class LayoutEncoder {
   template <class Int>
   requires std::is_integral_v<Int>
   void operator()(std::size_t offset, const Int& value) {
-    Advance(offset, sizeof(Int));
     StoreLittleEndian(bytes_ + offset, value);
   }
   template <class Int, std::size_t N>
   requires std::is_integral_v<Int>
   void operator()(std::size_t offset, const std::array<Int, N>& values) {
     if constexpr (kCopiedWhole<Int>) {
-      Advance(offset, sizeof(values));
       std::memcpy(bytes_ + offset, values.data(), sizeof(values));
     } else {
       for (std::size_t i = 0; i < N; ++i) (*this)(offset + i * sizeof(Int), values[i]);
     }
   }
 
-  // The end of the last field, and whether every field began where the previous one ended.
-  std::size_t end() const { return next_; }
-  bool contiguous() const { return contiguous_; }
-
  private:
-  void Advance(std::size_t offset, std::size_t width) {
-    contiguous_ = contiguous_ && offset == next_;
-    next_ = offset + width;
-  }
   std::uint8_t* bytes_;
-  std::size_t next_ = 0;
-  bool contiguous_ = true;
 };
 
 class LayoutDecoder {

@@ -49,14 +49,6 @@ void DecodeMacro(std::span<const std::uint8_t, kMacroRecordSize> bytes, MacroRec
   VisitMacro(decoder, record);
 }
 
-bool MacroLayoutTilesRecord() {
-  std::vector<std::uint8_t> scratch(kMacroRecordSize);
-  const auto record = MakeEmptyMacro(u"");
-  LayoutEncoder encoder(scratch.data());
-  VisitMacro(encoder, *record);
-  return encoder.contiguous() && encoder.end() == kMacroRecordSize;
-}
-
 int DeviceEntryCount(const MacroRecord& record) {
   int entries = 0;
   for (int i = 0; i < record.StepCount(); ++i) {

@@ -39,7 +39,6 @@ void SetMacroName(MacroRecord& record, std::u16string_view name);
 
 void EncodeMacro(const MacroRecord& record, std::span<std::uint8_t, kMacroRecordSize> out);
 void DecodeMacro(std::span<const std::uint8_t, kMacroRecordSize> bytes, MacroRecord& record);
-bool MacroLayoutTilesRecord();
 
 // Entries the steps take in the mouse's macro memory: two for a step that waits over 1280 ms.
 int DeviceEntryCount(const MacroRecord& record);

@@ -87,12 +87,4 @@ void DecodeProfile(std::span<const std::uint8_t, kProfileRecordSize> bytes, Prof
   VisitProfile(decoder, record);
 }
 
-bool ProfileLayoutTilesRecord() {
-  std::vector<std::uint8_t> scratch(kProfileRecordSize);
-  const ProfileRecord record = ZeroProfileRecord();
-  LayoutEncoder encoder(scratch.data());
-  VisitProfile(encoder, record);
-  return encoder.contiguous() && encoder.end() == kProfileRecordSize;
-}
-
 }  // namespace melko

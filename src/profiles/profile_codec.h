@@ -12,7 +12,4 @@ namespace melko {
 void EncodeProfile(const ProfileRecord& record, std::span<std::uint8_t, kProfileRecordSize> out);
 void DecodeProfile(std::span<const std::uint8_t, kProfileRecordSize> bytes, ProfileRecord& record);
 
-// True when the fields of the layout cover every byte of the record exactly once, in order.
-bool ProfileLayoutTilesRecord();
-
 }  // namespace melko

@@ -27,10 +27,6 @@ std::uint16_t LightModeValue(int mode) {
   return std::uint16_t((mode & 0x0F) << 4);
 }
 
-std::uint32_t StatusWord(std::uint16_t event_word, std::uint16_t value) {
-  return std::uint32_t(event_word) << 16 | value;
-}
-
 std::array<std::uint8_t, 4> BleNotification(std::uint16_t event_word, std::uint16_t value) {
   std::array<std::uint8_t, 4> bytes{};
   StoreLittleEndian(bytes.data(), event_word);

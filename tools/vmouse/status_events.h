@@ -34,9 +34,6 @@ std::uint16_t AckValue(std::uint8_t report_id, std::uint8_t result);
 // Light mode value: the mode in bits 4 to 7, as in byte 3 of the light report.
 std::uint16_t LightModeValue(int mode);
 
-// Event word in the upper half, value in the lower half.
-std::uint32_t StatusWord(std::uint16_t event_word, std::uint16_t value);
-
 // Event word then value, each little-endian.
 std::array<std::uint8_t, 4> BleNotification(std::uint16_t event_word, std::uint16_t value);
 
