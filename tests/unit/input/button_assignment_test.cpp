@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "input/button_assignment.h"
 #include "input/button_functions.h"
+#include "input/desktop_actions.h"
 #include "input/key_names.h"
 #include "input/xkb/xkb_layout.h"
 #include "support/test_support.h"
@@ -184,6 +185,12 @@ TEST(ButtonFunctions, EveryTextKeyIsInTheLanguageFile) {
   for (const ButtonFunction& function : ButtonFunctionTable()) {
     EXPECT_TRUE(known(function.label_key)) << function.label_key;
     EXPECT_TRUE(known(function.menu_item)) << function.menu_item;
+  }
+  // Each desktop action's keys are its own, so a shortcut with them shows the action's name.
+  for (const DesktopAction& action : DesktopActions()) {
+    EXPECT_TRUE(known(action.label_key) &&
+                DesktopActionOfKeys(action.keys.modifiers, action.keys.usage) == &action)
+        << action.label_key;
   }
   for (std::uint32_t code = 0; code < 256; ++code) {
     EXPECT_TRUE(known(UsageNameKey(code).value_or(""))) << code;
