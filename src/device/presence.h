@@ -1,12 +1,11 @@
 // Device presence: the cable and the receiver come and go as connection status words from their
-// driver libraries, the Bluetooth LE mouse as device-change events of the platform. Each change
+// driver libraries, the Bluetooth LE mouse as the Bluetooth adapter reports it. Each change
 // keeps LinkState true, updates the link icons and sections, and ends with message 1128 when
 // any_connected may have changed. Everything here runs on the user-interface thread; the 1000 ms
 // waits after an arrival block it on purpose (the device needs them before it can be opened).
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "device/device_context.h"
 #include "device/link_state.h"
