@@ -14,6 +14,7 @@
 #include "profiles/data_folder.h"
 #include "qt/quit_signals.h"
 #include "ui/desktop_app.h"
+#include "ui/font_warm_up.h"
 #include "ui/single_instance.h"
 #include "ui/theme.h"
 
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
   if (!instance.error().isEmpty()) {
     std::fprintf(stderr, "melko: %s\n", qPrintable(instance.error()));
   }
+  // This copy goes on to build its window: the fonts load meanwhile.
+  melko::ui::StartFontWarmUp();
 
   // In a Wayland session the program is a Wayland client, unless the user chose a platform: Qt
   // alone would take X11 there on some desktops. Where the Wayland plugin is missing or cannot

@@ -16,6 +16,7 @@
 #include "common/install_paths.h"
 #include "common/language.h"
 #include "ui/accessible_names.h"
+#include "ui/font_warm_up.h"
 #include "ui/widgets/busy_ring.h"
 #include "ui/widgets/button_label.h"
 #include "ui/widgets/colour_button.h"
@@ -38,6 +39,8 @@ class SkinLoader final : public QUiLoader {
     setWorkingDirectory(QDir(QString::fromStdString(DefaultSkinFolder().string())));
   }
   QWidget* createWidget(const QString& class_name, QWidget* parent, const QString& name) override {
+    // The layout file has been read; from the first widget on, texts are laid out.
+    FinishFontWarmUp();
     QWidget* widget = nullptr;
     if (class_name == QLatin1String("MelkoSvgView")) {
       widget = new SvgView(parent);
