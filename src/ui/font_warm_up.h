@@ -1,9 +1,10 @@
 // The font configuration, loaded on a thread of its own while the program starts.
 //
-// Qt reads the system's font configuration (some hundred files of fontconfig's XML and its caches)
-// when the first text is laid out, which for the window is the skin's first widget: about 10 ms
-// of one core before the window can map. Started at once, the load runs beside connecting to the
-// display and reading the skin's layout file, and the skin's loader waits for what is left of it.
+// Qt reads the system's font configuration (fontconfig's XML files, some fifty here, and its
+// caches) when the first text is laid out, which for the window is the skin's first widget: about
+// 10 ms of one core before the window can map. Started at once, the load runs beside connecting
+// to the display and reading the skin's layout file, and the skin's loader waits for what is left
+// of it.
 #pragma once
 
 namespace melko::ui {
