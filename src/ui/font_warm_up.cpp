@@ -2,15 +2,14 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include <mutex>
 #include <system_error>
 #include <thread>
 
 namespace melko::ui {
 namespace {
 
+// Started and waited for on the main thread only, so the thread needs no lock of its own.
 struct WarmUp {
-  std::mutex mutex;
   std::thread thread;
   // A program that ends before its window was built (a damaged skin) still joins the thread.
   ~WarmUp() {
@@ -27,7 +26,6 @@ WarmUp& State() {
 
 void StartFontWarmUp() {
   WarmUp& state = State();
-  std::lock_guard lock(state.mutex);
   if (state.thread.joinable()) return;
   // FcInit loads the configuration that Qt's font database asks for with its own FcInit, which
   // then finds it in place. Without a thread to run it on, Qt loads it when it needs it.
@@ -39,7 +37,6 @@ void StartFontWarmUp() {
 
 void FinishFontWarmUp() {
   WarmUp& state = State();
-  std::lock_guard lock(state.mutex);
   if (state.thread.joinable()) state.thread.join();
 }
 

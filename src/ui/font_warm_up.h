@@ -9,7 +9,8 @@
 
 namespace melko::ui {
 
-// Starts loading the font configuration; once per program, before any text is laid out.
+// Starts loading the font configuration; once per program, on the main thread, before any text
+// is laid out.
 void StartFontWarmUp();
 
 // Waits until the load started above has finished (at once when none was started). Called before
