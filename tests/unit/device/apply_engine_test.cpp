@@ -117,54 +117,42 @@ std::string Marked(const DirtyBlocks& blocks) {
   return text.empty() ? text : text.substr(1);
 }
 
-#define ROW(edit, marked)                            \
-  {                                                  \
-#edit, [](ProfileRecord & r) { r.edit; }, marked \
-  }
+// One edit of the profile, named by its text.
+using FieldEdit = std::pair<const char*, void (*)(ProfileRecord&)>;
+#define EDIT(edit) FieldEdit(#edit, [](ProfileRecord& r) { r.edit; })
 
 TEST(DetectChanges, EachFieldMarksExactlyItsBlock) {
-  const std::tuple<const char*, std::function<void(ProfileRecord&)>, const char*> rows[] = {
-      {"nothing", [](ProfileRecord&) {}, ""},
-      {"name", [](ProfileRecord& r) { SetProfileName(r, u"Renamed"); }, ""},
-      ROW(move_mode = 1, ""),
-      ROW(reserved_2376 = 5, ""),
-      ROW(reserved_2200 = 5, ""),
-      ROW(reserved_colors[0] = 1, ""),
-      ROW(prate = 0, "rate"),
-      ROW(dpi_step = 3, "dpi"),
-      ROW(reserved_2224 = 1, "dpi"),
-      ROW(lift_of_distance = 1, "dpi"),
-      ROW(reserved_2232 = 1, "dpi"),
-      ROW(ripple_control = 0, "dpi"),
-      ROW(angle_snap = 1, "dpi"),
-      ROW(dpi_value[7] = 9, "dpi"),
-      ROW(dpi_value_2[7] = 9, "dpi"),
-      ROW(dpi_enable[0] = 0, "dpi"),
-      ROW(dpi_color[7] = 0, "dpi"),
-      ROW(light_mode = 3, "light"),
-      ROW(light_mode_ble = 1, "light"),
-      ROW(breathspeed = 1, "light"),
-      ROW(brightness = 1, "light"),
-      ROW(key_debounce = 1, "light"),
-      ROW(light_color = 1, "light"),
-      ROW(sleep_timer = 1, "light"),
-      ROW(light_off = 4, "light"),
-      ROW(buttons[2].function = 9, "buttons"),
-      ROW(buttons[1].macro_name[0] = u'X', "buttons"),
-      ROW(buttons[1].macro_index = 4, "buttons"),
-      ROW(buttons[1].macro_action_count = 4, "buttons"),
-      ROW(buttons[20].function = 1, "buttons"),  // a slot past the mouse's buttons
-      ROW(buttons[4].macro_mode = 2, "buttons macro5"),
-      ROW(buttons[17].macro_repeat = 3, "buttons macro18"),
-      ROW(buttons[3].macro_reserved = 1, "buttons macro4"),
-      ROW(buttons[0].gap_1085[2] = 1, "buttons macro1"),
-      ROW(buttons[9].macro_actions[45].delay = 7, "buttons macro10"),
+  // The blocks marked, and the edits that each mark exactly those. A slot past the mouse's
+  // buttons (20) still marks the buttons.
+  const std::pair<const char*, std::vector<FieldEdit>> rows[] = {
+      {"", {EDIT(move_mode = 1), EDIT(reserved_2376 = 5), EDIT(reserved_2200 = 5)}},
+      {"", {EDIT(reserved_colors[0] = 1), {"name", [](auto& r) { SetProfileName(r, u"N"); }}}},
+      {"rate", {EDIT(prate = 0)}},
+      {"dpi",
+       {EDIT(dpi_step = 3), EDIT(reserved_2224 = 1), EDIT(lift_of_distance = 1),
+        EDIT(reserved_2232 = 1), EDIT(ripple_control = 0), EDIT(angle_snap = 1),
+        EDIT(dpi_value[7] = 9), EDIT(dpi_value_2[7] = 9), EDIT(dpi_enable[0] = 0),
+        EDIT(dpi_color[7] = 0)}},
+      {"light",
+       {EDIT(light_mode = 3), EDIT(light_mode_ble = 1), EDIT(breathspeed = 1), EDIT(brightness = 1),
+        EDIT(key_debounce = 1), EDIT(light_color = 1), EDIT(sleep_timer = 1), EDIT(light_off = 4)}},
+      {"buttons",
+       {EDIT(buttons[2].function = 9), EDIT(buttons[1].macro_name[0] = u'X'),
+        EDIT(buttons[1].macro_index = 4), EDIT(buttons[1].macro_action_count = 4),
+        EDIT(buttons[20].function = 1)}},
+      {"buttons macro5", {EDIT(buttons[4].macro_mode = 2)}},
+      {"buttons macro18", {EDIT(buttons[17].macro_repeat = 3)}},
+      {"buttons macro4", {EDIT(buttons[3].macro_reserved = 1)}},
+      {"buttons macro1", {EDIT(buttons[0].gap_1085[2] = 1)}},
+      {"buttons macro10", {EDIT(buttons[9].macro_actions[45].delay = 7)}},
   };
   const auto before = MakeDefaultProfile(u"P");
-  for (const auto& [edit, apply, marked] : rows) {
-    auto now = std::make_unique<ProfileRecord>(*before);
-    apply(*now);
-    EXPECT_EQ(Marked(DetectChanges(*now, *before)), marked) << edit;
+  for (const auto& [marked, edits] : rows) {
+    for (const auto& [edit, apply] : edits) {
+      auto now = std::make_unique<ProfileRecord>(*before);
+      apply(*now);
+      EXPECT_EQ(Marked(DetectChanges(*now, *before)), marked) << edit;
+    }
   }
   EXPECT_EQ(DetectChanges(*before, *before), DirtyBlocks{});
 }
