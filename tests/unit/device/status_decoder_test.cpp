@@ -34,20 +34,13 @@ class StatusDecoderTest : public ::testing::Test {
 
 TEST_F(StatusDecoderTest, WordsOutsideTheTableOrTheirValueRangeChangeNothing) {
   const ProfileRecord before = rig.session.CurrentSnapshot();
-  for (const auto& [event, value] : std::vector<std::pair<std::uint16_t, std::uint16_t>>{
-           {0x4011, 0x3902},  // low byte of the event word is not 0x10
-           {0x3010, 1},
-           {0x9010, 1},
-           {0x7F00, 1},  // a connection change is not a status event
-           {kEventDpiStage, 0},
-           {kEventDpiStage, 9},
-           {kEventPollingRate, 0},
-           {kEventPollingRate, 9},
-           {kEvent6010, 5},  // accepted, but without any effect
-           {kEvent8010, 0},
-           {kEvent8010, 6}}) {
-    Decode(event, value);
-  }
+  // 0x4011: the event word's low byte is not 0x10; 0x7F00: a connection change is no status
+  // event; the DPI stage (1010), the rate (2010) and 8010 out of range; 6010 is accepted, but
+  // without any effect.
+  const std::pair<std::uint16_t, std::uint16_t> words[] = {
+      {0x4011, 0x3902}, {0x3010, 1}, {0x9010, 1}, {0x7F00, 1}, {0x1010, 0}, {0x1010, 9},
+      {0x2010, 0},      {0x2010, 9}, {0x6010, 5}, {0x8010, 0}, {0x8010, 6}};
+  for (const auto& [event, value] : words) Decode(event, value);
   EXPECT_TRUE(rig.controls.Calls().empty());
   EXPECT_TRUE(rig.timers.Calls().empty());
   EXPECT_TRUE(rig.poster.Posted().empty());
@@ -61,14 +54,14 @@ TEST_F(StatusDecoderTest, WordsOutsideTheTableOrTheirValueRangeChangeNothing) {
 TEST_F(StatusDecoderTest, DpiStageSelectsTheStageShowsItsValueAndKeepsPendingEdits) {
   rig.session.WithCurrent([](ProfileRecord& record) { record.dpi_value[2] = 77; });
   Decode(kEventDpiStage, 3);
-  EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 2);
-  EXPECT_EQ(rig.session.CurrentSnapshot().dpi_value[2], 77);
-  EXPECT_EQ(rig.session.AppliedSnapshot().dpi_value[2], 48);
-  EXPECT_EQ(rig.session.AppliedSnapshot().dpi_step, 2);
+  const ProfileRecord current = rig.session.CurrentSnapshot();
+  const ProfileRecord applied = rig.session.AppliedSnapshot();
+  EXPECT_EQ(
+      std::tuple(current.dpi_step, current.dpi_value[2], applied.dpi_step, applied.dpi_value[2]),
+      std::tuple(2, 77, 2, 48));
   EXPECT_EQ(rig.controls.Calls(), std::vector<std::string>{"select ms_1_option_dpi_step_3 quiet"});
-  ASSERT_EQ(rig.poster.Posted().size(), 1u);
-  EXPECT_EQ(rig.poster.Posted()[0].message, kMsgDpiStageChanged);
-  EXPECT_EQ(rig.poster.Posted()[0].lparam, 77);
+  EXPECT_EQ(rig.poster.Posted(),
+            (std::vector<testing::PostedMessage>{{kMsgDpiStageChanged, 0, 77}}));
   EXPECT_TRUE(rig.StoreSaved());
   Decode(kEventDpiStage, 8);
   EXPECT_EQ(rig.session.CurrentSnapshot().dpi_step, 7);

@@ -20,16 +20,17 @@
 namespace melko::testing {
 namespace {
 
+using Lines = std::vector<std::string>;
+
 // A stand-in for melko-vmouse's library socket: serves one connection at a time, records the
-// lines it receives and answers each through a script.
+// lines it receives and answers each with the lines its script gives (none: no answer).
 class FakeMouseServer {
  public:
-  // The lines to send back for one received line (none: no answer).
-  using Script = std::function<std::vector<std::string>(const std::string& line)>;
+  using Script = std::function<Lines(const std::string& line)>;
 
   // A mouse whose device is there (`present`) or not, answering every request at once.
   static Script Answering(bool present) {
-    return [present](const std::string& line) -> std::vector<std::string> {
+    return [present](const std::string& line) -> Lines {
       if (line.starts_with("hello ")) return {"ok"};
       if (line == "open") return {present ? "open 1" : "open 0"};
       if (line.starts_with("feature ")) return {present ? "result 1" : "result 0"};
@@ -47,8 +48,6 @@ class FakeMouseServer {
     }
     thread_ = std::thread([this] { Run(); });
   }
-  FakeMouseServer(const FakeMouseServer&) = delete;
-  FakeMouseServer& operator=(const FakeMouseServer&) = delete;
   ~FakeMouseServer() {
     shutdown(listen_fd_, SHUT_RDWR);  // ends the wait for a connection
     {
@@ -60,7 +59,7 @@ class FakeMouseServer {
   }
 
   const std::string& path() const { return path_; }
-  std::vector<std::string> lines() {
+  Lines lines() {
     std::lock_guard lock(mutex_);
     return lines_;
   }
@@ -111,7 +110,6 @@ class FakeMouseServer {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using Lines = std::vector<std::string>;
 using Messages = std::vector<PostedMessage>;
 
 constexpr std::uint32_t kDataMessage = 1539;

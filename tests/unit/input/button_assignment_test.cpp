@@ -72,11 +72,10 @@ class ButtonAssignmentTest : public ::testing::Test {
 
 TEST_F(ButtonAssignmentTest, TheLastLeftClickAmongTheFirstSixteenButtonsStays) {
   const ProfileRecord before = profile;
-  EXPECT_EQ(Assign(0, "ms_1_dpi_up"), AssignmentOutcome::kLeftClickRequired);
-  EXPECT_EQ(dialogs.warnings, std::vector<std::string>{"warning_title_text/one_click_text"});
   // Neither dialog opens for a refused shortcut or macro.
-  EXPECT_EQ(Assign(0, "ms_1_shortcut"), AssignmentOutcome::kLeftClickRequired);
-  EXPECT_EQ(Assign(0, "ms_1_select_macro"), AssignmentOutcome::kLeftClickRequired);
+  for (const char* item : {"ms_1_dpi_up", "ms_1_shortcut", "ms_1_select_macro"})
+    EXPECT_EQ(Assign(0, item), AssignmentOutcome::kLeftClickRequired) << item;
+  EXPECT_EQ(dialogs.warnings, std::vector<std::string>(3, "warning_title_text/one_click_text"));
   EXPECT_FALSE(dialogs.shortcut_preset || dialogs.macro_preset);
   EXPECT_TRUE(Unchanged(before));
   EXPECT_EQ(dialogs.applies, 0);
@@ -86,8 +85,7 @@ TEST_F(ButtonAssignmentTest, TheLastLeftClickAmongTheFirstSixteenButtonsStays) {
   EXPECT_EQ(Assign(0, "ms_1_dpi_up"), AssignmentOutcome::kLeftClickRequired);
   EXPECT_EQ(Assign(15, "ms_1_click"), AssignmentOutcome::kAssigned);
   EXPECT_EQ(Assign(0, "ms_1_dpi_up"), AssignmentOutcome::kAssigned);
-  EXPECT_EQ(profile.buttons[0].function, 7);
-  EXPECT_EQ(dialogs.applies, 2);
+  EXPECT_EQ(std::tuple(profile.buttons[0].function, dialogs.applies), std::tuple(7, 2));
   // Buttons outside the rule can change freely while it holds; buttons past the last are refused.
   EXPECT_EQ(Assign(17, "ms_1_scroll_up"), AssignmentOutcome::kAssigned);
   const ProfileRecord assigned = profile;
@@ -105,19 +103,18 @@ TEST_F(ButtonAssignmentTest, ShortcutCaptureStoresAConfirmedShortcutOnly) {
   // capture; the key does not, as the button held no shortcut.
   dialogs.shortcut_answer = ShortcutFields{{false, false, false, false}, 0};
   EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kUnchanged);
-  EXPECT_EQ(dialogs.shortcut_preset->modifiers, (std::array<bool, 4>{false, false, true, false}));
-  EXPECT_EQ(dialogs.shortcut_preset->key, 0);
+  EXPECT_EQ(std::tuple(dialogs.shortcut_preset->modifiers, dialogs.shortcut_preset->key),
+            std::tuple(std::array{false, false, true, false}, 0));
   // The capture's answer is kept all the same.
-  EXPECT_EQ(std::tuple(button.function, button.shortcut_modifiers, button.shortcut_key),
-            std::tuple(4, 0, 0));
-  EXPECT_EQ(dialogs.applies, 0);
+  EXPECT_EQ(
+      std::tuple(button.function, button.shortcut_modifiers, button.shortcut_key, dialogs.applies),
+      std::tuple(4, 0, 0, 0));
 
   dialogs.shortcut_answer = ShortcutFields{{true, false, true, false}, 0x3E};
   // That the button then sends the shortcut is the page test's, which sees it on the mouse.
   EXPECT_EQ(Assign(6, "ms_1_shortcut"), AssignmentOutcome::kAssigned);
-  EXPECT_EQ(std::tuple(button.shortcut_modifiers, button.shortcut_key),
-            std::tuple(kModifierCtrl | kModifierAlt, 0x3E));
-  EXPECT_EQ(button.gap_4, (std::array<std::uint8_t, 3>{0, 0, 0}));
+  EXPECT_EQ(std::tuple(button.shortcut_modifiers, button.shortcut_key, button.gap_4),
+            std::tuple(kModifierCtrl | kModifierAlt, 0x3E, std::array<std::uint8_t, 3>{}));
 
   // Reopened on a shortcut button, the capture starts from the stored key; cancelled, it changes
   // nothing.
@@ -130,11 +127,13 @@ TEST_F(ButtonAssignmentTest, ShortcutCaptureStoresAConfirmedShortcutOnly) {
 
 TEST_F(ButtonAssignmentTest, ChosenMacroIsCopiedIntoTheButton) {
   ButtonAssignment& button = profile.buttons[3];
+  const auto preset = [&] {
+    const MacroChoiceFields& fields = *dialogs.macro_preset;
+    return std::tuple(fields.macro_index, fields.mode, fields.repeat_count);
+  };
   dialogs.macro_answer = MacroChoiceFields{1, 0, 5};
   EXPECT_EQ(Assign(3, "ms_1_select_macro"), AssignmentOutcome::kAssigned);
-  EXPECT_EQ(std::tuple(dialogs.macro_preset->macro_index, dialogs.macro_preset->mode,
-                       dialogs.macro_preset->repeat_count),
-            std::tuple(-1, 0, 1));
+  EXPECT_EQ(preset(), std::tuple(-1, 0, 1));
   // The macro's name on the button's label and its steps on the mouse are the page test's.
   EXPECT_EQ(std::tuple(button.macro_index, button.macro_repeat), std::tuple(1, 5));
 
@@ -143,8 +142,7 @@ TEST_F(ButtonAssignmentTest, ChosenMacroIsCopiedIntoTheButton) {
   for (std::int32_t index : {-1, 2, 1000}) {
     dialogs.macro_answer = MacroChoiceFields{index, 1, 1};
     EXPECT_EQ(Assign(3, "ms_1_select_macro"), AssignmentOutcome::kUnchanged) << index;
-    EXPECT_EQ(std::tuple(dialogs.macro_preset->macro_index, dialogs.macro_preset->repeat_count),
-              std::tuple(1, 5));
+    EXPECT_EQ(preset(), std::tuple(1, 0, 5));
   }
   dialogs.macro_answer.reset();
   EXPECT_EQ(Assign(3, "ms_1_select_macro"), AssignmentOutcome::kUnchanged);
@@ -204,18 +202,18 @@ TEST(ButtonFunctions, ShortcutLabelsAreComposedOnTheLayout) {
   testing::UseEnglishTexts();
   const std::unique_ptr<KeyboardLayout> french = LoadXkbLayout({"fr", "", "", ""});
   ASSERT_TRUE(french);
-  ButtonAssignment shortcut{};
-  shortcut.function = kFunctionShortcut;
-  shortcut.shortcut_modifiers = kModifierCtrl | kModifierAlt;
-  shortcut.shortcut_key = 0x3E;  // F5
-  const ButtonLabel label = ButtonLabelText(*french, shortcut);
-  EXPECT_EQ(label.text, "Ctrl+Alt+F5");
-  EXPECT_FALSE(label.is_language_key);
-  shortcut.shortcut_modifiers = 0x0F;
-  shortcut.shortcut_key = 0x04;
-  EXPECT_EQ(ButtonLabelText(*french, shortcut).text, "Ctrl+Shift+Alt+Super+Q");
-  shortcut.shortcut_modifiers = 0xF0;  // bits above Win name nothing
-  EXPECT_EQ(ButtonLabelText(*french, shortcut).text, "Q");
+  // Usage 0x3E is F5, 0x04 the French Q; bits above Win name nothing.
+  for (const auto& [modifiers, key, text] :
+       {std::tuple(kModifierCtrl | kModifierAlt, 0x3E, "Ctrl+Alt+F5"),
+        {0x0F, 0x04, "Ctrl+Shift+Alt+Super+Q"},
+        {0xF0, 0x04, "Q"}}) {
+    ButtonAssignment shortcut{};
+    shortcut.function = kFunctionShortcut;
+    shortcut.shortcut_modifiers = std::uint8_t(modifiers);
+    shortcut.shortcut_key = std::uint8_t(key);
+    const ButtonLabel label = ButtonLabelText(*french, shortcut);
+    EXPECT_EQ(std::tuple(label.text, label.is_language_key), std::tuple(text, false));
+  }
 }
 }  // namespace
 }  // namespace melko

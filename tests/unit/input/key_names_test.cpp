@@ -44,16 +44,15 @@ constexpr std::string_view kKeyRows =
     "5CE700 F0F000 F1F100 F2F200 F3F300 F4F400 F7F700 F8F800";
 
 TEST(KeyTable, EveryRowInItsPlace) {
-  std::vector<std::string> expected;
+  std::vector<std::string> expected, actual;
   std::istringstream rows{std::string(kKeyRows)};
   for (std::string row; rows >> row;) expected.push_back(row);
-  ASSERT_EQ(KeyTable().size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    const KeyRow& row = KeyTable()[i];
+  for (const KeyRow& row : KeyTable()) {
     char text[16];
     std::snprintf(text, sizeof text, "%02X%02X%02X", row.virtual_key, row.usage, row.scan_code);
-    EXPECT_EQ(text, expected[i]) << "row " << i;
+    actual.push_back(text);
   }
+  EXPECT_EQ(actual, expected);
 }
 
 class KeyNames : public ::testing::Test {
@@ -85,15 +84,8 @@ TEST_F(KeyNames, UsagesAreNamedByWhatThePositionTypesOrByTheirTexts) {
 // as its language key. Every other usage outside the layout's range has no name at all.
 TEST_F(KeyNames, NamedKeysTakeTheTextsOfTheirRows) {
   InstallLanguage(LanguageTexts::Parse(""));
-  // "code name|code name|...", the numbered names added by the caller.
-  const auto rows = [](std::string text) {
-    std::map<std::uint32_t, std::string> names;
-    std::istringstream in(text);
-    for (std::string row; std::getline(in, row, '|');)
-      names[std::uint32_t(std::stoi(row))] = row.substr(row.find(' ') + 1);
-    return names;
-  };
-  auto usages = rows(
+  std::map<std::uint32_t, std::string> usages;
+  std::istringstream named(
       "70 key_Print Scr|71 key_Scroll Lock|72 key_Pause|73 key_Insert|74 key_Home|75 key_Page Up|"
       "76 key_Delete|77 key_End|78 key_Page Down|79 key_Right|80 key_Left|81 key_Down|82 key_Up|"
       "83 key_Num Lock|84 key_Num_/|85 key_Num_*|86 key_Num_-|87 key_Num_+|88 key_Num_Enter|"
@@ -101,20 +93,25 @@ TEST_F(KeyNames, NamedKeysTakeTheTextsOfTheirRows) {
       "224 key_LCtrl|225 key_LShift|226 key_LAlt|227 key_LWin|228 key_RCtrl|229 key_RShift|"
       "230 key_RAlt|231 key_RWin|241 L_Button|242 R_Button|243 M_Button|244 Backward_Button|"
       "245 Forward_Button");
+  for (std::string row; std::getline(named, row, '|');)
+    usages[std::uint32_t(std::stoi(row))] = row.substr(row.find(' ') + 1);
   for (int n = 1; n <= 12; ++n) usages[57 + std::uint32_t(n)] = "key_F" + std::to_string(n);
   for (int n = 1; n <= 9; ++n) usages[88 + std::uint32_t(n)] = "key_Num_" + std::to_string(n);
   for (std::uint32_t usage = 0; usage < 256; ++usage) {
     if (usage >= 4 && usage <= 57) continue;  // named by the layout
     EXPECT_EQ(UsageToKeyName(Layout("us"), usage), usages[usage]) << usage;
   }
-  auto virtual_keys = rows(
-      "8 key_BackSpace|9 key_Tab|13 key_Enter|16 key_LShift|17 key_LCtrl|18 key_LAlt|19 key_Pause|"
-      "20 key_Caplk|27 key_Esc|32 key_Space|33 key_Page Up|34 key_Page Down|35 key_End|"
-      "36 key_Home|37 key_Left|38 key_Up|39 key_Right|40 key_Down|42 key_Print Scr|"
-      "44 key_Print Scr|45 key_Insert|46 key_Delete|91 key_LWin|92 key_RWin|93 key_APP|"
-      "106 key_Num_*|107 key_Num_+|108 key_Num_Enter|109 key_Num_-|110 key_Num_.|111 key_Num_/|"
-      "144 key_Num Lock|145 key_Scroll Lock|160 key_LShift|161 key_RShift|162 key_LCtrl|"
-      "163 key_RCtrl|164 key_LAlt|165 key_RAlt|240 key_Caplk");
+  std::map<std::uint32_t, std::string> virtual_keys = {
+      {8, "key_BackSpace"},     {9, "key_Tab"},      {13, "key_Enter"},     {16, "key_LShift"},
+      {17, "key_LCtrl"},        {18, "key_LAlt"},    {19, "key_Pause"},     {20, "key_Caplk"},
+      {27, "key_Esc"},          {32, "key_Space"},   {33, "key_Page Up"},   {34, "key_Page Down"},
+      {35, "key_End"},          {36, "key_Home"},    {37, "key_Left"},      {38, "key_Up"},
+      {39, "key_Right"},        {40, "key_Down"},    {42, "key_Print Scr"}, {44, "key_Print Scr"},
+      {45, "key_Insert"},       {46, "key_Delete"},  {91, "key_LWin"},      {92, "key_RWin"},
+      {93, "key_APP"},          {106, "key_Num_*"},  {107, "key_Num_+"},    {108, "key_Num_Enter"},
+      {109, "key_Num_-"},       {110, "key_Num_."},  {111, "key_Num_/"},    {144, "key_Num Lock"},
+      {145, "key_Scroll Lock"}, {160, "key_LShift"}, {161, "key_RShift"},   {162, "key_LCtrl"},
+      {163, "key_RCtrl"},       {164, "key_LAlt"},   {165, "key_RAlt"},     {240, "key_Caplk"}};
   for (int n = 0; n <= 9; ++n) virtual_keys[96 + std::uint32_t(n)] = "key_Num_" + std::to_string(n);
   for (int n = 1; n <= 12; ++n) virtual_keys[111 + std::uint32_t(n)] = "key_F" + std::to_string(n);
   for (const auto& [code, key] : virtual_keys) {
