@@ -125,16 +125,15 @@ TEST(StatusPowerTest, EachSourceAndStateShowsItsBatteryAndLinkState) {
     } else {
       DecodeLinkStatus(rig.ctx, MakeStatusWord(kEventPower, value));
     }
-    EXPECT_EQ(rig.controls.Text("ms_1_label_power"), label);
-    EXPECT_EQ(rig.controls.Value("ms_1_progress_power"), bar);
     EXPECT_LE(rig.controls.ValueHistory("ms_1_progress_power").size(), 1u) << "straight there";
-    EXPECT_EQ(rig.timers.Running(kTimerChargeAnimation), animating);
-    EXPECT_EQ(rig.links.wireless_online, online ? 1 : 0);
-    EXPECT_EQ(rig.links.apply_blocked, blocked ? 1 : 0);
-    EXPECT_EQ(rig.controls.IsVisible("ms_1_sleep_label"), asleep_shown);
     // Every power event from a driver library restarts the watchdog of the receiver, when it is
     // there.
-    EXPECT_EQ(rig.timers.Running(kTimerReceiverWatchdog), source == kReceiver);
+    EXPECT_EQ(
+        std::tuple(rig.controls.Text("ms_1_label_power"), rig.controls.Value("ms_1_progress_power"),
+                   rig.timers.Running(kTimerChargeAnimation), rig.links.wireless_online == 1,
+                   rig.links.apply_blocked == 1, rig.controls.IsVisible("ms_1_sleep_label"),
+                   rig.timers.Running(kTimerReceiverWatchdog)),
+        std::tuple(label, bar, animating, online, blocked, asleep_shown, source == kReceiver));
   }
 }
 
@@ -162,11 +161,11 @@ TEST_F(StatusDecoderTest, WatchdogPutsTheReceiversMouseToSleepUnlessAnotherLinkH
   Decode(kEventPower, 0x3901);
   rig.links.apply_blocked = 1;
   OnReceiverWatchdogTimer(rig.ctx);
-  EXPECT_EQ(rig.links.wireless_online, 0);
-  EXPECT_FALSE(rig.controls.IsVisible("ms_1_wireless"));
-  EXPECT_FALSE(rig.timers.Running(kTimerReceiverWatchdog));
-  EXPECT_TRUE(rig.controls.IsVisible("ms_1_sleep_label"));
-  EXPECT_EQ(rig.links.apply_blocked, 1);
+  // Online, the receiver's icon, the watchdog, the sleep label, applies blocked.
+  EXPECT_EQ(std::tuple(int(rig.links.wireless_online), rig.controls.IsVisible("ms_1_wireless"),
+                       rig.timers.Running(kTimerReceiverWatchdog),
+                       rig.controls.IsVisible("ms_1_sleep_label"), int(rig.links.apply_blocked)),
+            std::tuple(0, false, false, true, 1));
 
   rig.controls.SetVisible("ms_1_sleep_label", false);
   rig.links.ble_present = 1;
@@ -192,9 +191,10 @@ TEST_F(StatusDecoderTest, SectionsFollowTheLightModeAndTheLink) {
   rig.controls.SetChecked("ms_1_check_prate", true);
   rig.controls.SetVisible("ms_1_ver_prate", true);
   RefreshLinkSections(rig.ctx);
-  EXPECT_FALSE(rig.controls.Checked("ms_1_check_prate"));
-  EXPECT_FALSE(rig.controls.IsVisible("ms_1_check_key_debounce"));
-  EXPECT_FALSE(rig.controls.IsVisible("ms_1_ver_prate"));
+  EXPECT_EQ(std::tuple(rig.controls.Checked("ms_1_check_prate"),
+                       rig.controls.IsVisible("ms_1_check_key_debounce"),
+                       rig.controls.IsVisible("ms_1_ver_prate")),
+            std::tuple(false, false, false));
 
   rig.links.wireless_state = kLinkConnected;  // the receiver alone is not enough
   RefreshLinkSections(rig.ctx);
