@@ -24,14 +24,7 @@
 #include "ui/window_capture.h"
 
 namespace melko::ui::test {
-namespace {
-
-testing::TempDir& RunFolder() {
-  static testing::TempDir folder;
-  return folder;
-}
-
-}  // namespace
+const testing::TempDir run_folder;  // the logs of Xvfb and xdotool
 
 class MacroRecordingTest : public QObject {
   Q_OBJECT
@@ -89,7 +82,7 @@ class MacroRecordingTest : public QObject {
 
  private:
   bool Xdotool(const std::vector<std::string>& arguments) {
-    return testing::RunXdotool(arguments, RunFolder() / "xdotool.log");
+    return testing::RunXdotool(arguments, run_folder / "xdotool.log");
   }
   // Moves the pointer to the middle of a widget.
   bool PointAt(QWidget* widget) {
@@ -107,7 +100,7 @@ int main(int argc, char** argv) {
   using namespace melko;
   std::unique_ptr<testing::XServer> server;
   try {
-    server = std::make_unique<testing::XServer>(ui::test::RunFolder() / "xvfb.log");
+    server = std::make_unique<testing::XServer>(ui::test::run_folder / "xvfb.log");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;
