@@ -303,24 +303,21 @@ class MainWindowTest : public QObject {
     std::string complaint;
     InstallLanguage(
         LoadLanguageFor({"", "", language.toStdString(), ""}, DefaultSkinFolder(), &complaint));
-    const auto back_to_english =
-        qScopeGuard([] { InstallLanguage(LanguageTexts::Load(DefaultSkinFolder() / "lan.xml")); });
-    QVERIFY2(complaint.empty(), complaint.c_str());
     const QFont original = QApplication::font();
+    const auto back_to_english = qScopeGuard([original] {  // after the window has gone
+      InstallLanguage(LanguageTexts::Load(DefaultSkinFolder() / "lan.xml"));
+      QApplication::setFont(original);
+    });
+    QVERIFY2(complaint.empty(), complaint.c_str());
     QFont larger = original;
     larger.setPointSizeF(original.pointSizeF() * scale);
     QApplication::setFont(larger);
-    QStringList clipped;
-    {
-      Desktop desktop;
-      desktop.app().ShowWindow();
-      for (auto* header : desktop.app().window().findChildren<SectionHeader*>()) {
-        header->setChecked(true);  // every section open
-      }
-      QCoreApplication::processEvents();
-      clipped = ClippedTexts(desktop.app().window());
-    }
-    QApplication::setFont(original);
+    Desktop desktop;
+    desktop.app().ShowWindow();
+    for (auto* header : desktop.app().window().findChildren<SectionHeader*>())
+      header->setChecked(true);  // every section open
+    QCoreApplication::processEvents();
+    const QStringList clipped = ClippedTexts(desktop.app().window());
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
   }
 
