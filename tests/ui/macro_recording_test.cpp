@@ -24,14 +24,7 @@
 #include "ui/window_capture.h"
 
 namespace melko::ui::test {
-namespace {
-
-testing::TempDir& RunFolder() {
-  static testing::TempDir folder;
-  return folder;
-}
-
-}  // namespace
+const testing::TempDir run_folder;  // the logs of Xvfb and xdotool
 
 class MacroRecordingTest : public QObject {
   Q_OBJECT
@@ -80,18 +73,16 @@ class MacroRecordingTest : public QObject {
     QTRY_VERIFY(!record->isChecked());
     QTest::qWait(100);  // anything the stopping click might still have posted
 
-    const std::string stored =
-        session.WithStores([](const ProfileStore&, const MacroStore& macros) {
-          return macros.macros.empty() ? std::string()
-                                       : testing::MacroStepsText(*macros.macros.front());
-        });
-    QCOMPARE(stored, "4+10 4-10 5+10 5-10 241+10 241-10");
+    QCOMPARE(session.WithStores([](const ProfileStore&, const MacroStore& macros) {
+      return testing::MacroStepsText(*macros.macros.at(0));  // none: an exception, and a failure
+    }),
+             "4+10 4-10 5+10 5-10 241+10 241-10");
     window.reject();
   }
 
  private:
   bool Xdotool(const std::vector<std::string>& arguments) {
-    return testing::RunXdotool(arguments, RunFolder() / "xdotool.log");
+    return testing::RunXdotool(arguments, run_folder / "xdotool.log");
   }
   // Moves the pointer to the middle of a widget.
   bool PointAt(QWidget* widget) {
@@ -109,7 +100,7 @@ int main(int argc, char** argv) {
   using namespace melko;
   std::unique_ptr<testing::XServer> server;
   try {
-    server = std::make_unique<testing::XServer>(ui::test::RunFolder() / "xvfb.log");
+    server = std::make_unique<testing::XServer>(ui::test::run_folder / "xvfb.log");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;

@@ -111,8 +111,6 @@ class MainWindowTest : public QObject {
     desktop.app().ShowWindow();
     desktop.app().OpenDevices();  // no link: any_connected 0
     QTRY_VERIFY(!desktop.app().window().isVisible());
-    QVERIFY(!desktop.Find<DeviceSwitch>("device_tab_switch")->isChecked());
-
     desktop.app().runtime().links().any_connected = 1;
     desktop.Post(kMsgConnectedChanged);
     QVERIFY(desktop.Find<DeviceSwitch>("device_tab_switch")->isChecked() &&
@@ -198,9 +196,8 @@ class MainWindowTest : public QObject {
       if (button->property("svgIcon").toString().isEmpty()) continue;
       ++named;
       for (int side : {16, 48}) {
-        const QImage image = button->icon().pixmap(side, side).toImage();
-        QCOMPARE(image.size(), QSize(side, side));
-        QVERIFY2(OpaquePixels(image) > side, qPrintable(button->objectName()));
+        QVERIFY2(OpaquePixels(button->icon().pixmap(side, side).toImage()) > side,
+                 qPrintable(button->objectName()));
       }
     }
     QVERIFY(named >= 10);
@@ -306,24 +303,21 @@ class MainWindowTest : public QObject {
     std::string complaint;
     InstallLanguage(
         LoadLanguageFor({"", "", language.toStdString(), ""}, DefaultSkinFolder(), &complaint));
-    const auto back_to_english =
-        qScopeGuard([] { InstallLanguage(LanguageTexts::Load(DefaultSkinFolder() / "lan.xml")); });
-    QVERIFY2(complaint.empty(), complaint.c_str());
     const QFont original = QApplication::font();
+    const auto back_to_english = qScopeGuard([original] {  // after the window has gone
+      InstallLanguage(LanguageTexts::Load(DefaultSkinFolder() / "lan.xml"));
+      QApplication::setFont(original);
+    });
+    QVERIFY2(complaint.empty(), complaint.c_str());
     QFont larger = original;
     larger.setPointSizeF(original.pointSizeF() * scale);
     QApplication::setFont(larger);
-    QStringList clipped;
-    {
-      Desktop desktop;
-      desktop.app().ShowWindow();
-      for (auto* header : desktop.app().window().findChildren<SectionHeader*>()) {
-        header->setChecked(true);  // every section open
-      }
-      QCoreApplication::processEvents();
-      clipped = ClippedTexts(desktop.app().window());
-    }
-    QApplication::setFont(original);
+    Desktop desktop;
+    desktop.app().ShowWindow();
+    for (auto* header : desktop.app().window().findChildren<SectionHeader*>())
+      header->setChecked(true);  // every section open
+    QCoreApplication::processEvents();
+    const QStringList clipped = ClippedTexts(desktop.app().window());
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
   }
 
@@ -349,21 +343,21 @@ class MainWindowTest : public QObject {
       emit menu->aboutToShow();
       return item->isChecked();
     };
+    const auto toggled = [&] {  // the item chosen (a posted command), then the menu opened
+      item->trigger();
+      QCoreApplication::processEvents();
+      return shown_checked();
+    };
     const QString entry = config.path() + QStringLiteral("/autostart/org.melko.Melko.desktop");
     QVERIFY(!shown_checked());
-    item->trigger();
-    QTRY_VERIFY(QFile::exists(entry));
-    QVERIFY(shown_checked());
-    item->trigger();
-    QTRY_VERIFY(!QFile::exists(entry));
-    QVERIFY(!shown_checked());
+    QVERIFY(toggled() && QFile::exists(entry));
+    QVERIFY(!toggled() && !QFile::exists(entry));
 
     WriteAll(entry,
              "[Desktop Entry]\nType=Application\nName=Melko\nExec=melko\n"
              "X-GNOME-Autostart-enabled = false\n");
     QVERIFY(!shown_checked());
-    item->trigger();
-    QTRY_VERIFY(shown_checked());
+    QVERIFY(toggled());
     WriteAll(entry, QByteArray::fromStdString(testing::ReadText(entry.toStdString()))
                         .replace("TryExec=/", "TryExec=/moved away/"));
     QVERIFY(!shown_checked());
@@ -373,19 +367,15 @@ class MainWindowTest : public QObject {
         system.path() + QStringLiteral("/autostart/org.melko.Melko.desktop");
     WriteAll(administrators, "[Desktop Entry]\nType=Application\nName=Melko\nExec=melko\n");
     QVERIFY(shown_checked());
-    item->trigger();
-    QTRY_VERIFY(QFile::exists(entry));
-    QVERIFY(!shown_checked());
-    QVERIFY(QFile::exists(administrators));
+    QVERIFY(!toggled() && QFile::exists(entry) && QFile::exists(administrators));
 
     // A folder that cannot take the entry: told, with the file and the reason.
     QVERIFY(QDir(config.path() + QStringLiteral("/autostart")).removeRecursively());
     WriteAll(config.path() + QStringLiteral("/autostart"), "a file in the folder's place");
     QFile::remove(administrators);
-    item->trigger();
-    QTRY_COMPARE(desktop.app().boxes().asked(), std::vector<std::string>{"autostart_fail_text"});
+    QVERIFY(!toggled());
+    QCOMPARE(desktop.app().boxes().asked(), std::vector<std::string>{"autostart_fail_text"});
     QVERIFY(desktop.app().boxes().texts()[0].find(entry.toStdString()) != std::string::npos);
-    QVERIFY(!shown_checked());
   }
 
   // The entry names the program by its name only when PATH finds this very program by it; else by

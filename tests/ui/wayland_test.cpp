@@ -67,8 +67,7 @@ class WaylandTest : public QObject {
     auto* record = editor.Find<QAbstractButton>(macro_control::kRecord);
     Click(record);
     Click(editor.Find("step_list_title"));  // away from the record button, a click is a step
-    Type(&editor, 30);                      // A
-    Type(&editor, 48);                      // B
+    for (quint32 key : {30, 48}) Type(&editor, key);  // A, B
     QTRY_COMPARE(editor.Find<QListWidget>(macro_control::kStepList)->count(), 6);
     Click(record);  // ends the recording, and is no step
     QCOMPARE(session.WithStores([](const ProfileStore&, const MacroStore& store) {
