@@ -164,6 +164,7 @@ TEST(MacroEditor, TheClickThatEndsARecordingIsNoStep) {
   Bench bench({{u"M", ""}});
   bench.editor.SetDelayMode(kNoDelay);
   bench.editor.ToggleRecording();
+  bench.editor.SetPointerOverStopButton(false);  // it has left the record button
   for (Event e :
        {Event{523, 2}, Event{524, 2}, Event{516, 0}, Event{517, 0}, Event{513, 0}, Event{514, 0}}) {
     bench.Send(e);
