@@ -241,9 +241,8 @@ TEST(MacroEditor, AChangeWithoutRoomOrAFailedSaveIsUndone) {
   failed.editor.ClearSteps();
   EXPECT_EQ(failed.view.told, std::vector<std::string>{"read-only"});
   for (Bench* bench : {&click, &delay}) {
-    EXPECT_EQ(bench->Stored(), long_steps);
-    EXPECT_EQ(bench->Working(), long_steps);
-    EXPECT_EQ(bench->view.rows.size(), 25u);
+    EXPECT_EQ(std::tuple(bench->Stored(), bench->Working(), bench->view.rows.size()),
+              std::tuple(long_steps, long_steps, 25u));
   }
   EXPECT_EQ(failed.Working(), "4+10 4-10");
 }
