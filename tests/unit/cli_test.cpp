@@ -28,46 +28,64 @@ struct RunOptions {
   bool data_dir = true;  // pass --data-dir
 };
 
-ProgramRun RunCli(const fs::path& data, const Args& args, const RunOptions& options = {}) {
-  Args argv;
-  if (options.unprivileged && geteuid() == 0) {
-    argv = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
-  }
-  argv.push_back(std::string(MELKO_BIN_DIR) + "/melkoctl");
-  if (options.data_dir) argv.insert(argv.end(), {"--data-dir", data.string()});
-  argv.insert(argv.end(), args.begin(), args.end());
-  return testing::RunProgram(argv, options.env);
+// Words separated by blanks.
+Args Words(const std::string& text) {
+  Args words;
+  std::istringstream in(text);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
 }
 
 int Lines(const std::string& text) {
   return int(std::count(text.begin(), text.end(), '\n'));
 }
 
+// Exit code 1, nothing on standard output and one line on standard error saying why.
+void ExpectRefusal(const ProgramRun& run, const std::string& why) {
+  EXPECT_EQ(std::tuple(run.exit_code, Lines(run.err), run.out), std::tuple(1, 1, "")) << run.err;
+  EXPECT_THAT(run.err, HasSubstr(why));
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  ProgramRun Run(const Args& args, const RunOptions& options = {}) {
+    Args argv;
+    if (options.unprivileged && geteuid() == 0) {
+      argv = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+    }
+    argv.push_back(std::string(MELKO_BIN_DIR) + "/melkoctl");
+    if (options.data_dir) argv.insert(argv.end(), {"--data-dir", dir.path().string()});
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testing::RunProgram(argv, options.env);
+  }
+  ProgramRun Run(const std::string& words) { return Run(Words(words)); }
+
+  TempDir dir;
+};
+
 // A damaged store is said on standard error only. Deleting the selected last profile selects the
 // one before it; deleting one before the selected keeps the same profile selected. Names match in
 // any letter case.
-TEST(Cli, ProfileLifecycle) {
-  TempDir dir;
+TEST_F(Cli, ProfileLifecycle) {
   fs::create_directories(StoreFolder(dir.path()));
   testing::WriteAll(ProfileStorePath(dir.path()), std::vector<std::uint8_t>(5000, 1));
-  const ProgramRun repaired = RunCli(dir.path(), {"profiles"});
+  const ProgramRun repaired = Run("profiles");
   EXPECT_EQ(std::tuple(repaired.exit_code, repaired.out), std::tuple(0, "0 * Profile1\n"));
   EXPECT_THAT(repaired.err, HasSubstr("damaged"));
   EXPECT_EQ(fs::file_size(ProfileStorePath(dir.path())), 197956u);
 
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "add", "Game"}).out, "Game\n");
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "add"}).out, "Profile3\n");  // after Profile1, Game
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "delete", "PROFILE3"}).exit_code, 0);
-  EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0   Profile1\n1 * Game\n");
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "delete", "profile1"}).exit_code, 0);
-  EXPECT_EQ(RunCli(dir.path(), {"profile", "rename", "game", "Work"}).exit_code, 0);
-  const ProgramRun listed = RunCli(dir.path(), {"profiles"});
+  EXPECT_EQ(Run("profile add Game").out, "Game\n");
+  EXPECT_EQ(Run("profile add").out, "Profile3\n");  // after Profile1, Game
+  EXPECT_EQ(Run("profile delete PROFILE3").exit_code, 0);
+  EXPECT_EQ(Run("profiles").out, "0   Profile1\n1 * Game\n");
+  EXPECT_EQ(Run("profile delete profile1").exit_code, 0);
+  EXPECT_EQ(Run("profile rename game Work").exit_code, 0);
+  const ProgramRun listed = Run("profiles");
   EXPECT_EQ(listed.out + listed.err, "0 * Work\n");
 }
 
-TEST(Cli, RefusalsAndUsageErrorsSayWhyInOneLine) {
-  TempDir dir;
-  RunCli(dir.path(), {"profiles"});
+TEST_F(Cli, RefusalsAndUsageErrorsSayWhyInOneLine) {
+  Run("profiles");
   std::string emoji;
   for (int i = 0; i < 50; ++i) emoji += "\xF0\x9F\x98\x80";
   const std::vector<std::pair<Args, const char*>> refusals = {
@@ -75,110 +93,91 @@ TEST(Cli, RefusalsAndUsageErrorsSayWhyInOneLine) {
       {{"profile", "add", std::string(100, 'x')}, "99 UTF-16 code units"},
       {{"profile", "add", emoji}, "an emoji, takes two"},
       {{"profile", "add", "bad\xFFname"}, "valid UTF-8"},
-      {{"profile", "add", "PROFILE1"}, "already exists"},
-      {{"profile", "rename", "Profile1", "profile1"}, "already exists"},
-      {{"profile", "delete", "Profile1"}, "last profile"},
-      {{"profile", "select", "nobody"}, "no profile named"},
+      {Words("profile add PROFILE1"), "already exists"},
+      {Words("profile rename Profile1 profile1"), "already exists"},
+      {Words("profile delete Profile1"), "last profile"},
+      {Words("profile select nobody"), "no profile named"},
       {{"profile", "import", (dir / "absent.pro").string()}, "absent.pro"},
       {{"macro", "add", std::string(24, 'm')}, "23"},
-      {{"macro", "show", "nothing"}, "no macro named"},
-      {{"set", "--wait", "0", "stage-enable", "2", "off"}, "stage 2 stays on: it is the current"},
-      {{"--layout=nowhere", "keys"}, "nowhere"},
+      {Words("macro show nothing"), "no macro named"},
+      {Words("set --wait 0 stage-enable 2 off"), "stage 2 stays on: it is the current"},
+      {Words("--layout=nowhere keys"), "nowhere"},
   };
-  for (const auto& [args, reason] : refusals) {
-    const ProgramRun result = RunCli(dir.path(), args);
-    EXPECT_EQ(std::tuple(result.exit_code, Lines(result.err), result.out), std::tuple(1, 1, ""))
-        << result.err;
-    EXPECT_THAT(result.err, HasSubstr(reason));
-  }
+  for (const auto& [args, reason] : refusals) ExpectRefusal(Run(args), reason);
   // What is wrong, and where help is: not the whole usage text.
   for (const char* words : {"", "profile", "profile fly", "frobnicate", "profile select",
                             "--bogus profiles", "set dpi x y", "keys extra", "keys --layout"}) {
-    Args args;
-    std::istringstream in(words);
-    for (std::string word; in >> word;) args.push_back(word);
-    const ProgramRun result = RunCli(dir.path(), args);
+    const ProgramRun result = Run(words);
     EXPECT_EQ(std::tuple(result.exit_code, Lines(result.err)), std::tuple(2, 2)) << result.err;
     EXPECT_THAT(result.err,
-                HasSubstr(args.size() > 1 && args[0] == "set" ? "Try 'melkoctl set --help'"
-                                                              : "Try 'melkoctl --help'"));
+                HasSubstr(std::string(words).starts_with("set ") ? "Try 'melkoctl set --help'"
+                                                                 : "Try 'melkoctl --help'"));
   }
-  EXPECT_EQ(RunCli(dir.path(), {"profiles"}).out, "0 * Profile1\n");  // nothing changed
-  const ProgramRun set_help = RunCli(dir.path(), {"set", "--help"});
+  EXPECT_EQ(Run("profiles").out, "0 * Profile1\n");  // nothing changed
+  const ProgramRun set_help = Run("set --help");
   EXPECT_EQ(set_help.out.rfind("usage: melkoctl set", 0), 0u);
   EXPECT_THAT(set_help.out, HasSubstr("tilt-left"));
 }
 
 // Renaming a macro takes the buttons that play it along; deleting it gives those buttons their
 // defaults back, but not a button given another function since, which still names the macro.
-TEST(Cli, MacroCommandsKeepButtonsConsistent) {
-  TempDir dir;
+TEST_F(Cli, MacroCommandsKeepButtonsConsistent) {
   testing::UseEnglishTexts();
   testing::SeedStores(dir.path(), {}, {{u"Burst", "4+20 4-20"}});
-  for (const Args& words : std::vector<Args>{{"button", "4", "macro", "Burst"},
-                                             {"button", "7", "macro", "Burst"},
-                                             {"button", "7", "shortcut", "Ctrl+C"},
-                                             {"button", "5", "tilt-left"},
-                                             {"button", "6", "titl-right"}}) {  // old spelling
-    Args args = {"--layout", "us", "set"};
-    args.insert(args.end(), words.begin(), words.end());
-    const ProgramRun set = RunCli(dir.path(), args);
+  for (const char* words : {"4 macro Burst", "7 macro Burst", "7 shortcut Ctrl+C", "5 tilt-left",
+                            "6 titl-right"}) {  // the last in its old spelling
+    const ProgramRun set = Run(std::string("--layout us set button ") + words);
     EXPECT_EQ(set.exit_code, 0) << set.err;
   }
-  EXPECT_EQ(RunCli(dir.path(), {"--layout", "us", "macro", "show", "burst"}).out,
+  EXPECT_EQ(Run("--layout us macro show burst").out,
             "Macro: Burst (2 steps)\n  1  A  press  20 ms\n  2  A  release  20 ms\n");
-  EXPECT_EQ(RunCli(dir.path(), {"macro", "rename", "Burst", "Volley"}).exit_code, 0);
-  EXPECT_THAT(RunCli(dir.path(), {"profile", "show"}).out, HasSubstr("   4  Macro: Volley\n"));
-  EXPECT_EQ(RunCli(dir.path(), {"macro", "delete", "volley"}).exit_code, 0);
-  EXPECT_EQ(RunCli(dir.path(), {"macros"}).out, "");
-  const std::string shown = RunCli(dir.path(), {"--json", "profile", "show"}).out;
-  for (const char* button :
-       {"{\"button\":4,\"function\":6,", "{\"button\":7,\"function\":16,", "\"shortcut_key\":6",
-        "{\"button\":5,\"function\":13,", "{\"button\":6,\"function\":14,"}) {
-    EXPECT_THAT(shown, HasSubstr(button));
-  }
+  EXPECT_EQ(Run("macro rename Burst Volley").exit_code, 0);
+  EXPECT_THAT(Run("profile show").out, HasSubstr("   4  Macro: Volley\n"));
+  EXPECT_EQ(Run("macro delete volley").exit_code, 0);
+  EXPECT_EQ(Run("macros").out, "");
+  EXPECT_THAT(
+      Run("--json profile show").out,
+      AllOf(HasSubstr("{\"button\":4,\"function\":6,"), HasSubstr("{\"button\":7,\"function\":16,"),
+            HasSubstr("\"shortcut_key\":6"), HasSubstr("{\"button\":5,\"function\":13,"),
+            HasSubstr("{\"button\":6,\"function\":14,")));
 }
 
 // Keys are named as the layout types them (row by row in the key name test); without any layout,
 // keys that type nothing keep their names, so that shortcuts such as Ctrl+Enter can still be typed.
-TEST(Cli, KeysAreNamedAsTheLayoutTypesThem) {
-  TempDir dir;
-  const ProgramRun french = RunCli(dir.path(), {"keys", "--layout", "fr"});
+TEST_F(Cli, KeysAreNamedAsTheLayoutTypesThem) {
+  const ProgramRun french = Run("keys --layout fr");
   EXPECT_EQ(std::tuple(french.exit_code, french.out.substr(0, 4), Lines(french.out)),
             std::tuple(0, "4 Q\n", 111));             // the usages of the key table, each once
   EXPECT_FALSE(fs::exists(StoreFolder(dir.path())));  // no store was needed
-  const ProgramRun bare = RunCli(
-      dir.path(), {"keys"},
+  const ProgramRun bare = Run(
+      {"keys"},
       {.env = {{"XKB_CONFIG_ROOT", "/nonexistent"}, {"DISPLAY", ""}, {"XKB_DEFAULT_LAYOUT", ""}}});
-  EXPECT_THAT(bare.out, HasSubstr("4 A\n"));
-  EXPECT_THAT(bare.out, HasSubstr("\n40 Enter\n41 Esc\n42 Backspace\n43 Tab\n44 Space\n"));
-  EXPECT_THAT(bare.out, HasSubstr("\n57 Caps Lock\n"));
+  EXPECT_THAT(bare.out, AllOf(HasSubstr("4 A\n"), HasSubstr("\n57 Caps Lock\n"),
+                              HasSubstr("\n40 Enter\n41 Esc\n42 Backspace\n43 Tab\n44 Space\n")));
 }
 
-TEST(Cli, ConcurrentCommandsNeverLoseEachOthersChanges) {
-  TempDir dir;
-  RunCli(dir.path(), {"profiles"});
+TEST_F(Cli, ConcurrentCommandsNeverLoseEachOthersChanges) {
+  Run("profiles");
   auto add_many = [&](const std::string& prefix) {
-    for (int i = 0; i < 8; ++i) RunCli(dir.path(), {"profile", "add", prefix + std::to_string(i)});
+    for (int i = 0; i < 8; ++i) Run({"profile", "add", prefix + std::to_string(i)});
   };
   std::thread first(add_many, "a");
   std::thread second(add_many, "b");
   first.join();
   second.join();
-  EXPECT_EQ(Lines(RunCli(dir.path(), {"profiles"}).out), 17);
+  EXPECT_EQ(Lines(Run("profiles").out), 17);
 }
 
 // Buttons are shown by their function's name or, without one, its code; stored values far outside
 // what the page offers are shown as they are.
-TEST(Cli, ProfileShowShowsStoredValuesAsTheyAre) {
-  TempDir dir;
+TEST_F(Cli, ProfileShowShowsStoredValuesAsTheyAre) {
   testing::UseEnglishTexts();
   ProfileStore store;
   ProfileRecord& record = *AddDefaultProfile(store);
   record.dpi_step = record.lift_of_distance = record.key_debounce = INT32_MAX;
   ASSERT_TRUE(SaveProfiles(store, dir.path()).ok);
   EXPECT_THAT(
-      RunCli(dir.path(), {"profile", "show"}).out,
+      Run("profile show").out,
       AllOf(HasSubstr("   1  Left Click\n   2  Right Click\n"), HasSubstr("   5  function 121\n"),
             HasSubstr("Current stage: 2147483648\n"), HasSubstr("Debounce: 4294967294 ms\n"),
             HasSubstr("Lift-off distance: 2147483648\n")));
@@ -187,20 +186,15 @@ TEST(Cli, ProfileShowShowsStoredValuesAsTheyAre) {
 // Stores that cannot be read, or are far too large, are refused before anything is created or
 // changed, with one line saying why; the commands that reach the mouse load them as the window
 // does.
-TEST(Cli, StoresThatCannotBeReadAreRefusedBeforeAnythingIsCreated) {
-  TempDir dir;
+TEST_F(Cli, StoresThatCannotBeReadAreRefusedBeforeAnythingIsCreated) {
   for (const fs::path& huge : {ProfileStorePath(dir.path()), MacroStorePath(dir.path())}) {
     SCOPED_TRACE(huge.filename());
     fs::remove_all(StoreFolder(dir.path()));
     fs::create_directories(StoreFolder(dir.path()));
     testing::WriteAll(huge, {});
     fs::resize_file(huge, 200ull << 30);  // sparse
-    for (const char* command : {"profiles", "macros", "status"}) {
-      const ProgramRun refused = RunCli(dir.path(), {command});
-      EXPECT_EQ(refused.exit_code, 1);
-      EXPECT_EQ(Lines(refused.err), 1) << refused.err;
-      EXPECT_THAT(refused.err, HasSubstr("left untouched"));
-    }
+    for (const char* command : {"profiles", "macros", "status"})
+      ExpectRefusal(Run(command), "left untouched");
     EXPECT_EQ(fs::file_size(huge), 200ull << 30);
     EXPECT_EQ(fs::exists(ProfileStorePath(dir.path())), huge == ProfileStorePath(dir.path()));
   }
@@ -209,17 +203,14 @@ TEST(Cli, StoresThatCannotBeReadAreRefusedBeforeAnythingIsCreated) {
   for (const fs::path& path : {dir.path(), StoreFolder(dir.path())})
     fs::permissions(path, fs::perms::all);
   fs::permissions(MacroStorePath(dir.path()), fs::perms::none);
-  const ProgramRun unreadable = RunCli(dir.path(), {"profiles"}, {.unprivileged = true});
-  EXPECT_EQ(unreadable.exit_code, 1);
-  EXPECT_THAT(unreadable.err, HasSubstr("cannot read the macro store"));
+  ExpectRefusal(Run({"profiles"}, {.unprivileged = true}), "cannot read the macro store");
   EXPECT_FALSE(fs::exists(ProfileStorePath(dir.path())));
 }
 
 // A data folder the user may only read serves every command that only reads; the others say why
 // they cannot run. An export may replace a file the user may write in a folder they may not.
-TEST(Cli, AReadOnlyDataFolderServesTheCommandsThatRead) {
-  TempDir dir;
-  ASSERT_EQ(RunCli(dir.path(), {"macro", "add", "M"}).exit_code, 0);
+TEST_F(Cli, AReadOnlyDataFolderServesTheCommandsThatRead) {
+  ASSERT_EQ(Run("macro add M").exit_code, 0);
   TempDir exports;
   testing::WriteAll(exports / "p.pro", {1});
   using enum fs::perms;
@@ -228,60 +219,48 @@ TEST(Cli, AReadOnlyDataFolderServesTheCommandsThatRead) {
   fs::permissions(exports / "p.pro", all);
   const RunOptions as_user{.unprivileged = true};
   for (const Args& args :
-       std::vector<Args>{{"profiles"},
-                         {"macros"},
-                         {"profile", "show"},
-                         {"macro", "show", "M"},
-                         {"profile", "export", "Profile1", (exports / "p.pro").string()}}) {
-    const ProgramRun result = RunCli(dir.path(), args, as_user);
+       {Words("profiles"), Words("macros"), Words("profile show"), Words("macro show M"),
+        Words("profile export Profile1 " + (exports / "p.pro").string())}) {
+    const ProgramRun result = Run(args, as_user);
     EXPECT_EQ(result.exit_code, 0) << args[0] << ": " << result.err;
   }
   EXPECT_EQ(fs::file_size(exports / "p.pro"), kProfileRecordSize);
-  const ProgramRun refused = RunCli(dir.path(), {"profile", "add", "X"}, as_user);
-  EXPECT_EQ(refused.exit_code, 1);
-  EXPECT_THAT(refused.err, HasSubstr("is read-only"));
+  ExpectRefusal(Run(Words("profile add X"), as_user), "is read-only");
 }
 
 // Without a home folder it can create, the program says so instead of storing elsewhere.
-TEST(Cli, ADataFolderThatCannotBeCreatedIsAnError) {
-  TempDir dir;
+TEST_F(Cli, ADataFolderThatCannotBeCreatedIsAnError) {
   testing::WriteAll(dir / "file", {1});
-  const ProgramRun result =
-      RunCli(dir.path(), {"profiles"},
-             {.env = {{"XDG_CONFIG_HOME", (dir / "file/config").string()}}, .data_dir = false});
-  EXPECT_EQ(result.exit_code, 1);
-  EXPECT_THAT(result.err, HasSubstr("cannot create the data folder"));
+  ExpectRefusal(Run({"profiles"}, {.env = {{"XDG_CONFIG_HOME", (dir / "file/config").string()}},
+                                   .data_dir = false}),
+                "cannot create the data folder");
   EXPECT_FALSE(fs::exists(fs::path(MELKO_BIN_DIR) / "Data"));
 }
 
 // melkoctl shows the stores by itself and hands every other command to melkoctl-mouse: a showing
 // command reads the same either way, and without melkoctl-mouse the others say what is missing
 // and change nothing.
-TEST(Cli, ShowingCommandsRunWithoutTheMouseProgram) {
-  TempDir dir;
-  RunCli(dir.path(), {"profile", "add", "Game"});
-  RunCli(dir.path(), {"macro", "add", "Jump"});
-  for (const Args& show : {Args{"profile", "show", "game"}, Args{"macro", "show", "JUMP"}}) {
-    Args handed_over = show;
-    handed_over.insert(handed_over.end(), {"--wait", "0"});  // an option only melkoctl-mouse takes
-    EXPECT_EQ(RunCli(dir.path(), show).out, RunCli(dir.path(), handed_over).out);
+TEST_F(Cli, ShowingCommandsRunWithoutTheMouseProgram) {
+  Run("profile add Game");
+  Run("macro add Jump");
+  for (const char* show : {"profile show game", "macro show JUMP"}) {
+    // --wait is an option only melkoctl-mouse takes
+    EXPECT_EQ(Run(show).out, Run(std::string(show) + " --wait 0").out);
   }
 
   TempDir alone;
   fs::copy_file(fs::path(MELKO_BIN_DIR) / "melkoctl", alone.path() / "melkoctl");
   fs::create_directory_symlink(fs::path(MELKO_BIN_DIR) / "res", alone.path() / "res");
-  const auto run_alone = [&](const Args& args) {
+  const auto run_alone = [&](const std::string& words) {
     Args argv = {(alone.path() / "melkoctl").string(), "--data-dir", dir.path().string()};
-    argv.insert(argv.end(), args.begin(), args.end());
+    for (const std::string& word : Words(words)) argv.push_back(word);
     return testing::RunProgram(argv, {});
   };
-  const ProgramRun listed = run_alone({"profiles"});
+  const ProgramRun listed = run_alone("profiles");
   EXPECT_EQ(std::tuple(listed.exit_code, listed.out, listed.err),
             std::tuple(0, "0   Profile1\n1 * Game\n", ""));
-  const ProgramRun added = run_alone({"profile", "add", "Work"});
-  EXPECT_EQ(added.exit_code, 1);
-  EXPECT_THAT(added.err, HasSubstr("melkoctl-mouse is missing"));
-  EXPECT_EQ(run_alone({"profiles"}).out, listed.out);
+  ExpectRefusal(run_alone("profile add Work"), "melkoctl-mouse is missing");
+  EXPECT_EQ(run_alone("profiles").out, listed.out);
 }
 
 }  // namespace

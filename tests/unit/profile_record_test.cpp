@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -70,9 +71,8 @@ TEST(ProfileRecord, DefaultsMatchTheLayoutByteForByte) {
   EncodeProfile(*record, std::span<std::uint8_t, kProfileRecordSize>(actual.data(), actual.size()));
   const std::vector<std::uint8_t> expected = ExpectedDefaultsImage(u"Profile1");
   ASSERT_EQ(actual.size(), expected.size());
-  for (std::size_t i = 0; i < actual.size(); ++i) {
-    ASSERT_EQ(actual[i], expected[i]) << "first difference at offset " << i;
-  }
+  const auto differs = std::ranges::mismatch(actual, expected).in1;
+  EXPECT_EQ(differs, actual.end()) << "first difference at offset " << differs - actual.begin();
 }
 
 TEST(ProfileRecord, ResetDpiDefaultsTouchesOnlyTheDpiGroup) {
@@ -95,9 +95,8 @@ TEST(ProfileRecord, DpiFiguresAndStageValues) {
   const int value_of[][2] = {{10050, 200}, {10100, 201}, {30, 1},     {50, 1},
                              {99, 1},      {12000, 220}, {99999, 220}};
   for (auto [dpi, value] : value_of) EXPECT_EQ(DpiToStageValue(dpi), value) << dpi;
-  for (int value = 1; value <= 220; ++value) {
+  for (int value = 1; value <= 220; ++value)
     EXPECT_EQ(DpiToStageValue(StageValueToDpi(value)), value) << value;
-  }
 }
 
 // Red in the lowest byte is the defaults' byte-for-byte test's; the page's tests show colours and
@@ -110,9 +109,8 @@ TEST(ProfileRecord, ColoursAsHexText) {
     EXPECT_TRUE(ParseHexColour(text, parsed)) << text;
     EXPECT_EQ(parsed, colour) << text;
   }
-  for (const char* bad : {"", "#", "#12345", "#1234567", "#12345G", "red"}) {
+  for (const char* bad : {"", "#", "#12345", "#1234567", "#12345G", "red"})
     EXPECT_FALSE(ParseHexColour(bad, parsed)) << bad;
-  }
 }
 
 }  // namespace

@@ -40,8 +40,8 @@ TEST_F(ProfileStoreTest, ASelectionOutsideTheListSelectsTheFirst) {
   WriteStore({u"A", u"B"}, 7);
   ProfileStore outside;
   const StoreLoadReport report = LoadProfiles(outside, dir_.path());
-  EXPECT_EQ(report.status, StoreLoadStatus::kLoaded);
-  EXPECT_EQ(ProfileName(*outside.Selected()), u"A");
+  EXPECT_EQ(std::tuple(report.status, ProfileName(*outside.Selected())),
+            std::tuple(StoreLoadStatus::kLoaded, u"A"));
   EXPECT_EQ(report.image, EncodeProfileStore(outside));
 }
 
@@ -63,14 +63,12 @@ TEST_F(ProfileStoreTest, DamagedStoresAreCopiedAsideThenLoadedAsFarAsWhole) {
     WriteStore(bytes);
     ProfileStore store;
     const StoreLoadReport report = LoadProfiles(store, dir_.path());
-    EXPECT_EQ(report.status, StoreLoadStatus::kRepaired);
-    EXPECT_FALSE(report.detail.empty());
-    EXPECT_TRUE(report.saved.ok);
-    EXPECT_EQ(ReadAll(report.damaged_copy), bytes);
     std::u16string names;
     for (const auto& profile : store.profiles) names += ProfileName(*profile);
-    EXPECT_EQ(names, names_after);
-    EXPECT_LT(store.selected_index, store.profiles.size());
+    EXPECT_EQ(std::tuple(report.status, report.detail.empty(), report.saved.ok, names,
+                         store.selected_index < store.profiles.size()),
+              std::tuple(StoreLoadStatus::kRepaired, false, true, names_after, true));
+    EXPECT_EQ(ReadAll(report.damaged_copy), bytes);
     ProfileStore again;
     EXPECT_EQ(LoadProfiles(again, dir_.path()).status, StoreLoadStatus::kLoaded);
   }
@@ -81,9 +79,10 @@ TEST_F(ProfileStoreTest, DamagedStoresAreCopiedAsideThenLoadedAsFarAsWhole) {
 TEST_F(ProfileStoreTest, UnreadableStoreIsNeverOverwritten) {
   std::filesystem::create_directories(StoreFile());
   ProfileStore in_memory;
-  EXPECT_EQ(LoadProfiles(in_memory, dir_.path()).status, StoreLoadStatus::kUnreadable);
-  EXPECT_EQ(in_memory.profiles.size(), 1u);
-  EXPECT_TRUE(std::filesystem::is_directory(StoreFile()));
+  const StoreLoadStatus status = LoadProfiles(in_memory, dir_.path()).status;
+  EXPECT_EQ(
+      std::tuple(status, in_memory.profiles.size(), std::filesystem::is_directory(StoreFile())),
+      std::tuple(StoreLoadStatus::kUnreadable, 1u, true));
 
   if (geteuid() == 0) GTEST_SKIP() << "root reads files regardless of permissions";
   std::filesystem::remove(StoreFile());

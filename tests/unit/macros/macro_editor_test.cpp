@@ -86,7 +86,6 @@ struct Event {
   std::intptr_t lparam;  // keys: 0 press, 1 release
   int after_ms = 0;
 };
-constexpr std::uint32_t A = 'A', B = 'B';
 
 // A store of macros, an open and active editor, with the first macro selected when there is one.
 struct Bench {
@@ -102,9 +101,11 @@ struct Bench {
     clock.SleepFor(e.after_ms);
     if (hooks.Delivers(e.wparam)) editor.OnHookMessage(e.wparam, e.lparam);
   }
-  void Record(const std::vector<Event>& events) {
+  // Events as "A+500": a key letter, + for a press or - for a release, and the milliseconds before.
+  void Record(const std::string& events) {
     editor.ToggleRecording();
-    for (const Event& e : events) Send(e);
+    std::istringstream in(events);
+    for (std::string e; in >> e;) Send({std::uint32_t(e[0]), e[1] == '-', std::stoi(e.substr(2))});
     if (editor.state().recording) editor.ToggleRecording();
   }
   std::string Stored(int row = 0) const {
@@ -124,14 +125,9 @@ struct Bench {
 };
 
 TEST(MacroEditor, RecordsStepsWithTheirDelays) {
-  // Events: a key letter, + for a press or - for a release, and the milliseconds before it.
-  struct Case {
-    const char* what;
-    std::string steps;
-    int selected;  // the step selected when the recording starts
-    int mode;
-    std::string events, stored;
-  } cases[] = {
+  // What, the steps, the step selected when the recording starts, the delay mode, the events
+  // and the steps stored.
+  const std::tuple<const char*, std::string, int, int, const char*, std::string> cases[] = {
       {"empty macro: the wait before the first event is dropped", "", -1, kRecordedDelay,
        "A+500 A-120 B+300 B-80", "4+120 4-300 5+80 5-10"},
       {"a held key repeats its press", "", -1, kRecordedDelay, "A+0 A+30 A+30 A-40", "4+100 4-10"},
@@ -150,39 +146,31 @@ TEST(MacroEditor, RecordsStepsWithTheirDelays) {
       {"a key held past the stop was the last step", "", -1, kRecordedDelay, "A+0 A-50 B+300",
        "4+50 4-10"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Bench bench({{u"M", c.steps}});
-    bench.editor.SelectStep(c.selected);
-    bench.editor.SetDelayMode(c.mode);
+  for (const auto& [what, steps, selected, mode, events, stored] : cases) {
+    SCOPED_TRACE(what);
+    Bench bench({{u"M", steps}});
+    bench.editor.SelectStep(selected);
+    bench.editor.SetDelayMode(mode);
     bench.editor.FinishDefaultDelayEdit("250");
-    std::vector<Event> events;
-    std::istringstream in(c.events);
-    for (std::string e; in >> e;)
-      events.push_back({std::uint32_t(e[0]), e[1] == '-', std::stoi(e.substr(2))});
     bench.Record(events);
-    EXPECT_EQ(bench.Stored(), c.stored);
+    EXPECT_EQ(bench.Stored(), stored);
   }
 }
 
-// The click that ends a recording is no step: on the record or exit button the mouse is not
-// captured; the window manager's close button lies outside the window, where clicks count, and
-// its click goes when the window manager closes the window.
+// The click that ends a recording is no step. Clicks on the record and exit buttons are not
+// captured (the window tests, through the window and the real hook); the window manager's close
+// button lies outside the window, where clicks count, and its click goes when it closes the window.
 TEST(MacroEditor, TheClickThatEndsARecordingIsNoStep) {
-  for (bool by_window_manager : {false, true}) {
-    Bench bench({{u"M", ""}});
-    bench.editor.SetDelayMode(kNoDelay);
-    bench.editor.SetPointerOverStopButton(true);
-    bench.editor.ToggleRecording();
-    bench.Send({513, 0});  // still over the record button
-    bench.editor.SetPointerOverStopButton(false);
-    for (Event e : {Event{523, 2}, Event{524, 2}, Event{513, 0}, Event{514, 0}}) bench.Send(e);
-    bench.editor.SetPointerOverStopButton(!by_window_manager);  // over the exit button, or not
-    for (Event e : {Event{516, 0}, Event{517, 0}, Event{513, 0}, Event{514, 0}}) bench.Send(e);
-    bench.editor.Close(by_window_manager);
-    EXPECT_EQ(bench.Stored(), by_window_manager ? "244+10 244-10 241+10 241-10 242+10 242-10"
-                                                : "244+10 244-10 241+10 241-10");
+  Bench bench({{u"M", ""}});
+  bench.editor.SetDelayMode(kNoDelay);
+  bench.editor.ToggleRecording();
+  bench.editor.SetPointerOverStopButton(false);  // it has left the record button
+  for (Event e :
+       {Event{523, 2}, Event{524, 2}, Event{516, 0}, Event{517, 0}, Event{513, 0}, Event{514, 0}}) {
+    bench.Send(e);
   }
+  bench.editor.Close(true);
+  EXPECT_EQ(bench.Stored(), "244+10 244-10 242+10 242-10");
 }
 
 // A new recording takes a repeat of the last one's last event; selecting another macro leaves no
@@ -191,8 +179,8 @@ TEST(MacroEditor, RecordingsAndInsertionsLandWhereTheyShould) {
   Bench bench({{u"A", "6+100 6-200 7+300"}, {u"B", "8+10"}});
   bench.editor.SetDelayMode(kNoDelay);
   bench.editor.SelectStep(0);
-  bench.Record({{A, 0}, {A, 1}});
-  bench.Record({{A, 1}});
+  bench.Record("A+0 A-0");
+  bench.Record("A-0");
   EXPECT_EQ(bench.Stored(), "6+100 4+10 4-10 4-10 6-200 7+300");
   EXPECT_EQ(bench.view.scrolled_to, 3);
   bench.editor.SelectMacro(1);
@@ -200,31 +188,26 @@ TEST(MacroEditor, RecordingsAndInsertionsLandWhereTheyShould) {
   EXPECT_EQ(bench.Stored(1), "8+10 241+10 241-10");
 }
 
+// The mouse page shows the delay stored, the key page what was typed; the last step's delay is
+// not editable.
 TEST(MacroEditor, DelayFieldsAreClamped) {
-  struct Case {
-    int row;
-    const char* typed;
-    const char* shown;  // the mouse page shows the value stored, the key page what was typed
-    const char* stored;
-  } cases[] = {
-      {0, "5", "10", "241+10 241-100 4+100 4-100"},
-      {0, "70000", "65535", "241+65535 241-100 4+100 4-100"},
-      {2, "5", "5", "241+100 241-100 4+10 4-100"},
-      {2, "x", "x", "241+100 241-100 4+10 4-100"},
-      {3, "500", "10", "241+100 241-100 4+100 4-100"},  // the last step's is not editable
-  };
-  for (const Case& c : cases) {
+  for (const auto& [row, typed, shown, stored] : {
+           std::tuple(0, "5", "10", "241+10 241-100 4+100 4-100"),
+           {0, "70000", "65535", "241+65535 241-100 4+100 4-100"},
+           {2, "5", "5", "241+100 241-100 4+10 4-100"},
+           {2, "x", "x", "241+100 241-100 4+10 4-100"},
+           {3, "500", "10", "241+100 241-100 4+100 4-100"},
+       }) {
     Bench bench({{u"M", "241+100 241-100 4+100 4-100"}});
-    bench.editor.SelectStep(c.row);
+    bench.editor.SelectStep(row);
     bench.editor.SetStepEditorOpen(true);
-    EXPECT_EQ(bench.view.editor.delay_editable, c.row != 3);
-    EXPECT_EQ(bench.editor.FinishDelayEdit(c.typed), c.shown) << c.typed;
-    EXPECT_EQ(bench.Stored(), c.stored);
+    EXPECT_EQ(bench.view.editor.delay_editable, row != 3);
+    EXPECT_EQ(bench.editor.FinishDelayEdit(typed), shown) << typed;
+    EXPECT_EQ(bench.Stored(), stored);
   }
   Bench bench({{u"M", ""}});
-  EXPECT_EQ((std::vector<std::string>{bench.editor.FinishDefaultDelayEdit("5"),
-                                      bench.editor.FinishDefaultDelayEdit("70000")}),
-            (std::vector<std::string>{"10", "65535"}));
+  EXPECT_EQ(bench.editor.FinishDefaultDelayEdit("5"), "10");
+  EXPECT_EQ(bench.editor.FinishDefaultDelayEdit("70000"), "65535");
   bench.editor.InsertClick(0);
   EXPECT_EQ(bench.Stored(), "241+65535 241-65535");
 }
@@ -258,31 +241,28 @@ TEST(MacroEditor, AChangeWithoutRoomOrAFailedSaveIsUndone) {
   failed.editor.ClearSteps();
   EXPECT_EQ(failed.view.told, std::vector<std::string>{"read-only"});
   for (Bench* bench : {&click, &delay}) {
-    EXPECT_EQ(bench->Stored(), long_steps);
-    EXPECT_EQ(bench->Working(), long_steps);
-    EXPECT_EQ(bench->view.rows.size(), 25u);
+    EXPECT_EQ(std::tuple(bench->Stored(), bench->Working(), bench->view.rows.size()),
+              std::tuple(long_steps, long_steps, 25u));
   }
   EXPECT_EQ(failed.Working(), "4+10 4-10");
 }
 
 // A name is shortened before it is checked, and checked against the store as it is now.
 TEST(MacroEditor, NamesAreShortenedBeforeTheyAreChecked) {
-  struct Case {
-    std::u16string typed, shown;
-  } cases[] = {
+  const std::pair<std::u16string, std::u16string> cases[] = {
       {u"ABCDEFGHIJKLMNOPQRSTUVWXYZ", u"Macro1"},  // taken once cut to 23 units
       {u"MACRO1", u"Macro1"},
       {u"", u"Macro1"},     // the buttons that play it would lose it
       {u"DUP", u"Macro1"},  // another program stored Dup meanwhile
   };
-  for (const Case& c : cases) {
+  for (const auto& [typed, shown] : cases) {
     Bench bench({{u"Macro1", ""}, {u"ABCDEFGHIJKLMNOPQRSTUVW", ""}});
     bench.library.other_program = [](MacroStore& store) {  // found on disk by the rename
       store.macros.push_back(MakeEmptyMacro(u"Dup"));
     };
-    EXPECT_EQ(bench.editor.FinishNameEdit(c.typed), c.shown);
-    EXPECT_EQ(MacroName(*bench.library.store.macros[0]), c.shown);
-    EXPECT_EQ(bench.view.names[0], c.shown);
+    EXPECT_EQ(bench.editor.FinishNameEdit(typed), shown);
+    EXPECT_EQ(MacroName(*bench.library.store.macros[0]), shown);
+    EXPECT_EQ(bench.view.names[0], shown);
   }
 }
 
@@ -292,7 +272,7 @@ TEST(MacroEditor, TheKeyFieldListensOnlyWhileTheWindowIsActive) {
   bench.editor.SetStepEditorOpen(true);
   bench.editor.SetKeyFieldFocus(true);
   // Tab moves on; a release whose press came before the field listened (Shift+Tab) is no key.
-  for (Event e : {Event{B, 0}, Event{9, 0}, Event{9, 1}, Event{A, 1}}) bench.Send(e);
+  for (Event e : {Event{'B', 0}, Event{9, 0}, Event{9, 1}, Event{'A', 1}}) bench.Send(e);
   EXPECT_EQ(bench.Stored(), "5+10 4-10");
   bench.editor.SetWindowActive(false);
   EXPECT_FALSE(bench.hooks.installed || bench.hooks.keys);

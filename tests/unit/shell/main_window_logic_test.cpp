@@ -50,9 +50,8 @@ TEST_F(MainWindowLogicTest, OnlyOneWarningOpensAndASecondLaunchRestoresTheWindow
   logic.OnConnectedChanged(true);
   window.minimised = true;
   logic.OnSecondLaunch();
-  EXPECT_TRUE(window.visible);
-  EXPECT_FALSE(window.minimised);
-  EXPECT_EQ(window.raised, 1);
+  EXPECT_EQ(std::tuple(window.visible, window.minimised, window.raised),
+            std::tuple(true, false, 1));
 }
 
 // Without a tray host the hide button minimises, and so does a mouse going away, which would hide

@@ -193,45 +193,41 @@ TEST_F(SettingsPageTest, RefreshShowsEveryFieldOfTheProfile) {
       r.buttons[slot].shortcut_key = std::uint8_t(4 + slot);  // A, B, C ...
     }
   });
-  fakes::FakeControls& shown = rig.controls;
-  for (int stage = 1; stage <= kDpiStageCount; ++stage) {
-    const std::string dpi = std::to_string(10000 + 100 * stage);
-    const int i = stage - 1;
-    EXPECT_EQ(std::tuple(shown.Value(Numbered("ms_1_slider_dpi_%d", stage)),
-                         shown.Text(Numbered("ms_1_label_dpi_%d", stage)),
-                         shown.Text(Numbered("ms_1_edit_dpi_%d", stage)),
-                         shown.Colour(Numbered("ms_1_btn_dpi_color_%d", stage))),
-              std::tuple(200 + stage, dpi, dpi, ColourToArgb(MakeColour(i, 2 * i, 3 * i))))
-        << stage;
-  }
-  // Rows of control=shown, the "ms_1_" left off: a slider's value, a list's item, a label's text,
-  // and an option group's selected option.
-  std::istringstream rows(
+  // Rows of control=shown, the "ms_1_" left off: a slider's value, a list's item, a label's,
+  // an edit's or a button's text, and an option group's selected option.
+  std::string rows =
       "slider_brightness=2|slider_breathspeed=3|slider_light_off=5|slider_sleep_timer=7|"
       "slider_key_debounce=9|combo_light=3|combo_light_ble=1|"
       "label_prate=key:prate_1_text|label_light_off=Light off after: 2.5 min|"
       "label_sleep_timer=Sleep after: 7 min|label_key_debounce=18 MS|"
       "option_dpi_step_=5|btn_prate_=1|option_lift_of_distance_=2|option_ripple_control_=1|"
-      "option_angle_snap_=2");
-  for (std::string row; std::getline(rows, row, '|');) {
+      "option_angle_snap_=2";
+  for (int stage = 1; stage <= kDpiStageCount; ++stage) {
+    const std::string n = std::to_string(stage), dpi = std::to_string(10000 + 100 * stage);
+    rows += "|slider_dpi_" + n + "=" + std::to_string(200 + stage) + "|label_dpi_" + n + "=" + dpi +
+            "|edit_dpi_" + n + "=" + dpi;
+  }
+  for (int button = 1; button <= kMouseButtonCount; ++button)
+    rows += "|btn_key_" + std::to_string(button) + "=Ctrl+" + char('A' + button - 1);
+  fakes::FakeControls& shown = rig.controls;
+  std::istringstream in(rows);
+  for (std::string row; std::getline(in, row, '|');) {
     const std::string control = "ms_1_" + row.substr(0, row.find('='));
-    const std::string expected = row.substr(row.find('=') + 1);
-    if (control.ends_with('_')) {
-      EXPECT_EQ(shown.SelectedOption(control), control + expected);
-    } else {
-      const std::string kind = control.substr(5, control.find('_', 5) - 5);
-      EXPECT_EQ(kind == "slider"  ? std::to_string(shown.Value(control))
-                : kind == "combo" ? std::to_string(shown.SelectedItem(control))
-                                  : shown.Text(control),
-                expected)
-          << control;
-    }
+    const std::string expected =
+        (control.ends_with('_') ? control : "") + row.substr(row.find('=') + 1);
+    const std::string kind = control.substr(5, control.find('_', 5) - 5);
+    EXPECT_EQ(control.ends_with('_') ? shown.SelectedOption(control)
+              : kind == "slider"     ? std::to_string(shown.Value(control))
+              : kind == "combo"      ? std::to_string(shown.SelectedItem(control))
+                                     : shown.Text(control),
+              expected)
+        << control;
+  }
+  for (int i = 0; i < kDpiStageCount; ++i) {
+    EXPECT_EQ(shown.Colour(Numbered("ms_1_btn_dpi_color_%d", i + 1)),
+              ColourToArgb(MakeColour(i, 2 * i, 3 * i)));
   }
   EXPECT_EQ(shown.Colour("ms_1_btn_light_color"), 0xFF090807u);
-  for (int button = 1; button <= kMouseButtonCount; ++button) {
-    EXPECT_EQ(shown.Text(Numbered("ms_1_btn_key_%d", button)),
-              std::string("Ctrl+") + char('A' + button - 1));
-  }
 }
 
 // A stage that is off cannot become the current one; a current stage or rate that a file holds
