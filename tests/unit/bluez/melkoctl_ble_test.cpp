@@ -23,7 +23,8 @@ class MelkoctlOverBluetooth : public ::testing::Test {
             {"XDG_CONFIG_HOME", (folder_ / "config").string()}};
   }
   std::vector<std::string> Command(const std::vector<std::string>& args) const {
-    std::vector<std::string> argv{BinPath("melkoctl"), "--data-dir", (folder_ / "data").string()};
+    std::vector<std::string> argv{MELKO_BIN_DIR "/melkoctl", "--data-dir",
+                                  (folder_ / "data").string()};
     argv.insert(argv.end(), args.begin(), args.end());
     return argv;
   }
