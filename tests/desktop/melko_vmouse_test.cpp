@@ -10,21 +10,16 @@
 
 #include "desktop_session.h"
 
-namespace melko {
+namespace melko::testing {
 namespace {
 
-using testing::Await;
-using testing::ChildProcess;
 using ::testing::HasSubstr;
-using testing::kMainWindowSize;
 using ::testing::Not;
-using testing::ShownWindow;
-using testing::VisibleWindows;
 
-class MelkoDesktopTest : public testing::DesktopSession {
+class MelkoDesktopTest : public DesktopSession {
  protected:
   // How many reports the mouse was sent that start with these hex digits.
-  static long WritesStarting(const testing::VmouseProcess& mouse, const std::string& hex) {
+  static long WritesStarting(const VmouseProcess& mouse, const std::string& hex) {
     return std::ranges::count_if(mouse.Writes(),
                                  [&](const auto& write) { return write.hex.starts_with(hex); });
   }
@@ -47,20 +42,19 @@ class MelkoDesktopTest : public testing::DesktopSession {
   }
   static std::string Xprop(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "/usr/bin/xprop");
-    return testing::RunProgram(arguments, {}, 5000).out;
+    return RunProgram(arguments, {}, 5000).out;
   }
 };
 
 TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
-  testing::VmouseProcess mouse({"--cable", "--receiver", "--awake", "--battery", "80"});
+  VmouseProcess mouse({"--cable", "--receiver", "--awake", "--battery", "80"});
   auto melko = StartMelko(mouse);
   ASSERT_TRUE(AwaitWindowOfSize(kMainWindowSize)) << Errors();
   // The device side opens once the window is up, later still under a sanitizer: the button is
   // pressed until a press comes after the driver library listens.
   EXPECT_TRUE(Await([&] {
     EXPECT_EQ(mouse.Command("dpi-button"), "ok");
-    return std::ranges::any_of(VisibleWindows(),
-                               [](const ShownWindow& w) { return w.size == "200x50"; });
+    return std::ranges::count(VisibleWindows(), "200x50", &ShownWindow::size) > 0;
   })) << "the DPI popup";
 
   // A second launch brings the first copy forward, with its startup id for the window manager,
@@ -77,19 +71,19 @@ TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
 // Apply sends the profile (in full, the first time), and Restore Defaults, confirmed with Return,
 // sends it in full again. SIGTERM while the confirmation is open ends the program in order.
 TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
-  testing::VmouseProcess mouse({"--cable"});
+  VmouseProcess mouse({"--cable"});
   auto melko = StartMelko(mouse);
   const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window) << Errors();
-  ASSERT_TRUE(Click(*window, testing::kApplyButton));
+  ASSERT_TRUE(Click(*window, kApplyButton));
   EXPECT_TRUE(Await([&] { return mouse.LogLines().size() >= 5; }));
   EXPECT_EQ(WritesStarting(mouse, "0c0a"), 1);  // melko wrote nothing at its start unasked
-  ASSERT_TRUE(Click(*window, testing::kRestoreDefaultsButton));
+  ASSERT_TRUE(Click(*window, kRestoreDefaultsButton));
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }))
       << "the confirmation" << Errors();
   ASSERT_TRUE(Xdotool({"key", "Return"}));
   EXPECT_TRUE(Await([&] { return WritesStarting(mouse, "0c0a") == 2; })) << Errors();
-  ASSERT_TRUE(Click(*window, testing::kRestoreDefaultsButton));
+  ASSERT_TRUE(Click(*window, kRestoreDefaultsButton));
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }));
   EXPECT_EQ(melko->Stop(), 0);
 }
@@ -98,7 +92,7 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
 // hidden to the tray (saving the edit the sleeping mouse could not take), the tray menu's Quit.
 TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
   auto tray_host = StartTrayHost();
-  testing::VmouseProcess mouse({"--receiver"});
+  VmouseProcess mouse({"--receiver"});
   auto melko = StartMelko(mouse);
   const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window && AwaitWindowOfSize("22x22")) << Errors();
@@ -107,8 +101,7 @@ TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() == 1; }))
       << "only the tray icon" << Errors();
   EXPECT_EQ(melko->Stop(), 0) << Errors();
-  const std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", (dir_ / "config").string()}};
-  EXPECT_THAT(testing::RunProgram({MELKO_BIN_DIR "/melkoctl", "profile", "show"}, env).out,
+  EXPECT_THAT(RunProgram({MELKO_BIN_DIR "/melkoctl", "profile", "show"}, Env(mouse)).out,
               HasSubstr("Current stage: 1"));
 
   melko = StartMelko(mouse);
@@ -124,11 +117,10 @@ TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
 // the window there; with the panel gone the window comes back minimised and closing ends melko.
 TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   auto window_manager = StartWindowManager();
-  testing::VmouseProcess mouse({"--receiver"});
+  VmouseProcess mouse({"--receiver"});
   auto melko = StartMelko(mouse, {"--hidden"});
   ASSERT_TRUE(Await([] {
-    return !testing::RunProgram({testing::kXdotoolProgram, "search", "--class", "melko"})
-                .out.empty();
+    return !RunProgram({kXdotoolProgram, "search", "--class", "melko"}).out.empty();
   })) << Errors();
   auto tray_host = StartTrayHost();
   const std::optional<ShownWindow> icon = AwaitWindowOfSize("22x22");
@@ -137,9 +129,8 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window);
   EXPECT_EQ(std::pair(window->x, window->y), std::pair(240, 226));
-  const std::string hints =
-      Xprop({"-id", window->id, "_NET_FRAME_EXTENTS", "_NET_WM_ALLOWED_ACTIONS"});
-  EXPECT_THAT(hints, AllOf(HasSubstr("= 0, 0, 0, 0"), Not(HasSubstr("MAXIMIZE"))));
+  EXPECT_THAT(Xprop({"-id", window->id, "_NET_FRAME_EXTENTS", "_NET_WM_ALLOWED_ACTIONS"}),
+              AllOf(HasSubstr("= 0, 0, 0, 0"), Not(HasSubstr("MAXIMIZE"))));
   // Dragged by the title bar; the pauses let the window manager take the pointer.
   EXPECT_TRUE(Await([&] {
     Xdotool({"mousemove", "340", "246", "mousedown", "1", "sleep", "0.3", "mousemove", "380", "270",
@@ -169,17 +160,15 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
 // skin or the libraries: melkoctl reaches the mouse through the installed driver libraries and
 // reads the installed language file, and melko builds its window from the installed skin.
 TEST_F(MelkoDesktopTest, AnInstalledCopyRunsFromAMovedPrefix) {
-  const testing::ProgramRun install = testing::RunProgram(
+  const ProgramRun install = RunProgram(
       {MELKO_CMAKE_COMMAND, "--install", MELKO_BUILD_DIR, "--prefix", dir_ / "installed"});
   ASSERT_EQ(install.exit_code, 0) << install.err;
   std::filesystem::rename(dir_ / "installed", dir_ / "moved");
   programs_ = dir_ / "moved/bin";
   const std::map<std::string, std::string> clean{{"MELKO_SKIN_DIR", ""}, {"LD_LIBRARY_PATH", ""}};
 
-  testing::VmouseProcess mouse({"--cable"});
-  std::map<std::string, std::string> env = clean;
-  env.insert({{"MELKO_VMOUSE", mouse.socket_path()}, {"XDG_CONFIG_HOME", dir_ / "config"}});
-  const testing::ProgramRun applied = testing::RunProgram({programs_ + "/melkoctl", "apply"}, env);
+  VmouseProcess mouse({"--cable"});
+  const ProgramRun applied = RunProgram({programs_ + "/melkoctl", "apply"}, Env(mouse, clean));
   EXPECT_EQ(applied.out, "applied Profile1 over the cable\n");
   EXPECT_EQ(applied.err, "") << "no complaint about the language file";
   auto melko = StartMelko(mouse, {}, clean);
@@ -188,4 +177,4 @@ TEST_F(MelkoDesktopTest, AnInstalledCopyRunsFromAMovedPrefix) {
 }
 
 }  // namespace
-}  // namespace melko
+}  // namespace melko::testing

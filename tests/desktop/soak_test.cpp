@@ -64,6 +64,7 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   std::cout << "MELKO_SOAK_SEED=" << seed << " MELKO_SOAK_SECONDS=" << seconds << '\n';
   std::mt19937 random(seed);
   auto pick = [&](int n) { return int(random() % unsigned(n)); };
+  auto pick_from = [&](const auto& list) { return list[std::size_t(pick(int(list.size())))]; };
 
   ChildProcess bus({"/usr/bin/dbus-daemon", "--session", "--print-address=1", "--nofork"},
                    dir_ / "dbus.err");
@@ -133,10 +134,10 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
         break;
       case 2:
       case 3:
-        melkoctl(ctl_commands[std::size_t(pick(int(ctl_commands.size())))]);
+        melkoctl(pick_from(ctl_commands));
         break;
       default:
-        mouse.Command(mouse_commands[std::size_t(pick(int(mouse_commands.size())))]);
+        mouse.Command(pick_from(mouse_commands));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50 + pick(250)));
   }
@@ -192,22 +193,17 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
     page_expected += " " + (dpi == 0 ? std::string("-") : std::to_string(dpi));
   page_expected += "; stage " + std::to_string(Numbers(stored, "current_stage").at(0)) + "; rate " +
                    std::to_string(rate.empty() ? 0 : rate[0]);
-  std::string page_shown;
-  Await(
-      [&] {
-        const std::string errors = Errors();
-        const std::size_t at = errors.rfind("the page shows the profile:");
-        page_shown = at == std::string::npos ? "" : errors.substr(at, errors.find('\n', at) - at);
-        return page_shown == page_expected;
-      },
-      5000);
-  EXPECT_EQ(page_shown, page_expected);
+  const auto page_shown = [&] {
+    const std::string errors = Errors();
+    const std::size_t at = errors.rfind("the page shows the profile:");
+    return at == std::string::npos ? "" : errors.substr(at, errors.find('\n', at) - at);
+  };
+  Await([&] { return page_shown() == page_expected; }, 5000);
+  EXPECT_EQ(page_shown(), page_expected);
 
   EXPECT_EQ(melko->Stop(), 0);
-  const std::string errors = Errors();
-  for (const char* sign : {"Sanitizer", "runtime error:"}) {
-    EXPECT_EQ(errors.find(sign), std::string::npos) << errors;
-  }
+  for (const char* sign : {"Sanitizer", "runtime error:"})
+    EXPECT_EQ(Errors().find(sign), std::string::npos) << Errors();
 }
 
 }  // namespace

@@ -36,8 +36,6 @@ class Peer final : public QObject {
     });
     client = QDBusConnection::connectToPeer(server.address(), "melko-fuzz-ble");
     while (!served) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    patience.setSingleShot(true);
-    patience.setInterval(30000);
     connect(&patience, &QTimer::timeout, [] { std::abort(); });
   }
 
@@ -89,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   peer->received.reset();
   if (!peer->client->send(signal)) return 0;
   // Delivery takes a moment on the connection's thread.
-  peer->patience.start();
+  peer->patience.start(30000);
   if (!peer->received) peer->loop.exec();
   peer->patience.stop();
 

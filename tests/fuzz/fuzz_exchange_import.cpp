@@ -74,10 +74,7 @@ struct NullEditorPorts final : melko::MacroEditorView, melko::HookControl, melko
   bool told = false;
 };
 
-const std::filesystem::path& DataFolder() {
-  static const std::filesystem::path folder = melko::fuzz::PrivateFolder() / "data";
-  return folder;
-}
+const std::filesystem::path kDataFolder = melko::fuzz::PrivateFolder() / "data";
 
 constexpr const char16_t* kProfiles[] = {u"Profile1", u"profile1", u"Profile1_1", u"Jump",
                                          u"JUMP_2"};
@@ -102,9 +99,9 @@ void WriteSeedStores() {
     for (const char16_t* name : kMacros) macros.macros.push_back(melko::MakeEmptyMacro(name));
     return std::pair(melko::EncodeProfileStore(profiles), melko::EncodeMacroStore(macros));
   }();
-  std::filesystem::create_directories(melko::StoreFolder(DataFolder()));
-  Write(melko::ProfileStorePath(DataFolder()), profile_store);
-  Write(melko::MacroStorePath(DataFolder()), macro_store);
+  std::filesystem::create_directories(melko::StoreFolder(kDataFolder));
+  Write(melko::ProfileStorePath(kDataFolder), profile_store);
+  Write(melko::MacroStorePath(kDataFolder), macro_store);
 }
 
 // Names are unique without regard to case among those of the imported record and the others.
@@ -122,8 +119,8 @@ bool UniqueAmongOthers(const List& list, std::size_t index) {
 // The stores as they are on disk, which must load whole.
 std::pair<melko::ProfileStore, melko::MacroStore> Reload() {
   std::pair<melko::ProfileStore, melko::MacroStore> stored;
-  if (melko::LoadProfiles(stored.first, DataFolder()).status != melko::StoreLoadStatus::kLoaded ||
-      melko::LoadMacros(stored.second, DataFolder()).status != melko::StoreLoadStatus::kLoaded) {
+  if (melko::LoadProfiles(stored.first, kDataFolder).status != melko::StoreLoadStatus::kLoaded ||
+      melko::LoadMacros(stored.second, kDataFolder).status != melko::StoreLoadStatus::kLoaded) {
     std::abort();
   }
   return stored;
@@ -131,7 +128,7 @@ std::pair<melko::ProfileStore, melko::MacroStore> Reload() {
 
 // The program's session on the seeded stores.
 struct LoadedDevice : melko::fuzz::NullDevice {
-  LoadedDevice() : NullDevice(DataFolder()) {
+  LoadedDevice() : NullDevice(kDataFolder) {
     session.LoadProfileStore();
     session.LoadMacroStore();
   }

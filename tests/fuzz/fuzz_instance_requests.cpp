@@ -81,9 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (got > 0) answer.append(chunk, std::size_t(got));
     if (got == 0) loop.quit();
   });
-  QTimer patience;
-  QObject::connect(&patience, &QTimer::timeout, [] { std::abort(); });
-  patience.start(30000);
+  QTimer::singleShot(30000, &loop, [] { std::abort(); });
   loop.exec();
   ::close(fd);
   // Whatever the server said is a whole line.

@@ -14,13 +14,8 @@
 
 namespace {
 
-melko::ProfileStore& Store() {
-  static melko::ProfileStore store;
-  return store;
-}
-
 void Check(std::span<const std::uint8_t> image) {
-  melko::ProfileStore& store = Store();
+  static melko::ProfileStore store;
   const std::string damage = melko::DecodeProfileStoreImage(image, store);
   if (!store.profiles.empty() && store.selected_index >= store.profiles.size()) std::abort();
   if (!damage.empty()) return;

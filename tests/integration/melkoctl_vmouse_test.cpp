@@ -7,18 +7,21 @@
 #include "support/test_support.h"
 #include "support/vmouse_process.h"
 
-namespace melko {
+namespace melko::testing {
 namespace {
 
-using testing::ChildProcess;
 using ::testing::HasSubstr;
-using testing::LoggedWrite;
-using testing::ProgramRun;
-using testing::VmouseProcess;
 
 // A command to the mouse's control socket; true when it was taken.
 bool Ctl(const VmouseProcess& mouse, const std::vector<std::string>& args) {
-  return testing::RunCtl(mouse.socket_path(), args).exit_code == 0;
+  return RunCtl(mouse.socket_path(), args).exit_code == 0;
+}
+
+// The reports the mouse received from the `from`-th on.
+std::vector<std::string> Hex(const std::vector<LoggedWrite>& writes, std::size_t from = 0) {
+  std::vector<std::string> hex;
+  for (std::size_t i = from; i < writes.size(); ++i) hex.push_back(writes[i].hex);
+  return hex;
 }
 
 // Reads the program's output until a line starts with `start`; false when it ends first.
@@ -37,7 +40,7 @@ class MelkoctlVmouseTest : public ::testing::Test {
                                           Env(mouse));
   }
   ProgramRun Run(const VmouseProcess& mouse, std::vector<std::string> args) {
-    return testing::RunProgram(Argv(std::move(args)), Env(mouse));
+    return RunProgram(Argv(std::move(args)), Env(mouse));
   }
   std::vector<std::string> Argv(std::vector<std::string> args) const {
     args.insert(args.begin(), {MELKO_BIN_DIR "/melkoctl", "--data-dir", data_.path().string()});
@@ -47,7 +50,7 @@ class MelkoctlVmouseTest : public ::testing::Test {
     return {{"MELKO_VMOUSE", mouse.socket_path()}, {"MELKO_VMOUSE_TIMEOUT_MS", "2000"}};
   }
 
-  testing::TempDir data_;
+  TempDir data_;
 };
 
 TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPacing) {
@@ -67,14 +70,10 @@ TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPaci
       "000100000100000a000009000000c0",
   };
   const std::vector<LoggedWrite> writes = mouse.Writes();
-  ASSERT_EQ(writes.size(), expected.size());
-  for (std::size_t i = 0; i < writes.size(); ++i) {
-    EXPECT_EQ(writes[i].hex, expected[i]) << "report " << i;
-    EXPECT_EQ(writes[i].link, "wired");
-    if (i > 0) {
-      EXPECT_GE(writes[i].t_ms - writes[i - 1].t_ms, 500) << "report " << i;
-    }
-  }
+  EXPECT_EQ(Hex(writes), expected);
+  for (const LoggedWrite& write : writes) EXPECT_EQ(write.link, "wired");
+  for (std::size_t i = 1; i < writes.size(); ++i)
+    EXPECT_GE(writes[i].t_ms - writes[i - 1].t_ms, 500) << "report " << i;
 }
 
 // Over the receiver each report goes once when the mouse acknowledges it at once, is repeated
@@ -85,27 +84,22 @@ TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowle
   const ProgramRun applied = Run(mouse, {"apply"});
   ASSERT_EQ(applied.exit_code, 0) << applied.err;
   EXPECT_EQ(applied.out, "applied Profile1 over the receiver\n");
-  std::vector<LoggedWrite> writes = mouse.Writes();
-  ASSERT_EQ(writes.size(), 5u);
-  for (const LoggedWrite& write : writes) EXPECT_EQ(write.link, "wireless");
+  ASSERT_EQ(mouse.Writes().size(), 5u);
+  for (const LoggedWrite& write : mouse.Writes()) EXPECT_EQ(write.link, "wireless");
 
   ASSERT_TRUE(Ctl(mouse, {"ack", "after=3"}));
   ASSERT_EQ(Run(mouse, {"set", "rate", "500"}).out, "saved and sent over the receiver\n");
-  writes = mouse.Writes();
-  ASSERT_EQ(writes.size(), 8u);
-  for (std::size_t i = 5; i < 8; ++i) EXPECT_EQ(writes[i].hex, "06090102fd00000000");
+  EXPECT_EQ(Hex(mouse.Writes(), 5), std::vector<std::string>(3, "06090102fd00000000"));
 
   ASSERT_TRUE(Ctl(mouse, {"ack", "never"}));
   ASSERT_EQ(Run(mouse, {"set", "rate", "250"}).exit_code, 0);
-  writes = mouse.Writes();
-  ASSERT_EQ(writes.size(), 18u);
-  EXPECT_EQ(writes.back().hex, "06090104fb00000000");
+  EXPECT_EQ(Hex(mouse.Writes(), 8), std::vector<std::string>(10, "06090104fb00000000"));
 }
 
 TEST_F(MelkoctlVmouseTest, PullingTheCableDuringAnApplyEndsItWithoutHanging) {
   VmouseProcess mouse({"--cable"});
   auto apply = Start(mouse, {"apply"});
-  ASSERT_TRUE(testing::Await([&] { return mouse.Writes().size() >= 2; }));
+  ASSERT_TRUE(Await([&] { return mouse.Writes().size() >= 2; }));
   EXPECT_TRUE(Ctl(mouse, {"cable", "off"}));
   apply->CloseInput();
   EXPECT_TRUE(apply->WaitExit(20000).has_value());
@@ -160,26 +154,27 @@ TEST_F(MelkoctlVmouseTest, WatchKeepsWhatOtherCommandsChangeMeanwhile) {
 // Commands that change what the mouse should hold send it; without a link they say so.
 TEST_F(MelkoctlVmouseTest, ProfileAndMacroCommandsKeepTheMouseInStep) {
   VmouseProcess mouse({"--cable"});
-  ASSERT_EQ(Run(mouse, {"profile", "add", "Game"}).out, "Game\n");
-  ASSERT_EQ(mouse.Writes().size(), 5u);
-  ASSERT_EQ(Run(mouse, {"profile", "select", "Profile1"}).exit_code, 0);
-  ASSERT_EQ(mouse.Writes().size(), 10u);
-  ASSERT_EQ(Run(mouse, {"macro", "add", "M"}).exit_code, 0);
-  ASSERT_EQ(mouse.Writes().size(), 10u) << "a new macro plays nowhere yet";
-  ASSERT_EQ(Run(mouse, {"set", "button", "4", "macro", "M"}).exit_code, 0);
-  const std::size_t before_delete = mouse.Writes().size();
-  ASSERT_EQ(Run(mouse, {"macro", "delete", "M"}).exit_code, 0);
-  const std::vector<LoggedWrite> writes = mouse.Writes();
-  ASSERT_EQ(writes.size(), before_delete + 1);
-  EXPECT_EQ(writes.back().hex.substr(0, 2), "08") << "button 4 is back to its default";
+  const auto sent = [&](const std::vector<std::string>& args) {  // the reports a command sends
+    const std::size_t before = mouse.Writes().size();
+    EXPECT_EQ(Run(mouse, args).exit_code, 0) << args[0];
+    return Hex(mouse.Writes(), before);
+  };
+  EXPECT_EQ(sent({"profile", "add", "Game"}).size(), 5u);
+  EXPECT_EQ(sent({"profile", "select", "Profile1"}).size(), 5u);
+  EXPECT_EQ(sent({"macro", "add", "M"}).size(), 0u) << "a new macro plays nowhere yet";
+  sent({"set", "button", "4", "macro", "M"});
+  const std::vector<std::string> deleted = sent({"macro", "delete", "M"});
+  ASSERT_EQ(deleted.size(), 1u);
+  EXPECT_EQ(deleted[0].substr(0, 2), "08") << "button 4 is back to its default";
 
   EXPECT_TRUE(Ctl(mouse, {"cable", "off"}));
+  const std::size_t before = mouse.Writes().size();
   const ProgramRun unsent = Run(mouse, {"profile", "select", "Game"});
   ASSERT_EQ(unsent.exit_code, 0);
-  EXPECT_EQ(mouse.Writes().size(), writes.size());
+  EXPECT_EQ(mouse.Writes().size(), before);
   EXPECT_THAT(unsent.err, HasSubstr("not sent (no link to the mouse can take settings); run "
                                     "melkoctl apply"));
 }
 
 }  // namespace
-}  // namespace melko
+}  // namespace melko::testing

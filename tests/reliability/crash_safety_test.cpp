@@ -108,28 +108,14 @@ class CrashSafety : public ::testing::Test {
                {{u"Fire", "4+10 4-30"}, {u"fire", "5+10 5-30 6+10 6-30"}, {u"Burst", "7+1 7-1"}});
   }
 
-  // Runs the saver uninterrupted for `steps` steps from the seeded stores; the states it passes.
-  std::vector<Snapshot> Record(const Saver& saver, int steps) {
-    std::vector<Snapshot> states{Take(saver.files)};
-    for (int step = 0; step < steps; ++step) {
-      const auto started = Clock::now();
-      const ProgramRun run = RunProgram(saver.command(std::size_t(step)), env_);
-      run_time_ = std::max(
-          run_time_, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started));
-      EXPECT_EQ(run.exit_code, 0) << saver.label << " step " << step << ": " << run.err;
-      states.push_back(Take(saver.files));
-    }
-    return states;
-  }
-
   KilledRun RunAndKill(const Argv& argv, const std::filesystem::path& watched,
                        std::chrono::microseconds delay, int on_temporary);
   void KillRepeatedly(const Saver& saver, int steps);
 
   TempDir dir_;
   const std::filesystem::path data_ = dir_ / "data";
+  const Files stores_{ProfileStorePath(data_), MacroStorePath(data_)};
   std::map<std::string, std::string> env_;
-  std::chrono::microseconds run_time_{1000};  // the longest uninterrupted step
   std::mt19937 random_;
 };
 
@@ -164,11 +150,21 @@ KilledRun CrashSafety::RunAndKill(const Argv& argv, const std::filesystem::path&
   return run;
 }
 
-// The kills: alternately at a random time within a run, and a moment after the saver creates a
-// temporary file (mostly within a few hundred microseconds), which lands most inside a write.
+// First the saver runs uninterrupted for `steps` steps from the seeded stores, through the states
+// its files may be left in. Then the kills: alternately at a random time within a run, and a
+// moment after the saver creates a temporary file (mostly within a few hundred microseconds),
+// which lands most inside a write.
 void CrashSafety::KillRepeatedly(const Saver& saver, int steps) {
-  const std::vector<Snapshot> states = Record(saver, steps);
-  if (HasFailure()) return;
+  std::vector<Snapshot> states{Take(saver.files)};
+  std::chrono::microseconds run_time{1000};  // the longest uninterrupted step
+  for (int step = 0; step < steps; ++step) {
+    const auto started = Clock::now();
+    const ProgramRun run = RunProgram(saver.command(std::size_t(step)), env_);
+    run_time = std::max(
+        run_time, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started));
+    ASSERT_EQ(run.exit_code, 0) << saver.label << " step " << step << ": " << run.err;
+    states.push_back(Take(saver.files));
+  }
   std::vector<std::set<std::string>> allowed(saver.files.size());
   for (const Snapshot& state : states) {
     for (std::size_t file = 0; file < state.size(); ++file) allowed[file].insert(state[file]);
@@ -190,7 +186,7 @@ void CrashSafety::KillRepeatedly(const Saver& saver, int steps) {
     const bool on_write = ++runs % 2 == 0;
     const int on_temporary = !on_write ? 0 : saver.loop.empty() ? 1 : int(random_() % 6) + 1;
     const long within = on_write ? (runs % 3 == 0 ? 20000 : 400)
-                                 : (saver.loop.empty() ? run_time_.count() : 300000) + 1;
+                                 : (saver.loop.empty() ? run_time.count() : 300000) + 1;
     const Snapshot before = Take(saver.files);
     const std::set<std::string> temporaries = Named(saver.watched, ".tmp-");
     const KilledRun run =
@@ -237,9 +233,7 @@ TEST_F(CrashSafety, MelkoctlStoreChanges) {
                                    {"profile", "select", "JUMP"}, {"macro", "delete", "Spare"},
                                    {"profile", "select", "Main"}};
   const Argv melkoctl = {MELKO_BIN_DIR "/melkoctl", "--data-dir", data_.string()};
-  Saver saver{"melkoctl store changes",
-              {ProfileStorePath(data_), MacroStorePath(data_)},
-              StoreFolder(data_)};
+  Saver saver{"melkoctl store changes", stores_, StoreFolder(data_)};
   saver.command = [&](std::size_t state) { return With(melkoctl, cycle[state % cycle.size()]); };
   KillRepeatedly(saver, int(cycle.size()));
 }
@@ -248,8 +242,7 @@ TEST_F(CrashSafety, MelkoctlStoreChanges) {
 // four states; and its exports (melkoctl's exports write through the same functions).
 TEST_F(CrashSafety, SessionSyncsAndExports) {
   const std::string saver = MELKO_BIN_DIR "/melko_store_saver";
-  Saver syncs{
-      "window store syncs", {ProfileStorePath(data_), MacroStorePath(data_)}, StoreFolder(data_)};
+  Saver syncs{"window store syncs", stores_, StoreFolder(data_)};
   syncs.loop = {saver, "store", data_.string()};
   syncs.command = [&](std::size_t) { return With(syncs.loop, {"1"}); };
   KillRepeatedly(syncs, 8);

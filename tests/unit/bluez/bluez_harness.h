@@ -3,7 +3,6 @@
 // and the misbehaving BlueZ serve on that bus.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -25,10 +24,6 @@ using ::melko::testing::VmouseProcess;
 inline bool OpenAndWait(BluezBleTransport& transport) {
   transport.OpenNotifications();
   return SpinUntil([&] { return transport.subscribed().size() == 1; });
-}
-
-inline std::string BinPath(const std::string& name) {
-  return std::string(MELKO_BIN_DIR) + "/" + name;
 }
 
 inline std::string Hex(const std::vector<std::uint8_t>& bytes) {

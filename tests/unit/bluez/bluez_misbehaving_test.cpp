@@ -33,7 +33,7 @@ class MisbehavingBluez : public ::testing::Test {
 
   melko::testing::TempDir folder_;
   PrivateBus bus_{folder_.path()};
-  ChildProcess fake_{{BinPath("melko_fake_bluez"), bus_.address()}, folder_ / "fake.err"};
+  ChildProcess fake_{{MELKO_BIN_DIR "/melko_fake_bluez", bus_.address()}, folder_ / "fake.err"};
   Recorder recorder_;
   std::unique_ptr<BluezBleTransport> transport_;
 };

@@ -23,10 +23,8 @@ QVariant Path(const QString& path) {
 }
 
 InterfaceMap Device(const QVariant& modalias, const QVariant& connected) {
-  QVariantMap properties{{"Name", "Melko R7"}};
-  if (modalias.isValid()) properties.insert("Modalias", modalias);
-  if (connected.isValid()) properties.insert("Connected", connected);
-  return {{"org.bluez.Device1", properties}};
+  return {{"org.bluez.Device1",
+           {{"Name", "Melko R7"}, {"Modalias", modalias}, {"Connected", connected}}}};
 }
 
 InterfaceMap Service(const QString& device) {
@@ -92,9 +90,8 @@ TEST(ObjectSnapshot, PropertiesOfAnotherTypeCountAsMissing) {
   snapshot.Add("/d1", Device(0x045E, true));                           // Modalias a number
   snapshot.Add("/d2", Device(QString("usb:v045Ep0040d0001"), "yes"));  // Connected a string
   snapshot.Add("/d3", Device(QStringList{"usb:v045Ep0040d0001"}, true));
-  for (const DeviceInfo& device : snapshot.devices()) {
+  for (const DeviceInfo& device : snapshot.devices())
     EXPECT_FALSE(device.connected && device.IsMouse());
-  }
   // Without Service and Device properties the object paths tell where things belong.
   ObjectSnapshot bare;
   bare.Add(kMouse, Device(QString("usb:v045Ep0040d0001"), true));

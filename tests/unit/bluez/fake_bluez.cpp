@@ -42,6 +42,7 @@ const QString kNotify = kService + QStringLiteral("/char0023");
 const QString kOther = QStringLiteral("/org/bluez/hci0/dev_66_55_44_33_22_11");
 const QString kCharacteristic1 = QStringLiteral("org.bluez.GattCharacteristic1");
 const QString kDevice1 = QStringLiteral("org.bluez.Device1");
+const QString kService1 = QStringLiteral("org.bluez.GattService1");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 QVariant Path(const QString& path) {
@@ -56,32 +57,26 @@ QVariantMap Characteristic(const QString& uuid, const QString& service, const QS
   return {{"UUID", uuid}, {"Service", Path(service)}, {"Flags", QStringList{flag}}};
 }
 
-QVariantMap NotifyProperties(const QString& uuid) {
-  return Characteristic(uuid, kService, "notify");
-}
-
 // Without a notify UUID, the notify characteristic is left out.
 ManagedObjects GoodListing(const QString& notify_uuid) {
   ManagedObjects objects;
-  objects[QDBusObjectPath("/org/bluez/hci0")] = {{"org.bluez.Adapter1", {{"Powered", true}}}};
-  objects[QDBusObjectPath(kOther)] = {
-      {"org.bluez.Device1", {{"Connected", true}, {"Modalias", "usb:v046Dp0040d0001"}}}};
-  objects[QDBusObjectPath(kOther + "/service0001")] = {
-      {"org.bluez.GattService1",
-       {{"UUID", "0000fee0-0000-1000-8000-00805f9b34fb"}, {"Device", Path(kOther)}}}};
-  objects[QDBusObjectPath(kOther + "/service0001/char0002")] = {
-      {kCharacteristic1,
-       Characteristic("0000fee3-0000-1000-8000-00805f9b34fb", kOther + "/service0001", "write")}};
-  objects[QDBusObjectPath(kDevice)] = {{"org.bluez.Device1", MouseProperties()}};
-  objects[QDBusObjectPath(kService)] = {
-      {"org.bluez.GattService1",
-       {{"UUID", "0000FEE0-0000-1000-8000-00805F9B34FB"}, {"Device", Path(kDevice)}}}};
-  objects[QDBusObjectPath(kWrite)] = {
-      {kCharacteristic1,
-       Characteristic("0000FEE3-0000-1000-8000-00805F9B34FB", kService, "write-without-response")}};
-  if (!notify_uuid.isEmpty()) {
-    objects[QDBusObjectPath(kNotify)] = {{kCharacteristic1, NotifyProperties(notify_uuid)}};
-  }
+  const auto add = [&](const QString& path, const QString& interface, const QVariantMap& values) {
+    objects[QDBusObjectPath(path)] = {{interface, values}};
+  };
+  const auto service = [](const char* uuid, const QString& device) {
+    return QVariantMap{{"UUID", uuid}, {"Device", Path(device)}};
+  };
+  add("/org/bluez/hci0", "org.bluez.Adapter1", {{"Powered", true}});
+  add(kOther, kDevice1, {{"Connected", true}, {"Modalias", "usb:v046Dp0040d0001"}});
+  add(kOther + "/service0001", kService1, service("0000fee0-0000-1000-8000-00805f9b34fb", kOther));
+  add(kOther + "/service0001/char0002", kCharacteristic1,
+      Characteristic("0000fee3-0000-1000-8000-00805f9b34fb", kOther + "/service0001", "write"));
+  add(kDevice, kDevice1, MouseProperties());
+  add(kService, kService1, service("0000FEE0-0000-1000-8000-00805F9B34FB", kDevice));
+  add(kWrite, kCharacteristic1,
+      Characteristic("0000FEE3-0000-1000-8000-00805F9B34FB", kService, "write-without-response"));
+  if (!notify_uuid.isEmpty())
+    add(kNotify, kCharacteristic1, Characteristic(notify_uuid, kService, "notify"));
   return objects;
 }
 
@@ -107,13 +102,9 @@ class FakeBluez : public QDBusVirtualObject {
   void EmitOdd();
 
   QDBusConnection bus_;
-  std::string listing_ = "good";
-  std::string write_ = "answer";
-  std::string notify_ = "answer";
+  std::string listing_ = "good", write_ = "answer", notify_ = "answer";
   QString notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FB");
-  int calls_ = 0;
-  int writes_ = 0;
-  int stops_ = 0;
+  int calls_ = 0, writes_ = 0, stops_ = 0;
   QString last_write_;
 };
 
@@ -162,23 +153,22 @@ bool FakeBluez::handleMessage(const QDBusMessage& message, const QDBusConnection
 }
 
 void FakeBluez::EmitOdd() {
-  const QString root = QStringLiteral("/");
   const QString manager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
+  const QVariantMap value{{"Value", QByteArray("\x10\x10\x01\x00", 4)}};
   // A value that is a string, a change without its other arguments, a value of another
-  // interface, objects added and removed in the wrong shapes, and the mouse "disconnecting" with
-  // a string.
-  Emit(kNotify, kProperties, "PropertiesChanged",
-       {kCharacteristic1, QVariantMap{{"Value", QStringLiteral("10100100")}}, QStringList()});
-  Emit(kNotify, kProperties, "PropertiesChanged", {kCharacteristic1});
-  Emit(kNotify, kProperties, "PropertiesChanged",
-       {QStringLiteral("org.bluez.GattDescriptor1"),
-        QVariantMap{{"Value", QByteArray("\x10\x10\x01\x00", 4)}}, QStringList()});
-  Emit(kNotify, kProperties, "PropertiesChanged",
-       {kCharacteristic1, QVariantMap{{"Value", QByteArray("\x10\x10\x01\x00", 4)}}, 7});
-  Emit(root, manager, "InterfacesAdded", {QStringLiteral("junk")});
-  Emit(root, manager, "InterfacesAdded", {Path(kDevice), QStringLiteral("junk")});
-  Emit(root, manager, "InterfacesRemoved", {Path(kDevice)});
-  Emit(root, manager, "InterfacesRemoved", {kDevice, QStringList{"org.bluez.Device1"}});
+  // interface, an invalidated list that is a number, objects added and removed in the wrong
+  // shapes, and the mouse "disconnecting" with a string.
+  for (const QVariantList& arguments :
+       {QVariantList{kCharacteristic1, QVariantMap{{"Value", "10100100"}}, QStringList()},
+        QVariantList{kCharacteristic1},
+        QVariantList{QStringLiteral("org.bluez.GattDescriptor1"), value, QStringList()},
+        QVariantList{kCharacteristic1, value, 7}}) {
+    Emit(kNotify, kProperties, "PropertiesChanged", arguments);
+  }
+  Emit("/", manager, "InterfacesAdded", {QStringLiteral("junk")});
+  Emit("/", manager, "InterfacesAdded", {Path(kDevice), QStringLiteral("junk")});
+  Emit("/", manager, "InterfacesRemoved", {Path(kDevice)});
+  Emit("/", manager, "InterfacesRemoved", {kDevice, QStringList{kDevice1}});
   DeviceChanged(kDevice, {{"Connected", QStringLiteral("false")}});
   Emit(kDevice, kProperties, "PropertiesChanged", {kDevice1, QStringLiteral("Connected"), false});
 }
@@ -209,7 +199,8 @@ std::string FakeBluez::Command(const std::string& line) {
     notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FC");
     Emit("/", "org.freedesktop.DBus.ObjectManager", "InterfacesAdded",
          {Path(kNotify),
-          QVariant::fromValue(InterfaceMap{{kCharacteristic1, NotifyProperties(notify_uuid_)}})});
+          QVariant::fromValue(
+              InterfaceMap{{kCharacteristic1, Characteristic(notify_uuid_, kService, "notify")}})});
   } else if (rest == "resolved") {
     DeviceChanged(kDevice, {{"ServicesResolved", true}});
   } else if (rest.starts_with("connected ")) {
@@ -237,25 +228,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "melko_fake_bluez: cannot serve org.bluez\n");
     return 1;
   }
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each answer goes at once
   std::string pending;
   QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
   QObject::connect(&input, &QSocketNotifier::activated, [&] {
     char chunk[1024];
     const ssize_t count = ::read(STDIN_FILENO, chunk, sizeof chunk);
-    if (count <= 0) {
-      app.quit();
-      return;
-    }
+    if (count <= 0) return app.quit();
     pending.append(chunk, std::size_t(count));
     for (auto newline = pending.find('\n'); newline != std::string::npos;
          newline = pending.find('\n')) {
-      const std::string answer = fake.Command(pending.substr(0, newline));
+      std::puts(fake.Command(pending.substr(0, newline)).c_str());
       pending.erase(0, newline + 1);
-      std::printf("%s\n", answer.c_str());
-      std::fflush(stdout);
     }
   });
-  std::printf("ready\n");
-  std::fflush(stdout);
+  std::puts("ready");
   return app.exec();
 }
