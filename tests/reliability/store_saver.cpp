@@ -37,7 +37,7 @@ Outcome StoreStep(ProfileSession& session) {
     session.WithCurrent([dpi](ProfileRecord& current) { current.dpi_value[0] = dpi; });
   }
   return session
-      .Sync([extra, spare](ProfileStore& profiles, MacroStore& macros) {
+      .Sync([extra = extra, spare = spare](ProfileStore& profiles, MacroStore& macros) {
         if (!extra && !spare) {
           profiles.profiles.push_back(MakeDefaultProfile(kExtra));
           profiles.selected_index = std::uint32_t(profiles.profiles.size() - 1);
