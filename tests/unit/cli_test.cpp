@@ -84,6 +84,18 @@ TEST_F(Cli, ProfileLifecycle) {
   EXPECT_EQ(listed.out + listed.err, "0 * Work\n");
 }
 
+// Names are the user's text: every character JSON cannot carry as it is comes out escaped.
+TEST_F(Cli, JsonListingsEscapeWhatNamesMayHold) {
+  Run({"profile", "add", "Say \"hi\"\\\t\n\r\x01\x7F"});
+  Run({"macro", "add", "Q\"uote\\"});
+  EXPECT_EQ(Run("--json profiles").out,
+            R"({"selected":1,"profiles":[{"index":0,"name":"Profile1","selected":false},)"
+            R"({"index":1,"name":"Say \"hi\"\\\t\n\r\u0001\u007f","selected":true}]})"
+            "\n");
+  EXPECT_EQ(Run("--json macros").out, R"({"macros":[{"index":0,"name":"Q\"uote\\","steps":0}]})"
+                                      "\n");
+}
+
 TEST_F(Cli, RefusalsAndUsageErrorsSayWhyInOneLine) {
   Run("profiles");
   std::string emoji;
