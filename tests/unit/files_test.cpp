@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include "macros/macro_files.h"
 #include "profiles/data_folder.h"
 #include "profiles/profile_files.h"
+#include "support/plugin_support.h"
 #include "support/test_support.h"
 
 namespace melko {
@@ -165,6 +167,22 @@ TEST_F(FilesTest, OnlyRegularFilesAreRead) {
   WriteAll(dir_ / "zeros.macro", std::vector<std::uint8_t>(kMacroRecordSize));
   ASSERT_TRUE(ImportMacro(macros_, dir_ / "zeros.macro").outcome.ok);
   EXPECT_EQ(MacroName(*macros_.macros[0]), u"Macro1") << "a nameless macro gets a new macro's name";
+}
+
+// Where the stores live when no --data-dir is given: most sessions set no XDG_CONFIG_HOME, and one
+// that is not absolute does not count.
+TEST(DataFolder, TheConfigFolderIsXdgsThenHomesThenThePasswordDatabases) {
+  const std::string own_home = std::string(getpwuid(getuid())->pw_dir) + "/.config";
+  const std::tuple<std::optional<std::string>, std::optional<std::string>, std::string> rows[] = {
+      {"/x/config", "/h", "/x/config"},       {"x/config", "/h", "/h/.config"},
+      {std::nullopt, "/h", "/h/.config"},     {"", "h", own_home},
+      {std::nullopt, std::nullopt, own_home},
+  };
+  for (const auto& [xdg, home, folder] : rows) {
+    const testing::ScopedEnv xdg_scope("XDG_CONFIG_HOME", xdg), home_scope("HOME", home);
+    EXPECT_EQ(UserConfigFolder(), fs::path(folder))
+        << xdg.value_or("unset") << " " << home.value_or("unset");
+  }
 }
 
 }  // namespace
