@@ -113,12 +113,21 @@ TEST_F(Cli, RefusalsAndUsageErrorsSayWhyInOneLine) {
       {{"macro", "add", std::string(24, 'm')}, "23"},
       {Words("macro show nothing"), "no macro named"},
       {Words("set --wait 0 stage-enable 2 off"), "stage 2 stays on: it is the current"},
+      {Words("set --wait 0 dpi 1 12001"), "the DPI must be 50 to 12000"},
+      {Words("set --wait 0 stage 9"), "the stage must be 1 to 8"},
+      {Words("set --wait 0 rate 300"), "125, 250, 500 or 1000"},
+      {Words("set --wait 0 debounce 3"), "in steps of 2 ms"},
+      {Words("set --wait 0 dpi-color 1 red"), "#RRGGBB"},
+      {Words("set --wait 0 button 4 fly"), "unknown button function \"fly\""},
+      {Words("set --wait 0 button 4 shortcut Ctrl+Nokey"), "no key is named \"Nokey\""},
+      {Words("set --wait 0 button 1 button-off"), "must keep the left click"},
       {Words("--layout=nowhere keys"), "nowhere"},
   };
   for (const auto& [args, reason] : refusals) ExpectRefusal(Run(args), reason);
   // What is wrong, and where help is: not the whole usage text.
-  for (const char* words : {"", "profile", "profile fly", "frobnicate", "profile select",
-                            "--bogus profiles", "set dpi x y", "keys extra", "keys --layout"}) {
+  for (const char* words :
+       {"", "profile", "profile fly", "frobnicate", "profile select", "--bogus profiles",
+        "set dpi x y", "set angle-snap maybe", "keys extra", "keys --layout"}) {
     const ProgramRun result = Run(words);
     EXPECT_EQ(std::tuple(result.exit_code, Lines(result.err)), std::tuple(2, 2)) << result.err;
     EXPECT_THAT(result.err,
