@@ -94,9 +94,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
   std::vector<char*> arg_pointers = Pointers(args);
   std::vector<char*> env_pointers = Pointers(environment);
   int in[2], out[2];
-  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) {
-    throw std::runtime_error("pipe failed");
-  }
+  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
   const int errors = ::open(error_file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   const pid_t parent = ::getpid();
   pid_ = ::fork();

@@ -1,7 +1,5 @@
 #include "support/device_fakes.h"
 
-#include "profiles/data_folder.h"
-
 namespace melko::fakes {
 
 std::string FakeControls::SelectedOption(const std::string& prefix) {
@@ -78,10 +76,6 @@ DeviceRig::DeviceRig() : session(dir.path()) {
 
 DriverLibrary FakeDriverLibrary(int slot) {
   return slot == 0 ? FakeDriverFunctions<0>::Library() : FakeDriverFunctions<1>::Library();
-}
-
-bool DeviceRig::StoreSaved() const {
-  return std::filesystem::exists(ProfileStorePath(dir.path()));
 }
 
 }  // namespace melko::fakes

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/device_context.h"  // and every port it holds
+#include "profiles/data_folder.h"
 #include "shell/shell_ports.h"
 #include "support/plugin_support.h"
 #include "support/test_support.h"
@@ -201,8 +202,7 @@ class VirtualClock : public Clock {
 };
 
 // Debug lines are the program's to write; no test reads them.
-class QuietLog : public DebugLog {
- public:
+struct QuietLog : DebugLog {
   void Write(std::string_view) override {}
 };
 
@@ -212,14 +212,12 @@ class FakeBle : public BleTransport {
     std::lock_guard lock(mutex_);
     vendor_ = vendor_text, product_ = product_text;
   }
-  std::int32_t Write(std::span<const std::uint8_t>) override { return attached() ? 1 : 0; }
+  std::int32_t Write(std::span<const std::uint8_t>) override {
+    std::lock_guard lock(mutex_);
+    return !vendor_.empty() && !product_.empty() ? 1 : 0;
+  }
   void OpenNotifications() override { ++opened_; }
   void CloseNotifications() override { ++closed_; }
-
-  bool attached() {
-    std::lock_guard lock(mutex_);
-    return !vendor_.empty() && !product_.empty();
-  }
   int opened() { return opened_; }  // OpenNotifications calls
   int closed() { return closed_; }  // CloseNotifications calls
 
@@ -250,7 +248,7 @@ DriverLibrary FakeDriverLibrary(int slot);
 struct DeviceRig {
   DeviceRig();
   // Whether the profile store has been written to the data folder.
-  bool StoreSaved() const;
+  bool StoreSaved() const { return std::filesystem::exists(ProfileStorePath(dir.path())); }
 
   testing::TempDir dir;
   ProfileSession session;

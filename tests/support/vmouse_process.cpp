@@ -39,8 +39,7 @@ static std::string Field(const std::string& line, const std::string& key) {
 std::vector<LoggedWrite> VmouseProcess::Writes() const {
   std::vector<LoggedWrite> writes;
   for (const std::string& line : LogLines()) {
-    writes.push_back({std::stoll(Field(line, "t_ms")), Field(line, "link"), Field(line, "hex"),
-                      Field(line, "valid") == "true"});
+    writes.push_back({std::stoll(Field(line, "t_ms")), Field(line, "link"), Field(line, "hex")});
   }
   return writes;
 }

@@ -19,7 +19,6 @@ struct LoggedWrite {
   std::int64_t t_ms = 0;
   std::string link;
   std::string hex;
-  bool valid = false;
 };
 
 class VmouseProcess {

@@ -1,7 +1,7 @@
 // melko_fake_bluez ADDRESS: a BlueZ that misbehaves on request, for the adapter's tests. It takes
 // org.bluez on the bus at ADDRESS, prints "ready", and then takes one command per line on
 // standard input, answering each with one line:
-//   listing good|unresolved|garbage|adapter-only|silent
+//   listing good|unresolved|adapter-only|garbage|silent
 //                                           what GetManagedObjects returns (default good)
 //   write answer|silent|refuse              how WriteValue is answered (default answer)
 //   notify answer|silent|late               how StartNotify is answered (late: after 100 ms)
@@ -11,12 +11,12 @@
 //   emit characteristic                     InterfacesAdded of the notify characteristic, with a
 //                                           UUID on another base; "good" lists it from then on
 //   emit resolved                           Device1.ServicesResolved of the mouse becomes true
-//   count                                   "calls N writes M last PATH"
-//   stops                                   "stops N": StopNotify calls answered
-// "good" is a connected mouse (Modalias "bluetooth:V045eP0040D0001", UUIDs in upper case) next to
-// another vendor's device that has a characteristic 0xFEE3 too; "unresolved" is the same without
-// the notify characteristic, as before BlueZ has resolved all of the mouse's services.
-// Properties.GetAll of any device answers as for the mouse.
+//   count                                   "calls N writes M stops K last PATH": method calls,
+//                                           WriteValue and StopNotify calls, the last write's path
+// "good" is the adapter and a connected mouse (Modalias "bluetooth:V045eP0040D0001", UUIDs in upper
+// case); "unresolved" is the same without the notify characteristic, as before BlueZ has resolved
+// all of the mouse's services. Properties.GetAll of any device answers as for the mouse. Commands
+// come one at a time: the next once the last is answered.
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -28,6 +28,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
+#include <iostream>
 #include <string>
 
 namespace {
@@ -39,7 +40,6 @@ const QString kDevice = QStringLiteral("/org/bluez/hci0/dev_11_22_33_44_55_66");
 const QString kService = kDevice + QStringLiteral("/service0020");
 const QString kWrite = kService + QStringLiteral("/char0021");
 const QString kNotify = kService + QStringLiteral("/char0023");
-const QString kOther = QStringLiteral("/org/bluez/hci0/dev_66_55_44_33_22_11");
 const QString kCharacteristic1 = QStringLiteral("org.bluez.GattCharacteristic1");
 const QString kDevice1 = QStringLiteral("org.bluez.Device1");
 const QString kService1 = QStringLiteral("org.bluez.GattService1");
@@ -57,36 +57,82 @@ QVariantMap Characteristic(const QString& uuid, const QString& service, const QS
   return {{"UUID", uuid}, {"Service", Path(service)}, {"Flags", QStringList{flag}}};
 }
 
-// Without a notify UUID, the notify characteristic is left out.
-ManagedObjects GoodListing(const QString& notify_uuid) {
-  ManagedObjects objects;
-  const auto add = [&](const QString& path, const QString& interface, const QVariantMap& values) {
-    objects[QDBusObjectPath(path)] = {{interface, values}};
-  };
-  const auto service = [](const char* uuid, const QString& device) {
-    return QVariantMap{{"UUID", uuid}, {"Device", Path(device)}};
-  };
-  add("/org/bluez/hci0", "org.bluez.Adapter1", {{"Powered", true}});
-  add(kOther, kDevice1, {{"Connected", true}, {"Modalias", "usb:v046Dp0040d0001"}});
-  add(kOther + "/service0001", kService1, service("0000fee0-0000-1000-8000-00805f9b34fb", kOther));
-  add(kOther + "/service0001/char0002", kCharacteristic1,
-      Characteristic("0000fee3-0000-1000-8000-00805f9b34fb", kOther + "/service0001", "write"));
-  add(kDevice, kDevice1, MouseProperties());
-  add(kService, kService1, service("0000FEE0-0000-1000-8000-00805F9B34FB", kDevice));
-  add(kWrite, kCharacteristic1,
-      Characteristic("0000FEE3-0000-1000-8000-00805F9B34FB", kService, "write-without-response"));
-  if (!notify_uuid.isEmpty())
-    add(kNotify, kCharacteristic1, Characteristic(notify_uuid, kService, "notify"));
-  return objects;
-}
-
 class FakeBluez : public QDBusVirtualObject {
  public:
   explicit FakeBluez(QDBusConnection bus) : bus_(bus) {}
 
-  std::string Command(const std::string& line);
+  std::string Command(const std::string& line) {
+    const auto space = line.find(' ');
+    const std::string word = line.substr(0, space);
+    const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+    if (word == "listing") {
+      listing_ = rest;
+    } else if (word == "write") {
+      write_ = rest;
+    } else if (word == "notify") {
+      notify_ = rest;
+    } else if (word == "count") {
+      return "calls " + std::to_string(calls_) + " writes " + std::to_string(writes_) + " stops " +
+             std::to_string(stops_) + " last " +
+             (last_write_.isEmpty() ? std::string("-") : last_write_.toStdString());
+    } else if (rest.starts_with("value ")) {
+      const QByteArray value = QByteArray::fromHex(QByteArray::fromStdString(rest.substr(6)));
+      Emit(kNotify, kProperties, "PropertiesChanged",
+           {kCharacteristic1, QVariantMap{{"Value", value}}, QStringList()});
+    } else if (rest == "odd") {
+      EmitOdd();
+    } else if (rest == "characteristic") {
+      listing_ = "good";
+      notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FC");
+      Emit("/", "org.freedesktop.DBus.ObjectManager", "InterfacesAdded",
+           {Path(kNotify),
+            QVariant::fromValue(InterfaceMap{
+                {kCharacteristic1, Characteristic(notify_uuid_, kService, "notify")}})});
+    } else if (rest == "resolved") {
+      DeviceChanged(kDevice, {{"ServicesResolved", true}});
+    } else if (rest.starts_with("connected ")) {
+      DeviceChanged(QString::fromStdString(rest.substr(10)), {{"Connected", true}});
+    } else {
+      return "error: unknown command";
+    }
+    return "ok";
+  }
 
-  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    if (message.type() != QDBusMessage::MethodCallMessage) return false;
+    ++calls_;
+    const QString member = message.member();
+    QDBusMessage reply = message.createReply();
+    if (member == QLatin1String("GetManagedObjects")) {
+      if (listing_ == "silent") return true;
+      reply = listing_ == "garbage" ? message.createReply(QStringLiteral("nonsense"))
+                                    : message.createReply(QVariant::fromValue(Listing()));
+    } else if (member == QLatin1String("GetAll")) {
+      reply = message.createReply(QVariant::fromValue(MouseProperties()));
+    } else if (member == QLatin1String("WriteValue")) {
+      ++writes_;
+      last_write_ = message.path();
+      if (write_ == "silent") return true;
+      if (write_ == "refuse") {
+        reply = message.createErrorReply(QStringLiteral("org.bluez.Error.Failed"),
+                                         QStringLiteral("Not connected"));
+      }
+    } else if (member == QLatin1String("StartNotify")) {
+      if (notify_ == "silent") return true;
+      if (notify_ == "late") {
+        QDBusConnection later = connection;
+        QTimer::singleShot(100, [later, reply]() mutable { later.send(reply); });
+        return true;
+      }
+    } else if (member == QLatin1String("StopNotify")) {
+      ++stops_;
+    } else {
+      reply = message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                                       member);
+    }
+    connection.send(reply);
+    return true;
+  }
   QString introspect(const QString&) const override { return {}; }
 
  private:
@@ -99,7 +145,33 @@ class FakeBluez : public QDBusVirtualObject {
   void DeviceChanged(const QString& path, const QVariantMap& changed) {
     Emit(path, kProperties, "PropertiesChanged", {kDevice1, changed, QStringList()});
   }
-  void EmitOdd();
+  // Objects added and removed in the wrong shapes, and the mouse "disconnecting" with a string or
+  // without the changed properties (fuzz_ble_notifications has malformed notified values).
+  void EmitOdd() {
+    const QString manager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
+    Emit("/", manager, "InterfacesAdded", {QStringLiteral("junk")});
+    Emit("/", manager, "InterfacesAdded", {Path(kDevice), QStringLiteral("junk")});
+    Emit("/", manager, "InterfacesRemoved", {Path(kDevice)});
+    Emit("/", manager, "InterfacesRemoved", {kDevice, QStringList{kDevice1}});
+    DeviceChanged(kDevice, {{"Connected", QStringLiteral("false")}});
+    Emit(kDevice, kProperties, "PropertiesChanged", {kDevice1, QStringLiteral("Connected"), false});
+  }
+  ManagedObjects Listing() const {
+    ManagedObjects objects;
+    const auto add = [&](const QString& path, const QString& interface, const QVariantMap& values) {
+      objects[QDBusObjectPath(path)] = {{interface, values}};
+    };
+    add("/org/bluez/hci0", "org.bluez.Adapter1", {{"Powered", true}});
+    if (listing_ == "adapter-only") return objects;
+    add(kDevice, kDevice1, MouseProperties());
+    add(kService, kService1,
+        {{"UUID", "0000FEE0-0000-1000-8000-00805F9B34FB"}, {"Device", Path(kDevice)}});
+    add(kWrite, kCharacteristic1,
+        Characteristic("0000FEE3-0000-1000-8000-00805F9B34FB", kService, "write-without-response"));
+    if (listing_ != "unresolved")
+      add(kNotify, kCharacteristic1, Characteristic(notify_uuid_, kService, "notify"));
+    return objects;
+  }
 
   QDBusConnection bus_;
   std::string listing_ = "good", write_ = "answer", notify_ = "answer";
@@ -108,117 +180,11 @@ class FakeBluez : public QDBusVirtualObject {
   QString last_write_;
 };
 
-bool FakeBluez::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
-  if (message.type() != QDBusMessage::MethodCallMessage) return false;
-  ++calls_;
-  const QString member = message.member();
-  QDBusMessage reply = message.createReply();
-  if (member == QLatin1String("GetManagedObjects")) {
-    if (listing_ == "silent") return true;
-    if (listing_ == "garbage") {
-      reply = message.createReply(QStringLiteral("nonsense"));
-    } else if (listing_ == "adapter-only") {
-      ManagedObjects objects;
-      objects[QDBusObjectPath("/org/bluez/hci0")] = {{"org.bluez.Adapter1", {}}};
-      reply = message.createReply(QVariant::fromValue(objects));
-    } else {
-      const QString notify_uuid = listing_ == "unresolved" ? QString() : notify_uuid_;
-      reply = message.createReply(QVariant::fromValue(GoodListing(notify_uuid)));
-    }
-  } else if (member == QLatin1String("GetAll")) {
-    reply = message.createReply(QVariant::fromValue(MouseProperties()));
-  } else if (member == QLatin1String("WriteValue")) {
-    ++writes_;
-    last_write_ = message.path();
-    if (write_ == "silent") return true;
-    if (write_ == "refuse") {
-      reply = message.createErrorReply(QStringLiteral("org.bluez.Error.Failed"),
-                                       QStringLiteral("Not connected"));
-    }
-  } else if (member == QLatin1String("StartNotify")) {
-    if (notify_ == "silent") return true;
-    if (notify_ == "late") {
-      QDBusConnection later = connection;
-      QTimer::singleShot(100, [later, reply]() mutable { later.send(reply); });
-      return true;
-    }
-  } else if (member == QLatin1String("StopNotify")) {
-    ++stops_;
-  } else {
-    reply = message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
-                                     member);
-  }
-  connection.send(reply);
-  return true;
-}
-
-void FakeBluez::EmitOdd() {
-  const QString manager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
-  const QVariantMap value{{"Value", QByteArray("\x10\x10\x01\x00", 4)}};
-  // A value that is a string, a change without its other arguments, a value of another
-  // interface, an invalidated list that is a number, objects added and removed in the wrong
-  // shapes, and the mouse "disconnecting" with a string.
-  for (const QVariantList& arguments :
-       {QVariantList{kCharacteristic1, QVariantMap{{"Value", "10100100"}}, QStringList()},
-        QVariantList{kCharacteristic1},
-        QVariantList{QStringLiteral("org.bluez.GattDescriptor1"), value, QStringList()},
-        QVariantList{kCharacteristic1, value, 7}}) {
-    Emit(kNotify, kProperties, "PropertiesChanged", arguments);
-  }
-  Emit("/", manager, "InterfacesAdded", {QStringLiteral("junk")});
-  Emit("/", manager, "InterfacesAdded", {Path(kDevice), QStringLiteral("junk")});
-  Emit("/", manager, "InterfacesRemoved", {Path(kDevice)});
-  Emit("/", manager, "InterfacesRemoved", {kDevice, QStringList{kDevice1}});
-  DeviceChanged(kDevice, {{"Connected", QStringLiteral("false")}});
-  Emit(kDevice, kProperties, "PropertiesChanged", {kDevice1, QStringLiteral("Connected"), false});
-}
-
-std::string FakeBluez::Command(const std::string& line) {
-  const auto space = line.find(' ');
-  const std::string word = line.substr(0, space);
-  const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
-  if (word == "listing") {
-    listing_ = rest;
-  } else if (word == "write") {
-    write_ = rest;
-  } else if (word == "notify") {
-    notify_ = rest;
-  } else if (word == "count") {
-    return "calls " + std::to_string(calls_) + " writes " + std::to_string(writes_) + " last " +
-           (last_write_.isEmpty() ? std::string("-") : last_write_.toStdString());
-  } else if (word == "stops") {
-    return "stops " + std::to_string(stops_);
-  } else if (rest.starts_with("value ")) {
-    const QByteArray value = QByteArray::fromHex(QByteArray::fromStdString(rest.substr(6)));
-    Emit(kNotify, kProperties, "PropertiesChanged",
-         {kCharacteristic1, QVariantMap{{"Value", value}}, QStringList()});
-  } else if (rest == "odd") {
-    EmitOdd();
-  } else if (rest == "characteristic") {
-    listing_ = "good";
-    notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FC");
-    Emit("/", "org.freedesktop.DBus.ObjectManager", "InterfacesAdded",
-         {Path(kNotify),
-          QVariant::fromValue(
-              InterfaceMap{{kCharacteristic1, Characteristic(notify_uuid_, kService, "notify")}})});
-  } else if (rest == "resolved") {
-    DeviceChanged(kDevice, {{"ServicesResolved", true}});
-  } else if (rest.starts_with("connected ")) {
-    DeviceChanged(QString::fromStdString(rest.substr(10)), {{"Connected", true}});
-  } else {
-    return "error: unknown command";
-  }
-  return "ok";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: melko_fake_bluez ADDRESS\n");
-    return 2;
-  }
+  if (argc != 2) return 2;  // the usage is above
   qDBusRegisterMetaType<InterfaceMap>();
   qDBusRegisterMetaType<ManagedObjects>();
   QDBusConnection bus = QDBusConnection::connectToBus(QString::fromLocal8Bit(argv[1]), "fake");
@@ -229,18 +195,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each answer goes at once
-  std::string pending;
   QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
   QObject::connect(&input, &QSocketNotifier::activated, [&] {
-    char chunk[1024];
-    const ssize_t count = ::read(STDIN_FILENO, chunk, sizeof chunk);
-    if (count <= 0) return app.quit();
-    pending.append(chunk, std::size_t(count));
-    for (auto newline = pending.find('\n'); newline != std::string::npos;
-         newline = pending.find('\n')) {
-      std::puts(fake.Command(pending.substr(0, newline)).c_str());
-      pending.erase(0, newline + 1);
-    }
+    std::string line;
+    if (!std::getline(std::cin, line)) return app.quit();
+    std::puts(fake.Command(line).c_str());
   });
   std::puts("ready");
   return app.exec();
