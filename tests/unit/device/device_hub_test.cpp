@@ -46,7 +46,6 @@ TEST_F(DeviceHubTest, AnEditNoLinkCouldTakeIsSentOnceTheMouseReports) {
   engine.StartApplyThread();
   hub.OnMessage(kMsgReceiverConnect, 1, 0);
   firmware.SetPower(57, vmouse::PowerSource::kBattery);
-  ASSERT_EQ(rig.links.wireless_online, 1);
   hub.OnMessage(kMsgReceiverConnect, 0, 0);
   hub.OnMessage(kMsgReceiverConnect, 1, 0);
   rig.session.WithCurrent([](ProfileRecord& record) { record.dpi_value[0] = 10; });
@@ -74,14 +73,6 @@ TEST_F(DeviceHubTest, AnApplyRunRestartsTheWatchdogOnlyWhileTheReceiverIsThere) 
     for (const auto& posted : rig.poster.Posted()) hub.OnMessage(posted.message, 0, 0);
     EXPECT_EQ(rig.timers.Running(kTimerReceiverWatchdog), receiver_stays);
   }
-}
-
-TEST(DriverMessages, StatusWordsFromDataAndConnectMessages) {
-  EXPECT_EQ(DecodeDataMessage(0x4010, 0x7FFF5602), 0x40105602u);
-  EXPECT_EQ(DecodeDataMessage(0x4010, -1), 0x4010FFFFu);
-  EXPECT_EQ(DecodeConnectMessage(1), 0x7F000001u);
-  EXPECT_EQ(DecodeConnectMessage(0), 0x7F000002u);
-  EXPECT_EQ(DecodeConnectMessage(2), 0x7F000000u);
 }
 }  // namespace
 }  // namespace melko

@@ -1,8 +1,8 @@
-// The macro report: its header, the delay entries, the cut of a macro too long for the report,
-// and a short report's chunks.
+// The macro report: its header, the delay entries, the cut of a macro too long for the report.
+// Its chunks are checked by the virtual mouse's firmware model
+// (tests/unit/vmouse/reports_test.cpp).
 #include <gtest/gtest.h>
 
-#include "protocol/macro_chunks.h"
 #include "protocol/macro_entries.h"
 #include "protocol/settings_reports.h"
 #include "support/report_bytes.h"
@@ -86,16 +86,6 @@ TEST(MacroReportTest, OverlongMacroIsCutToWholeSteps) {
   button = MacroButton({0x04, 1, 10}, 46);
   button.macro_action_count = 300;
   EXPECT_EQ(BuildMacroReport(1, button)[28], 46);
-}
-
-// Which bytes go where, and the markers over each link, are checked by the virtual mouse's firmware
-// model, which takes the chunks of this function (tests/unit/vmouse/reports_test.cpp).
-TEST(MacroChunkTest, AShortReportIsPaddedWithZerosNeverReadPast) {
-  Report report(70);
-  for (std::size_t i = 0; i < report.size(); ++i) report[i] = std::uint8_t(i);
-  const MacroChunk from_short = BuildMacroChunk(report, 1, LinkMode::kWired);
-  EXPECT_EQ(from_short[10], 69);
-  EXPECT_EQ(from_short[11], 0);
 }
 
 }  // namespace

@@ -107,16 +107,13 @@ TEST(ButtonCodesTest, EveryRowOfTheTable) {
   EXPECT_EQ(actual, expected);
 }
 
-// Each button's three bytes: its row of the table (a ready-made Ctrl+C), zeros for a code without
-// a row, the stored shortcut, a fixed combination whatever is stored, the macro's button number
-// (slot + 1); slots past the 18 buttons are never sent.
+// Each button's three bytes: zeros for a code without a row, the stored shortcut, its row of the
+// table (a fixed combination whatever is stored), the macro's button number (slot + 1); slots past
+// the 18 buttons are never sent. The default profile's rows: the integration test.
 TEST(SettingsReportsTest, ButtonsReportCarriesEachButtonsBytes) {
   ProfileRecord record = *MakeDefaultProfile(u"P");
-  const std::pair<std::uint8_t, const char*> slots[] = {{33, "11 01 06"},
-                                                        {18, "00 00 00"},
-                                                        {255, "00 00 00"},
-                                                        {kFunctionShortcut, "11 05 2C"},
-                                                        {81, "11 03 12"}};
+  const std::pair<std::uint8_t, const char*> slots[] = {
+      {255, "00 00 00"}, {kFunctionShortcut, "11 05 2C"}, {81, "11 03 12"}};
   for (std::size_t slot = 0; slot < std::size(slots); ++slot) {
     record.buttons[slot].function = slots[slot].first;
     record.buttons[slot].shortcut_modifiers = 0x05;
