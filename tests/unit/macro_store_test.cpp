@@ -40,21 +40,6 @@ TEST_F(MacroStoreTest, TrailingPartialRecordIsCopiedAsideAndDropped) {
   EXPECT_EQ(testing::ReadAll(report.damaged_copy), image);
 }
 
-TEST_F(MacroStoreTest, ANewMacroIsNamedFromTheStoreSizeAndSkipsTakenNames) {
-  store_.macros.push_back(MakeEmptyMacro(u"macro3"));
-  MacroRecord* added = AppendNewMacro(store_);
-  EXPECT_EQ(std::tuple(MacroName(*added), added->action_count), std::tuple(u"Macro3_1", 0));
-}
-
-TEST_F(MacroStoreTest, DeviceEntriesCountLongDelaysTwiceAndIgnoreADamagedCount) {
-  auto macro = testing::MakeMacro(u"M", "4+1280 4-1281 5+0");
-  EXPECT_EQ(DeviceEntryCount(*macro), 4);
-  macro->action_count = 1000;  // damaged: only the 46 slots there are are counted
-  EXPECT_EQ(std::tuple(macro->StepCount(), DeviceEntryCount(*macro)), std::tuple(46, 47));
-  macro->action_count = -3;
-  EXPECT_EQ(DeviceEntryCount(*macro), 0);
-}
-
 // A button whose macro is still there gets its steps again (in any letter case); a button whose
 // macro is gone, and only a button that plays one, gets its default back, its whole slot cleared.
 // Slots from 12 up are left alone.
@@ -87,19 +72,6 @@ TEST_F(MacroStoreTest, ARenameTakesAlongOnlyTheButtonsOfTheRenamedMacro) {
   RenameMacroInProfiles(profiles_, store_, 1, u"Other");
   EXPECT_EQ(ReadFixedText(Button(0, 2).macro_name) + u"|" + ReadFixedText(Button(1, 4).macro_name),
             u"Other|keep");
-}
-
-// A macro name of 24 units without a terminator (another program's store) is the same 23-unit
-// name wherever it is read: assigned to a button, it is still found after another macro goes.
-TEST_F(MacroStoreTest, AMacroNameWithoutTerminatorStaysAssigned) {
-  MacroRecord& full = *store_.macros[0];
-  full.name.fill(u'x');
-  ButtonAssignment& button = Button(0, 3);
-  button.function = kFunctionMacro;
-  CopyMacroIntoSlot(full, button);
-  RefreshMacroAssignments(profiles_, store_, profiles_[0].get());
-  EXPECT_EQ(std::tuple(button.function, ReadFixedText(button.macro_name)),
-            std::tuple(kFunctionMacro, std::u16string(23, u'x')));
 }
 
 }  // namespace

@@ -104,11 +104,8 @@ TEST(ProfileRecord, DpiFiguresAndStageValues) {
 TEST(ProfileRecord, ColoursAsHexText) {
   EXPECT_EQ(ColourToHex(MakeColour(0x12, 0xAB, 0x05)), "#12AB05");
   Colour parsed = 0;
-  for (auto [text, colour] :
-       {std::pair{"#ff8000", MakeColour(255, 128, 0)}, {"00FF00", MakeColour(0, 255, 0)}}) {
-    EXPECT_TRUE(ParseHexColour(text, parsed)) << text;
-    EXPECT_EQ(parsed, colour) << text;
-  }
+  EXPECT_TRUE(ParseHexColour("#ff8000", parsed) && parsed == MakeColour(255, 128, 0));
+  EXPECT_TRUE(ParseHexColour("00FF00", parsed) && parsed == MakeColour(0, 255, 0));
   for (const char* bad : {"", "#", "#12345", "#1234567", "#12345G", "red"})
     EXPECT_FALSE(ParseHexColour(bad, parsed)) << bad;
 }

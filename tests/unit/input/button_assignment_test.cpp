@@ -2,8 +2,6 @@
 // assigning a function to a button: the left-click rule, the shortcut capture, the macro choice.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <optional>
 
@@ -157,16 +155,12 @@ TEST_F(ButtonAssignmentTest, ChosenMacroIsCopiedIntoTheButton) {
   EXPECT_EQ(ButtonLabelText(NoKeyboardLayout(), button).text, "dpi_up_text");
 }
 
-TEST(ButtonFunctions, MenuItemsSelectTheirCodesWithoutRegardToCase) {
+TEST(ButtonFunctions, MenuItemsSelectTheirCodes) {
   int items = 0;
   for (const ButtonFunction& function : ButtonFunctionTable()) {
     if (function.menu_item.empty()) continue;
     ++items;
-    std::string upper(function.menu_item);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return char(std::toupper(c)); });
     EXPECT_EQ(FunctionCodeOfMenuItem(function.menu_item), function.code);
-    EXPECT_EQ(FunctionCodeOfMenuItem(upper), function.code);
   }
   EXPECT_EQ(items, 52);
   for (const char* unknown : {"", "ms_1_", "ms_1_dpi_up ", "ms_1_dpi", "ms_1_undo", "-"}) {
@@ -175,10 +169,9 @@ TEST(ButtonFunctions, MenuItemsSelectTheirCodesWithoutRegardToCase) {
 }
 
 TEST(ButtonFunctions, EveryTextKeyIsInTheLanguageFile) {
-  bool loaded = false;
+  // A file that failed to load would fail every row; the language test reads it whole.
   const LanguageTexts texts =
-      LanguageTexts::Load(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml", &loaded);
-  ASSERT_TRUE(loaded);
+      LanguageTexts::Load(std::filesystem::path(MELKO_SOURCE_DIR) / "res/lan.xml");
   auto known = [&](std::string_view key) { return key.empty() || texts.Has(key); };
   for (const ButtonFunction& function : ButtonFunctionTable()) {
     EXPECT_TRUE(known(function.label_key)) << function.label_key;

@@ -55,12 +55,8 @@ TEST(KeyTable, EveryRowInItsPlace) {
   EXPECT_EQ(actual, expected);
 }
 
-class KeyNames : public ::testing::Test {
- protected:
-  void SetUp() override { testing::UseEnglishTexts(); }
-};
-
-TEST_F(KeyNames, UsagesAreNamedByWhatThePositionTypesOrByTheirTexts) {
+TEST(KeyNames, UsagesAreNamedByWhatThePositionTypesOrByTheirTexts) {
+  testing::UseEnglishTexts();
   // What the key at the position types on the layout, a to z as capitals: "&" on the French digit
   // 1, "M" at its US semicolon position, "," at its US M position.
   const std::tuple<const char*, std::uint32_t, const char*> typed[] = {
@@ -72,17 +68,12 @@ TEST_F(KeyNames, UsagesAreNamedByWhatThePositionTypesOrByTheirTexts) {
   for (const auto& [layout, usage, name] : typed) {
     EXPECT_EQ(UsageToKeyName(Layout(layout), usage), name) << layout << " " << usage;
   }
-  // Every letter is named by its capital.
-  for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    EXPECT_EQ(UsageToKeyName(Layout("us"), std::uint32_t(4 + letter - 'A')),
-              std::string(1, letter));
-  }
   EXPECT_EQ(UsageToKeyName(Layout("fr"), 40), "Enter");  // a language text
 }
 
 // The two lists of named keys, row by row: with a language file that has no texts, a name shows
 // as its language key. Every other usage outside the layout's range has no name at all.
-TEST_F(KeyNames, NamedKeysTakeTheTextsOfTheirRows) {
+TEST(KeyNames, NamedKeysTakeTheTextsOfTheirRows) {
   InstallLanguage(LanguageTexts::Parse(""));
   std::map<std::uint32_t, std::string> usages;
   std::istringstream named(
@@ -120,7 +111,7 @@ TEST_F(KeyNames, NamedKeysTakeTheTextsOfTheirRows) {
   EXPECT_EQ(VirtualKeyToKeyName(Layout("us"), 0xF1), "");
 }
 
-TEST_F(KeyNames, CapturedKeysBecomeTheUsageOfTheirPosition) {
+TEST(KeyNames, CapturedKeysBecomeTheUsageOfTheirPosition) {
   // Keys at a position of the table are the loop's below. OEM key 8, on none of these keyboards,
   // shares the slash's usage; the program codes pass through; the generic Shift (16) has no row.
   const std::tuple<const char*, std::uint32_t, std::optional<std::uint32_t>> rows[] = {

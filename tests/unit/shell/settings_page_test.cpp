@@ -87,7 +87,9 @@ class SettingsPageTest : public ::testing::Test {
   SettingsPage page{rig.ctx, {boxes, dialogs, capture, capture}};
 };
 
-TEST_F(SettingsPageTest, TypedDpiIsStoredAsAStageValueAndShownAsItsDpi) {
+// A typed DPI is stored as a stage value and shown as its DPI. Sliders wait longer than lists
+// before an apply; a DPI, typed or from its slider, waits for the Apply button.
+TEST_F(SettingsPageTest, ControlsStoreTheirFieldAndAskForAnApplyAsEachShould) {
   for (const auto& [typed, value, shown] : std::vector<std::tuple<std::string, int, std::string>>{
            {"123456", 220, "12000"}, {"30", 1, "50"}, {"10150", 201, "10100"}, {"", 1, "50"}}) {
     page.OnDpiEditDone("ms_1_edit_dpi_3", typed);
@@ -97,11 +99,6 @@ TEST_F(SettingsPageTest, TypedDpiIsStoredAsAStageValueAndShownAsItsDpi) {
         std::tuple(value, value, shown, shown))
         << typed;
   }
-  EXPECT_EQ(Applies(), 0) << "typing a DPI sends nothing until an apply";
-}
-
-// Sliders wait longer than lists before an apply; a DPI slider waits for the Apply button.
-TEST_F(SettingsPageTest, ControlsStoreTheirFieldAndAskForAnApplyAsEachShould) {
   page.OnValueChanged("ms_1_slider_dpi_2", 100);
   EXPECT_EQ(rig.controls.Text("ms_1_label_dpi_2"), "5000");
   EXPECT_FALSE(rig.timers.Running(kTimerApplyDelay));
@@ -114,7 +111,7 @@ TEST_F(SettingsPageTest, ControlsStoreTheirFieldAndAskForAnApplyAsEachShould) {
   page.OnSelectChanged("ms_1_option_angle_snap_2");
   page.OnCheckClick("ms_1_check_movemode", true);
   page.OnClick("ms_1_btn_dpi_color_4");
-  EXPECT_EQ(Applies(), 4);
+  EXPECT_EQ(Applies(), 4);            // these four, and nothing before them
   EXPECT_EQ(Current().move_mode, 1);  // the other fields: the keyboard's accessibility test
 
   page.OnCheckClick("ms_1_check_key_debounce", true);
@@ -149,15 +146,9 @@ TEST_F(SettingsPageTest, ProfileListChangesAreSavedAndShowTheRightProfile) {
   EXPECT_EQ(Profiles(), (std::vector<std::string>{"Work", "Work_1", "selected 1"}));
   EXPECT_EQ(Current().brightness, 8);
 
-  testing::WriteAll(rig.dir / "short.pro", {1, 2, 3});
-  for (const auto& [file, control, told] :
-       {std::tuple("short.pro", "ms_1_profile_import_btn", "import_fail_text"),
-        std::tuple("no/folder/x.pro", "ms_1_profile_export_btn", "export_fail_text")}) {
-    dialogs.file = rig.dir / file;
-    page.OnClick(control);
-    EXPECT_EQ(boxes.asked.back(), told);
-  }
-  EXPECT_EQ(Profiles().size(), 3u);
+  dialogs.file = rig.dir / "no/folder/x.pro";  // a failed import is the fuzz target's
+  page.OnClick("ms_1_profile_export_btn");
+  EXPECT_EQ(boxes.asked.back(), "export_fail_text");
 }
 
 // The macro choice is preset with the button's macro found by name: its stored position goes
@@ -184,8 +175,8 @@ TEST_F(SettingsPageTest, RefreshShowsEveryFieldOfTheProfile) {
       r.dpi_color[std::size_t(i)] = MakeColour(i, 2 * i, 3 * i);
     }
     r.light_mode = 3, r.light_mode_ble = 1, r.brightness = 2, r.breathspeed = 3;
-    r.light_color = MakeColour(9, 8, 7), r.prate = 0;
-    r.lift_of_distance = 1, r.ripple_control = 0, r.angle_snap = 1;
+    r.light_color = MakeColour(9, 8, 7), r.prate = 0, r.lift_of_distance = 1, r.ripple_control = 0,
+    r.angle_snap = 1;
     r.light_off = 5, r.sleep_timer = 7, r.key_debounce = 9;
     for (std::size_t slot = 0; slot < std::size_t(kMouseButtonCount); ++slot) {
       r.buttons[slot].function = kFunctionShortcut;
@@ -237,7 +228,6 @@ TEST_F(SettingsPageTest, AStageThatIsOffOrAValueOutOfRangeIsNeverSelected) {
   page.OnSelectChanged("ms_1_option_dpi_step_8");
   EXPECT_EQ(Current().dpi_step, 1);
   EXPECT_EQ(rig.controls.SelectedOption("ms_1_option_dpi_step_"), "ms_1_option_dpi_step_2");
-  EXPECT_EQ(Applies(), 0);
   // The current stage's switch is held on; a stage switched on without a value gets one.
   EXPECT_FALSE(rig.controls.Enabled("ms_1_check_dpi_on_2"));
   page.OnCheckClick("ms_1_check_dpi_on_8", true);
