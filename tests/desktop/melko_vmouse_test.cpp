@@ -33,13 +33,6 @@ class MelkoDesktopTest : public DesktopSession {
     return StartOnDisplay({"/usr/bin/trayer", "--edge", "top", "--align", "right", "--widthtype",
                            "pixel", "--width", "100", "--height", "24"});
   }
-  std::unique_ptr<ChildProcess> StartWindowManager() {
-    auto openbox = StartOnDisplay({"/usr/bin/openbox", "--sm-disable"});
-    Await([] {
-      return Xprop({"-root", "_NET_SUPPORTING_WM_CHECK"}).find('#') != std::string::npos;
-    });
-    return openbox;
-  }
   static std::string Xprop(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "/usr/bin/xprop");
     return RunProgram(arguments, {}, 5000).out;
@@ -116,7 +109,8 @@ TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
 // Started with --hidden before the panel, the icon docks when the panel comes and closing hides
 // the window there; with the panel gone the window comes back minimised and closing ends melko.
 TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
-  auto window_manager = StartWindowManager();
+  auto window_manager = StartOnDisplay({"/usr/bin/openbox", "--sm-disable"});
+  Await([] { return Xprop({"-root", "_NET_SUPPORTING_WM_CHECK"}).find('#') != std::string::npos; });
   VmouseProcess mouse({"--receiver"});
   auto melko = StartMelko(mouse, {"--hidden"});
   ASSERT_TRUE(Await([] {

@@ -16,7 +16,6 @@
 #include "support/child_process.h"
 #include "ui/file_dialogs.h"
 #include "ui/macro_editor/macro_editor_window.h"
-#include "ui/widgets/svg_view.h"
 #include "ui_tests.h"
 
 namespace melko::ui::test {
@@ -73,30 +72,22 @@ class Bench {
     edit->insert(text);
     QTest::keyClick(edit, Qt::Key_Return);
   }
-  QString Text(const char* name) { return Find<QLineEdit>(name)->text(); }
-  QStringList Items() {
-    QStringList items;
-    auto* list = Find<QListWidget>("ms_1_macro_list");
-    for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
-    return items;
-  }
+  QStringList Items() { return Rows(Find<QListWidget>("ms_1_macro_list")); }
   // A step row as "key action delay".
   QString Step(int row) {
+    QWidget* shown = steps()->itemWidget(steps()->item(row));
     QStringList parts;
     for (const char* part : {"key", "action", "delay"})
-      parts << Row(row)->findChild<QLabel*>(QString::fromLatin1(part))->text();
+      parts << shown->findChild<QLabel*>(QString::fromLatin1(part))->text();
     return parts.join(QLatin1Char(' '));
   }
   QListWidget* steps() { return Find<QListWidget>("ms_1_macro_action_list"); }
-  QWidget* Row(int row) { return steps()->itemWidget(steps()->item(row)); }
 
-  // A macro's steps as the session holds them, "code+delay" or "code-delay".
+  // A macro's steps as the session holds them, "code+delay" or "code-delay" (none: an exception).
   QString Stored(const std::u16string& name) {
     return session_.WithStores([&](const ProfileStore&, const MacroStore& macros) {
-      const int index = FindMacro(macros, name);
-      return index < 0 ? QStringLiteral("missing")
-                       : QString::fromStdString(
-                             testing::MacroStepsText(*macros.macros[std::size_t(index)]));
+      const auto index = std::size_t(FindMacro(macros, name));
+      return QString::fromStdString(testing::MacroStepsText(*macros.macros.at(index)));
     });
   }
 
@@ -136,10 +127,6 @@ class MacroEditorTest : public QObject {
             !Hook().mouse);
     QCOMPARE(bench.Step(0), QStringLiteral("A Press 50"));
     QCOMPARE(bench.Step(3), QStringLiteral("Left Button Release 10"));
-    QCOMPARE(bench.Row(1)->findChild<SvgView*>("action_picture")->file(),
-             QStringLiteral("img/release.svg"));
-    QCOMPARE(bench.Row(2)->findChild<SvgView*>("key_picture")->file(),
-             QStringLiteral("img/mouse_small.svg"));
     QCOMPARE(bench.Stored(u"Macro1"), QStringLiteral("4+50 4-50 241+50 241-10"));
 
     // Closing while recording keeps the steps but not a key still held; the exit button's click
@@ -167,19 +154,16 @@ class MacroEditorTest : public QObject {
     QTest::keyClick(list, Qt::Key_Down);
     bench.steps()->setCurrentRow(0);
     bench.Click("ms_1_macro_action_edit_check");
-    QCOMPARE(bench.Text("ms_1_macro_delay_edit"), QStringLiteral("50"));
+    QCOMPARE(bench.Find<QLineEdit>("ms_1_macro_delay_edit")->text(), QStringLiteral("50"));
     // The key field takes the next key from the desktop while it has the focus.
     bench.Find("ms_1_macro_action_edit")->setFocus();
     QVERIFY(Capturing());
     Events({{'B', 0}});
-    // Esc is a key for the field, not the window's; the Tab that moves the focus on is no key.
+    // Esc is a key for the field, not the window's; Tab moves on (and is no key: the unit test).
     QTest::keyClick(bench.Find("ms_1_macro_action_edit"), Qt::Key_Escape);
-    Events({{0x09, 0}});
     QTest::keyClick(bench.Find("ms_1_macro_action_edit"), Qt::Key_Tab);
     QVERIFY(bench.window().isVisible() && !Capturing());
-    QCOMPARE(bench.Text("ms_1_macro_action_edit"), QStringLiteral("B"));
     bench.Type("ms_1_macro_delay_edit", QStringLiteral("5"));
-    QVERIFY(!Capturing());
     QCOMPARE(bench.Step(0), QStringLiteral("B Press 10"));
 
     bench.Click("ms_1_macro_down_btn");
@@ -214,7 +198,6 @@ class MacroEditorTest : public QObject {
     bench.Click("ms_1_macro_add_btn");
     // A rename takes the buttons that play the macro along.
     bench.Type("ms_1_macro_name_edit", QStringLiteral("Dash"));
-    QCOMPARE(bench.Items(), (QStringList{"Macro1", "Dash"}));
     QCOMPARE(bench.session().CurrentSnapshot().buttons[3].macro_name[0], u'D');
 
     PresetFileAnswers({bench.File("dash.macro")});
@@ -223,7 +206,6 @@ class MacroEditorTest : public QObject {
     bench.Click("ms_1_macro_delete_btn");  // declined
     bench.Click("ms_1_macro_delete_btn");
     QCOMPARE(bench.window().boxes().texts().back(), "Delete the macro “Dash”?");
-    QCOMPARE(bench.Items(), QStringList{"Macro1"});
     PresetFileAnswers({bench.File("dash.macro")});
     bench.Click("ms_1_macro_import_btn");
     QCOMPARE(bench.Items(), (QStringList{"Macro1", "Dash"}));

@@ -30,24 +30,28 @@ class MacroRecordingTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() {
+  // In the mode without delays (the delays are the editor's own tests), every step gets 10 ms.
+  void KeysAndAClickAreRecorded() {
     QVERIFY2(access(testing::kXdotoolProgram, X_OK) == 0,
              "xdotool is not installed (scripts/deps installs it)");
     // On an X11 session the program records through the hook, and says nothing of its windows.
     QVERIFY(DesktopHookHearsAll(DisplaySession::Current()));
-    hooks_ = LoadHookLibrary({MELKO_BIN_DIR});
-    QVERIFY2(hooks_.install_hook && hooks_.enable_mouse_hook,
+    HookTable hooks = LoadHookLibrary({MELKO_BIN_DIR});
+    const auto unload = qScopeGuard([&hooks] { UnloadHookLibrary(hooks); });  // after the window
+    QVERIFY2(hooks.install_hook && hooks.enable_mouse_hook,
              "cannot load " MELKO_BIN_DIR "/Hook.so");
-  }
-  void cleanupTestCase() { UnloadHookLibrary(hooks_); }
-
-  // In the mode without delays (the delays are the editor's own tests), every step gets 10 ms.
-  void KeysAndAClickAreRecorded() {
+    const auto xdotool = [](const std::vector<std::string>& arguments) {
+      return testing::RunXdotool(arguments, run_folder / "xdotool.log");
+    };
+    const auto point_at = [&xdotool](QWidget* widget) {  // its middle
+      const QPoint at = widget->mapToGlobal(widget->rect().center());
+      return xdotool({"mousemove", std::to_string(at.x()), std::to_string(at.y())});
+    };
     testing::TempDir data;
     ProfileSession session(data.path());
     session.LoadProfileStore();
     session.LoadMacroStore();
-    MacroEditorWindow window(nullptr, session, hooks_, data.path());
+    MacroEditorWindow window(nullptr, session, hooks, data.path());
     window.show();
     window.move(0, 0);  // the window is larger than the server's screen; its top left shows
     window.activateWindow();
@@ -57,19 +61,16 @@ class MacroRecordingTest : public QObject {
                       QPoint(8, 8));
 
     auto* record = window.Find<QAbstractButton>(macro_control::kRecord);
-    QVERIFY(PointAt(record));
-    QVERIFY(Xdotool({"click", "1"}));
+    QVERIFY(point_at(record) && xdotool({"click", "1"}));
     QTRY_VERIFY(record->isChecked());
     // Away from the record button, on a label, clicks are recorded.
-    QVERIFY(PointAt(window.Find<QLabel>("step_list_title")));
+    QVERIFY(point_at(window.Find<QLabel>("step_list_title")));
     QTRY_VERIFY(!record->underMouse());
-    QVERIFY(Xdotool({"key", "a", "b"}));
-    QVERIFY(Xdotool({"click", "1"}));
-    auto* steps = window.Find<QListWidget>(macro_control::kStepList);
-    QTRY_COMPARE(steps->count(), 6);
-    QVERIFY(PointAt(record));
+    QVERIFY(xdotool({"key", "a", "b"}) && xdotool({"click", "1"}));
+    QTRY_COMPARE(window.Find<QListWidget>(macro_control::kStepList)->count(), 6);
+    QVERIFY(point_at(record));
     QTRY_VERIFY(record->underMouse());
-    QVERIFY(Xdotool({"click", "1"}));
+    QVERIFY(xdotool({"click", "1"}));
     QTRY_VERIFY(!record->isChecked());
     QTest::qWait(100);  // anything the stopping click might still have posted
 
@@ -79,18 +80,6 @@ class MacroRecordingTest : public QObject {
              "4+10 4-10 5+10 5-10 241+10 241-10");
     window.reject();
   }
-
- private:
-  bool Xdotool(const std::vector<std::string>& arguments) {
-    return testing::RunXdotool(arguments, run_folder / "xdotool.log");
-  }
-  // Moves the pointer to the middle of a widget.
-  bool PointAt(QWidget* widget) {
-    const QPoint at = widget->mapToGlobal(widget->rect().center());
-    return Xdotool({"mousemove", std::to_string(at.x()), std::to_string(at.y())});
-  }
-
-  HookTable hooks_;
 };
 
 }  // namespace melko::ui::test

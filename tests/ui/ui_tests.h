@@ -2,7 +2,7 @@
 // private data folder, and drives it as a user would.
 #pragma once
 
-#include <QObject>
+#include <QListWidget>
 #include <functional>
 #include <map>
 #include <memory>
@@ -15,6 +15,13 @@
 #include "vmouse/firmware.h"
 
 namespace melko::ui::test {
+
+// The texts of a list's rows.
+inline QStringList Rows(QListWidget* list) {
+  QStringList rows;
+  for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
+  return rows;
+}
 
 // The test classes by name. Each test file registers its own:
 // `const bool registered = RegisterSuite<MyTest>("MyTest");`
@@ -52,8 +59,7 @@ class Desktop {
   explicit Desktop(Mouse mouse = Mouse::kNone,
                    const std::function<void(const std::filesystem::path&)>& seed = {});
   DesktopApp& app() { return *app_; }
-  QWidget* Find(const char* name) { return app_->controls().Find(name); }
-  template <class Widget>
+  template <class Widget = QWidget>
   Widget* Find(const char* name) {
     return app_->controls().Find<Widget>(name);
   }
