@@ -89,10 +89,14 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   const std::unique_ptr<ChildProcess> melko = StartMelko(mouse, {"--debug"}, env);
   std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window) << Errors();
+  // A Return sent as soon as the box maps now and then does not reach it (2 of 34 in one run
+  // without a window manager; the next Return closed it). Each box gets three tries.
   auto answer_questions = [&] {
     Await([&] { return !OtherWindows().empty(); }, 2000);
-    for (const std::string& id : OtherWindows()) Xdotool({"windowfocus", id, "key", "Return"});
-    Await([&] { return OtherWindows().empty(); }, 3000);
+    for (int attempt = 0; attempt < 3 && !OtherWindows().empty(); ++attempt) {
+      for (const std::string& id : OtherWindows()) Xdotool({"windowfocus", id, "key", "Return"});
+      Await([&] { return OtherWindows().empty(); }, 3000);
+    }
   };
 
   const std::vector<std::string> mouse_commands = {
@@ -157,7 +161,15 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   // another profile and the first again, and the window writes each in full, then its own Apply.
   for (const char* line : {"cable on", "receiver on", "awake on", "ble off"}) mouse.Command(line);
   std::this_thread::sleep_for(std::chrono::seconds(3));
-  ASSERT_TRUE(Await([&] { return OtherWindows().empty(); }, 5000)) << "a window left open";
+  ASSERT_TRUE(Await([&] { return OtherWindows().empty(); }, 5000)) << [] {
+    std::string open = "windows left open:";  // by title and size
+    for (const ShownWindow& shown : VisibleWindows()) {
+      std::string title = RunProgram({kXdotoolProgram, "getwindowname", shown.id}).out;
+      if (!title.empty()) title.pop_back();  // the newline
+      if (shown.size != kMainWindowSize) open += " '" + title + "' " + shown.size;
+    }
+    return open;
+  }();
   ASSERT_TRUE(window = AwaitWindowOfSize(kMainWindowSize, 0));
   const std::size_t before = mouse.LogLines().size();
   melkoctl({"profile", "select", "main"});
