@@ -116,6 +116,7 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
       {"macro", "add", "Spare"},
       {"macro", "delete", "Spare"}};
   std::vector<long> rss;
+  long actions = 0;
   const int pid = melko->pid();
   const auto start = std::chrono::steady_clock::now();
   for (auto next_sample = start;
@@ -125,6 +126,7 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
       next_sample += std::chrono::seconds(1);
     }
     ASSERT_FALSE(melko->WaitExit(0)) << Errors();  // reaped: an end is seen
+    ++actions;
     switch (pick(10)) {
       case 0:
         Click(*window, kApplyButton);
@@ -149,8 +151,9 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   const long at_warm =
       Median({rss.begin() + long(warm), rss.begin() + long(std::min(rss.size(), warm + 10))});
   const long at_end = Median({rss.end() - long(std::min<std::size_t>(10, rss.size())), rss.end()});
-  std::cout << "RSS after warm-up " << at_warm << " KiB, at the end " << at_end << " KiB, growth "
-            << at_end - at_warm << " KiB, peak " << *std::ranges::max_element(rss) << " KiB\n";
+  std::cout << actions << " actions, RSS after warm-up " << at_warm << " KiB, at the end " << at_end
+            << " KiB, growth " << at_end - at_warm << " KiB, peak "
+            << *std::ranges::max_element(rss) << " KiB\n";
   // The sanitizers' own memory makes RSS meaningless.
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   EXPECT_LT(at_end - at_warm, 1024) << "RSS grew";
