@@ -1,5 +1,5 @@
-// melkoctl against the virtual mouse: the real program, the real driver libraries over the mouse's
-// socket, the real pacing. Each test starts its own virtual mouse in a private folder.
+// melkoctl against the virtual mouse: the real program, driver libraries and pacing over the
+// mouse's socket; each test with its own virtual mouse.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -75,9 +75,8 @@ TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPaci
     EXPECT_GE(writes[i].t_ms - writes[i - 1].t_ms, 500) << "report " << i;
 }
 
-// Over the receiver each report goes once when the mouse acknowledges it at once, is repeated
-// until the mouse does, and goes ten times when it never does; one changed setting is one report,
-// not the block around it again nor a full apply.
+// Over the receiver a report is repeated until the mouse's acknowledgement comes back through the
+// driver library (ten passes without one: ReportSenderTest); one changed setting is one report.
 TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowledges) {
   VmouseProcess mouse({"--receiver", "--awake"});
   const ProgramRun applied = Run(mouse, {"apply"});
@@ -87,10 +86,6 @@ TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowle
   ASSERT_TRUE(Ctl(mouse, {"ack", "after=3"}));
   ASSERT_EQ(Run(mouse, {"set", "rate", "500"}).out, "saved and sent over the receiver\n");
   EXPECT_EQ(Hex(mouse.Writes(), 5), std::vector<std::string>(3, "06090102fd00000000"));
-
-  ASSERT_TRUE(Ctl(mouse, {"ack", "never"}));
-  ASSERT_EQ(Run(mouse, {"set", "rate", "250"}).exit_code, 0);
-  EXPECT_EQ(Hex(mouse.Writes(), 8), std::vector<std::string>(10, "06090104fb00000000"));
 }
 
 TEST_F(MelkoctlVmouseTest, PullingTheCableDuringAnApplyEndsItWithoutHanging) {

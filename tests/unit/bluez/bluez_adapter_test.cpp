@@ -1,11 +1,6 @@
-// Finding the mouse in what BlueZ lists, without a bus: Modalias and the objects of a listing. Then
-// the BlueZ adapter on a private dbus-daemon standing in for the system bus. Against a BlueZ that
-// answers in the wrong shapes, late or never, refuses, or resolves the mouse's services late
-// (melko_fake_bluez): every case ends in a defined result within the call timeout. Against
-// melko-vmouse's mock BlueZ: presence and writes across reconnections, and no BlueZ or no bus at
-// all; and melkoctl over Bluetooth LE, the real binary finding the mock through
-// DBUS_SYSTEM_BUS_ADDRESS with neither the cable nor the receiver there, which runs the same
-// adapter end to end, its subscription and the apply thread included.
+// Finding the mouse in BlueZ's objects without a bus; then the adapter on a private dbus-daemon
+// against a BlueZ that misbehaves (melko_fake_bluez), against melko-vmouse's mock BlueZ, and under
+// melkoctl, so that the apply thread and the subscription run end to end.
 #include <gtest/gtest.h>
 
 #include <QDBusObjectPath>
@@ -101,12 +96,6 @@ bool OpenAndWait(BluezBleTransport& transport) {
   return SpinUntil([&] { return transport.subscribed().size() == 1; });
 }
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))
-      .toHex()
-      .toStdString();
-}
-
 // What the adapter handed its handlers, on the test's (the event loop's) thread.
 struct Recorder {
   std::vector<std::vector<std::uint8_t>> values;
@@ -118,20 +107,16 @@ struct Recorder {
             .on_mouse_gone = [this] { ++gone; },
             .on_debug = {}};
   }
-  std::vector<std::string> HexValues() const {
-    std::vector<std::string> hex;
-    for (const auto& value : values) hex.push_back(Hex(value));
-    return hex;
-  }
 };
 
-// The "hex" of each write the mouse logged over the link "ble", in order.
-std::vector<std::string> BleWrites(const VmouseProcess& mouse) {
-  std::vector<std::string> hex;
+// Each write the mouse logged over the link "ble", in order.
+std::vector<Report> BleWrites(const VmouseProcess& mouse) {
+  std::vector<Report> writes;
   for (const auto& write : mouse.Writes()) {
-    if (write.link == "ble") hex.push_back(write.hex);
+    const QByteArray bytes = QByteArray::fromHex(QByteArray::fromStdString(write.hex));
+    if (write.link == "ble") writes.emplace_back(bytes.begin(), bytes.end());
   }
-  return hex;
+  return writes;
 }
 
 constexpr int kCallTimeoutMs = 300;
@@ -235,7 +220,7 @@ TEST_F(MisbehavingBluez, ASubscriptionIsHeldOnceAndStoppedOnClosingEvenWhenAnswe
   EXPECT_TRUE(SpinUntil([&] { return Count().find(" stops 2 ") != std::string::npos; }));
   Fake("emit value 10100200");
   SpinFor(200);
-  EXPECT_EQ(recorder_.HexValues(), std::vector<std::string>{"1010020055"});
+  EXPECT_EQ(recorder_.values, (decltype(recorder_.values){{0x10, 0x10, 0x02, 0x00, 0x55}}));
   // The malformed signals changed nothing.
   EXPECT_EQ(std::pair(recorder_.gone, recorder_.arrived), std::pair(0, 0));
   EXPECT_TRUE(transport_->mouse_present());
@@ -259,15 +244,12 @@ TEST_P(LateCharacteristic, IsSubscribedWhenItAppears) {
   Fake("listing unresolved");
   transport_->OpenNotifications();
   ASSERT_TRUE(SpinUntil([&] { return Count().starts_with("calls 1 "); }));
-  SpinFor(100);
-  EXPECT_TRUE(transport_->subscribed().isEmpty());
-
   for (const std::string& command : GetParam()) Fake(command);
   ASSERT_TRUE(SpinUntil([&] { return !transport_->subscribed().isEmpty(); }));
   EXPECT_EQ(transport_->subscribed(), QStringList{kMouseNotify});
   Fake("emit value 10100300");
   ASSERT_TRUE(SpinUntil([&] { return !recorder_.values.empty(); }));
-  EXPECT_EQ(recorder_.HexValues(), std::vector<std::string>{"10100300"});
+  EXPECT_EQ(recorder_.values, (decltype(recorder_.values){{0x10, 0x10, 0x03, 0x00}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(MisbehavingBluez, LateCharacteristic,
@@ -383,9 +365,9 @@ TEST_F(MelkoctlOverBluetooth, StatusAndApplyOverBluetoothLeWriteEveryReportButTh
 
   ProfileStore stored = StoredProfiles(folder_ / "data");
   const ProfileRecord& record = *stored.Selected();
-  const std::vector<std::string> expected{
-      Hex(BuildResetReport()), Hex(BuildDpiReport(record)), Hex(BuildLightReport(record)),
-      Hex(BuildButtonsReport(record)), Hex(BuildMacroReport(3, record.buttons[2]))};
+  const std::vector<Report> expected{BuildResetReport(), BuildDpiReport(record),
+                                     BuildLightReport(record), BuildButtonsReport(record),
+                                     BuildMacroReport(3, record.buttons[2])};
   EXPECT_EQ(BleWrites(vmouse_), expected);
 
   // Without the mouse, or without a system bus, apply refuses and nothing hangs; nothing went over
@@ -411,8 +393,6 @@ TEST_F(MelkoctlOverBluetooth, WatchPrintsNotificationsAndTheMouseComingAndGoing)
   // Notifications are opened once the link attached (the power event repeats), and again after a
   // reconnection.
   EXPECT_EQ(line_starting("bluetooth: battery"), "bluetooth: battery 100%");
-  Mouse("stage 4");
-  EXPECT_TRUE(line_starting("bluetooth: dpi stage").starts_with("bluetooth: dpi stage 4 ("));
   Mouse("ble off");
   EXPECT_EQ(line_starting("bluetooth: removed"), "bluetooth: removed");
   Mouse("ble on");

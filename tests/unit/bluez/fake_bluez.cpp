@@ -1,22 +1,10 @@
-// melko_fake_bluez ADDRESS: a BlueZ that misbehaves on request, for the adapter's tests. It takes
-// org.bluez on the bus at ADDRESS, prints "ready", and then takes one command per line on
-// standard input, answering each with one line:
-//   listing good|unresolved|adapter-only|garbage|silent
-//                                           what GetManagedObjects returns (default good)
-//   write answer|silent|refuse              how WriteValue is answered (default answer)
-//   notify answer|silent|late               how StartNotify is answered (late: after 100 ms)
-//   emit value HEX                          Value of the notify characteristic changes
-//   emit odd                                a row of malformed signals
-//   emit connected PATH                     Device1.Connected of PATH becomes true
-//   emit characteristic                     InterfacesAdded of the notify characteristic, with a
-//                                           UUID on another base; "good" lists it from then on
-//   emit resolved                           Device1.ServicesResolved of the mouse becomes true
-//   count                                   "calls N writes M stops K last PATH": method calls,
-//                                           WriteValue and StopNotify calls, the last write's path
-// "good" is the adapter and a connected mouse (Modalias "bluetooth:V045eP0040D0001", UUIDs in upper
-// case); "unresolved" is the same without the notify characteristic, as before BlueZ has resolved
-// all of the mouse's services. Properties.GetAll of any device answers as for the mouse. Commands
-// come one at a time: the next once the last is answered.
+// melko_fake_bluez ADDRESS: a BlueZ that misbehaves on request. It takes org.bluez on the bus at
+// ADDRESS, prints "ready", then answers each command on standard input with one line:
+//   listing good|unresolved|adapter-only|garbage|silent   GetManagedObjects (unresolved: no notify
+//                                                         characteristic yet)
+//   write answer|silent|refuse; notify answer|silent|late (StartNotify after 100 ms)
+//   emit value HEX | odd | connected PATH | characteristic | resolved    signals, see Command()
+//   count        "calls N writes M stops K last PATH"
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -65,12 +53,8 @@ class FakeBluez : public QDBusVirtualObject {
     const auto space = line.find(' ');
     const std::string word = line.substr(0, space);
     const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
-    if (word == "listing") {
-      listing_ = rest;
-    } else if (word == "write") {
-      write_ = rest;
-    } else if (word == "notify") {
-      notify_ = rest;
+    if (word == "listing" || word == "write" || word == "notify") {
+      (word == "listing" ? listing_ : word == "write" ? write_ : notify_) = rest;
     } else if (word == "count") {
       return "calls " + std::to_string(calls_) + " writes " + std::to_string(writes_) + " stops " +
              std::to_string(stops_) + " last " +
@@ -81,7 +65,7 @@ class FakeBluez : public QDBusVirtualObject {
            {kCharacteristic1, QVariantMap{{"Value", value}}, QStringList()});
     } else if (rest == "odd") {
       EmitOdd();
-    } else if (rest == "characteristic") {
+    } else if (rest == "characteristic") {  // on another UUID base; listed from then on
       listing_ = "good";
       notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FC");
       Emit("/", "org.freedesktop.DBus.ObjectManager", "InterfacesAdded",

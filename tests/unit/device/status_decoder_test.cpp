@@ -24,11 +24,6 @@ class StatusDecoderTest : public ::testing::Test {
   void Decode(std::uint16_t event, std::uint16_t value) {
     DecodeLinkStatus(rig.ctx, MakeStatusWord(event, value));
   }
-  // The current profile (with no edit of the user's pending) counts as applied and is on disk.
-  void ExpectSynchronised() {
-    EXPECT_TRUE(rig.StoreSaved());
-    EXPECT_TRUE(SameRecord(rig.session.AppliedSnapshot(), rig.session.CurrentSnapshot()));
-  }
   fakes::DeviceRig rig;
 };
 
@@ -81,7 +76,8 @@ TEST_F(StatusDecoderTest, RateCodesAndTheLightModeSelectTheirControls) {
               std::tuple(prate, "select ms_1_btn_prate_" + position + " quiet",
                          "key:prate_" + position + "_text"));
   }
-  ExpectSynchronised();
+  EXPECT_TRUE(rig.StoreSaved());  // the mouse's change counts as applied and is on disk
+  EXPECT_TRUE(SameRecord(rig.session.AppliedSnapshot(), rig.session.CurrentSnapshot()));
   const auto calls = rig.controls.Calls().size();
   for (int code : {3, 5, 6, 7}) Decode(kEventPollingRate, std::uint16_t(code));
   EXPECT_EQ(rig.session.CurrentSnapshot().prate, 3);

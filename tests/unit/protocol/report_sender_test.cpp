@@ -133,10 +133,8 @@ TEST(ReportSenderTest, LinksPacingAndRepetition) {
   }
 }
 
-// Over the receiver the last chunk of each pass is marked 0x0C. The cable's chunks are checked by
-// the virtual mouse in the page test that gives a button a macro; that the whole report goes over
-// Bluetooth LE in one write, by the melkoctl test in bluez_adapter_test, which compares every write
-// the mouse received.
+// Over the receiver the last chunk of each pass is marked 0x0C (the cable's: the page test's macro;
+// Bluetooth LE's single write: the melkoctl test in bluez_adapter_test).
 TEST(ReportSenderTest, EachPassOverTheReceiverMarksItsLastChunk) {
   Rig radio("r");
   radio.sender.SendReport(MacroReport());

@@ -1,14 +1,12 @@
-// The firmware model's checks of the host's reports: the sensor codes, every malformed frame with
-// its reason, and the macro report's chunks. What it decodes from good reports, its power values,
+// The firmware model's checks of the host's reports: every malformed frame with its reason, and
+// the macro report's chunks. What it decodes from good reports, its power values,
 // acknowledgements, buttons and sleep are read back by the integration, page and BlueZ tests.
 #include <gtest/gtest.h>
 
 #include "profiles/profile_store.h"
-#include "protocol/dpi_code.h"
 #include "protocol/macro_chunks.h"
 #include "protocol/settings_reports.h"
 #include "support/report_bytes.h"
-#include "vmouse/dpi_code.h"
 #include "vmouse/firmware.h"
 
 namespace melko::vmouse {
@@ -19,13 +17,6 @@ using ::melko::test::Hex;
 using ::melko::test::SetChecksum;
 
 constexpr Link kLinks[] = {Link::kWired, Link::kWireless, Link::kBle};
-
-// The program's codes (the protocol tests check them against the sensor's sequence) read back as
-// the stage values they were made from.
-TEST(DpiCodeTest, TheFirmwareReadsEveryCodeTheProgramSends) {
-  for (int v = 1; v <= 200; ++v) EXPECT_EQ(StageValueOfCode(std::uint8_t(melko::DpiCode(v))), v);
-  for (int skipped : {7, 13, 100, 233, 236, 255}) EXPECT_EQ(StageValueOfCode(skipped), 0);
-}
 
 TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) {
   // The default profile's report of each kind, changed.
