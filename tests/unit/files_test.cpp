@@ -64,8 +64,7 @@ TEST_F(FilesTest, ProfileImportTurnsButtonMacrosIntoStoreMacros) {
   EXPECT_EQ(MacroName(*macros_.macros[4]), std::u16string(21, u'm') + u"_1");
 }
 
-// A macro is added under a free name, steps intact. Files that cannot be read are the macro
-// editor window's test; the step count of a longer file limited to the 46 slots the fuzz target's.
+// A macro is added under a free name, steps intact.
 TEST_F(FilesTest, MacroExportAndImport) {
   auto macro = MakeEmptyMacro(u"Combo");
   macro->action_count = 2;
@@ -111,8 +110,7 @@ TEST_F(FilesTest, ExportsLeaveTheTemporariesOfOtherWriters) {
       std::tuple(false, true, true));
 }
 
-// Only regular files are read: a named pipe without a writer or a device is refused at once,
-// saying what it is, and imports nothing. A file of zeros imports under a new macro's name.
+// A named pipe without a writer or a device would block or never end: refused at once.
 TEST_F(FilesTest, OnlyRegularFilesAreRead) {
   const fs::path pipe = dir_ / "pipe.macro";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);

@@ -1,6 +1,5 @@
-// The hand-over's lines: what melko reads from any local client and melkoctl from the socket.
-// Every malformed line gets a refusal with its reason. That any line that parses survives the
-// trip is the fuzz target's, which leaves out the progress flag.
+// The hand-over's lines, read by melko from any local client. That any line that parses survives
+// the trip is the fuzz target's, which leaves out the progress flag.
 #include <gtest/gtest.h>
 
 #include "common/handover.h"

@@ -1,6 +1,5 @@
 // A long-running program and another one changing the same stores: every sync keeps both sides'
-// changes. That the mouse's changes go to the profile another program selected meanwhile is the
-// integration test's, with melkoctl watch running.
+// changes.
 #include "profiles/profile_session.h"
 
 #include <gtest/gtest.h>

@@ -135,7 +135,9 @@ TEST_F(ButtonAssignmentTest, ChosenMacroIsCopiedIntoTheButton) {
   // The macro's name on the button's label and its steps on the mouse are the page test's.
   EXPECT_EQ(std::tuple(button.macro_index, button.macro_repeat), std::tuple(1, 5));
 
-  // Reopened on a macro button, the choice starts from the button's macro.
+  // Reopened on a macro button, the choice starts from the button's macro, found by its name: the
+  // stored position goes stale when an earlier macro is deleted.
+  button.macro_index = 0;
   const ProfileRecord before = profile;
   for (std::int32_t index : {-1, 2, 1000}) {
     dialogs.macro_answer = MacroChoiceFields{index, 1, 1};

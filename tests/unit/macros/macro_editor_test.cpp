@@ -1,7 +1,5 @@
-// The macro editor's rules through fakes of the store, the hook, the clock and the window. Asking
-// before a delete, closing while recording and the controls a recording leaves usable are proven
-// through the real window (tests/ui/macro_editor_ui_test.cpp); names cut at whole characters by
-// the names test.
+// The macro editor's rules through fakes of the store, the hook, the clock and the window; what
+// only the real window shows is tests/ui/macro_editor_ui_test.cpp's.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -158,9 +156,8 @@ TEST(MacroEditor, RecordsStepsWithTheirDelays) {
   }
 }
 
-// The click that ends a recording is no step. Clicks on the record and exit buttons are not
-// captured (the window tests, through the window and the real hook); the window manager's close
-// button lies outside the window, where clicks count, and its click goes when it closes the window.
+// The window manager's close button lies outside the window, where clicks count: its click goes
+// when it closes the window.
 TEST(MacroEditor, TheClickThatEndsARecordingIsNoStep) {
   Bench bench({{u"M", ""}});
   bench.editor.SetDelayMode(kNoDelay);
@@ -267,9 +264,8 @@ TEST(MacroEditor, NamesAreShortenedBeforeTheyAreChecked) {
   }
 }
 
-// The key field listens only while the window is active; after it listens again, a release whose
-// press came before (the Shift of Shift+Tab) is no key. Its focus, the keys it takes and the Tab
-// that moves on are the window test's.
+// After the key field listens again, a release whose press came before (the Shift of Shift+Tab) is
+// no key.
 TEST(MacroEditor, TheKeyFieldListensOnlyWhileTheWindowIsActive) {
   Bench bench({{u"M", "4+10 4-10"}});
   bench.editor.SelectStep(0);

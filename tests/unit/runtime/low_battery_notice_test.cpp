@@ -1,5 +1,4 @@
-// The low-battery warning reaching a notification service on a private session bus: no error and
-// no wait while no service runs; then one Notify call at 15 %, with the level and the icon.
+// The low-battery warning reaching a notification service on a private session bus.
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>

@@ -1,6 +1,5 @@
-// The program ends while the apply thread is inside a slow driver library, repeating a report over
-// the receiver that the mouse never acknowledges: the thread is stopped before the libraries are
-// unloaded, and no call reaches a library after that.
+// The program ends while the apply thread repeats an unacknowledged report inside a slow driver
+// library: no call may reach a library after it is unloaded.
 #include <gtest/gtest.h>
 
 #include <time.h>

@@ -1,5 +1,3 @@
-// The dialogs' rules, row by row: the digit filter, colour channels, the repeat count, profile
-// name refusals and where the assignment menu opens.
 #include "shell/dialog_logic.h"
 
 #include <gtest/gtest.h>

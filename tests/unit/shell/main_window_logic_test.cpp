@@ -1,7 +1,5 @@
-// The main window's decisions that the window tests do not reach, through fakes of the window, the
-// popup and the message box: one warning at a time, a second launch restoring the window, and a
-// window that is never hidden without a tray host. The tray host coming and going under a window
-// manager is the desktop test's, the tray menu's commands the window test's.
+// The main window's decisions the window tests do not reach, through fakes of the window, the popup
+// and the message box.
 #include "shell/main_window_logic.h"
 
 #include <gtest/gtest.h>
