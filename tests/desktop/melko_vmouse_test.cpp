@@ -1,6 +1,4 @@
-// melko on a private X server against the virtual mouse: the window appears with the mouse's
-// state, a DPI press on the mouse shows the popup, a second launch hands over and ends, clicks on
-// the page reach the mouse, and an installed copy runs from wherever its prefix is moved.
+// melko on a private X server against the virtual mouse, driven with xdotool.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -50,8 +48,7 @@ TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
     return std::ranges::count(VisibleWindows(), "200x50", &ShownWindow::size) > 0;
   })) << "the DPI popup";
 
-  // A second launch brings the first copy forward, with its startup id for the window manager,
-  // and ends with status 1.
+  // A second launch hands its startup id to the first copy and ends with status 1.
   auto second = StartMelko(mouse, {}, {{"DESKTOP_STARTUP_ID", "launcher-7_TIME42"}});
   second->CloseInput();
   EXPECT_EQ(second->WaitExit(10000).value_or(-2), 1);
@@ -150,9 +147,8 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << Errors();
 }
 
-// Installed into a prefix that is then moved, with nothing in the environment pointing at the
-// skin or the libraries: melkoctl reaches the mouse through the installed driver libraries and
-// reads the installed language file, and melko builds its window from the installed skin.
+// Installed into a prefix then moved, nothing in the environment pointing at the skin or the
+// libraries: the programs find the installed driver libraries, language file and skin.
 TEST_F(MelkoDesktopTest, AnInstalledCopyRunsFromAMovedPrefix) {
   const ProgramRun install = RunProgram(
       {MELKO_CMAKE_COMMAND, "--install", MELKO_BUILD_DIR, "--prefix", dir_ / "installed"});

@@ -1,10 +1,5 @@
-// A long run of the desktop program against the virtual mouse: random clicks on Apply and Restore
-// Defaults, status events, DPI presses, the cable, the receiver and Bluetooth LE coming and going,
-// and melkoctl changing the stores beside the window. It must not crash, its memory must settle,
-// and at the end the store, the page and the mouse hold the same settings after the window's own
-// apply.
-//
-// MELKO_SOAK_SECONDS sets the length (default 120), MELKO_SOAK_SEED replays a run.
+// Random use of the window, the virtual mouse and melkoctl beside it: no crash, memory that
+// settles, store, page and mouse in step at the end. MELKO_SOAK_SECONDS (120), MELKO_SOAK_SEED.
 #include <gtest/gtest.h>
 
 #include <algorithm>

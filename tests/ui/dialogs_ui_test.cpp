@@ -1,6 +1,5 @@
-// The settings page's modal dialogs as the user meets them: the colour dialog, the macro choice,
-// the shortcut capture with a recording hook table, and the profile name dialog. Each is opened
-// without its modal loop and driven from here (the accessibility test runs them modally).
+// The page's dialogs, opened without their modal loop and driven from here (the accessibility
+// test runs them modally).
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>

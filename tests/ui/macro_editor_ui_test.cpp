@@ -1,7 +1,5 @@
-// The macro editor window from the real skin over a real profile session, with a hook library of
-// test functions: each control reaches the editor, and what the editor shows reaches the widgets.
-// The editor's own rules are tested in tests/unit/macros, recording through the real Hook.so in
-// macro_recording_test.cpp.
+// The macro editor window from the real skin over a real session and a fake hook: the controls
+// reach the editor and the editor the widgets (its rules: tests/unit/macros).
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,5 @@
-// The macro editor recording from a private X server through the real Hook.so: the record button
-// is clicked, keys are typed and a button clicked with xdotool, and the button is clicked again.
-// Its own program, since it runs on the xcb platform where the other window tests run offscreen.
+// The macro editor recording through the real Hook.so on a private X server, driven with xdotool.
+// Its own program: it runs on xcb, the other window tests offscreen.
 #include <unistd.h>
 
 #include <QAbstractButton>

@@ -1,5 +1,4 @@
-// The main window as the user meets it: hidden without a mouse, the tray's menu, the DPI popup, the
-// skin's icons, texts at larger fonts, second launches served by the running copy.
+// The main window, the tray's menu, the DPI popup, autostart and second launches.
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -302,9 +301,8 @@ class MainWindowTest : public QObject {
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
   }
 
-  // The tray's check item writes and removes the session's autostart entry, and shows what the
-  // session will find each time the menu opens: also an entry another program switched off, an
-  // administrator's entry (which the user's own then hides), and one whose program is gone.
+  // The tray's check item writes and removes the autostart entry, and shows what the session will
+  // find: also an entry switched off, an administrator's (hidden by the user's), a program gone.
   void TheTrayItemStartsTheProgramWithTheDesktop() {
     const QByteArray config_home = qgetenv("XDG_CONFIG_HOME");
     const auto restore = qScopeGuard([&] {

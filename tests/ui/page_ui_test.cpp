@@ -1,5 +1,4 @@
-// The settings page as a user drives it, with the apply engine writing to the mouse's firmware
-// model on the cable: what reaches the mouse, and when.
+// The settings page driven as a user would, and what reaches the mouse's firmware model, when.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -130,10 +129,8 @@ class PageTest : public QObject {
     QCOMPARE(status->text(), QStringLiteral("Not sent yet"));
   }
 
-  // What melkoctl changes while the window is open shows on the page, and the next choices work
-  // on it: the profile it selected by its exact name (sent to the mouse in full), the values it
-  // set, also in a collapsed section built when first opened (in the tab order after its
-  // header), the macro it added.
+  // What melkoctl changes beside the window shows on the page and the next choices work on it,
+  // also in a collapsed section built when first opened.
   void ThePageFollowsMelkoctlBesideIt() {
     Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
       testing::SeedStores(folder, {u"One", u"Two", u"ONE"}, {{u"Jump", "44+30 44-10"}});
@@ -191,10 +188,8 @@ class PageTest : public QObject {
     QCOMPARE(int(CableSettings().stages[0].value), 3200 / 50);
   }
 
-  // The menu marks the button's function and the sub-menu holding it; a Linux desktop action goes
-  // to the mouse as an ordinary shortcut of its keys and is named on the label; items that send
-  // another system's keys say which. A shortcut and a macro given to buttons through their dialogs
-  // reach the mouse, and so does a change to that macro in the editor.
+  // The menu marks the button's function; a desktop action goes to the mouse as a shortcut of its
+  // keys; a shortcut, a macro and a change to it in the editor reach the mouse.
   void AssignmentsThroughTheMenuReachTheMouse() {
     Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
       testing::SeedStores(folder, {}, {{u"Jump", "44+30 44-10"}});
@@ -242,8 +237,7 @@ class PageTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(CableSettings().macros[4]->entries.size(), std::size_t(4), 10000);
   }
 
-  // A name cut short in its list shows whole in the row's tool tip, and a name that fits shows
-  // none (every list the skin builds gets the same delegate).
+  // A name cut short in its list shows whole in the row's tool tip; one that fits shows none.
   void LongNamesShowWholeInToolTips() {
     const std::u16string long_name = u"Long Range Profile for the Night Maps of the Season";
     Desktop desktop(Desktop::Mouse::kNone, [&](const std::filesystem::path& folder) {

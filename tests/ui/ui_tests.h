@@ -1,5 +1,4 @@
-// The desktop program's tests: each test class builds the real window from the real skin, with a
-// private data folder, and drives it as a user would.
+// The window tests: the real window from the real skin, on a private data folder.
 #pragma once
 
 #include <QListWidget>

@@ -1,7 +1,5 @@
-// melko on a private headless weston: the program is a Wayland client, the macro editor and the
-// shortcut field take what is typed and clicked in its windows (saying that only that is heard), on
-// the session's layout (French). The compositor has no devices: input is made in the client,
-// through the windows' Wayland platform objects.
+// melko on a private headless weston, French layout. The compositor has no devices: input is made
+// in the client, through the windows' Wayland platform objects.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLibraryInfo>
