@@ -43,12 +43,10 @@ std::vector<long> Numbers(const std::string& json, const std::string& key) {
 }
 
 // The program's other visible windows: a question it asks, or the DPI popup.
-std::vector<std::string> OtherWindows() {
-  std::vector<std::string> ids;
-  for (const ShownWindow& window : VisibleWindows()) {
-    if (window.size != kMainWindowSize) ids.push_back(window.id);
-  }
-  return ids;
+std::vector<ShownWindow> OtherWindows() {
+  std::vector<ShownWindow> others = VisibleWindows();
+  std::erase_if(others, [](const ShownWindow& shown) { return shown.size == kMainWindowSize; });
+  return others;
 }
 
 using Soak = DesktopSession;
@@ -89,7 +87,8 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   auto answer_questions = [&] {
     Await([&] { return !OtherWindows().empty(); }, 2000);
     for (int attempt = 0; attempt < 3 && !OtherWindows().empty(); ++attempt) {
-      for (const std::string& id : OtherWindows()) Xdotool({"windowfocus", id, "key", "Return"});
+      for (const ShownWindow& shown : OtherWindows())
+        Xdotool({"windowfocus", shown.id, "key", "Return"});
       Await([&] { return OtherWindows().empty(); }, 3000);
     }
   };
@@ -161,10 +160,10 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   std::this_thread::sleep_for(std::chrono::seconds(3));
   ASSERT_TRUE(Await([&] { return OtherWindows().empty(); }, 5000)) << [] {
     std::string open = "windows left open:";  // by title and size
-    for (const ShownWindow& shown : VisibleWindows()) {
+    for (const ShownWindow& shown : OtherWindows()) {
       std::string title = RunProgram({kXdotoolProgram, "getwindowname", shown.id}).out;
       if (!title.empty()) title.pop_back();  // the newline
-      if (shown.size != kMainWindowSize) open += " '" + title + "' " + shown.size;
+      open += " '" + title + "' " + shown.size;
     }
     return open;
   }();
