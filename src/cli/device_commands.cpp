@@ -31,58 +31,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr const char* kNoLinkForApply =
-    "no link to the mouse can take settings (cable, receiver with its mouse awake, or Bluetooth "
-    "LE); nothing was sent";
-
-double ParseSeconds(const std::string& word, const char* option) {
-  char* end = nullptr;
-  const double value = std::strtod(word.c_str(), &end);
-  if (word.empty() || *end != '\0' || value < 0 || value > 86400) {
-    throw UsageError(std::string(option) + " takes a number of seconds");
-  }
-  return value;
-}
-
-}  // namespace
-
-DeviceOptions ParseDeviceOptions(const std::vector<std::string>& args, double default_wait) {
-  DeviceOptions options;
-  options.wait_seconds = default_wait;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& word = args[i];
-    const bool has_value = i + 1 < args.size();
-    if (word == "--wait" && has_value) {
-      options.wait_seconds = ParseSeconds(args[++i], "--wait");
-    } else if (word == "--seconds" && has_value) {
-      options.seconds = ParseSeconds(args[++i], "--seconds");
-    } else if (word == "--count" && has_value) {
-      long count = 0;
-      const std::string& value = args[++i];
-      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
-      if (error != std::errc() || end != value.data() + value.size() || count < 1) {
-        throw UsageError("--count takes a positive number");
-      }
-      options.count = count;
-    } else if (word == "--profile" && has_value) {
-      options.profile = args[++i];
-    } else if (word == "--debug") {
-      options.debug = true;
-    } else if (word.rfind("--", 0) == 0) {
-      throw UsageError("unknown option " + word);
-    } else {
-      options.rest.push_back(word);
-    }
-  }
-  return options;
-}
-
-namespace {
-
-milliseconds Millis(double seconds) {
-  return milliseconds(std::int64_t(seconds * 1000));
-}
-
 std::string LinkName(LinkMode link) {
   return link == LinkMode::kWired      ? "cable"
          : link == LinkMode::kWireless ? "receiver"
@@ -148,10 +96,6 @@ void OpenAndWaitForLink(DeviceRuntime& runtime, double wait_seconds) {
   runtime.RunUntil([&] { return runtime.CanTakeSettings(); }, Millis(wait_seconds));
 }
 
-bool Interactive() {
-  return isatty(STDERR_FILENO) != 0;
-}
-
 // Set by Ctrl+C or a termination request, so that watch closes the links and ends cleanly. The
 // handler also writes a byte to a pipe the event loop watches, which wakes the loop to see it.
 volatile sig_atomic_t stop_requested = 0;
@@ -200,28 +144,21 @@ class StopOnSignals {
 
 void ShowProgress(DeviceRuntime& runtime) {
   if (!Interactive()) return;
-  runtime.engine().SetReportObserver(
-      [](const std::string& report) { std::cerr << "sending " << report << " report\n"; });
+  runtime.engine().SetReportObserver(ShowSendingReport);
 }
+
+// A running program answers "accepted" from its event loop at once; one that does not within this
+// is not taken as having the request.
+constexpr std::chrono::milliseconds kAcceptLimit(5000);
 
 // When the desktop program runs on the same data folder, it is the one program that writes to
 // the mouse: the request goes to it and its answer comes back. Nothing when melkoctl goes alone.
 std::optional<HandoverAnswer> HandOverToDesktop(Session& session, HandoverSend send,
                                                 double wait_seconds) {
-  std::error_code error;
-  const std::filesystem::path folder =
-      std::filesystem::weakly_canonical(session.data_folder(), error);
-  if (error) return std::nullopt;
-  HandoverRequest request;
-  request.send = send;
-  request.wait_ms = int(Millis(wait_seconds).count());
-  request.progress = Interactive();
-  request.data_folder = folder.string();
-  // As long as melkoctl would wait itself: the link, then a full apply of up to 15 minutes.
-  return HandOver(
-      DesktopSocketPath(), request,
-      [](const std::string& report) { std::cerr << "sending " << report << " report\n"; },
-      Millis(wait_seconds) + std::chrono::minutes(15));
+  const auto request = MakeHandoverRequest(session.data_folder(), send, wait_seconds);
+  DesktopHandover desktop(DesktopSocketPath());
+  if (!request || !desktop.Request(*request, kAcceptLimit)) return std::nullopt;
+  return desktop.Outcome(ShowSendingReport, HandoverAnswerLimit(wait_seconds));
 }
 
 }  // namespace
@@ -232,18 +169,8 @@ void SendSelectedProfile(Session& session, const DeviceOptions& options,
   const auto handed = HandOverToDesktop(
       session, before ? HandoverSend::kChanged : HandoverSend::kFull, options.wait_seconds);
   if (handed) {
-    switch (handed->kind) {
-      case HandoverAnswerKind::kSent:
-        report << "saved and sent over the " << handed->first << '\n';
-        return;
-      case HandoverAnswerKind::kNoLink:
-        report << "saved; not sent (no link to the mouse can take settings); run melkoctl apply\n";
-        return;
-      case HandoverAnswerKind::kFailed:
-        throw Refused("saved, but the running melko could not take it: " + handed->first);
-      default:
-        throw Refused("saved, but sending did not finish");
-    }
+    ReportHandedSend(*handed, report);
+    return;
   }
   CommandRuntime command(session.data_folder(), options.debug);
   DeviceRuntime& runtime = command.runtime;
@@ -326,17 +253,8 @@ void RunApply(Session& session, const std::vector<std::string>& args) {
   if (!options.rest.empty()) throw UsageError("usage: melkoctl apply [--wait S]");
   const auto handed = HandOverToDesktop(session, HandoverSend::kApply, options.wait_seconds);
   if (handed) {
-    switch (handed->kind) {
-      case HandoverAnswerKind::kSent:
-        session.out() << "applied " << handed->second << " over the " << handed->first << '\n';
-        return;
-      case HandoverAnswerKind::kNoLink:
-        throw Refused(kNoLinkForApply);
-      case HandoverAnswerKind::kFailed:
-        throw Refused("the running melko could not apply: " + handed->first);
-      default:
-        throw Refused("the apply did not finish");
-    }
+    ReportHandedApply(*handed, session.out());
+    return;
   }
   CommandRuntime command(session.data_folder(), options.debug);
   DeviceRuntime& runtime = command.runtime;

@@ -7,21 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/device_options.h"
 #include "cli/session.h"
 
 namespace melko::cli {
-
-// Options of the device commands ("--wait S", "--seconds S", "--count N", "--profile NAME",
-// "--debug"), taken out of the words; what remains is in rest.
-struct DeviceOptions {
-  double wait_seconds = 0;
-  double seconds = -1;
-  long count = -1;
-  std::string profile;
-  bool debug = false;
-  std::vector<std::string> rest;
-};
-DeviceOptions ParseDeviceOptions(const std::vector<std::string>& args, double default_wait);
 
 // After a command changed the stores: writes the selected profile to the mouse when a link can
 // take settings, waiting up to options.wait_seconds for one. With before (the selected profile as

@@ -1,7 +1,8 @@
 // melkoctl: the profile and macro stores, and the mouse, from the command line.
 //
 // This program runs the commands that only show what the stores hold (profiles, macros, profile
-// show, macro show, keys) and hands every other command line to melkoctl-mouse, which carries the
+// show, macro show, keys), and set and apply while the desktop program drives the mouse
+// (through_desktop.h). It hands every other command line to melkoctl-mouse, which carries the
 // device side: Qt's event loop and D-Bus, the driver libraries, udev. Loading those takes longer
 // than a listing takes in all, so a listing never waits for them. The hand-over replaces this
 // process (execv): the command keeps its process id, its signals and its exit status.
@@ -15,6 +16,7 @@
 #include "cli/command_line.h"
 #include "cli/session.h"
 #include "cli/store_views.h"
+#include "cli/through_desktop.h"
 #include "common/install_paths.h"
 
 namespace melko::cli {
@@ -102,6 +104,7 @@ int HandOver(char** argv) {
 int Run(int argc, char** argv) {
   try {
     if (const std::optional<int> status = RunShowingCommand(argc, argv)) return *status;
+    if (const std::optional<int> status = RunThroughDesktop(argc, argv)) return *status;
   } catch (const std::bad_alloc&) {
     std::cerr << "melkoctl: out of memory\n";
     return 1;

@@ -2,7 +2,15 @@
 // mouse's socket; each test with its own virtual mouse.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "profiles/data_folder.h"
 #include "support/child_process.h"
 #include "support/test_support.h"
 #include "support/vmouse_process.h"
@@ -31,6 +39,38 @@ bool AwaitLine(ChildProcess& program, const std::string& start, int timeout_ms =
   }
   return false;
 }
+
+// A desktop program at the socket of the runtime folder that works on another data folder: it
+// answers every request "elsewhere".
+class ProgramElsewhere {
+ public:
+  explicit ProgramElsewhere(const std::filesystem::path& runtime_folder) {
+    const std::string path = (runtime_folder / kDataFolderName).string() + ".socket";
+    sockaddr_un address{AF_UNIX, {}};
+    std::strcpy(address.sun_path, path.c_str());
+    listening_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    EXPECT_EQ(::bind(listening_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(::listen(listening_, 4), 0);
+    server_ = std::thread([this] {
+      for (int client; (client = ::accept(listening_, nullptr, nullptr)) >= 0; ::close(client)) {
+        std::string line(512, '\0');
+        if (::recv(client, line.data(), line.size(), 0) <= 0) continue;
+        ++requests;
+        (void)!::send(client, "elsewhere\n", 10, MSG_NOSIGNAL);
+      }
+    });
+  }
+  ~ProgramElsewhere() {
+    ::shutdown(listening_, SHUT_RDWR);  // ends the accept
+    server_.join();
+    ::close(listening_);
+  }
+  std::atomic<int> requests{0};
+
+ private:
+  int listening_ = -1;
+  std::thread server_;
+};
 
 // melkoctl with the driver libraries pointed at the virtual mouse.
 class MelkoctlVmouseTest : public ::testing::Test {
@@ -83,9 +123,17 @@ TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowle
   ASSERT_EQ(applied.exit_code, 0) << applied.err;
   EXPECT_EQ(applied.out, "applied Profile1 over the receiver\n");
 
+  // A desktop program that does not take the change (it works on another data folder) leaves
+  // melkoctl to send what it saved, as if none ran.
   ASSERT_TRUE(Ctl(mouse, {"ack", "after=3"}));
-  ASSERT_EQ(Run(mouse, {"set", "rate", "500"}).out, "saved and sent over the receiver\n");
+  const TempDir runtime;
+  const ProgramElsewhere desktop(runtime.path());
+  auto env = Env(mouse);
+  env["XDG_RUNTIME_DIR"] = runtime.path().string();
+  ASSERT_EQ(RunProgram(Argv({"set", "rate", "500"}), env).out,
+            "saved and sent over the receiver\n");
   EXPECT_EQ(Hex(mouse.Writes(), 5), std::vector<std::string>(3, "06090102fd00000000"));
+  EXPECT_EQ(desktop.requests, 2) << "melkoctl asks, then melkoctl-mouse asks again";
 }
 
 TEST_F(MelkoctlVmouseTest, PullingTheCableDuringAnApplyEndsItWithoutHanging) {

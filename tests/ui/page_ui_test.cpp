@@ -172,7 +172,7 @@ class PageTest : public QObject {
   }
 
   // melkoctl beside a window that serves hand-overs leaves the mouse to it: the change shows on
-  // the page and reaches the mouse once, through the window.
+  // the page as soon as melkoctl is done, and reaches the mouse once, through the window.
   void MelkoctlHandsItsSendToTheWindow() {
     Desktop desktop(Desktop::Mouse::kOnCable);
     SingleInstance instance;
@@ -186,6 +186,8 @@ class PageTest : public QObject {
     QTest::qWait(700);                    // the store watch's sync, and any apply it might start
     QCOMPARE(CableReports().size(), 1u);  // the DPI report, once
     QCOMPARE(int(CableSettings().stages[0].value), 3200 / 50);
+    run = Melkoctl(desktop, {"apply", "--wait", "0"});
+    QVERIFY2(run.out == "applied Profile1 over the cable\n", (run.out + run.err).c_str());
   }
 
   // The menu marks the button's function; a desktop action goes to the mouse as a shortcut of its

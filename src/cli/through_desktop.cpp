@@ -1,0 +1,121 @@
+#include "cli/through_desktop.h"
+
+#include <iostream>
+
+#include "cli/command_line.h"
+#include "cli/device_options.h"
+#include "cli/handover_client.h"
+#include "cli/session.h"
+#include "cli/setting_edits.h"
+#include "common/runtime_folder.h"
+#include "profiles/store_merge.h"
+
+namespace melko::cli {
+namespace {
+
+// The store lock is held while the program is asked, so that its sync after "accepted" waits for
+// the change being saved. A program busy elsewhere (maybe waiting for this very lock) is not
+// waited for long: melkoctl-mouse then asks again without the lock.
+constexpr std::chrono::milliseconds kAcceptLimit(2000);
+
+struct Command {
+  Options options;
+  std::string layout_name;
+  std::string name;  // "set" or "apply"
+  DeviceOptions device;
+};
+
+// The command line when it is a set or apply for the running program to carry: no help asked, no
+// device-side debug lines, and well formed as far as melkoctl-mouse would check before the stores.
+std::optional<Command> ReadCommand(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--") break;
+    if (word == "-h" || word == "--help" || word == "--version") return std::nullopt;
+  }
+  Command command;
+  command.options = ParseOptions(argc, argv, command.layout_name);
+  const std::vector<std::string>& words = command.options.words;
+  if (words.empty() || (words[0] != "set" && words[0] != "apply")) return std::nullopt;
+  command.name = words[0];
+  command.device = ParseDeviceOptions({words.begin() + 1, words.end()}, 3);
+  if (command.device.debug || command.device.rest.empty() != (command.name == "apply")) {
+    return std::nullopt;
+  }
+  return command;
+}
+
+// Before the program has taken the command, whatever stops it (a refusal, a usage error, anything
+// else) leaves the stores as they were: melkoctl-mouse runs the command and says it in its own
+// words. After, the command ends here.
+
+std::optional<int> Apply(const Command& command, DesktopHandover& desktop) {
+  Session session(command.options, std::cout, std::cerr);
+  const double wait = command.device.wait_seconds;
+  try {
+    session.ResolveDataFolder();
+    const auto request = MakeHandoverRequest(session.data_folder(), HandoverSend::kApply, wait);
+    if (!request || !desktop.Request(*request, kAcceptLimit)) return std::nullopt;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  return RunReported(command.name, [&] {
+    ReportHandedApply(desktop.Outcome(ShowSendingReport, HandoverAnswerLimit(wait)), session.out());
+  });
+}
+
+std::optional<int> Set(const Command& command, DesktopHandover& desktop) {
+  Session session(command.options, std::cout, std::cerr);
+  const double wait = command.device.wait_seconds;
+  bool changed = false;
+  bool selected = true;
+  try {
+    PrepareHeapForStores();
+    LoadLanguage();
+    LoadKeyboardLayout(command.layout_name);
+    session.Open(Access::kWrite);
+    const auto edit = ParseSettingEdit(command.device.rest, session.macros());
+    ProfileStore& store = session.profiles();
+    const std::size_t target = command.device.profile.empty()
+                                   ? store.SelectedPosition()
+                                   : session.FindProfile(command.device.profile);
+    const ProfileRecord before = *store.profiles[target];
+    edit(*store.profiles[target]);
+    // Setting what is already set writes nothing.
+    changed = !SameProfileBytes(before, *store.profiles[target]);
+    selected = target == store.SelectedPosition();
+    // Only the selected profile is on the mouse: another one is only edited and stored.
+    if (selected) {
+      const auto request = MakeHandoverRequest(session.data_folder(), HandoverSend::kChanged, wait);
+      if (!request || !desktop.Request(*request, kAcceptLimit)) return std::nullopt;
+    }
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  return RunReported(command.name, [&] {
+    if (changed) session.SaveProfileStore();
+    if (!selected) {
+      session.out() << "saved; not sent (the mouse holds the selected profile)\n";
+      return;
+    }
+    session.ReleaseLock();
+    ReportHandedSend(desktop.Outcome(ShowSendingReport, HandoverAnswerLimit(wait)), session.out());
+  });
+}
+
+}  // namespace
+
+std::optional<int> RunThroughDesktop(int argc, char** argv) {
+  std::optional<Command> command;
+  try {
+    command = ReadCommand(argc, argv);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  if (!command) return std::nullopt;
+  DesktopHandover desktop(DesktopSocketPath());
+  if (!desktop.connected()) return std::nullopt;
+  return command->name == "apply" ? Apply(*command, desktop) : Set(*command, desktop);
+}
+
+}  // namespace melko::cli
