@@ -141,11 +141,15 @@ QWidget* LoadLayoutFrom(QIODevice& layout, const QString& name, QWidget* parent)
                  qPrintable(loader.errorString()));
     return nullptr;
   }
+  FinishLayout(root);
+  return root;
+}
+
+void FinishLayout(QWidget* root) {
   TranslateTexts(root);
   NameComposedControls(root);
   ApplySvgIcons(root);
   ShowElidedRowsInToolTips(root);
-  return root;
 }
 
 void TranslateTexts(QWidget* root) {

@@ -19,6 +19,10 @@ QWidget* LoadLayout(const QString& relative_path, QWidget* parent = nullptr);
 // The same for a layout already open; name says which in the line on standard error.
 QWidget* LoadLayoutFrom(QIODevice& layout, const QString& name, QWidget* parent = nullptr);
 
+// What every layout gets once its widgets are built: its texts translated, the names screen readers
+// say, the skin's icons, and tool tips for list rows cut short.
+void FinishLayout(QWidget* root);
+
 // Replaces every text of the tree that is a language key (texts, titles, tool tips, combo items)
 // by its text.
 void TranslateTexts(QWidget* root);
