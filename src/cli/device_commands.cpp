@@ -22,7 +22,6 @@
 #include "device/messages.h"
 #include "device/status_decoder.h"
 #include "platform/hid_access.h"
-#include "profiles/store_merge.h"
 #include "protocol/settings_reports.h"
 #include "runtime/device_runtime.h"
 
@@ -279,22 +278,13 @@ void RunSet(Session& session, const std::vector<std::string>& args) {
   const DeviceOptions options = ParseDeviceOptions(args, 3);
   if (options.rest.empty()) throw UsageError("usage: melkoctl set [--profile NAME] SETTING ...");
   session.Open(Access::kWrite);
-  const auto edit = ParseSettingEdit(options.rest, session.macros());
-
-  ProfileStore& store = session.profiles();
-  const std::size_t selected = store.SelectedPosition();
-  const std::size_t target =
-      options.profile.empty() ? selected : session.FindProfile(options.profile);
-  const ProfileRecord before = *store.profiles[target];
-  edit(*store.profiles[target]);
-  // Setting what is already set writes nothing.
-  if (!SameProfileBytes(before, *store.profiles[target])) session.SaveProfileStore();
-  if (target != selected) {
-    // Only the selected profile is on the mouse: another one is edited and stored.
-    session.out() << "saved; not sent (the mouse holds the selected profile)\n";
+  const SetChange change = ChangeProfileForSet(session, options);
+  if (change.changed) session.SaveProfileStore();
+  if (!change.selected) {
+    session.out() << kStoredNotSelected;
     return;
   }
-  SendSelectedProfile(session, options, before, session.out());
+  SendSelectedProfile(session, options, change.before, session.out());
 }
 
 void RunWatch(Session& session, const std::vector<std::string>& args) {

@@ -10,6 +10,7 @@
 #include "input/button_assignment.h"
 #include "input/button_functions.h"
 #include "input/key_names.h"
+#include "profiles/store_merge.h"
 
 namespace melko::cli {
 namespace {
@@ -311,6 +312,19 @@ std::string SetUsage() {
     start = end == std::string::npos ? names.size() : end + 2;
   }
   return wrapped + "\n";
+}
+
+SetChange ChangeProfileForSet(Session& session, const DeviceOptions& options) {
+  const auto edit = ParseSettingEdit(options.rest, session.macros());
+  ProfileStore& store = session.profiles();
+  const std::size_t selected = store.SelectedPosition();
+  const std::size_t target =
+      options.profile.empty() ? selected : session.FindProfile(options.profile);
+  SetChange change{*store.profiles[target]};
+  edit(*store.profiles[target]);
+  change.changed = !SameProfileBytes(change.before, *store.profiles[target]);
+  change.selected = target == selected;
+  return change;
 }
 
 }  // namespace melko::cli

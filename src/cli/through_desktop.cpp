@@ -8,7 +8,6 @@
 #include "cli/session.h"
 #include "cli/setting_edits.h"
 #include "common/runtime_folder.h"
-#include "profiles/store_merge.h"
 
 namespace melko::cli {
 namespace {
@@ -67,25 +66,14 @@ std::optional<int> Apply(const Command& command, DesktopHandover& desktop) {
 std::optional<int> Set(const Command& command, DesktopHandover& desktop) {
   Session session(command.options, std::cout, std::cerr);
   const double wait = command.device.wait_seconds;
-  bool changed = false;
-  bool selected = true;
+  SetChange change;
   try {
     PrepareHeapForStores();
     LoadLanguage();
     LoadKeyboardLayout(command.layout_name);
     session.Open(Access::kWrite);
-    const auto edit = ParseSettingEdit(command.device.rest, session.macros());
-    ProfileStore& store = session.profiles();
-    const std::size_t target = command.device.profile.empty()
-                                   ? store.SelectedPosition()
-                                   : session.FindProfile(command.device.profile);
-    const ProfileRecord before = *store.profiles[target];
-    edit(*store.profiles[target]);
-    // Setting what is already set writes nothing.
-    changed = !SameProfileBytes(before, *store.profiles[target]);
-    selected = target == store.SelectedPosition();
-    // Only the selected profile is on the mouse: another one is only edited and stored.
-    if (selected) {
+    change = ChangeProfileForSet(session, command.device);
+    if (change.selected) {
       const auto request = MakeHandoverRequest(session.data_folder(), HandoverSend::kChanged, wait);
       if (!request || !desktop.Request(*request, kAcceptLimit)) return std::nullopt;
     }
@@ -93,9 +81,9 @@ std::optional<int> Set(const Command& command, DesktopHandover& desktop) {
     return std::nullopt;
   }
   return RunReported(command.name, [&] {
-    if (changed) session.SaveProfileStore();
-    if (!selected) {
-      session.out() << "saved; not sent (the mouse holds the selected profile)\n";
+    if (change.changed) session.SaveProfileStore();
+    if (!change.selected) {
+      session.out() << kStoredNotSelected;
       return;
     }
     session.ReleaseLock();
