@@ -42,25 +42,8 @@ bool RunsHere(const Options& options) {
   return false;
 }
 
-// Runs the command when it is one of the showing commands; nothing when it is not.
-std::optional<int> RunShowingCommand(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view word = argv[i];
-    if (word == "--") break;
-    if (word == "--version") {
-      std::cout << "melkoctl " << MELKO_VERSION << '\n';
-      return 0;
-    }
-    if (word == "-h" || word == "--help") return std::nullopt;
-  }
-  Options options;
-  std::string layout_name;
-  try {
-    options = ParseOptions(argc, argv, layout_name);
-  } catch (const UsageError&) {
-    return std::nullopt;
-  }
-  if (!RunsHere(options)) return std::nullopt;
+// Runs one of the showing commands.
+int RunShowingCommand(const Options& options, const std::string& layout_name) {
   // Only a command run here reads the stores; melkoctl-mouse prepares its own heap.
   PrepareHeapForStores();
 
@@ -101,10 +84,31 @@ int HandOver(char** argv) {
   return 1;
 }
 
+// Runs the command when this program takes it; nothing when melkoctl-mouse is to.
+std::optional<int> RunHere(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--") break;
+    if (word == "--version") {
+      std::cout << "melkoctl " << MELKO_VERSION << '\n';
+      return 0;
+    }
+    if (word == "-h" || word == "--help") return std::nullopt;
+  }
+  Options options;
+  std::string layout_name;
+  try {
+    options = ParseOptions(argc, argv, layout_name);
+  } catch (const UsageError&) {
+    return std::nullopt;
+  }
+  if (RunsHere(options)) return RunShowingCommand(options, layout_name);
+  return RunThroughDesktop(options, layout_name);
+}
+
 int Run(int argc, char** argv) {
   try {
-    if (const std::optional<int> status = RunShowingCommand(argc, argv)) return *status;
-    if (const std::optional<int> status = RunThroughDesktop(argc, argv)) return *status;
+    if (const std::optional<int> status = RunHere(argc, argv)) return *status;
   } catch (const std::bad_alloc&) {
     std::cerr << "melkoctl: out of memory\n";
     return 1;

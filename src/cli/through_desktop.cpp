@@ -24,20 +24,13 @@ struct Command {
   DeviceOptions device;
 };
 
-// The command line when it is a set or apply for the running program to carry: no help asked, no
-// device-side debug lines, and well formed as far as melkoctl-mouse would check before the stores.
-std::optional<Command> ReadCommand(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view word = argv[i];
-    if (word == "--") break;
-    if (word == "-h" || word == "--help" || word == "--version") return std::nullopt;
-  }
-  Command command;
-  command.options = ParseOptions(argc, argv, command.layout_name);
-  const std::vector<std::string>& words = command.options.words;
+// The command when it is a set or apply for the running program to carry: no device-side debug
+// lines, and well formed as far as melkoctl-mouse would check before the stores.
+std::optional<Command> ReadCommand(const Options& options, const std::string& layout_name) {
+  const std::vector<std::string>& words = options.words;
   if (words.empty() || (words[0] != "set" && words[0] != "apply")) return std::nullopt;
-  command.name = words[0];
-  command.device = ParseDeviceOptions({words.begin() + 1, words.end()}, 3);
+  Command command{options, layout_name, words[0],
+                  ParseDeviceOptions({words.begin() + 1, words.end()}, 3)};
   if (command.device.debug || command.device.rest.empty() != (command.name == "apply")) {
     return std::nullopt;
   }
@@ -93,10 +86,10 @@ std::optional<int> Set(const Command& command, DesktopHandover& desktop) {
 
 }  // namespace
 
-std::optional<int> RunThroughDesktop(int argc, char** argv) {
+std::optional<int> RunThroughDesktop(const Options& options, const std::string& layout_name) {
   std::optional<Command> command;
   try {
-    command = ReadCommand(argc, argv);
+    command = ReadCommand(options, layout_name);
   } catch (const std::exception&) {
     return std::nullopt;
   }
