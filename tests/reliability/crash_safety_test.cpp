@@ -1,7 +1,5 @@
-// Saves and exports SIGKILLed at random moments, many times over: whatever a kill interrupts, each
-// file is afterwards exactly one of the states its saver goes through (or absent, for an export
-// never finished), the store lock is free, and the next save succeeds and clears the temporaries.
-//
+// Savers SIGKILLed at random moments: each file is then one of the states its saver goes through
+// (or absent), the lock is free, and the next save succeeds and clears the temporaries.
 // MELKO_CRASH_KILLS sets the kills per saver (default 100), MELKO_CRASH_SEED replays a run.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -54,7 +52,6 @@ long EnvNumber(const char* name, long fallback) {
   return value != nullptr && std::atol(value) > 0 ? std::atol(value) : fallback;
 }
 
-// The temporary files created among the inotify events waiting on fd.
 int CountTemporaries(int fd) {
   alignas(inotify_event) char buffer[4096];
   int count = 0;
@@ -68,15 +65,8 @@ int CountTemporaries(int fd) {
   return count;
 }
 
-Argv With(Argv argv, const Argv& more) {
-  argv.insert(argv.end(), more.begin(), more.end());
-  return argv;
-}
-
-// A saver of `files` (temporaries appear in the first one's folder): the command that takes them
-// from the state at `state` (an index into the states recorded by an uninterrupted run) to the next
-// one; when `loop` is given, the kills hit that loop of saves (run until killed) instead of the
-// one-shot commands.
+// `command` takes `files` (temporaries in the first one's folder) from recorded state N to the
+// next; with a `loop`, the kills hit that endless loop of saves instead.
 struct Saver {
   std::string label;
   Files files;
@@ -84,10 +74,9 @@ struct Saver {
   Argv loop{};
 };
 
-// timed_out: the saver neither ended nor created the temporary within 30 s.
 struct KilledRun {
-  bool killed = false, timed_out = false;
-  int exit_code = -1;  // when it ended by itself first
+  bool killed = false, timed_out = false;  // timed_out: no end and no temporary within 30 s
+  int exit_code = -1;                      // when it ended by itself first
 };
 
 class CrashSafety : public ::testing::Test {
@@ -108,9 +97,106 @@ class CrashSafety : public ::testing::Test {
                {{u"Fire", "4+10 4-30"}, {u"fire", "5+10 5-30 6+10 6-30"}, {u"Burst", "7+1 7-1"}});
   }
 
+  // SIGKILLs the saver `delay` after its start or, with on_temporary > 0, `delay` after it creates
+  // its on_temporary-th temporary file (seen through inotify), which lands inside a write.
   KilledRun RunAndKill(const Argv& argv, const std::filesystem::path& watched,
-                       std::chrono::microseconds delay, int on_temporary);
-  void KillRepeatedly(const Saver& saver, int steps);
+                       std::chrono::microseconds delay, int on_temporary) {
+    const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ::inotify_add_watch(inotify, watched.c_str(), IN_CREATE);
+    ChildProcess child(argv, dir_ / "saver.log", env_);
+    child.CloseInput();
+    const auto deadline = Clock::now() + (on_temporary > 0 ? std::chrono::seconds(30) : delay);
+    int temporaries = 0;
+    bool ended = false;
+    for (auto left = deadline - Clock::now(); left.count() > 0; left = deadline - Clock::now()) {
+      const auto us = std::chrono::duration_cast<std::chrono::microseconds>(left).count();
+      pollfd fds[2] = {{child.exit_fd(), POLLIN, 0}, {inotify, POLLIN, 0}};
+      const timespec wait{time_t(us / 1000000), long(us % 1000000) * 1000};
+      if (::ppoll(fds, on_temporary > 0 ? 2 : 1, &wait, nullptr) < 0) continue;
+      if ((ended = fds[0].revents != 0)) break;
+      if (fds[1].revents != 0 && (temporaries += CountTemporaries(inotify)) >= on_temporary) {
+        std::this_thread::sleep_for(delay);
+        break;
+      }
+    }
+    ::close(inotify);
+    if (!ended) ::kill(child.pid(), SIGKILL);
+    KilledRun run{.timed_out = !ended && on_temporary > 0 && temporaries < on_temporary,
+                  .exit_code = child.WaitExit().value_or(-1)};
+    run.killed = !ended && run.exit_code < 0;  // else it ended by itself just before the kill
+    return run;
+  }
+
+  // Records the states of `steps` uninterrupted steps, then kills alternately at a random time and
+  // a moment after the saver creates a temporary file, which lands most inside a write.
+  void KillRepeatedly(const Saver& saver, int steps) {
+    std::vector<Snapshot> states{Take(saver.files)};
+    std::chrono::microseconds run_time{1000};  // the longest uninterrupted step
+    for (int step = 0; step < steps; ++step) {
+      const auto started = Clock::now();
+      const ProgramRun run = RunProgram(saver.command(std::size_t(step)), env_);
+      run_time = std::max(
+          run_time, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started));
+      ASSERT_EQ(run.exit_code, 0) << saver.label << " step " << step << ": " << run.err;
+      states.push_back(Take(saver.files));
+    }
+    std::vector<std::set<std::string>> allowed(saver.files.size());
+    for (const Snapshot& state : states)
+      for (std::size_t file = 0; file < state.size(); ++file) allowed[file].insert(state[file]);
+    const auto expect_allowed = [&](const Snapshot& after, long kills) {
+      for (std::size_t file = 0; file < after.size(); ++file) {
+        ASSERT_TRUE(allowed[file].contains(after[file]))
+            << saver.label << ": " << saver.files[file] << " is damaged after kill " << kills
+            << " (" << after[file].size() << " bytes)";
+      }
+    };
+
+    const long kills_wanted = EnvNumber("MELKO_CRASH_KILLS", 100);
+    const std::filesystem::path folder = saver.files[0].parent_path(), lock_path = folder / ".lock";
+    long kills = 0, mid_write = 0, runs = 0, changed = 0;
+    std::size_t state = 0;
+    const auto started = Clock::now();
+    while (kills < kills_wanted && !HasFailure()) {
+      const bool on_write = ++runs % 2 == 0;
+      const int on_temporary = !on_write ? 0 : saver.loop.empty() ? 1 : int(random_() % 6) + 1;
+      const long within = on_write ? (runs % 3 == 0 ? 20000 : 400)
+                                   : (saver.loop.empty() ? run_time.count() : 300000) + 1;
+      const Snapshot before = Take(saver.files);
+      const std::set<std::string> temporaries = Named(folder, ".tmp-");
+      const KilledRun run =
+          RunAndKill(saver.loop.empty() ? saver.command(state) : saver.loop, folder,
+                     std::chrono::microseconds(random_() % within), on_temporary);
+      ASSERT_FALSE(run.timed_out) << saver.label << ": " << ReadText(dir_ / "saver.log");
+      ASSERT_TRUE(run.killed || run.exit_code == 0)
+          << saver.label << " failed after " << kills << " kills: " << ReadText(dir_ / "saver.log");
+      kills += run.killed;
+      for (const std::string& name : Named(folder, ".tmp-"))
+        mid_write += !temporaries.contains(name);
+      const Snapshot after = Take(saver.files);
+      changed += after != before;
+      expect_allowed(after, kills);
+      ASSERT_EQ(Named(folder, ".damaged-").size(), 0u) << saver.label;
+      // A dead saver holds no lock: the next one may start at once.
+      if (const int fd = ::open(lock_path.c_str(), O_RDWR | O_CLOEXEC); fd >= 0) {
+        EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << saver.label << ": the lock is still held";
+        ::close(fd);
+      }
+      // The one-shot commands go on from the state the kill left.
+      for (std::size_t at = 0; at < states.size() && saver.loop.empty(); ++at)
+        if (states[at] == after) state = at % std::size_t(steps);
+    }
+    std::cout << "| " << saver.label << " | " << runs << " | " << kills << " | " << mid_write
+              << " | " << changed << " | "
+              << std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started).count()
+              << " s |\n";
+
+    // Temporaries are taken for abandoned only once they are a few seconds old.
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    const ProgramRun last = RunProgram(saver.command(state), env_);
+    ASSERT_EQ(last.exit_code, 0) << saver.label << ": " << last.err;
+    EXPECT_EQ(Named(folder, ".tmp-").size(), 0u) << saver.label << ": temporaries left";
+    expect_allowed(Take(saver.files), kills);
+  }
 
   TempDir dir_;
   const std::filesystem::path data_ = dir_ / "data";
@@ -119,119 +205,15 @@ class CrashSafety : public ::testing::Test {
   std::mt19937 random_;
 };
 
-// SIGKILLs the saver `delay` after its start or, with on_temporary > 0, `delay` after it creates
-// its on_temporary-th temporary file (seen through inotify), which lands inside a write.
-KilledRun CrashSafety::RunAndKill(const Argv& argv, const std::filesystem::path& watched,
-                                  std::chrono::microseconds delay, int on_temporary) {
-  const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  ::inotify_add_watch(inotify, watched.c_str(), IN_CREATE);
-  ChildProcess child(argv, dir_ / "saver.log", env_);
-  child.CloseInput();
-  const auto deadline = Clock::now() + (on_temporary > 0 ? std::chrono::seconds(30) : delay);
-  int temporaries = 0;
-  bool ended = false;
-  // Waits for the moment, or for the program's end, without spinning.
-  for (auto left = deadline - Clock::now(); left.count() > 0; left = deadline - Clock::now()) {
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(left).count();
-    pollfd fds[2] = {{child.exit_fd(), POLLIN, 0}, {inotify, POLLIN, 0}};
-    const timespec wait{time_t(us / 1000000), long(us % 1000000) * 1000};
-    if (::ppoll(fds, on_temporary > 0 ? 2 : 1, &wait, nullptr) < 0) continue;
-    if ((ended = fds[0].revents != 0)) break;
-    if (fds[1].revents != 0 && (temporaries += CountTemporaries(inotify)) >= on_temporary) {
-      std::this_thread::sleep_for(delay);
-      break;
-    }
-  }
-  ::close(inotify);
-  if (!ended) ::kill(child.pid(), SIGKILL);
-  KilledRun run{.timed_out = !ended && on_temporary > 0 && temporaries < on_temporary,
-                .exit_code = child.WaitExit().value_or(-1)};
-  run.killed = !ended && run.exit_code < 0;  // else it ended by itself just before the kill
-  return run;
-}
-
-// First the saver runs uninterrupted for `steps` steps from the seeded stores, through the states
-// its files may be left in. Then the kills: alternately at a random time within a run, and a
-// moment after the saver creates a temporary file (mostly within a few hundred microseconds),
-// which lands most inside a write.
-void CrashSafety::KillRepeatedly(const Saver& saver, int steps) {
-  std::vector<Snapshot> states{Take(saver.files)};
-  std::chrono::microseconds run_time{1000};  // the longest uninterrupted step
-  for (int step = 0; step < steps; ++step) {
-    const auto started = Clock::now();
-    const ProgramRun run = RunProgram(saver.command(std::size_t(step)), env_);
-    run_time = std::max(
-        run_time, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started));
-    ASSERT_EQ(run.exit_code, 0) << saver.label << " step " << step << ": " << run.err;
-    states.push_back(Take(saver.files));
-  }
-  std::vector<std::set<std::string>> allowed(saver.files.size());
-  for (const Snapshot& state : states) {
-    for (std::size_t file = 0; file < state.size(); ++file) allowed[file].insert(state[file]);
-  }
-  const auto expect_allowed = [&](const Snapshot& after, long kills) {
-    for (std::size_t file = 0; file < after.size(); ++file) {
-      ASSERT_TRUE(allowed[file].contains(after[file]))
-          << saver.label << ": " << saver.files[file] << " is damaged after kill " << kills << " ("
-          << after[file].size() << " bytes)";
-    }
-  };
-
-  const long kills_wanted = EnvNumber("MELKO_CRASH_KILLS", 100);
-  const std::filesystem::path folder = saver.files[0].parent_path(), lock_path = folder / ".lock";
-  long kills = 0, mid_write = 0, runs = 0, changed = 0;
-  std::size_t state = 0;
-  const auto started = Clock::now();
-  while (kills < kills_wanted && !HasFailure()) {
-    const bool on_write = ++runs % 2 == 0;
-    const int on_temporary = !on_write ? 0 : saver.loop.empty() ? 1 : int(random_() % 6) + 1;
-    const long within = on_write ? (runs % 3 == 0 ? 20000 : 400)
-                                 : (saver.loop.empty() ? run_time.count() : 300000) + 1;
-    const Snapshot before = Take(saver.files);
-    const std::set<std::string> temporaries = Named(folder, ".tmp-");
-    const KilledRun run = RunAndKill(saver.loop.empty() ? saver.command(state) : saver.loop, folder,
-                                     std::chrono::microseconds(random_() % within), on_temporary);
-    ASSERT_FALSE(run.timed_out) << saver.label << ": " << ReadText(dir_ / "saver.log");
-    ASSERT_TRUE(run.killed || run.exit_code == 0)
-        << saver.label << " failed after " << kills << " kills: " << ReadText(dir_ / "saver.log");
-    kills += run.killed;
-    for (const std::string& name : Named(folder, ".tmp-")) mid_write += !temporaries.contains(name);
-    const Snapshot after = Take(saver.files);
-    changed += after != before;
-    expect_allowed(after, kills);
-    ASSERT_EQ(Named(folder, ".damaged-").size(), 0u) << saver.label;
-    // A dead saver holds no lock: the next one may start at once.
-    if (const int fd = ::open(lock_path.c_str(), O_RDWR | O_CLOEXEC); fd >= 0) {
-      EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << saver.label << ": the lock is still held";
-      ::close(fd);
-    }
-    // The one-shot commands go on from the state the kill left.
-    for (std::size_t at = 0; at < states.size() && saver.loop.empty(); ++at) {
-      if (states[at] == after) state = at % std::size_t(steps);
-    }
-  }
-  std::cout << "| " << saver.label << " | " << runs << " | " << kills << " | " << mid_write << " | "
-            << changed << " | "
-            << std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started).count()
-            << " s |\n";
-
-  // Temporaries are taken for abandoned only once they are a few seconds old.
-  std::this_thread::sleep_for(std::chrono::seconds(4));
-  const ProgramRun last = RunProgram(saver.command(state), env_);
-  ASSERT_EQ(last.exit_code, 0) << saver.label << ": " << last.err;
-  EXPECT_EQ(Named(folder, ".tmp-").size(), 0u) << saver.label << ": temporaries left";
-  expect_allowed(Take(saver.files), kills);
-}
-
-// melkoctl's store changes, one command after another, each its own process.
 TEST_F(CrashSafety, MelkoctlStoreChanges) {
-  const std::vector<Argv> cycle = {{"profile", "add", "Extra"},   {"set", "dpi", "1", "1600"},
-                                   {"macro", "add", "Spare"},     {"profile", "delete", "Extra"},
-                                   {"profile", "select", "JUMP"}, {"macro", "delete", "Spare"},
-                                   {"profile", "select", "Main"}};
-  const Argv melkoctl = {MELKO_BIN_DIR "/melkoctl", "--data-dir", data_.string()};
+  std::vector<Argv> cycle = {{"profile", "add", "Extra"},   {"set", "dpi", "1", "1600"},
+                             {"macro", "add", "Spare"},     {"profile", "delete", "Extra"},
+                             {"profile", "select", "JUMP"}, {"macro", "delete", "Spare"},
+                             {"profile", "select", "Main"}};
+  for (Argv& step : cycle)
+    step.insert(step.begin(), {MELKO_BIN_DIR "/melkoctl", "--data-dir", data_});
   Saver saver{"melkoctl store changes", stores_};
-  saver.command = [&](std::size_t state) { return With(melkoctl, cycle[state % cycle.size()]); };
+  saver.command = [&](std::size_t state) { return cycle[state % cycle.size()]; };
   KillRepeatedly(saver, int(cycle.size()));
 }
 
@@ -241,7 +223,7 @@ TEST_F(CrashSafety, SessionSyncsAndExports) {
   const std::string saver = MELKO_BIN_DIR "/melko_store_saver";
   Saver syncs{"window store syncs", stores_};
   syncs.loop = {saver, "store", data_.string()};
-  syncs.command = [&](std::size_t) { return With(syncs.loop, {"1"}); };
+  syncs.command = [&](std::size_t) { return Argv{saver, "store", data_, "1"}; };
   KillRepeatedly(syncs, 8);
 
   const auto out = dir_ / "out";
@@ -249,7 +231,7 @@ TEST_F(CrashSafety, SessionSyncsAndExports) {
   Saver exports{"window exports", {out / "profile.pro", out / "macro.macro"}};
   exports.loop = {saver, "export", data_.string(), out.string()};
   exports.command = [&](std::size_t state) {  // the first profile and macro, or the second
-    return With(exports.loop, {std::to_string(state % 2 + 1)});
+    return Argv{saver, "export", data_, out, std::to_string(state % 2 + 1)};
   };
   KillRepeatedly(exports, 2);
 }

@@ -1,13 +1,6 @@
-// Saves the stores and exports files in a loop, through the code the desktop program uses, until
-// it is killed; the crash-safety tests SIGKILL it at random moments and check what it left.
-//
-//   melko_store_saver store DATA_FOLDER [STEPS]    profile and macro changes, each one sync
-//   melko_store_saver export DATA_FOLDER FOLDER [STEPS]
-//                                                  the first two profiles and macros, in turn,
-//                                                  to FOLDER/profile.pro and FOLDER/macro.macro
-//
-// Without STEPS it runs until killed. Every step depends only on the stores as they are on disk,
-// so the stores go round a fixed cycle of states whose images the tests know.
+// melko_store_saver store DATA [STEPS] | export DATA FOLDER [STEPS]: saves the stores or exports
+// files through the desktop program's code, until killed or for STEPS steps, for the crash-safety
+// tests to SIGKILL. Each step depends only on the stores on disk: a fixed cycle of states.
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -25,9 +18,8 @@ using namespace melko;
 constexpr char16_t kExtra[] = u"Extra";
 constexpr char16_t kSpare[] = u"Spare";
 
-// One turn of the cycle: add a profile, add a macro, remove the profile, remove the macro, all but
-// the third with an edit of the current profile (saved by the same sync, as the window saves its
-// edits).
+// One turn: add a profile, add a macro, remove the profile, remove the macro; all but the third
+// with an edit of the current profile, saved by the same sync as the window saves its edits.
 Outcome StoreStep(ProfileSession& session) {
   const auto [extra, spare] = session.WithStores([](const auto& profiles, const auto& macros) {
     return std::pair(FindName(profiles.profiles, kExtra) >= 0, FindMacro(macros, kSpare) >= 0);
@@ -67,11 +59,7 @@ Outcome ExportStep(ProfileSession& session, const std::filesystem::path& folder,
 int main(int argc, char** argv) {
   const std::string mode = argc > 2 ? argv[1] : "";
   const bool exports = mode == "export" && argc >= 4;
-  if (mode != "store" && !exports) {
-    std::cerr << "usage: melko_store_saver store DATA_FOLDER [STEPS] | export DATA_FOLDER FOLDER "
-                 "[STEPS]\n";
-    return 2;
-  }
+  if (mode != "store" && !exports) return 2;
   const int steps_at = exports ? 4 : 3;
   const long steps = argc > steps_at ? std::atol(argv[steps_at]) : -1;
   ProfileSession session{std::filesystem::path(argv[2])};

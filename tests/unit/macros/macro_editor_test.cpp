@@ -33,72 +33,24 @@ class FakeLibrary : public MacroLibrary {
   std::function<void(MacroStore&)> other_program;
 };
 
-class FakeHooks : public HookControl {
- public:
-  void InstallMouseHook() override {}
-  void RemoveMouseHook() override { mouse = false; }
-  void EnableMouseHook(bool on) override { mouse = on; }
-  void InstallHook() override { installed = true; }
-  void RemoveHook() override { installed = false; }
-  void EnableHook(bool on) override { keys = on; }
-  void MouseWheelEnable(bool) override {}
-  bool Delivers(std::uint32_t wparam) const { return installed && (wparam >= 512 ? mouse : keys); }
-  bool installed = false, keys = false, mouse = false;
-};
-
-class FakeKeys : public KeyCodes {  // letters only: 'A' is usage 4
- public:
-  std::uint8_t UsageOf(std::uint32_t vk) const override {
-    return vk >= 'A' && vk <= 'Z' ? std::uint8_t(vk - 'A' + 4) : 0;
-  }
-  std::string NameOf(std::uint8_t code) const override { return "key " + std::to_string(code); }
-};
-
-class FakeView : public MacroEditorView {
- public:
-  void ShowMacros(const std::vector<std::u16string>& shown) override { names = shown; }
-  void SelectMacroRow(int row) override { macro_row = row; }
-  void ScrollMacroIntoView(int) override {}
-  void ShowMacroName(std::u16string_view) override {}
-  void ShowSteps(const std::vector<StepRow>& shown) override { rows = shown; }
-  void SelectStepRow(int) override {}
-  void ScrollStepIntoView(int row) override { scrolled_to = row; }
-  void ShowStepEditor(const StepEditorPage& shown) override { editor = shown; }
-  void ShowRecordButton(const char*, bool) override {}
-  void ShowDelayMode(int) override {}
-  void ShowDefaultDelay(std::string_view) override {}
-  void SetEnabled(std::string_view, bool) override {}
-  bool ConfirmDelete(std::u16string_view) override { return true; }
-  void TellSaveFailed(std::string_view reason) override { told.push_back(std::string(reason)); }
-  void TellFileFailed(const char* key, const std::filesystem::path&, std::string_view) override {
-    told.push_back(key);
-  }
-  std::vector<std::u16string> names;
-  std::vector<std::string> told;
-  std::vector<StepRow> rows;
-  int macro_row = -2, scrolled_to = -2;
-  StepEditorPage editor;
-};
-
 struct Event {
   std::uint32_t wparam;
   std::intptr_t lparam;  // keys: 0 press, 1 release
   int after_ms = 0;
 };
 
-// A store of macros, an open and active editor, with the first macro selected when there is one.
-struct Bench {
+// An open, active editor over fakes of the store, window, hook and key codes ('A' is usage 4).
+struct Bench : MacroEditorView, HookControl, KeyCodes {
   explicit Bench(std::vector<std::pair<std::u16string, std::string>> macros) {
-    for (const auto& [name, steps] : macros) {
+    for (const auto& [name, steps] : macros)
       library.store.macros.push_back(testing::MakeMacro(name, steps));
-    }
     editor.Open();
     editor.SetWindowActive(true);
     if (!macros.empty()) editor.SelectMacro(0);
   }
   void Send(Event e) {
     clock.SleepFor(e.after_ms);
-    if (hooks.Delivers(e.wparam)) editor.OnHookMessage(e.wparam, e.lparam);
+    if (Delivers(e.wparam)) editor.OnHookMessage(e.wparam, e.lparam);
   }
   // Events as "A+500": a key letter, + for a press or - for a release, and the milliseconds before.
   void Record(const std::string& events) {
@@ -114,18 +66,46 @@ struct Bench {
     const MacroEditorState& state = editor.state();
     return testing::MacroStepsText(std::span(state.work_actions).first(state.work_count));
   }
+  void InstallMouseHook() override {}
+  void RemoveMouseHook() override { mouse = false; }
+  void EnableMouseHook(bool on) override { mouse = on; }
+  void InstallHook() override { installed = true; }
+  void RemoveHook() override { installed = false; }
+  void EnableHook(bool on) override { keys = on; }
+  void MouseWheelEnable(bool) override {}
+  bool Delivers(std::uint32_t wparam) const { return installed && (wparam >= 512 ? mouse : keys); }
+  bool installed = false, keys = false, mouse = false;
+  std::uint8_t UsageOf(std::uint32_t vk) const override {
+    return vk >= 'A' && vk <= 'Z' ? std::uint8_t(vk - 'A' + 4) : 0;
+  }
+  std::string NameOf(std::uint8_t code) const override { return "key " + std::to_string(code); }
+  void ShowMacros(const std::vector<std::u16string>& shown) override { names = shown; }
+  void SelectMacroRow(int row) override { macro_row = row; }
+  void ScrollMacroIntoView(int) override {}
+  void ShowMacroName(std::u16string_view) override {}
+  void ShowSteps(const std::vector<StepRow>& shown) override { rows = shown; }
+  void SelectStepRow(int) override {}
+  void ScrollStepIntoView(int row) override { scrolled_to = row; }
+  void ShowStepEditor(const StepEditorPage& shown) override { step_page = shown; }
+  void ShowRecordButton(const char*, bool) override {}
+  void ShowDelayMode(int) override {}
+  void ShowDefaultDelay(std::string_view) override {}
+  void SetEnabled(std::string_view, bool) override {}
+  bool ConfirmDelete(std::u16string_view) override { return true; }
+  void TellSaveFailed(std::string_view reason) override { told.push_back(std::string(reason)); }
+  void TellFileFailed(const char*, const std::filesystem::path&, std::string_view) override {}
+  std::vector<std::u16string> names;
+  std::vector<std::string> told;
+  std::vector<StepRow> rows;
+  int macro_row = -2, scrolled_to = -2;
+  StepEditorPage step_page;
   FakeLibrary library;
-  FakeHooks hooks;
-  FakeKeys keys;
   fakes::VirtualClock clock;
   RecorderMemory memory;
-  FakeView view;
-  MacroEditor editor{library, hooks, keys, clock, memory, view};
+  MacroEditor editor{library, *this, *this, clock, memory, *this};
 };
 
 TEST(MacroEditor, RecordsStepsWithTheirDelays) {
-  // What, the steps, the step selected when the recording starts, the delay mode, the events
-  // and the steps stored.
   const std::tuple<const char*, std::string, int, int, const char*, std::string> cases[] = {
       {"empty macro: the wait before the first event is dropped", "", -1, kRecordedDelay,
        "A+500 A-120 B+300 B-80", "4+120 4-300 5+80 5-10"},
@@ -163,10 +143,8 @@ TEST(MacroEditor, TheClickThatEndsARecordingIsNoStep) {
   bench.editor.SetDelayMode(kNoDelay);
   bench.editor.ToggleRecording();
   bench.editor.SetPointerOverStopButton(false);  // it has left the record button
-  for (Event e :
-       {Event{523, 2}, Event{524, 2}, Event{516, 0}, Event{517, 0}, Event{513, 0}, Event{514, 0}}) {
-    bench.Send(e);
-  }
+  const Event clicks[] = {{523, 2}, {524, 2}, {516, 0}, {517, 0}, {513, 0}, {514, 0}};
+  for (Event e : clicks) bench.Send(e);
   bench.editor.Close(true);
   EXPECT_EQ(bench.Stored(), "244+10 244-10 242+10 242-10");
 }
@@ -180,7 +158,7 @@ TEST(MacroEditor, RecordingsAndInsertionsLandWhereTheyShould) {
   bench.Record("A+0 A-0");
   bench.Record("A-0");
   EXPECT_EQ(bench.Stored(), "6+100 4+10 4-10 4-10 6-200 7+300");
-  EXPECT_EQ(bench.view.scrolled_to, 3);
+  EXPECT_EQ(bench.scrolled_to, 3);
   bench.editor.SelectMacro(1);
   bench.editor.InsertClick(0);
   EXPECT_EQ(bench.Stored(1), "8+10 241+10 241-10");
@@ -199,7 +177,7 @@ TEST(MacroEditor, DelayFieldsAreClamped) {
     Bench bench({{u"M", "241+100 241-100 4+100 4-100"}});
     bench.editor.SelectStep(row);
     bench.editor.SetStepEditorOpen(true);
-    EXPECT_EQ(bench.view.editor.delay_editable, row != 3);
+    EXPECT_EQ(bench.step_page.delay_editable, row != 3);
     EXPECT_EQ(bench.editor.FinishDelayEdit(typed), shown) << typed;
     EXPECT_EQ(bench.Stored(), stored);
   }
@@ -214,7 +192,7 @@ TEST(MacroEditor, MovingTheLastStepUpAndDownKeepsBothDelays) {
   Bench bench({{u"M", "4+100 4-200 5+300 5-400"}});
   bench.editor.MoveStepUp();
   EXPECT_EQ(bench.Stored(), "4+100 4-200 5-400 5+300");
-  EXPECT_EQ(bench.view.rows[2].delay_text + "/" + bench.view.rows[3].delay_text, "400/10");
+  EXPECT_EQ(bench.rows[2].delay_text + "/" + bench.rows[3].delay_text, "400/10");
   bench.editor.MoveStepDown();
   EXPECT_EQ(bench.Stored(), "4+100 4-200 5+300 5-400");
 }
@@ -237,9 +215,9 @@ TEST(MacroEditor, AChangeWithoutRoomOrAFailedSaveIsUndone) {
   Bench failed({{u"M", "4+10 4-10"}});
   failed.library.fail_saves = true;
   failed.editor.ClearSteps();
-  EXPECT_EQ(failed.view.told, std::vector<std::string>{"read-only"});
+  EXPECT_EQ(failed.told, std::vector<std::string>{"read-only"});
   for (Bench* bench : {&click, &delay}) {
-    EXPECT_EQ(std::tuple(bench->Stored(), bench->Working(), bench->view.rows.size()),
+    EXPECT_EQ(std::tuple(bench->Stored(), bench->Working(), bench->rows.size()),
               std::tuple(long_steps, long_steps, 25u));
   }
   EXPECT_EQ(failed.Working(), "4+10 4-10");
@@ -259,8 +237,7 @@ TEST(MacroEditor, NamesAreShortenedBeforeTheyAreChecked) {
       store.macros.push_back(MakeEmptyMacro(u"Dup"));
     };
     EXPECT_EQ(bench.editor.FinishNameEdit(typed), shown);
-    EXPECT_EQ(MacroName(*bench.library.store.macros[0]), shown);
-    EXPECT_EQ(bench.view.names[0], shown);
+    EXPECT_EQ(MacroName(*bench.library.store.macros[0]) + bench.names[0], shown + shown);
   }
 }
 
@@ -272,10 +249,10 @@ TEST(MacroEditor, TheKeyFieldListensOnlyWhileTheWindowIsActive) {
   bench.editor.SetStepEditorOpen(true);
   bench.editor.SetKeyFieldFocus(true);
   bench.editor.SetWindowActive(false);
-  EXPECT_FALSE(bench.hooks.installed || bench.hooks.keys);
+  EXPECT_FALSE(bench.installed || bench.keys);
   bench.editor.SetWindowActive(true);
   bench.Send({'B', 1});
-  EXPECT_TRUE(bench.hooks.keys && bench.Stored() == "4+10 4-10") << bench.Stored();
+  EXPECT_TRUE(bench.keys && bench.Stored() == "4+10 4-10") << bench.Stored();
 }
 
 // Edits reach exactly the macro the user selected, in a store another program wrote (names that
@@ -289,10 +266,9 @@ TEST(MacroEditor, EditsReachExactlyTheSelectedMacro) {
     store.macros.insert(store.macros.begin(), MakeEmptyMacro(u"New"));
   };
   bench.editor.ClearSteps();
-  EXPECT_EQ(bench.view.macro_row, 4);
-  for (auto [row, steps] : {std::pair(1, "7+10 7-10"), {2, ""}, {3, "5+10"}, {4, ""}}) {
+  EXPECT_EQ(bench.macro_row, 4);
+  for (auto [row, steps] : {std::pair(1, "7+10 7-10"), {2, ""}, {3, "5+10"}, {4, ""}})
     EXPECT_EQ(bench.Stored(row), steps) << row;
-  }
 }
 
 }  // namespace

