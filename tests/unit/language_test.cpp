@@ -58,7 +58,6 @@ std::string Placeholders(const std::string& text) {
 TEST(Language, ShippedFilesAreWholeAndMatchTheEnglishKeys) {
   const std::filesystem::path skin = std::filesystem::path(MELKO_SOURCE_DIR) / "res";
   const LanguageTexts english = LanguageTexts::Load(skin / "lan.xml");
-  ASSERT_GT(english.size(), 300u);
   int translations = 0;
   for (const auto& file : std::filesystem::directory_iterator(skin)) {
     const std::string name = file.path().filename().string();

@@ -1,6 +1,5 @@
-// Finding the mouse in BlueZ's objects without a bus; then the adapter on a private dbus-daemon
-// against a BlueZ that misbehaves (melko_fake_bluez), against melko-vmouse's mock BlueZ, and under
-// melkoctl, so that the apply thread and the subscription run end to end.
+// BlueZ's objects without a bus; the adapter on a private bus against a misbehaving BlueZ, the
+// virtual mouse's mock BlueZ, and under melkoctl.
 #include <gtest/gtest.h>
 
 #include <QDBusObjectPath>
@@ -34,7 +33,6 @@ TEST(Modalias, ReadsBothFormsInAnyCaseAndNothingElse) {
   for (const char* text : {"usb:v045Ep0040d0001", "USB:V045EP0040D0001", "Bluetooth:V045eP0040"}) {
     EXPECT_EQ(ParseModalias(text), (DeviceIds{0x045E, 0x0040})) << text;
   }
-  EXPECT_EQ(ParseModalias("usb:v1D50p6089d0100"), (DeviceIds{0x1D50, 0x6089}));
   for (const char* text : {"", "usb:", "usb:v045E", "usb:v045Ep004", "usb:v45Ep0040d0001",
                            "usb:v045Gp0040d0001", "usb:p0040v045E", "pci:v045Ep0040d0001",
                            "usbv045Ep0040d0001", " usb:v045Ep0040d0001", "usb:x045Ep0040"}) {
@@ -90,13 +88,11 @@ TEST(ObjectSnapshot, TakesOnlyUsableCharacteristicsOfTheConnectedMouse) {
   EXPECT_EQ(snapshot.MouseCharacteristics("0000fee3", flags), found);
 }
 
-// OpenNotifications, then the event loop until a subscription is held.
 bool OpenAndWait(BluezBleTransport& transport) {
   transport.OpenNotifications();
   return SpinUntil([&] { return transport.subscribed().size() == 1; });
 }
 
-// What the adapter handed its handlers, on the test's (the event loop's) thread.
 struct Recorder {
   std::vector<std::vector<std::uint8_t>> values;
   int arrived = 0, gone = 0;
@@ -109,7 +105,6 @@ struct Recorder {
   }
 };
 
-// Each write the mouse logged over the link "ble", in order.
 std::vector<Report> BleWrites(const VmouseProcess& mouse) {
   std::vector<Report> writes;
   for (const auto& write : mouse.Writes()) {
@@ -264,8 +259,6 @@ class BluezOverVmouse : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(vmouse_.started()); }
   std::int32_t WriteReset() { return transport_.Write(BuildResetReport()); }
   void Mouse(const std::string& command) { ASSERT_EQ(vmouse_.Command(command), "ok") << command; }
-  // melkoctl's environment: the private bus as the system bus and the mouse's socket, or neither
-  // a bus nor a mouse.
   std::map<std::string, std::string> Environment(bool mouse = true) const {
     return {{"DBUS_SYSTEM_BUS_ADDRESS",
              mouse ? bus_.address() : "unix:path=" + (folder_ / "no-bus").string()},
@@ -360,8 +353,8 @@ TEST_F(MelkoctlOverBluetooth, StatusAndApplyOverBluetoothLeWriteEveryReportButTh
             "saved; not sent (no link to the mouse can take settings); run melkoctl apply\n");
 
   const ProgramRun applied = Run({"apply"});
-  EXPECT_EQ(applied.exit_code, 0);
-  EXPECT_EQ(applied.out, "applied Profile1 over the Bluetooth LE\n");
+  EXPECT_EQ(std::tuple(applied.exit_code, applied.out),
+            std::tuple(0, "applied Profile1 over the Bluetooth LE\n"));
 
   ProfileStore stored = StoredProfiles(folder_ / "data");
   const ProfileRecord& record = *stored.Selected();

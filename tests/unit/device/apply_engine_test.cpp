@@ -52,9 +52,7 @@ TEST_F(ApplyEngineTest, BlockedApplySendsSavesAndShowsNothing) {
   Edit([](ProfileRecord& current) { current.prate = 0; });
   const auto stored_before = testing::ReadAll(ProfileStorePath(rig.dir.path()));
   EXPECT_FALSE(engine.Apply());
-  EXPECT_TRUE(Received().empty());
-  EXPECT_TRUE(rig.controls.Calls().empty());
-  EXPECT_TRUE(rig.poster.Posted().empty());
+  EXPECT_TRUE(Received().empty() && rig.controls.Calls().empty() && rig.poster.Posted().empty());
   EXPECT_EQ(testing::ReadAll(ProfileStorePath(rig.dir.path())), stored_before);
   EXPECT_EQ(session.AppliedSnapshot().prate, 3);
 }

