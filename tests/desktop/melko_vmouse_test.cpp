@@ -12,24 +12,17 @@ namespace melko::testing {
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::Not;
 
 class MelkoDesktopTest : public DesktopSession {
  protected:
-  // How many reports the mouse was sent that start with these hex digits.
-  static long WritesStarting(const VmouseProcess& mouse, const std::string& hex) {
-    return std::ranges::count_if(mouse.Writes(),
-                                 [&](const auto& write) { return write.hex.starts_with(hex); });
-  }
-  // A desktop program beside melko on the private display, ended with the test.
-  std::unique_ptr<ChildProcess> StartOnDisplay(const std::vector<std::string>& argv) {
+  // A desktop program beside melko on the private display, ended with the test; by default a
+  // panel's notification area, top right, where melko's icon docks as a 22x22 window.
+  std::unique_ptr<ChildProcess> StartOnDisplay(const std::vector<std::string>& argv = {
+                                                   "/usr/bin/trayer", "--edge", "top", "--align",
+                                                   "right", "--widthtype", "pixel", "--width",
+                                                   "100", "--height", "24"}) {
     return std::make_unique<ChildProcess>(
         argv, dir_ / "desktop.err", std::map<std::string, std::string>{{"DISPLAY", x_.display()}});
-  }
-  // A panel's notification area, top right, where melko's icon docks as a 22x22 window.
-  std::unique_ptr<ChildProcess> StartTrayHost() {
-    return StartOnDisplay({"/usr/bin/trayer", "--edge", "top", "--align", "right", "--widthtype",
-                           "pixel", "--width", "100", "--height", "24"});
   }
   static std::string Xprop(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "/usr/bin/xprop");
@@ -40,7 +33,8 @@ class MelkoDesktopTest : public DesktopSession {
 TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
   VmouseProcess mouse({"--cable", "--receiver", "--awake", "--battery", "80"});
   auto melko = StartMelko(mouse);
-  ASSERT_TRUE(AwaitWindowOfSize(kMainWindowSize)) << Errors();
+  const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
+  ASSERT_TRUE(window) << Errors();
   // The device side opens once the window is up, later still under a sanitizer: the button is
   // pressed until a press comes after the driver library listens.
   EXPECT_TRUE(Await([&] {
@@ -48,12 +42,9 @@ TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
     return std::ranges::count(VisibleWindows(), "200x50", &ShownWindow::size) > 0;
   })) << "the DPI popup";
 
-  // A second launch hands its startup id to the first copy and ends with status 1.
   auto second = StartMelko(mouse, {}, {{"DESKTOP_STARTUP_ID", "launcher-7_TIME42"}});
   second->CloseInput();
   EXPECT_EQ(second->WaitExit(10000).value_or(-2), 1);
-  const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
-  ASSERT_TRUE(window);
   EXPECT_THAT(Xprop({"-id", window->id, "_NET_STARTUP_ID"}), HasSubstr("\"launcher-7_TIME42\""));
   EXPECT_EQ(melko->Stop(), 0) << Errors();
 }
@@ -62,17 +53,21 @@ TEST_F(MelkoDesktopTest, TheWindowShowsTheMouseAndADpiPressShowsThePopup) {
 // sends it in full again. SIGTERM while the confirmation is open ends the program in order.
 TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
   VmouseProcess mouse({"--cable"});
+  const auto full_writes = [&mouse] {  // a profile's first report
+    return std::ranges::count_if(mouse.Writes(),
+                                 [](const auto& write) { return write.hex.starts_with("0c0a"); });
+  };
   auto melko = StartMelko(mouse);
   const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
   ASSERT_TRUE(window) << Errors();
   ASSERT_TRUE(Click(*window, kApplyButton));
   EXPECT_TRUE(Await([&] { return mouse.LogLines().size() >= 5; }));
-  EXPECT_EQ(WritesStarting(mouse, "0c0a"), 1);  // melko wrote nothing at its start unasked
+  EXPECT_EQ(full_writes(), 1);  // melko wrote nothing at its start unasked
   ASSERT_TRUE(Click(*window, kRestoreDefaultsButton));
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }))
       << "the confirmation" << Errors();
   ASSERT_TRUE(Xdotool({"key", "Return"}));
-  EXPECT_TRUE(Await([&] { return WritesStarting(mouse, "0c0a") == 2; })) << Errors();
+  EXPECT_TRUE(Await([&] { return full_writes() == 2; })) << Errors();
   ASSERT_TRUE(Click(*window, kRestoreDefaultsButton));
   ASSERT_TRUE(Await([&] { return VisibleWindows().size() >= 2; }));
   EXPECT_EQ(melko->Stop(), 0);
@@ -81,7 +76,7 @@ TEST_F(MelkoDesktopTest, ClicksOnThePageReachTheMouse) {
 // Beside a tray host, quitting ends the program at once and in order: SIGTERM with the window
 // hidden to the tray (saving the edit the sleeping mouse could not take), the tray menu's Quit.
 TEST_F(MelkoDesktopTest, EveryWayOfQuittingEndsTheProgramBesideATrayHost) {
-  auto tray_host = StartTrayHost();
+  auto tray_host = StartOnDisplay();
   VmouseProcess mouse({"--receiver"});
   auto melko = StartMelko(mouse);
   const std::optional<ShownWindow> window = AwaitWindowOfSize(kMainWindowSize);
@@ -113,7 +108,7 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   ASSERT_TRUE(Await([] {
     return !RunProgram({kXdotoolProgram, "search", "--class", "melko"}).out.empty();
   })) << Errors();
-  auto tray_host = StartTrayHost();
+  auto tray_host = StartOnDisplay();
   const std::optional<ShownWindow> icon = AwaitWindowOfSize("22x22");
   ASSERT_TRUE(icon) << Errors();
   ASSERT_TRUE(Click(*icon, {10, 10}));
@@ -121,7 +116,7 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   ASSERT_TRUE(window);
   EXPECT_EQ(std::pair(window->x, window->y), std::pair(240, 226));
   EXPECT_THAT(Xprop({"-id", window->id, "_NET_FRAME_EXTENTS", "_NET_WM_ALLOWED_ACTIONS"}),
-              AllOf(HasSubstr("= 0, 0, 0, 0"), Not(HasSubstr("MAXIMIZE"))));
+              AllOf(HasSubstr("= 0, 0, 0, 0"), ::testing::Not(HasSubstr("MAXIMIZE"))));
   // Dragged by the title bar; the pauses let the window manager take the pointer.
   EXPECT_TRUE(Await([&] {
     Xdotool({"mousemove", "340", "246", "mousedown", "1", "sleep", "0.3", "mousemove", "380", "270",
@@ -147,8 +142,7 @@ TEST_F(MelkoDesktopTest, UnderAWindowManagerTheTrayIsCheckedWhenItMatters) {
   EXPECT_EQ(melko->WaitExit(10000).value_or(-2), 0) << Errors();
 }
 
-// Installed into a prefix then moved, nothing in the environment pointing at the skin or the
-// libraries: the programs find the installed driver libraries, language file and skin.
+// Nothing in the environment points at the skin or the libraries of the moved copy.
 TEST_F(MelkoDesktopTest, AnInstalledCopyRunsFromAMovedPrefix) {
   const ProgramRun install = RunProgram(
       {MELKO_CMAKE_COMMAND, "--install", MELKO_BUILD_DIR, "--prefix", dir_ / "installed"});

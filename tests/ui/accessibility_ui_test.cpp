@@ -74,10 +74,9 @@ class AccessibilityTest : public QObject {
 
  private slots:
   void KeysAloneChangeEverySettingOfNamedControls() {
-    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
-      const std::string steps = "44+30 44-10 241+10 241-10";
-      testing::SeedStores(folder, {u"Work", u"work"}, {{u"Work", steps}, {u"work", steps}});
-    });
+    const std::string steps = "44+30 44-10 241+10 241-10";
+    Desktop desktop(Desktop::Mouse::kOnCable, {u"Work", u"work"},
+                    {{u"Work", steps}, {u"work", steps}});
     ProfileSession& session = desktop.app().runtime().session();
     main_window = &desktop.app().window();
     main_window->show();

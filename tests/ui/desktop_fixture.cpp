@@ -89,8 +89,9 @@ void PressCableDpiButton() {
   firmware.PressDpiButton();
 }
 
-Desktop::Desktop(Mouse mouse, const std::function<void(const std::filesystem::path&)>& seed) {
-  if (seed) seed(data_.path());
+Desktop::Desktop(Mouse mouse, const std::vector<std::u16string>& profiles,
+                 const std::vector<std::pair<std::u16string, std::string>>& macros) {
+  testing::SeedStores(data_.path(), profiles, macros);
   DesktopOptions options;
   options.data_folder = data_.path();
   options.driver_loader = std::make_unique<Loader>(mouse == Mouse::kOnCable);
@@ -108,9 +109,8 @@ Desktop::Desktop(Mouse mouse, const std::function<void(const std::filesystem::pa
     clear_log();
     app_->OpenDevices();
     app_->runtime().engine().RequestApply();
-    if (!QTest::qWaitFor([] { return CableReports().size() >= 5; }, 10000)) {
+    if (!QTest::qWaitFor([] { return CableReports().size() >= 5; }, 10000))
       qFatal("the first apply did not reach the mouse");
-    }
     QTest::qWait(600);  // the last report's pacing
     clear_log();
   }

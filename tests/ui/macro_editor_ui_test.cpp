@@ -24,10 +24,9 @@ bool Capturing() {
 }
 // Posted only while the library would: keys while keys are on, buttons while buttons are on.
 void Events(std::initializer_list<std::pair<std::uint32_t, std::intptr_t>> events) {
-  for (const auto& [wparam, lparam] : events) {
+  for (const auto& [wparam, lparam] : events)
     if (Hook().installed && (wparam >= 512 ? Hook().mouse : Hook().keys))
       PostHookEvent(wparam, lparam);
-  }
 }
 
 // The editor window on a private data folder holding these macros, shown and active.
@@ -123,7 +122,6 @@ class MacroEditorTest : public QObject {
     bench.Click("ms_1_macro_record_btn");
     QVERIFY(record->text() == "Start Recording" && !Hook().installed && !Hook().keys &&
             !Hook().mouse);
-    QCOMPARE(bench.Step(0), QStringLiteral("A Press 50"));
     QCOMPARE(bench.Step(3), QStringLiteral("Left Button Release 10"));
     QCOMPARE(bench.Stored(u"Macro1"), QStringLiteral("4+50 4-50 241+50 241-10"));
 
@@ -145,9 +143,8 @@ class MacroEditorTest : public QObject {
     // The list taking the focus picks no macro (a recording would go into it); a key does.
     auto* list = bench.Find<QListWidget>("ms_1_macro_list");
     bench.Find("ms_1_macro_add_btn")->setFocus();
-    for (int tabs = 0; tabs < 50 && !list->hasFocus(); ++tabs) {
+    for (int tabs = 0; tabs < 50 && !list->hasFocus(); ++tabs)
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
     QVERIFY(list->hasFocus() && bench.window().editor().state().selected_row == -1);
     QTest::keyClick(list, Qt::Key_Down);
     bench.steps()->setCurrentRow(0);

