@@ -46,9 +46,16 @@ std::filesystem::path DefaultSkinFolder() {
 }
 
 std::vector<std::string> LibraryFolders() {
+  std::vector<std::string> folders;
+  // Tests, which run from a folder of their own, point the program at the build's libraries.
+  if (const char* folder = std::getenv("MELKO_LIBRARY_DIR"); folder && folder[0] != '\0') {
+    folders.emplace_back(folder);
+  }
   const std::filesystem::path programs = ExecutableFolder();
-  if (programs.empty()) return {};
-  return {programs.string(), (programs / kLibrariesFromPrograms).lexically_normal().string()};
+  if (programs.empty()) return folders;
+  folders.push_back(programs.string());
+  folders.push_back((programs / kLibrariesFromPrograms).lexically_normal().string());
+  return folders;
 }
 
 }  // namespace melko

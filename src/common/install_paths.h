@@ -19,8 +19,9 @@ std::filesystem::path ExecutableFolder();
 // name a place.
 std::filesystem::path DefaultSkinFolder();
 
-// The folders the driver and hook libraries are loaded from, in order: the program's own folder,
-// then the installed library folder under the prefix.
+// The folders the driver, hook and layout loader libraries and melkoctl-mouse are found in, in
+// order: $MELKO_LIBRARY_DIR when set, the program's own folder, then the installed library folder
+// under the prefix.
 std::vector<std::string> LibraryFolders();
 
 }  // namespace melko

@@ -7,7 +7,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "ui/main_layout.h"
 #include "ui/skin.h"
 #include "ui/theme.h"
 
@@ -18,7 +17,7 @@ MainWindow::MainWindow() {
   setWindowTitle(Text("mouse_name_text"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  page_ = LoadMainLayout(this);
+  page_ = LoadLayout(QStringLiteral("main.ui"), this);
   if (page_) {
     ApplyRoles(page_);
     layout->addWidget(page_);

@@ -1,22 +1,25 @@
 #include "ui/skin.h"
 
+#include <dlfcn.h>
+
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QUiLoader>
 #include <QWidget>
 #include <cstdio>
+#include <string>
 
 #include "common/install_paths.h"
 #include "common/language.h"
 #include "ui/accessible_names.h"
+#include "ui/compiled_layouts.h"
 #include "ui/font_warm_up.h"
+#include "ui/layout_loader_module.h"
 #include "ui/widgets/busy_ring.h"
 #include "ui/widgets/button_label.h"
 #include "ui/widgets/colour_button.h"
@@ -30,47 +33,44 @@
 namespace melko::ui {
 namespace {
 
-// Creates the program's own widgets by class name; everything else as Qt's loader does.
-class SkinLoader final : public QUiLoader {
- public:
-  SkinLoader() {
-    // Qt's designer plugins (one pulls in all of Qt Quick) would cost start-up time for nothing.
-    clearPluginPaths();
-    setWorkingDirectory(QDir(QString::fromStdString(DefaultSkinFolder().string())));
-  }
-  QWidget* createWidget(const QString& class_name, QWidget* parent, const QString& name) override {
-    // The layout file has been read; from the first widget on, texts are laid out.
-    FinishFontWarmUp();
-    QWidget* widget = nullptr;
-    if (class_name == QLatin1String("MelkoSvgView")) {
-      widget = new SvgView(parent);
-    } else if (class_name == QLatin1String("MelkoBusyRing")) {
-      widget = new BusyRing(parent);
-    } else if (class_name == QLatin1String("MelkoColourButton")) {
-      widget = new ColourButton(parent);
-    } else if (class_name == QLatin1String("MelkoDeviceSwitch")) {
-      widget = new DeviceSwitch(parent);
-    } else if (class_name == QLatin1String("MelkoSectionHeader")) {
-      widget = new SectionHeader(parent);
-    } else if (class_name == QLatin1String("MelkoButtonLabel")) {
-      widget = new ButtonLabel(parent);
-    } else if (class_name == QLatin1String("MelkoHueSatPicker")) {
-      widget = new HueSatPicker(parent);
-    } else {
-      return QUiLoader::createWidget(class_name, parent, name);
+// The program's own widgets by the class names the layout files give them.
+QWidget* MakeOwnWidget(const QString& class_name, QWidget* parent) {
+  // The layout file has been read; from the first widget on, texts are laid out.
+  FinishFontWarmUp();
+  if (class_name == QLatin1String("MelkoSvgView")) return new SvgView(parent);
+  if (class_name == QLatin1String("MelkoBusyRing")) return new BusyRing(parent);
+  if (class_name == QLatin1String("MelkoColourButton")) return new ColourButton(parent);
+  if (class_name == QLatin1String("MelkoDeviceSwitch")) return new DeviceSwitch(parent);
+  if (class_name == QLatin1String("MelkoSectionHeader")) return new SectionHeader(parent);
+  if (class_name == QLatin1String("MelkoButtonLabel")) return new ButtonLabel(parent);
+  if (class_name == QLatin1String("MelkoHueSatPicker")) return new HueSatPicker(parent);
+  return nullptr;
+}
+
+// The form builder's library, loaded once on first use from the program's library folders; null,
+// with why in failure, when it cannot be loaded.
+LayoutLoaderEntry LayoutLoader(std::string& failure) {
+  static std::string load_failure;
+  static const LayoutLoaderEntry entry = [] {
+    for (const std::string& folder : LibraryFolders()) {
+      const std::string path = folder + "/" + kLayoutLoaderFile;
+      if (void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+        if (void* symbol = dlsym(module, kLayoutLoaderEntryName)) {
+          return reinterpret_cast<LayoutLoaderEntry>(symbol);
+        }
+        load_failure = path + " has no entry point";
+        dlclose(module);
+        return LayoutLoaderEntry{};
+      }
+      const char* why = dlerror();
+      load_failure = why ? why : path;
     }
-    widget->setObjectName(name);
-    return widget;
-  }
-  // Qt's form builder goes on with a layout it could not make and crashes on it: an unknown
-  // layout class gets a stand-in, and the file is refused once loaded.
-  QLayout* createLayout(const QString& class_name, QObject* parent, const QString& name) override {
-    if (QLayout* layout = QUiLoader::createLayout(class_name, parent, name)) return layout;
-    if (unknown_layout.isEmpty()) unknown_layout = class_name;
-    return QUiLoader::createLayout(QStringLiteral("QVBoxLayout"), parent, name);
-  }
-  QString unknown_layout;
-};
+    if (load_failure.empty()) load_failure = "no library folder";
+    return LayoutLoaderEntry{};
+  }();
+  failure = load_failure;
+  return entry;
+}
 
 bool IsKey(const QString& text) {
   return !text.isEmpty() && CurrentLanguage().Has(text.toStdString());
@@ -119,26 +119,30 @@ QWidget* LoadLayout(const QString& relative_path, QWidget* parent) {
     std::fprintf(stderr, "melko: cannot read the skin file %s\n", qPrintable(file.fileName()));
     return nullptr;
   }
-  return LoadLayoutFrom(file, file.fileName(), parent);
+  QByteArray layout = file.readAll();
+  if (QWidget* root = BuildCompiledLayout(layout, parent)) {
+    FinishLayout(root);
+    return root;
+  }
+  QBuffer buffer(&layout);
+  buffer.open(QIODevice::ReadOnly);
+  return LoadLayoutFrom(buffer, file.fileName(), parent);
 }
 
 QWidget* LoadLayoutFrom(QIODevice& layout, const QString& name, QWidget* parent) {
-  // The loader's constructor looks through the library paths for designer plugins (one of them
-  // pulls in all of Qt Quick); the skin needs none, so the loader is made with no paths to search.
-  const QStringList library_paths = QCoreApplication::libraryPaths();
-  QCoreApplication::setLibraryPaths({});
-  SkinLoader loader;
-  QCoreApplication::setLibraryPaths(library_paths);
-  QWidget* root = loader.load(&layout, parent);
-  if (root && !loader.unknown_layout.isEmpty()) {
-    std::fprintf(stderr, "melko: the skin file %s is damaged: no layout class %s\n",
-                 qPrintable(name), qPrintable(loader.unknown_layout));
-    delete root;
+  std::string failure;
+  const LayoutLoaderEntry load = LayoutLoader(failure);
+  if (!load) {
+    std::fprintf(stderr, "melko: cannot read the skin file %s: no layout loader (%s)\n",
+                 qPrintable(name), failure.c_str());
     return nullptr;
   }
+  QString error;
+  QWidget* root = load(layout, parent, QString::fromStdString(DefaultSkinFolder().string()),
+                       &MakeOwnWidget, error);
   if (!root) {
     std::fprintf(stderr, "melko: the skin file %s is damaged: %s\n", qPrintable(name),
-                 qPrintable(loader.errorString()));
+                 qPrintable(error));
     return nullptr;
   }
   FinishLayout(root);

@@ -13,10 +13,11 @@ namespace melko::ui {
 // A file of the skin folder.
 QString SkinFile(const QString& relative_path);
 
-// Builds the widgets of a layout file; null (with a line on standard error) when it cannot be
-// read. The loader looks for no designer plugins: the skin needs none.
+// Builds the widgets of a layout file, from compiled code when the file is one of the default
+// skin's as it was installed; null (with a line on standard error) when it cannot be read.
 QWidget* LoadLayout(const QString& relative_path, QWidget* parent = nullptr);
-// The same for a layout already open; name says which in the line on standard error.
+// Reads a layout already open with the layout loader, which looks for no designer plugins (the
+// skin needs none); name says which in the line on standard error.
 QWidget* LoadLayoutFrom(QIODevice& layout, const QString& name, QWidget* parent = nullptr);
 
 // What every layout gets once its widgets are built: its texts translated, the names screen readers

@@ -14,6 +14,7 @@
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   setenv("MELKO_SKIN_DIR", MELKO_SOURCE_DIR "/res", 1);
+  setenv("MELKO_LIBRARY_DIR", MELKO_BIN_DIR, 1);  // the layout loader
   // Damaged layouts are expected here: Qt's warnings about them would only slow the run down.
   qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
   static QApplication app(*argc, *argv);
