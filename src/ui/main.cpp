@@ -83,6 +83,11 @@ int main(int argc, char** argv) {
   melko::QuitOnSignals quit_signals;
 
   melko::ui::ApplyTheme(app);
+  // The font warm-up's thread goes on with the application, and ends before it does.
+  melko::ui::WarmUpFontDatabase();
+  const struct FontWarmUpEnd {
+    ~FontWarmUpEnd() { melko::ui::FinishFontWarmUp(); }
+  } font_warm_up_end;
   const melko::LocaleVariables locale = melko::LocaleVariables::FromEnvironment();
   std::string language_complaint;
   melko::InstallLanguage(
