@@ -27,6 +27,9 @@
 namespace melko::ui {
 namespace {
 
+// How long the icons and the device side wait for the window's first frame at most.
+constexpr int kFirstFrameWaitMs = 200;
+
 // Reaches the session bus on the first notification, not at start, where every millisecond
 // before the window counts. The icon is the installed theme's, or the skin's own file.
 class SessionBusNotifier final : public DesktopNotifier {
@@ -204,10 +207,29 @@ void DesktopApp::FollowStores(bool sync) {
 
 void DesktopApp::ShowWindow() {
   window_.CentreOnScreen();
+  // The window's first frame comes before anything else the start still does: the window's icon
+  // (which the window manager takes rendered at several sizes), the tray icon (looked up in the
+  // icon theme) and the device side take 10 to 30 ms, which the window would otherwise spend
+  // mapped but blank. A window that is not painted (not exposed) waits a moment at most.
+  window_.installEventFilter(this);
   window_.show();
-  // The window manager takes the window's icon rendered at several sizes: that, and the tray
-  // icon, can wait until the window is on its way.
-  QTimer::singleShot(0, this, [this] { ShowIcons(); });
+  QTimer::singleShot(kFirstFrameWaitMs, this, [this] { AfterFirstFrame(); });
+}
+
+bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &window_ && event->type() == QEvent::Paint) {
+    window_.removeEventFilter(this);
+    // Posted: the frame is painted and sent to the display before this runs.
+    QTimer::singleShot(0, this, [this] { AfterFirstFrame(); });
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void DesktopApp::AfterFirstFrame() {
+  if (first_frame_) return;
+  first_frame_ = true;
+  ShowIcons();
+  OpenDevices();
 }
 
 void DesktopApp::ShowIcons() {

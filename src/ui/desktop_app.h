@@ -45,7 +45,7 @@ class DesktopApp : public QObject {
 
   // Loads the stores and shows them on the page; the reason when a store cannot be read.
   std::string LoadStores();
-  // Shows the window, centred; the icons follow in the next turn of the event loop.
+  // Shows the window, centred; the icons and the device side follow its first frame.
   void ShowWindow();
   // The tray icon, and the window's icon for when it is shown.
   void ShowIcons();
@@ -74,7 +74,12 @@ class DesktopApp : public QObject {
   const HookTable& hooks() const { return hooks_; }
   QtPageDialogs& dialogs() { return dialogs_; }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  // What waits until the window has painted its first frame: the icons and the device side.
+  void AfterFirstFrame();
   void OnWindowMessage(std::uint32_t message, std::intptr_t lparam);
   void OnTimer(int timer_id);
   void ConnectTitleButtons();
@@ -113,6 +118,7 @@ class DesktopApp : public QObject {
   TrayWatch tray_watch_;
   SeenWatch seen_watch_;  // the charging bar runs only while the window can be seen
   bool open_ = false;
+  bool first_frame_ = false;
   std::string shown_state_;
   std::string shown_profile_;
 };

@@ -132,11 +132,10 @@ int main(int argc, char** argv) {
       });
   if (hidden) {
     desktop.StartHidden();
+    QTimer::singleShot(0, &desktop, [&desktop] { desktop.OpenDevices(); });
   } else {
     desktop.ShowWindow();
   }
-  // The device side opens once the window is on screen.
-  QTimer::singleShot(0, &desktop, [&desktop] { desktop.OpenDevices(); });
   const int status = app.exec();
   desktop.Shutdown();
   return status;
