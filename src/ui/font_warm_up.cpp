@@ -3,8 +3,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <QFontDatabase>
-#include <QFontMetrics>
-#include <QGuiApplication>
+#include <QStringList>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -50,11 +49,9 @@ void RunWarmUp(WarmUp& state) {
   if (state.next != NextStep::kFontDatabase) return;
   lock.unlock();
   // Qt's font database is one for all threads, behind a lock of its own: listing its families
-  // fills it, and the metrics of the application font make it find that font's stand-ins, which
-  // it keeps. The font engines themselves are made for each thread, so the page still loads its
-  // own.
+  // fills it. The font engines are made for each thread, so loading one here would not spare the
+  // page its own.
   QFontDatabase::families();
-  QFontMetrics(QGuiApplication::font()).height();
 }
 
 }  // namespace
