@@ -78,9 +78,8 @@ class DesktopSession : public ::testing::Test {
     std::optional<ShownWindow> found;
     Await(
         [&] {
-          for (const ShownWindow& window : VisibleWindows()) {
+          for (const ShownWindow& window : VisibleWindows())
             if (window.size == size) found = window;
-          }
           return found.has_value();
         },
         timeout_ms);

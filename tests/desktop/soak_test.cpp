@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <random>
 #include <regex>
 #include <thread>
@@ -21,9 +22,8 @@ long EnvNumber(const char* name, long fallback) {
 
 long RssKib(int pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);) {
+  for (std::string line; std::getline(status, line);)
     if (line.starts_with("VmRSS:")) return std::atol(line.c_str() + 6);
-  }
   return -1;
 }
 
@@ -36,9 +36,8 @@ long Median(std::vector<long> values) {
 std::vector<long> Numbers(const std::string& json, const std::string& key) {
   std::vector<long> found;
   const std::regex pattern("\"" + key + "\":(\\d+)");
-  for (std::sregex_iterator it(json.begin(), json.end(), pattern), end; it != end; ++it) {
+  for (std::sregex_iterator it(json.begin(), json.end(), pattern), end; it != end; ++it)
     found.push_back(std::stol((*it)[1]));
-  }
   return found;
 }
 
@@ -67,16 +66,18 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   ASSERT_TRUE(mouse.started()) << mouse.errors();
   const std::map<std::string, std::string> env =
       Env(mouse, {{"DBUS_SYSTEM_BUS_ADDRESS", bus_address}});
-  auto melkoctl = [&](std::vector<std::string> args) {
-    args.insert(args.begin(), programs_ + "/melkoctl");
+  auto melkoctl = [&](const std::string& line) {  // its words
+    std::istringstream words(line);
+    std::vector<std::string> args{programs_ + "/melkoctl"};
+    args.insert(args.end(), std::istream_iterator<std::string>(words), {});
     const ProgramRun run = RunProgram(args, env);
     EXPECT_NE(run.exit_code, 2) << run.err;  // refusals (a name taken, none found) are fine
     return run;
   };
-  melkoctl({"profile", "rename", "Profile1", "Main"});
-  melkoctl({"profile", "add", "main"});  // differs only in letter case
-  melkoctl({"macro", "add", "Fire"});
-  melkoctl({"profile", "select", "Main"});
+  melkoctl("profile rename Profile1 Main");
+  melkoctl("profile add main");  // differs only in letter case
+  melkoctl("macro add Fire");
+  melkoctl("profile select Main");
 
   // With --debug the window says what its page shows, which the end compares with the store.
   const std::unique_ptr<ChildProcess> melko = StartMelko(mouse, {"--debug"}, env);
@@ -98,17 +99,12 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
       "rate 500",     "rate 1000",   "battery 15", "battery 90",   "charging",
       "charged",      "awake off",   "awake on",   "cable off",    "cable on",
       "receiver off", "receiver on", "ble on",     "ble off"};
-  const std::vector<std::vector<std::string>> ctl_commands = {
-      {"set", "--wait", "1", "dpi", "2", "1200"},
-      {"set", "--wait", "1", "dpi", "2", "1600"},
-      {"set", "--wait", "1", "rate", "250"},
-      {"set", "--wait", "1", "light", "3", "brightness", "5"},
-      {"profile", "add", "Extra"},
-      {"profile", "delete", "Extra"},
-      {"profile", "select", "main"},
-      {"profile", "select", "Main"},
-      {"macro", "add", "Spare"},
-      {"macro", "delete", "Spare"}};
+  const std::vector<std::string> ctl_commands = {
+      "set --wait 1 dpi 2 1200", "set --wait 1 dpi 2 1600",
+      "set --wait 1 rate 250",   "set --wait 1 light 3 brightness 5",
+      "profile add Extra",       "profile delete Extra",
+      "profile select main",     "profile select Main",
+      "macro add Spare",         "macro delete Spare"};
   std::vector<long> rss;
   long actions = 0;
   const int pid = melko->pid();
@@ -169,8 +165,8 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
   }();
   ASSERT_TRUE(window = AwaitWindowOfSize(kMainWindowSize, 0));
   const std::size_t before = mouse.LogLines().size();
-  melkoctl({"profile", "select", "main"});
-  melkoctl({"profile", "select", "Main"});
+  melkoctl("profile select main");
+  melkoctl("profile select Main");
   ASSERT_TRUE(Await([&] { return mouse.LogLines().size() > before; }, 10000));
   ASSERT_TRUE(Click(*window, kApplyButton));
   // The writes end with 2 s of quiet.
@@ -179,7 +175,7 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
     std::this_thread::sleep_for(std::chrono::seconds(2));
   }
   const std::string state = mouse.Command("state");
-  const std::string stored = melkoctl({"--json", "profile", "show"}).out;
+  const std::string stored = melkoctl("--json profile show").out;
   ASSERT_EQ(Numbers(stored, "dpi").size(), 8u) << stored;
   EXPECT_EQ(Numbers(state, "dpi"), Numbers(stored, "dpi")) << state << '\n' << stored;
   EXPECT_EQ(Numbers(state, "current_stage"), Numbers(stored, "current_stage"));

@@ -3,6 +3,7 @@
 // (several profiles and macros, names that differ only in letter case, numbered names taken).
 // The first byte picks the page (bit 0) and whether a short file is padded with zeros to a whole
 // record (bit 1), so that the import itself gets explored; the rest is the file.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -108,12 +109,9 @@ void WriteSeedStores() {
 template <class List>
 bool UniqueAmongOthers(const List& list, std::size_t index) {
   const std::u16string name = melko::ReadFixedText(list[index]->name);
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (i != index && melko::EqualsIgnoreCase(melko::ReadFixedText(list[i]->name), name)) {
-      return false;
-    }
-  }
-  return true;
+  return std::ranges::count_if(list, [&](const auto& record) {
+           return melko::EqualsIgnoreCase(melko::ReadFixedText(record->name), name);
+         }) == 1;
 }
 
 // The stores as they are on disk, which must load whole.

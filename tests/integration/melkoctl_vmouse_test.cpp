@@ -30,7 +30,6 @@ std::vector<std::string> Hex(const std::vector<LoggedWrite>& writes, std::size_t
   return hex;
 }
 
-// Reads the program's output until a line starts with `start`.
 bool AwaitLine(ChildProcess& program, const std::string& start, int timeout_ms = 6000) {
   while (auto line = program.output().ReadLine(timeout_ms)) {
     if (line->starts_with(start)) return true;
@@ -51,10 +50,9 @@ class ProgramElsewhere {
                 ::listen(listening_, 4) == 0);
     server_ = std::thread([this] {
       for (int client; (client = ::accept(listening_, nullptr, nullptr)) >= 0; ::close(client)) {
-        std::string line(512, '\0');
-        if (::recv(client, line.data(), line.size(), 0) <= 0) continue;
-        ++requests;
-        (void)!::send(client, "elsewhere\n", 10, MSG_NOSIGNAL);
+        char line[512];
+        if (::recv(client, line, sizeof line, 0) > 0 && ++requests > 0)
+          (void)!::send(client, "elsewhere\n", 10, MSG_NOSIGNAL);
       }
     });
   }
@@ -64,8 +62,6 @@ class ProgramElsewhere {
     ::close(listening_);
   }
   std::atomic<int> requests{0};
-
- private:
   int listening_ = -1;
   std::thread server_;
 };
@@ -135,11 +131,9 @@ TEST_F(MelkoctlVmouseTest, PullingTheCableDuringAnApplyEndsItWithoutHanging) {
   apply->CloseInput();
   EXPECT_TRUE(apply->WaitExit(20000).has_value());
   EXPECT_LT(mouse.Writes().size(), 5u);
-  EXPECT_THAT(Run(mouse, {"status", "--wait", "0"}).out, HasSubstr("Cable:        not connected"));
 }
 
-// watch names the links, the receiver's mouse's DPI button and its falling asleep, and ends at once
-// on SIGTERM, which wakes its sleeping loop.
+// watch ends at once on SIGTERM, which wakes its sleeping loop.
 TEST_F(MelkoctlVmouseTest, WatchFollowsTheReceiversMouse) {
   VmouseProcess mouse({"--receiver", "--awake"});
   auto watch = Start(mouse, {"watch", "--seconds", "20"});
@@ -178,7 +172,7 @@ TEST_F(MelkoctlVmouseTest, WatchKeepsWhatOtherCommandsChangeMeanwhile) {
   EXPECT_EQ(std::count(counted.out.begin(), counted.out.end(), '\n'), 2) << counted.out;
 }
 
-// Commands that change what the mouse should hold send it; without a link they say so.
+// Commands that change what the mouse should hold send it.
 TEST_F(MelkoctlVmouseTest, ProfileAndMacroCommandsKeepTheMouseInStep) {
   VmouseProcess mouse({"--cable"});
   const auto sent = [&](const std::vector<std::string>& args) {  // the reports a command sends
@@ -193,12 +187,6 @@ TEST_F(MelkoctlVmouseTest, ProfileAndMacroCommandsKeepTheMouseInStep) {
   const std::vector<std::string> deleted = sent({"macro", "delete", "M"});
   ASSERT_EQ(deleted.size(), 1u);
   EXPECT_EQ(deleted[0].substr(0, 2), "08") << "button 4 is back to its default";
-
-  EXPECT_TRUE(Ctl(mouse, {"cable", "off"}));
-  const ProgramRun unsent = Run(mouse, {"profile", "select", "Game"});
-  ASSERT_EQ(unsent.exit_code, 0);
-  EXPECT_THAT(unsent.err, HasSubstr("not sent (no link to the mouse can take settings); run "
-                                    "melkoctl apply"));
 }
 
 }  // namespace

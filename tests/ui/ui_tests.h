@@ -40,6 +40,15 @@ HookTable FakeHookTable();  // and Hook() reset
 // An event as the library posts it to the last target, from a thread of its own: a virtual key
 // with lparam 0 down and 1 up, or a mouse message (512 and above).
 void PostHookEvent(std::uint32_t wparam, std::intptr_t lparam);
+inline bool Capturing() {  // keys
+  return Hook().installed && Hook().keys;
+}
+// Posted only while the library would: keys while keys are on, buttons while buttons are on.
+inline void Events(std::initializer_list<std::pair<std::uint32_t, std::intptr_t>> events) {
+  for (const auto& [wparam, lparam] : events)
+    if (Hook().installed && (wparam >= 512 ? Hook().mouse : Hook().keys))
+      PostHookEvent(wparam, lparam);
+}
 
 // The mouse on its cable, in process: a cable driver library whose feature reports go to the
 // virtual mouse's firmware model (one for the test program: the library has no context pointer).

@@ -31,8 +31,7 @@ class FilesTest : public ::testing::Test {
   MacroStore macros_;
 };
 
-// Each import adds the record under a numbered name, makes further copies of the macros its
-// buttons play, and repairs names and step counts without a terminator or out of range.
+// Names and step counts without a terminator or out of range are repaired.
 TEST_F(FilesTest, ProfileImportTurnsButtonMacrosIntoStoreMacros) {
   macros_.macros.push_back(MakeEmptyMacro(u"A"));
   auto carrier = MakeDefaultProfile(u"");
@@ -64,7 +63,6 @@ TEST_F(FilesTest, ProfileImportTurnsButtonMacrosIntoStoreMacros) {
   EXPECT_EQ(MacroName(*macros_.macros[4]), std::u16string(21, u'm') + u"_1");
 }
 
-// A macro is added under a free name, steps intact.
 TEST_F(FilesTest, MacroExportAndImport) {
   auto macro = MakeEmptyMacro(u"Combo");
   macro->action_count = 2;
@@ -81,7 +79,6 @@ TEST_F(FilesTest, MacroExportAndImport) {
             std::tuple(u"Combo_1", 2, 7, 241, 500));
 }
 
-// A store kept elsewhere behind a symbolic link stays there, and a private file stays private.
 TEST_F(FilesTest, ALinkIsWrittenThroughAndAReplacedFileKeepsItsMode) {
   WriteAll(dir_ / "kept.data", {1, 2, 3});
   const auto private_mode = fs::perms::owner_read | fs::perms::owner_write;

@@ -1,4 +1,3 @@
-// The language files, and which of them the locale chooses.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -53,8 +52,6 @@ std::string Placeholders(const std::string& text) {
   return found;
 }
 
-// Every language file of the skin is read whole and has exactly the English keys, with the same
-// placeholders in each text.
 TEST(Language, ShippedFilesAreWholeAndMatchTheEnglishKeys) {
   const std::filesystem::path skin = std::filesystem::path(MELKO_SOURCE_DIR) / "res";
   const LanguageTexts english = LanguageTexts::Load(skin / "lan.xml");

@@ -40,9 +40,7 @@ TEST_F(MacroStoreTest, TrailingPartialRecordIsCopiedAsideAndDropped) {
   EXPECT_EQ(testing::ReadAll(report.damaged_copy), image);
 }
 
-// A button whose macro is still there gets its steps again (in any letter case); a button whose
-// macro is gone, and only a button that plays one, gets its default back, its whole slot cleared.
-// Slots from 12 up are left alone.
+// A gone macro's buttons, and only those, get their default back; slots from 12 up stay.
 TEST_F(MacroStoreTest, ExistingMacrosAreCopiedAndMissingOnesFallBackToTheDefault) {
   GiveMacro(*profiles_[1], 2, u"keep");
   GiveMacro(*profiles_[1], 4, u"Gone");
@@ -63,8 +61,7 @@ TEST_F(MacroStoreTest, ExistingMacrosAreCopiedAndMissingOnesFallBackToTheDefault
   EXPECT_EQ(Button(0, 5).function, 6);
 }
 
-// "Keep" and "KEEP" side by side (a store another program wrote) are two macros: a rename takes
-// along only the buttons that play the renamed one.
+// "Keep" and "KEEP" side by side (a store another program wrote) are two macros.
 TEST_F(MacroStoreTest, ARenameTakesAlongOnlyTheButtonsOfTheRenamedMacro) {
   store_.macros.push_back(testing::MakeMacro(u"KEEP", "5+10"));
   GiveMacro(*profiles_[0], 2, u"KEEP");

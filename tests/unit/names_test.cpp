@@ -21,9 +21,7 @@ TEST(Names, ComparisonIgnoresLetterCaseBeyondAscii) {
   EXPECT_FALSE(EqualsIgnoreCase(u"ab", u"abc") || EqualsIgnoreCase(u"@[", u"`{"));
 }
 
-// Numbers count from one past every name taken in any letter case; the base is shortened so that
-// the number fits, never between the two halves of a surrogate pair. Profile names of 99 units
-// are the file import's test.
+// Profile names of 99 units are the file import's test.
 TEST(Names, UniqueNamesNumberFromOneAndFitTheField) {
   const std::u16string full(23, u'x'), x21(21, u'x');
   const std::u16string emoji_end = std::u16string(21, u'a') + u"\U0001F600";  // 23 units
@@ -45,8 +43,7 @@ TEST(Names, UniqueNamesNumberFromOneAndFitTheField) {
   }
 }
 
-// A field without a terminator reads as the name a write of it keeps: N - 1 units, never a split
-// surrogate pair.
+// N - 1 units, never a split surrogate pair.
 TEST(Names, FixedFieldsWithoutTerminatorReadAsTheNameAWriteKeeps) {
   std::array<char16_t, 4> field{};
   WriteFixedText(field, u"wxyz!");

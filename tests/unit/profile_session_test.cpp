@@ -1,5 +1,3 @@
-// A long-running program and another one changing the same stores: every sync keeps both sides'
-// changes.
 #include "profiles/profile_session.h"
 
 #include <gtest/gtest.h>

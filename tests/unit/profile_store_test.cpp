@@ -27,8 +27,7 @@ class ProfileStoreTest : public ::testing::Test {
   testing::TempDir dir_;
 };
 
-// A selection outside the list selects the first profile. The image handed out is what was
-// loaded, so that a sync comparing images sees no change.
+// The image handed out is the store as loaded, so that a sync comparing images sees no change.
 TEST_F(ProfileStoreTest, ASelectionOutsideTheListSelectsTheFirst) {
   WriteTwo(7);
   ProfileStore outside;
@@ -38,8 +37,6 @@ TEST_F(ProfileStoreTest, ASelectionOutsideTheListSelectsTheFirst) {
   EXPECT_EQ(report.image, EncodeProfileStore(outside));
 }
 
-// The damaged file is kept as it was; the repaired store is written back whole, and loading it
-// again reports nothing.
 TEST_F(ProfileStoreTest, DamagedStoresAreCopiedAsideThenLoadedAsFarAsWhole) {
   const std::vector<std::uint8_t> two = WriteTwo(1);
   const auto cut = [&](std::size_t size) {
@@ -66,18 +63,6 @@ TEST_F(ProfileStoreTest, DamagedStoresAreCopiedAsideThenLoadedAsFarAsWhole) {
     ProfileStore again;
     EXPECT_EQ(LoadProfiles(again, dir_.path()).status, StoreLoadStatus::kLoaded);
   }
-}
-
-// A store that cannot be read (here a folder; a file this user may not read takes the same way)
-// is left as it is: the program goes on with defaults in memory, so that callers always have a
-// profile.
-TEST_F(ProfileStoreTest, UnreadableStoreIsNeverOverwritten) {
-  std::filesystem::create_directories(StoreFile());
-  ProfileStore in_memory;
-  const StoreLoadStatus status = LoadProfiles(in_memory, dir_.path()).status;
-  EXPECT_EQ(
-      std::tuple(status, in_memory.profiles.size(), std::filesystem::is_directory(StoreFile())),
-      std::tuple(StoreLoadStatus::kUnreadable, 1u, true));
 }
 
 }  // namespace

@@ -30,7 +30,6 @@ const QString kWrite = kService + QStringLiteral("/char0021");
 const QString kNotify = kService + QStringLiteral("/char0023");
 const QString kCharacteristic1 = QStringLiteral("org.bluez.GattCharacteristic1");
 const QString kDevice1 = QStringLiteral("org.bluez.Device1");
-const QString kService1 = QStringLiteral("org.bluez.GattService1");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 QVariant Path(const QString& path) {
@@ -148,8 +147,7 @@ class FakeBluez : public QDBusVirtualObject {
     add("/org/bluez/hci0", "org.bluez.Adapter1", {{"Powered", true}});
     if (listing_ == "adapter-only") return objects;
     add(kDevice, kDevice1, MouseProperties());
-    add(kService, kService1,
-        {{"UUID", "0000FEE0-0000-1000-8000-00805F9B34FB"}, {"Device", Path(kDevice)}});
+    add(kService, "org.bluez.GattService1", {{"Device", Path(kDevice)}});
     add(kWrite, kCharacteristic1,
         Characteristic("0000FEE3-0000-1000-8000-00805F9B34FB", kService, "write-without-response"));
     if (listing_ != "unresolved")

@@ -1,6 +1,4 @@
-// The apply engine through the real send routine to the cable, in virtual time, and which blocks
-// each field marks. That the mouse takes what is sent: the integration, Bluetooth LE and page
-// tests.
+// That the mouse takes what is sent: the integration, Bluetooth LE and page tests.
 #include "protocol/apply_engine.h"
 
 #include <gtest/gtest.h>
@@ -41,9 +39,8 @@ class ApplyEngineTest : public ::testing::Test {
 
   fakes::DeviceRig rig;
   ProfileSession& session = rig.session;
-  fakes::VirtualClock& clock = rig.clock;
   DriverReportLinks report_links{rig.drivers, rig.ble};
-  ReportSender sender{rig.links, report_links, clock, rig.log};
+  ReportSender sender{rig.links, report_links, rig.clock, rig.log};
   ApplyEngine engine{session, rig.links, sender, rig.controls, rig.poster};
 };
 
@@ -60,8 +57,8 @@ TEST_F(ApplyEngineTest, BlockedApplySendsSavesAndShowsNothing) {
 TEST_F(ApplyEngineTest, AnEditDuringAnApplyIsSentByTheNextOne) {
   Edit([](ProfileRecord& current) { current.dpi_step = 4; });
   // While the first report's wait runs, the user moves the brightness slider.
-  clock.SetSleepHook([&](std::int64_t) {
-    clock.SetSleepHook({});
+  rig.clock.SetSleepHook([&](std::int64_t) {
+    rig.clock.SetSleepHook({});
     Edit([](ProfileRecord& current) { current.brightness = 1; });
   });
   engine.Apply();
@@ -75,13 +72,13 @@ TEST_F(ApplyEngineTest, AnEditDuringAnApplyIsSentByTheNextOne) {
 // the next apply to be a full one too.
 TEST_F(ApplyEngineTest, WhatHappensDuringAFullApplyIsKeptForTheNextOne) {
   session.full_apply = 1;
-  clock.SetSleepHook([&](std::int64_t now) {
+  rig.clock.SetSleepHook([&](std::int64_t now) {
     if (now == 500) session.full_apply = 1;
     if (now != 1000) return;
     session.TakeOverMouseChange([](ProfileRecord& record) { record.dpi_step = 2; });
   });
   engine.Apply();
-  clock.SetSleepHook({});
+  rig.clock.SetSleepHook({});
   EXPECT_EQ(session.AppliedSnapshot().dpi_step, 2);
   EXPECT_EQ(session.full_apply, 1);
   session.full_apply = 0;
@@ -99,7 +96,6 @@ std::string Marked(const DirtyBlocks& blocks) {
   return text.empty() ? text : text.substr(1);
 }
 
-// One edit of the profile, named by its text.
 using FieldEdit = std::pair<const char*, void (*)(ProfileRecord&)>;
 #define EDIT(edit) FieldEdit(#edit, [](ProfileRecord& r) { r.edit; })
 

@@ -32,8 +32,7 @@ TEST(LowBatteryWarningTest, WarnsOncePerThresholdAndDischarge) {
       if (step.notify_level) warned.push_back(*step.notify_level);
       label = step.show_label;
     }
-    EXPECT_EQ(warned, expected_warned) << readings;
-    EXPECT_EQ(label, expected_label) << readings;
+    EXPECT_EQ(std::pair(warned, label), std::pair(expected_warned, expected_label)) << readings;
   }
 }
 

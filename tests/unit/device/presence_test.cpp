@@ -1,4 +1,3 @@
-// The cable, the receiver and the Bluetooth LE mouse found at start, arriving and removed.
 #include "device/presence.h"
 
 #include <gtest/gtest.h>
@@ -70,9 +69,8 @@ std::string State(fakes::DeviceRig& rig) {
     if (rig.timers.Running(timer)) out << ", " << name;
   }
   if (rig.controls.IsVisible("ms_1_sleep_label")) out << ", asleep";
-  if (rig.session.CurrentSnapshot().dpi_step != 1) {
-    out << ", stage " << rig.session.CurrentSnapshot().dpi_step + 1;
-  }
+  if (const int stage = rig.session.CurrentSnapshot().dpi_step + 1; stage != 2)
+    out << ", stage " << stage;
   return out.str();
 }
 

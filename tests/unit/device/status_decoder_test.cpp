@@ -1,5 +1,3 @@
-// Status words from the driver libraries and notifications over Bluetooth LE, the two timers they
-// drive and the link sections.
 #include "device/status_decoder.h"
 
 #include <gtest/gtest.h>

@@ -114,8 +114,7 @@ TEST(DlDriverLoader, TakesTheFirstFolderWhoseFileIsAWholeLibrary) {
   EXPECT_FALSE(partial.module || partial.set_vid_pid);
 }
 
-// The real backend finds nothing and fails every call harmlessly; its monitor starts (or declines
-// without udevd) and stops at once.
+// Its monitor starts (or declines without udevd) and stops at once.
 TEST(HidrawBackend, WithoutAMouseEveryCallFailsAtOnce) {
   const ScopedEnv no_vmouse("MELKO_VMOUSE", std::nullopt);
   MessageRecorder recorder;

@@ -1,5 +1,3 @@
-// The driver library against a scripted stand-in for the virtual mouse's socket, through the
-// built hiddriver_2.so as the program loads it.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -98,26 +96,17 @@ using Messages = std::vector<PostedMessage>;
 
 constexpr std::uint32_t kDataMessage = 1539;
 constexpr std::uint32_t kConnectMessage = 1540;
-constexpr std::uint8_t kResetReport[] = {0x0C, 0x0A, 0x01, 0xFE, 0x01,
-                                         0xFE, 0x00, 0x00, 0x00, 0x00};
-
-std::chrono::milliseconds Since(Clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-}
+constexpr std::uint8_t kResetReport[] = {0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0, 0, 0, 0};
 
 class VirtualDriverTest : public ::testing::Test {
  protected:
-  void Serve(Script script = Answer) {
-    socket_env.reset();  // so that a second server's variable is put back to the first state
-    server = std::make_unique<FakeMouseServer>(std::move(script));
-    socket_env = std::make_unique<ScopedEnv>("MELKO_VMOUSE", server->path);
-  }
   void OpenMonitor() {
     driver.set_vid_pid(0x1D57, 0x3005);
     driver.open_dev_monitor(recorder.target(), kDataMessage, kConnectMessage);
   }
   void ServeAndOpen(Script script = Answer) {
-    Serve(std::move(script));
+    server = std::make_unique<FakeMouseServer>(std::move(script));
+    socket_env = std::make_unique<ScopedEnv>("MELKO_VMOUSE", server->path);
     OpenMonitor();
     ASSERT_EQ(driver.open_feature_device(), 1);
   }
@@ -169,7 +158,6 @@ TEST_F(VirtualDriverTest, MalformedAndOversizedLinesAreIgnored) {
   server->Send(std::string(3000, 'y') + "connect 1\n");
   server->Send("event 1010 0004\n");
   EXPECT_EQ(recorder.Take(1), (Messages{{kDataMessage, 0x1010, 0x0004}}));
-  // The connection still carries requests and answers.
   EXPECT_EQ(WriteReset(), 1);
 }
 
@@ -194,9 +182,8 @@ TEST_F(VirtualDriverTest, ALateAnswerIsNotTakenForTheNextRequestAndBadSizesGoNow
   EXPECT_EQ(server->Received().size(), 5u);
 }
 
-// A mouse silent from the start, after the hello, or answering only in malformed lines: every call
-// gives up after the timeout. A device that is not there, no socket, a path too long for one, or a
-// refused hello: every call fails at once. No write goes out.
+// A mouse silent, or answering only in malformed lines: every call gives up after the timeout. No
+// device, no socket, a path too long for one, or a refused hello: every call fails at once.
 TEST_F(VirtualDriverTest, EveryCallFailsAtOnceOrAfterTheTimeout) {
   const ScopedEnv timeout("MELKO_VMOUSE_TIMEOUT_MS", "1000");
   const auto after_hello = [](Lines rest) {
@@ -220,14 +207,14 @@ TEST_F(VirtualDriverTest, EveryCallFailsAtOnceOrAfterTheTimeout) {
     EXPECT_EQ(WriteReset(), 0) << path;
     driver.close_feature_device();
     driver.close_dev_monitor();
-    EXPECT_EQ(Since(start) >= 950ms, waits) << path;
-    EXPECT_LT(Since(start), 4s) << path;
+    const auto took = Clock::now() - start;
+    EXPECT_EQ(took >= 950ms, waits) << path;
+    EXPECT_LT(took, 4s) << path;
   }
   EXPECT_EQ(recorder.size(), 0u);
   EXPECT_EQ(absent.Received(), (Lines{"hello wired", "open"}));
 }
 
-// The apply thread writes while the UI thread closes and reopens the device.
 TEST_F(VirtualDriverTest, WritesRaceOpensAndClosesSafely) {
   ServeAndOpen();
   std::thread apply([&] {
@@ -238,8 +225,7 @@ TEST_F(VirtualDriverTest, WritesRaceOpensAndClosesSafely) {
     EXPECT_EQ(driver.open_feature_device(), 1);
   }
   apply.join();
-  // How many of the racing writes found the device open depends on scheduling; what counts is
-  // that none crashed or hung, and that the device open at the end takes writes.
+  // Which racing writes found the device open depends on scheduling: none may crash or hang.
   EXPECT_EQ(WriteReset(), 1);
 }
 

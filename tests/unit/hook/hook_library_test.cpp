@@ -1,5 +1,3 @@
-// Hook.so as the program loads it: its export list, its behaviour without an X server, and what it
-// reports from a private Xvfb driven by xdotool.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -57,7 +55,6 @@ TEST(HookLibrary, WithoutADisplayNothingIsCapturedAndItSaysSoOnce) {
   EXPECT_EQ(recorder.size(), 0u);
 }
 
-// One Xvfb for the suite; each test installs the hook with keys on and removes it at the end.
 class DesktopCapture : public ::testing::Test {
  protected:
   // The private display and its runtime folder (0700, as it must be), set up in this order.
@@ -67,7 +64,6 @@ class DesktopCapture : public ::testing::Test {
     ScopedEnv display{"DISPLAY", server.display()};
     ScopedEnv runtime{"XDG_RUNTIME_DIR", folder.path().string()};
   };
-  // Xvfb failing to start fails the suite's set-up with its reason, and then each test.
   static void SetUpTestSuite() { display_ = std::make_unique<Display>(); }
   static void TearDownTestSuite() { display_.reset(); }
 
@@ -143,7 +139,6 @@ TEST_F(DesktopCapture, TargetsSwapAndRemoveEndsDelivery) {
   hook_->RemoveHook();
   ASSERT_TRUE(Xdotool({"key", "a", "click", "1"}));
 
-  // A new capture sees the next key; the removed target got nothing more.
   hook_->InstallHook(recorder_.target());
   ASSERT_TRUE(Xdotool({"key", "b"}));
   const Events seen = Take(recorder_, 2);
@@ -151,7 +146,6 @@ TEST_F(DesktopCapture, TargetsSwapAndRemoveEndsDelivery) {
   EXPECT_EQ(seen.back(), (Event{0x42, kRelease}));
   EXPECT_EQ(second.size(), 0u);
 
-  // Unloading the library stops its capture thread.
   const auto threads = [] {
     return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
   };

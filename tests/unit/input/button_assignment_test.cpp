@@ -1,5 +1,3 @@
-// The button function table: its menu items, its texts and the labels made of them;
-// assigning a function to a button: the left-click rule, the shortcut capture, the macro choice.
 #include <gtest/gtest.h>
 
 #include <cstring>

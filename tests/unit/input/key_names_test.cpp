@@ -1,5 +1,3 @@
-// The key table row by row, key codes and key names on real layouts from the xkb data, and the
-// xkbcommon adapter: layouts by name, the session's layout, the system's keyboard defaults.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -119,7 +117,6 @@ TEST(KeyNames, CapturedKeysBecomeTheUsageOfTheirPosition) {
       {244, 244},   {247, 247}, {248, 248}, {16, std::nullopt}, {0, std::nullopt}};
   for (const auto& [virtual_key, usage] : rows)
     EXPECT_EQ(VirtualKeyToUsage(Layout("us"), virtual_key), usage) << virtual_key;
-  // Capturing the key at any position of the table gives the usage of that position.
   for (const char* name : {"us", "fr", "de"}) {
     for (const KeyRow& row : KeyTable()) {
       if (row.scan_code == 0) continue;

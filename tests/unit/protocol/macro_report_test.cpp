@@ -1,5 +1,4 @@
-// The macro report: header, delay entries, the cut of an overlong macro. Its chunks: the firmware
-// model's tests (tests/unit/vmouse/reports_test.cpp).
+// The macro report's chunks are the firmware model's tests (tests/unit/vmouse/reports_test.cpp).
 #include <gtest/gtest.h>
 
 #include "protocol/macro_entries.h"
@@ -11,7 +10,6 @@ namespace {
 
 using test::Hex;
 
-// A macro button of `count` copies of `step`.
 ButtonAssignment MacroButton(MacroAction step, std::size_t count = 1) {
   ButtonAssignment button{};
   button.function = kFunctionMacro;

@@ -1,5 +1,3 @@
-// The send routine in virtual time: which link takes a report, the chunks of a macro, the waits,
-// and the repetition over the receiver until the mouse acknowledges.
 #include "protocol/report_sender.h"
 
 #include <gtest/gtest.h>
@@ -35,10 +33,8 @@ Report MacroReport() {
   return BuildMacroReport(4, button);
 }
 
-// The links that are up ("c" cable, "r" receiver with its mouse online, "s" the receiver with
-// its mouse asleep, "b" Bluetooth LE), the ports and a sender on them. Each write is recorded with
-// the time it was made; sleeping only moves the clock, and the receiver's mouse acknowledges
-// when the clock reaches ack_at.
+// The links up ("c" cable, "r" receiver with its mouse online, "s" asleep, "b" Bluetooth LE) and a
+// sender on them. Sleeping moves the clock; the receiver's mouse acknowledges at ack_at.
 struct Rig : ReportLinks, Clock, DebugLog {
   explicit Rig(std::string_view links) {
     state.wired_state = links.find('c') != links.npos ? kLinkConnected : kLinkRemoved;

@@ -1,4 +1,3 @@
-// The low-battery warning reaching a notification service on a private session bus.
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>

@@ -19,8 +19,7 @@ namespace {
 using namespace std::chrono_literals;
 
 std::atomic<bool> unloaded{false};
-std::atomic<int> writes{0};
-std::atomic<int> calls_after_unload{0};
+std::atomic<int> writes{0}, calls_after_unload{0};
 MessageTarget* monitor_target = nullptr;
 std::uint32_t data_message = 0;
 

@@ -1,6 +1,4 @@
-// The real melko-vmouse binary over its library socket: every malformed or oversized request gets
-// its one answer and the connection lives. What the conversation carries is proven by the
-// integration tests.
+// What the conversation carries is proven by the integration tests.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -13,9 +11,8 @@ namespace {
 
 using ::melko::testing::VmouseProcess;
 
-// A connection to the mouse's library socket. The mouse reports its power every 2 s on its own
-// while the cable is in; Next() passes over those reports, so that a slow run sees the same
-// conversation.
+// The mouse reports its power every 2 s while the cable is in; Next() passes over those reports, so
+// that a slow run sees the same conversation.
 struct Connection {
   explicit Connection(const VmouseProcess& mouse) {
     sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};

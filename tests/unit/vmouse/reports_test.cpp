@@ -1,6 +1,5 @@
-// The firmware model's checks of the host's reports: every malformed frame with its reason, and
-// the macro report's chunks. What it decodes from good reports, its power values,
-// acknowledgements, buttons and sleep are read back by the integration, page and BlueZ tests.
+// What the firmware model decodes from good reports, its power values, acknowledgements, buttons
+// and sleep are read back by the integration, page and BlueZ tests.
 #include <gtest/gtest.h>
 
 #include "profiles/profile_store.h"
@@ -15,8 +14,6 @@ namespace {
 using Frame = std::vector<std::uint8_t>;
 using ::melko::test::Hex;
 using ::melko::test::SetChecksum;
-
-constexpr Link kLinks[] = {Link::kWired, Link::kWireless, Link::kBle};
 
 TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) {
   // The default profile's report of each kind, changed.
@@ -48,7 +45,7 @@ TEST(SettingsReportsTest, MalformedFramesAreRejectedWithReasonAndChangeNothing) 
             [](auto& f) { SetChecksum(f, 11); }),
        "expected 8"},
   };
-  for (Link link : kLinks) {
+  for (Link link : {Link::kWired, Link::kWireless, Link::kBle}) {
     Firmware mouse;
     for (const auto& [frame, reason_part] : cases) {
       // Bluetooth LE refuses any rate report before looking at it.
