@@ -1,5 +1,7 @@
 #include "common/install_paths.h"
 
+#include <dlfcn.h>
+
 #include <cstdlib>
 
 namespace melko {
@@ -56,6 +58,19 @@ std::vector<std::string> LibraryFolders() {
   folders.push_back(programs.string());
   folders.push_back((programs / kLibrariesFromPrograms).lexically_normal().string());
   return folders;
+}
+
+void* OpenLibrary(const std::vector<std::string>& folders, std::string_view file,
+                  std::string* failure) {
+  std::string why = "no library folder";
+  for (const std::string& folder : folders) {
+    const std::string path = folder + "/" + std::string(file);
+    if (void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) return module;
+    const char* error = dlerror();
+    why = error ? error : path;
+  }
+  if (failure) *failure = why;
+  return nullptr;
 }
 
 }  // namespace melko

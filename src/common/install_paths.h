@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace melko {
@@ -23,5 +24,10 @@ std::filesystem::path DefaultSkinFolder();
 // order: $MELKO_LIBRARY_DIR when set, the program's own folder, then the installed library folder
 // under the prefix.
 std::vector<std::string> LibraryFolders();
+
+// Opens the library file from the first of folders that has it (dlopen, its symbols kept to
+// itself); null when none does, with the loader's reason for the last folder tried in failure.
+void* OpenLibrary(const std::vector<std::string>& folders, std::string_view file,
+                  std::string* failure = nullptr);
 
 }  // namespace melko

@@ -37,11 +37,8 @@ DlDriverLoader::DlDriverLoader() : folders_(LibraryFolders()) {}
 DlDriverLoader::DlDriverLoader(std::vector<std::string> folders) : folders_(std::move(folders)) {}
 
 DriverLibrary DlDriverLoader::Load(std::string_view file_name) {
-  for (const auto& folder : folders_) {
-    const std::string path = folder + "/" + std::string(file_name);
-    if (void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) return ResolveAll(module);
-  }
-  return {};
+  void* module = OpenLibrary(folders_, file_name);
+  return module ? ResolveAll(module) : DriverLibrary{};
 }
 
 void DlDriverLoader::Unload(DriverLibrary& library) {

@@ -15,14 +15,8 @@ void Resolve(void* module, const char* name, Function& function) {
 }  // namespace
 
 HookTable LoadHookLibrary(const std::vector<std::string>& folders) {
-  std::vector<std::string> search = folders;
-  if (search.empty()) search = LibraryFolders();
   HookTable table;
-  for (const std::string& folder : search) {
-    const std::string path = folder + "/" + kHookLibraryFile;
-    table.module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (table.module) break;
-  }
+  table.module = OpenLibrary(folders.empty() ? LibraryFolders() : folders, kHookLibraryFile);
   if (!table.module) return table;
   Resolve(table.module, MELKO_HOOK_INSTALL_MOUSE_HOOK, table.install_mouse_hook);
   Resolve(table.module, MELKO_HOOK_REMOVE_MOUSE_HOOK, table.remove_mouse_hook);

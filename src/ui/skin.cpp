@@ -47,29 +47,26 @@ QWidget* MakeOwnWidget(const QString& class_name, QWidget* parent) {
   return nullptr;
 }
 
-// The form builder's library, loaded once on first use from the program's library folders; null,
-// with why in failure, when it cannot be loaded.
-LayoutLoaderEntry LayoutLoader(std::string& failure) {
-  static std::string load_failure;
-  static const LayoutLoaderEntry entry = [] {
-    for (const std::string& folder : LibraryFolders()) {
-      const std::string path = folder + "/" + kLayoutLoaderFile;
-      if (void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-        if (void* symbol = dlsym(module, kLayoutLoaderEntryName)) {
-          return reinterpret_cast<LayoutLoaderEntry>(symbol);
-        }
-        load_failure = path + " has no entry point";
-        dlclose(module);
-        return LayoutLoaderEntry{};
-      }
-      const char* why = dlerror();
-      load_failure = why ? why : path;
+// The form builder's library, loaded once on first use from the program's library folders: its
+// entry point, or why it cannot be loaded.
+struct LoadedLayoutLoader {
+  LayoutLoaderEntry entry = nullptr;
+  std::string failure;
+};
+
+const LoadedLayoutLoader& LayoutLoader() {
+  static const LoadedLayoutLoader loaded = [] {
+    LoadedLayoutLoader result;
+    void* module = OpenLibrary(LibraryFolders(), kLayoutLoaderFile, &result.failure);
+    if (!module) return result;
+    result.entry = reinterpret_cast<LayoutLoaderEntry>(dlsym(module, kLayoutLoaderEntryName));
+    if (!result.entry) {
+      result.failure = std::string(kLayoutLoaderFile) + " has no entry point";
+      dlclose(module);
     }
-    if (load_failure.empty()) load_failure = "no library folder";
-    return LayoutLoaderEntry{};
+    return result;
   }();
-  failure = load_failure;
-  return entry;
+  return loaded;
 }
 
 bool IsKey(const QString& text) {
@@ -130,16 +127,15 @@ QWidget* LoadLayout(const QString& relative_path, QWidget* parent) {
 }
 
 QWidget* LoadLayoutFrom(QIODevice& layout, const QString& name, QWidget* parent) {
-  std::string failure;
-  const LayoutLoaderEntry load = LayoutLoader(failure);
-  if (!load) {
+  const LoadedLayoutLoader& loader = LayoutLoader();
+  if (!loader.entry) {
     std::fprintf(stderr, "melko: cannot read the skin file %s: no layout loader (%s)\n",
-                 qPrintable(name), failure.c_str());
+                 qPrintable(name), loader.failure.c_str());
     return nullptr;
   }
   QString error;
-  QWidget* root = load(layout, parent, QString::fromStdString(DefaultSkinFolder().string()),
-                       &MakeOwnWidget, error);
+  QWidget* root = loader.entry(layout, parent, QString::fromStdString(DefaultSkinFolder().string()),
+                               &MakeOwnWidget, error);
   if (!root) {
     std::fprintf(stderr, "melko: the skin file %s is damaged: %s\n", qPrintable(name),
                  qPrintable(error));
