@@ -78,8 +78,14 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
       ble_(std::make_unique<DeferredBluetooth>()),
       timers_([this](int timer_id) { HandleTimer(timer_id); }),
       messages_([this](std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+        power_repeats_.Unsettle();
         HandleMessage(message, wparam, lparam);
       }),
+      library_messages_([this](std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+        HandleMessage(message, wparam, lparam);
+        power_repeats_.Handled(message, wparam, lparam);
+      }),
+      power_repeats_(library_messages_, clock_),
       ctx_{links_, session_, drivers_, *ble_, controls, timers_, messages_, clock_, log_},
       report_links_(drivers_, *ble_),
       sender_(links_, report_links_, clock_, log_),
@@ -98,6 +104,7 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
 }
 
 void DeviceRuntime::SetPageSeen(bool seen) {
+  power_repeats_.Unsettle();
   timers_.Hold(kTimerChargeAnimation, !seen);
 }
 
@@ -122,13 +129,17 @@ std::unique_ptr<BleTransport> DeviceRuntime::MakeBluetooth() {
 
 void DeviceRuntime::OnBleValue(const std::vector<std::uint8_t>& value) {
   if (!open_) return;
+  // Before and after: whatever it changes, the next power word from the libraries is handled.
+  power_repeats_.Unsettle();
   OnBleNotification(ctx_, value);
+  power_repeats_.Unsettle();
   const auto word = BleStatusWord(value);
   if (on_status_word && word) on_status_word(LinkMode::kBle, *word);
 }
 
 void DeviceRuntime::OnBleMouse(bool present) {
   if (!open_ || (links_.ble_present == 1) == present) return;
+  power_repeats_.Unsettle();
   if (present) {
     AttachBle(ctx_);
     hub_.RetryDroppedApply();
@@ -162,7 +173,8 @@ void DeviceRuntime::Open() {
   ble_->Set(std::move(bluetooth));
   engine_.StartApplyThread();
   EitherBlePresenceProbe probe(bluez_);
-  OpenDriverLinks(ctx_, *loader_, messages_.target(), probe);
+  power_repeats_.Unsettle();  // the page's links start afresh
+  OpenDriverLinks(ctx_, *loader_, power_repeats_.target(), probe);
   // As at the desktop program's start: the first apply writes everything.
   session_.full_apply = 1;
   if (links_.ble_present == 1) {
@@ -206,6 +218,15 @@ void DeviceRuntime::HandleMessage(std::uint32_t message, std::uintptr_t wparam,
 }
 
 void DeviceRuntime::HandleTimer(int timer_id) {
+  if (timer_id == kTimerReceiverWatchdog) {
+    // Repeats of the power event kept back since the watchdog started count as heard.
+    if (const std::int64_t left = power_repeats_.WatchdogRemainingMs(); left > 0) {
+      timers_.Start(kTimerReceiverWatchdog, int(left));
+      return;
+    }
+  } else if (timer_id != kTimerChargeAnimation) {  // whose steps change nothing a word sets
+    power_repeats_.Unsettle();
+  }
   hub_.OnTimer(timer_id);
   if (on_timer) on_timer(timer_id);
 }

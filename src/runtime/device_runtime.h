@@ -13,6 +13,7 @@
 #include "device/device_context.h"
 #include "device/device_hub.h"
 #include "device/driver_links.h"
+#include "device/power_repeats.h"
 #include "profiles/profile_session.h"
 #include "protocol/apply_engine.h"
 #include "protocol/report_sender.h"
@@ -81,6 +82,9 @@ class DeviceRuntime {
   // Whether anyone can see the page. The charging bar is drawn only then: until a window says so
   // (and always in melkoctl) its animation does not run. Event-loop thread.
   void SetPageSeen(bool seen);
+  // Unchanged power events from the driver libraries no longer wake the event loop once handled
+  // (the desktop program; melkoctl's watch prints each one). Before Open.
+  void KeepBackPowerRepeats() { power_repeats_.KeepBackRepeats(true); }
 
   // Each status word or connection change (link, word) once it has been decoded, and each timer
   // once the device logic has handled it. Bluetooth LE notifications come as kBle words (event in
@@ -111,6 +115,9 @@ class DeviceRuntime {
   QtTimers timers_;
   QtMessageQueue messages_;
   SteadyClock clock_;
+  // What the driver libraries post, in the same order with the rest, through the filter.
+  QtMessageQueue library_messages_;
+  PowerRepeatFilter power_repeats_;
   DeviceContext ctx_;
   DriverReportLinks report_links_;
   ReportSender sender_;

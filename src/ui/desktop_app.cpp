@@ -248,6 +248,8 @@ void DesktopApp::OpenDevices() {
   // The keyboard layout names the keys of shortcut buttons; compiling it takes a while, so the
   // window shows first (with the keys' fixed names) and the labels follow.
   InstallKeyboardLayout(LoadSessionLayout());
+  // The mouse's unchanged battery reports every 2 s would otherwise wake the program in the tray.
+  runtime_.KeepBackPowerRepeats();
   runtime_.Open();
   // The link sections follow the links that were found.
   page_.RefreshAll();
