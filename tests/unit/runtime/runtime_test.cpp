@@ -1,5 +1,5 @@
-// The program ends while the apply thread repeats an unacknowledged report inside a slow driver
-// library: no call may reach a library after it is unloaded.
+// The device side on its own event loop and timers, with a slow receiver library that counts every
+// call made after it was unloaded.
 #include <gtest/gtest.h>
 
 #include <time.h>
@@ -52,20 +52,6 @@ struct SlowReceiver final : DriverLoader {
   void Unload(DriverLibrary& library) override { unloaded = unloaded || library.module; }
 };
 
-// A command waiting for the mouse sleeps: a second of waiting costs next to no CPU time (a spinning
-// loop takes whatever share of a core the machine gives it, far above the bound).
-TEST(RuntimeWait, WaitingForTheMouseSleepsInsteadOfSpinning) {
-  testing::TempDir dir;
-  fakes::FakeControls controls;
-  fakes::QuietLog log;
-  DeviceRuntime runtime(dir.path(), controls, log, std::make_unique<SlowReceiver>());
-  timespec start{}, end{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
-  EXPECT_FALSE(runtime.RunUntil([] { return false; }, 1s));
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
-  EXPECT_LT((end.tv_sec - start.tv_sec) * 1000 + (end.tv_nsec - start.tv_nsec) / 1000000, 150);
-}
-
 TEST(RuntimeShutdown, TheApplyThreadStopsBeforeTheLibrariesAreUnloaded) {
   testing::TempDir dir;
   testing::UseEnglishTexts();
@@ -87,6 +73,49 @@ TEST(RuntimeShutdown, TheApplyThreadStopsBeforeTheLibrariesAreUnloaded) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
   std::this_thread::sleep_for(100ms);  // a thread still running would call the library meanwhile
   EXPECT_EQ(calls_after_unload, 0);
+}
+
+// The event loop sleeps while the mouse repeats its power event (a loop that spun would take a
+// core's share of the time). The repeats kept back must still keep the receiver's watchdog from
+// running out, and once the mouse has been silent for the watchdog's time its word counts again.
+TEST(RuntimePowerRepeats, RepeatsKeepTheMouseAwakeAndSilencePutsItToSleep) {
+  testing::TempDir dir;
+  testing::UseEnglishTexts();
+  fakes::FakeControls controls;
+  fakes::QuietLog log;
+  DeviceRuntime runtime(dir.path(), controls, log, std::make_unique<SlowReceiver>());
+  int words_heard = 0;
+  std::chrono::steady_clock::time_point asleep_at{}, last_report{};
+  runtime.on_status_word = [&](LinkMode, std::uint32_t) { ++words_heard; };
+  runtime.on_timer = [&](int timer_id) {
+    if (timer_id == kTimerReceiverWatchdog) asleep_at = std::chrono::steady_clock::now();
+  };
+  ASSERT_TRUE(runtime.LoadStores().empty());
+  runtime.KeepBackPowerRepeats();
+  runtime.Open();
+  const auto report = [] {
+    monitor_target->post(monitor_target->context, data_message, kEventPower, 0x5002);
+  };
+  // Past the watchdog's 6 s, the battery every half second from the library's thread.
+  std::thread mouse([&] {
+    for (int i = 0; i < 14; ++i, std::this_thread::sleep_for(500ms)) report();
+    last_report = std::chrono::steady_clock::now() - 500ms;
+  });
+  timespec start{}, end{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+  EXPECT_FALSE(runtime.RunUntil([] { return false; }, 7500ms));
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+  mouse.join();
+  EXPECT_LT((end.tv_sec - start.tv_sec) * 1000 + (end.tv_nsec - start.tv_nsec) / 1000000, 300);
+  EXPECT_EQ(words_heard, 1);
+  EXPECT_EQ(asleep_at, std::chrono::steady_clock::time_point{}) << "fell asleep while reporting";
+
+  ASSERT_TRUE(runtime.RunUntil([&] { return asleep_at.time_since_epoch().count() != 0; }, 8s));
+  EXPECT_GT(asleep_at - last_report, 5900ms);
+  EXPECT_FALSE(controls.IsVisible("ms_1_wireless"));
+  std::thread(report).join();
+  EXPECT_TRUE(runtime.RunUntil([&] { return controls.IsVisible("ms_1_wireless"); }, 5s));
+  runtime.Close();
 }
 
 }  // namespace
