@@ -6,6 +6,7 @@
 
 #include <map>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,17 +35,11 @@ inline std::vector<ShownWindow> VisibleWindows() {
                                        {}, 5000)
                                 .out;
   std::vector<ShownWindow> windows;
-  std::istringstream lines(shell);
-  std::string width;
-  for (std::string line; std::getline(lines, line);) {
-    const std::size_t equals = line.find('=');
-    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
-    if (key == "WINDOW") windows.push_back({0, 0, "", value});
-    if (windows.empty()) continue;
-    if (key == "X") windows.back().x = std::stoi(value);
-    if (key == "Y") windows.back().y = std::stoi(value);
-    if (key == "WIDTH") width = value;
-    if (key == "HEIGHT") windows.back().size = width + "x" + value;
+  const std::regex window("WINDOW=(\\d+)\nX=(-?\\d+)\nY=(-?\\d+)\nWIDTH=(\\d+)\nHEIGHT=(\\d+)");
+  for (std::sregex_iterator it(shell.begin(), shell.end(), window), end; it != end; ++it) {
+    const std::smatch& found = *it;
+    windows.push_back({std::stoi(found[2]), std::stoi(found[3]),
+                       found[4].str() + "x" + found[5].str(), found[1]});
   }
   return windows;
 }

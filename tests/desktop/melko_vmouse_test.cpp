@@ -21,8 +21,7 @@ class MelkoDesktopTest : public DesktopSession {
                                                    "/usr/bin/trayer", "--edge", "top", "--align",
                                                    "right", "--widthtype", "pixel", "--width",
                                                    "100", "--height", "24"}) {
-    return std::make_unique<ChildProcess>(
-        argv, dir_ / "desktop.err", std::map<std::string, std::string>{{"DISPLAY", x_.display()}});
+    return std::make_unique<ChildProcess>(argv, dir_ / "desktop.err");  // DISPLAY: the session's
   }
   static std::string Xprop(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "/usr/bin/xprop");

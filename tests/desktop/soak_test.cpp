@@ -20,13 +20,6 @@ long EnvNumber(const char* name, long fallback) {
   return value != nullptr && std::atol(value) > 0 ? std::atol(value) : fallback;
 }
 
-long RssKib(int pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.starts_with("VmRSS:")) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
 long Median(std::vector<long> values) {
   std::ranges::sort(values);
   return values.empty() ? -1 : values[values.size() / 2];
@@ -107,12 +100,13 @@ TEST_F(Soak, TheWindowSurvivesRandomUseAndEndsInStepWithStorePageAndMouse) {
       "macro add Spare",         "macro delete Spare"};
   std::vector<long> rss;
   long actions = 0;
-  const int pid = melko->pid();
   const auto start = std::chrono::steady_clock::now();
   for (auto next_sample = start;
        std::chrono::steady_clock::now() - start < std::chrono::seconds(seconds);) {
     if (std::chrono::steady_clock::now() >= next_sample) {
-      rss.push_back(RssKib(pid));
+      std::ifstream status("/proc/" + std::to_string(melko->pid()) + "/status");
+      for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmRSS:")) rss.push_back(std::atol(line.c_str() + 6));  // KiB
       next_sample += std::chrono::seconds(1);
     }
     ASSERT_FALSE(melko->WaitExit(0)) << Errors();  // reaped: an end is seen

@@ -1,10 +1,9 @@
-// Profile import on arbitrary file contents: names stay unique and within their fields, and the
-// macros the import creates are sound.
+// Profile import on arbitrary file contents: names stay within their fields, and the macros the
+// import creates are sound (names unique among those taken: fuzz_exchange_import).
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
 
-#include "profiles/names.h"
 #include "profiles/profile_files.h"
 
 namespace {
@@ -21,19 +20,11 @@ void Check(const std::uint8_t* data, std::size_t size) {
   const melko::ProfileImport imported = melko::ImportProfileBytes(profiles, macros, {data, size});
   if (imported.outcome.ok != (size >= melko::kProfileRecordSize)) std::abort();
   if (!imported.outcome.ok) return;
-  const std::u16string name = melko::ProfileName(*profiles.profiles[1]);
-  if (name.size() > melko::kProfileNameMaxUnits || melko::EqualsIgnoreCase(name, u"Profile1")) {
-    std::abort();
-  }
+  if (melko::ProfileName(*profiles.profiles[1]).size() > melko::kProfileNameMaxUnits) std::abort();
   for (std::size_t i = 1; i < macros.macros.size(); ++i) {
     const melko::MacroRecord& macro = *macros.macros[i];
     if (macro.action_count < 0 || macro.action_count > melko::kMaxMacroSteps) std::abort();
     if (melko::MacroName(macro).size() > melko::kMacroNameMaxUnits) std::abort();
-    for (std::size_t j = 0; j < i; ++j) {
-      if (melko::EqualsIgnoreCase(melko::MacroName(macro), melko::MacroName(*macros.macros[j]))) {
-        std::abort();
-      }
-    }
   }
 }
 

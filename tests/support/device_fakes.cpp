@@ -40,13 +40,9 @@ struct FakeDriverFunctions {
   }
   static void CloseFeatureDevice() { Note(&State().closed); }
   static std::int32_t SetFeature(const std::uint8_t* bytes, std::int32_t length) {
-    std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
-    {
-      std::lock_guard lock(State().mutex);
-      State().writes.emplace_back(bytes, bytes + length);
-      on_write = State().on_write;
-    }
-    return on_write ? on_write({bytes, std::size_t(length)}) : 1;
+    std::lock_guard lock(State().mutex);
+    State().writes.emplace_back(bytes, bytes + length);
+    return 1;
   }
   static std::int32_t GetFeature(std::uint8_t*, std::int32_t) { return 0; }
   static DriverLibrary Library() {
@@ -68,7 +64,6 @@ DeviceRig::DeviceRig() : session(dir.path()) {
     state.device_present = true;
     state.opened = state.closed = state.monitors_open = state.calls = 0;
     state.writes.clear();
-    state.on_write = nullptr;
   }
   drivers.wired = FakeDriverLibrary(0);
   drivers.receiver = FakeDriverLibrary(1);

@@ -234,9 +234,8 @@ struct FakeDriverState {
   bool device_present = true;  // what Open_FeatureDevice finds
   int opened = 0, closed = 0;  // feature device opens and closes
   int monitors_open = 0;       // Open_DevMonitor minus Close_DevMonitor
-  // Each SetFeature write; the result comes from on_write (default: written).
+  // Each SetFeature write, all of them taken.
   std::vector<std::vector<std::uint8_t>> writes;
-  std::function<std::int32_t(std::span<const std::uint8_t>)> on_write;
   int calls = 0;  // that set up, open or close the monitor or the device
 };
 FakeDriverState& FakeDriver(int slot);

@@ -2,7 +2,7 @@
 // (all of them without a name), on Qt's offscreen platform unless told otherwise.
 #include <QApplication>
 #include <QTest>
-#include <atomic>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -43,11 +43,6 @@ struct Loader final : DriverLoader {
 };
 
 }  // namespace
-
-std::map<std::string, std::function<QObject*()>>& Suites() {
-  static std::map<std::string, std::function<QObject*()>> suites;
-  return suites;
-}
 
 FakeHook& Hook() {
   static FakeHook hook;
@@ -124,15 +119,11 @@ void Desktop::Post(std::uint32_t message, std::intptr_t lparam) {
 testing::ProgramRun Melkoctl(Desktop& desktop, std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(),
                    {MELKO_BIN_DIR "/melkoctl", "--data-dir", desktop.data().string()});
-  testing::ProgramRun run;
-  std::atomic<bool> done{false};
-  std::thread melkoctl([&] {
-    run = testing::RunProgram(arguments, {}, 30000);
-    done = true;
-  });
-  (void)QTest::qWaitFor([&] { return done.load(); }, 40000);  // RunProgram has its own limit
-  melkoctl.join();
-  return run;
+  auto run = std::async(std::launch::async,
+                        [&arguments] { return testing::RunProgram(arguments, {}, 30000); });
+  (void)QTest::qWaitFor(  // RunProgram has its own limit
+      [&run] { return run.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 40000);
+  return run.get();
 }
 
 }  // namespace melko::ui::test

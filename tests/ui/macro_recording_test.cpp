@@ -44,7 +44,6 @@ class MacroRecordingTest : public QObject {
     };
     testing::TempDir data;
     ProfileSession session(data.path());
-    session.LoadProfileStore();
     session.LoadMacroStore();
     MacroEditorWindow window(nullptr, session, hooks, data.path());
     window.show();

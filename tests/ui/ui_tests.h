@@ -22,7 +22,10 @@ inline QStringList Rows(QListWidget* list) {
 }
 
 // The test classes by name; each test file registers its own.
-std::map<std::string, std::function<QObject*()>>& Suites();
+inline std::map<std::string, std::function<QObject*()>>& Suites() {
+  static std::map<std::string, std::function<QObject*()>> suites;
+  return suites;
+}
 template <class Suite>
 bool RegisterSuite(const std::string& name) {
   Suites()[name] = [] { return new Suite; };

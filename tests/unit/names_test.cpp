@@ -31,10 +31,7 @@ TEST(Names, UniqueNamesNumberFromOneAndFitTheField) {
     std::vector<std::u16string> taken;
     std::u16string base, unique;
   } cases[] = {
-      {{u"A"}, u"B", u"B"},
-      {{u"A"}, u"a", u"a_1"},
       {{u"A", u"a_1", u"A_2"}, u"A", u"A_3"},
-      {{full}, full, x21 + u"_1"},
       {nine_taken, full, std::u16string(20, u'x') + u"_10"},  // "_10" takes one unit more
       {{emoji_end}, emoji_end, std::u16string(21, u'a') + u"_1"},
   };

@@ -48,9 +48,6 @@ class ButtonAssignmentTest : public ::testing::Test {
     SetDefaults(profile);  // button 0 is the only left click; button 6 is Forward
     for (const char16_t* name : {u"Burst", u"Volley"})
       macros.macros.push_back(MakeEmptyMacro(name));
-    macros.macros[1]->action_count = 2;
-    macros.macros[1]->actions[0] = {0x04, 1, 30};
-    macros.macros[1]->actions[1] = {0x04, 2, 30};
   }
 
   AssignmentOutcome Assign(int button, std::string_view item) {

@@ -1,5 +1,3 @@
-// The settings page's handlers over fakes of the controls and the dialogs, with a real session on
-// a private data folder.
 #include "shell/settings_page.h"
 
 #include <gtest/gtest.h>
