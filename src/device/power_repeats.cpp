@@ -1,6 +1,5 @@
 #include "device/power_repeats.h"
 
-#include <algorithm>
 #include <optional>
 
 #include "device/driver_links.h"
@@ -26,8 +25,10 @@ std::optional<std::uint32_t> LibraryPowerWord(std::uint32_t message, std::uintpt
 
 }  // namespace
 
-PowerRepeatFilter::PowerRepeatFilter(MessagePoster& next, Clock& clock)
-    : next_(next), clock_(clock), target_{this, &PowerRepeatFilter::PostFromLibrary} {}
+PowerRepeatFilter::PowerRepeatFilter(MessagePoster& next, std::function<void()> on_repeat)
+    : next_(next),
+      on_repeat_(std::move(on_repeat)),
+      target_{this, &PowerRepeatFilter::PostFromLibrary} {}
 
 void PowerRepeatFilter::PostFromLibrary(void* context, std::uint32_t message, std::uintptr_t wparam,
                                         std::intptr_t lparam) {
@@ -47,9 +48,9 @@ bool PowerRepeatFilter::KeepBack(std::uint32_t message, std::uintptr_t wparam,
   const auto word = LibraryPowerWord(message, wparam, lparam);
   const std::uint64_t seen = state_.load();
   if (!word || !(seen & kSettled) || (seen & kWordBits) != *word) return false;
-  last_repeat_ms_ = clock_.Now();
-  // Unsettled meanwhile: the watchdog may have looked at the time before this repeat was noted,
-  // so the word goes through after all.
+  on_repeat_();
+  // Unsettled meanwhile: the watchdog may have run out before on_repeat pushed it on, so the word
+  // goes through after all.
   return state_.load() == seen;
 }
 
@@ -66,20 +67,6 @@ void PowerRepeatFilter::Handled(std::uint32_t message, std::uintptr_t wparam,
 
 void PowerRepeatFilter::Unsettle() {
   state_.fetch_and(~kSettled);
-}
-
-std::int64_t PowerRepeatFilter::LeftAfterLastRepeat() {
-  const std::int64_t last = last_repeat_ms_;
-  if (last == kNoRepeat) return 0;
-  return std::max<std::int64_t>(last + kReceiverWatchdogMs - clock_.Now(), 0);
-}
-
-std::int64_t PowerRepeatFilter::WatchdogRemainingMs() {
-  if (const std::int64_t left = LeftAfterLastRepeat(); left > 0) return left;
-  // The mouse seems silent. From here on every word goes through; a repeat that was kept back
-  // while this was decided noted its time before it looked again, and is seen here.
-  Unsettle();
-  return LeftAfterLastRepeat();
 }
 
 }  // namespace melko

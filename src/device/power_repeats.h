@@ -5,25 +5,25 @@
 // and those wake-ups were most of what the program cost while it waited in the tray.
 //
 // This filter stands between the driver libraries and the event loop. On a library's thread it
-// keeps such a repeat back and only notes when it came; when the receiver's watchdog runs out, it
-// runs on from the last repeat noted, so that the mouse still counts as asleep exactly when it has
-// been silent for the watchdog's time.
+// keeps such a repeat back and restarts the receiver's watchdog there (on_repeat), as handling it
+// would have, so that the mouse still counts as asleep exactly when it has been silent for the
+// watchdog's time.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <limits>
+#include <functional>
 
 #include "device/ui_ports.h"
 #include "platform/driver_abi.h"
-#include "protocol/clock.h"
 
 namespace melko {
 
 class PowerRepeatFilter {
  public:
-  // Messages that go through are posted to `next`, whose handler calls Handled() after each.
-  PowerRepeatFilter(MessagePoster& next, Clock& clock);
+  // Messages that go through are posted to `next`, whose handler calls Handled() after each;
+  // on_repeat runs on the library's thread for each repeat kept back.
+  PowerRepeatFilter(MessagePoster& next, std::function<void()> on_repeat);
   PowerRepeatFilter(const PowerRepeatFilter&) = delete;
   PowerRepeatFilter& operator=(const PowerRepeatFilter&) = delete;
 
@@ -37,30 +37,22 @@ class PowerRepeatFilter {
   // message of the libraries still queued, repeats of that word are kept back. Event-loop thread.
   void Handled(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
   // Something else is about to change what the page shows: the next power word goes through.
-  // Any thread.
+  // Any thread. A repeat kept back while this runs has had its on_repeat before it returns.
   void Unsettle();
-  // The receiver's watchdog ran out: how long it still has to run, counted from the last repeat
-  // kept back, or 0 when the mouse has been silent that long (and then nothing stays settled).
-  // Event-loop thread.
-  std::int64_t WatchdogRemainingMs();
 
  private:
   static void PostFromLibrary(void* context, std::uint32_t message, std::uintptr_t wparam,
                               std::intptr_t lparam);
   bool KeepBack(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
-  std::int64_t LeftAfterLastRepeat();
-
-  static constexpr std::int64_t kNoRepeat = std::numeric_limits<std::int64_t>::min();
 
   MessagePoster& next_;
-  Clock& clock_;
+  std::function<void()> on_repeat_;
   MessageTarget target_;
   std::atomic<bool> enabled_ = false;
   // One word for both, so that a check and a change are one atomic step: the settled power word
   // (bits 0-31), whether it is settled (bit 32), and how many messages went through (bits 33-63,
   // wrapping).
   std::atomic<std::uint64_t> state_ = 0;
-  std::atomic<std::int64_t> last_repeat_ms_ = kNoRepeat;
   std::uint64_t handled_ = 0;  // messages that went through and were handled; event-loop thread
 };
 

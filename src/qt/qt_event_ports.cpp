@@ -2,7 +2,10 @@
 
 namespace melko {
 
-QtTimers::QtTimers(std::function<void(int)> on_timeout) : on_timeout_(std::move(on_timeout)) {}
+QtTimers::QtTimers(std::function<void(int)> on_timeout, int postponable_id)
+    : on_timeout_(std::move(on_timeout)),
+      postponable_id_(postponable_id),
+      postponable_([this] { on_timeout_(postponable_id_); }) {}
 
 QtTimers::~QtTimers() = default;
 
@@ -16,6 +19,10 @@ void QtTimers::KeepRunning(int timer_id, int period_ms) {
 
 void QtTimers::Stop(int timer_id) {
   context_.RunOrPost([this, timer_id] { StopHere(timer_id); });
+}
+
+void QtTimers::Postpone() {
+  postponable_.Postpone();
 }
 
 QtTimers::Entry& QtTimers::EntryFor(int timer_id) {
@@ -32,6 +39,10 @@ QtTimers::Entry& QtTimers::EntryFor(int timer_id) {
 }
 
 void QtTimers::StartHere(int timer_id, int period_ms, bool restart) {
+  if (timer_id == postponable_id_) {
+    if (restart || !postponable_.IsStarted()) postponable_.Start(period_ms);
+    return;
+  }
   Entry& entry = EntryFor(timer_id);
   const bool in_step = entry.wanted && entry.period_ms == period_ms;
   entry.wanted = true;
@@ -41,6 +52,7 @@ void QtTimers::StartHere(int timer_id, int period_ms, bool restart) {
 }
 
 void QtTimers::StopHere(int timer_id) {
+  if (timer_id == postponable_id_) postponable_.Stop();
   const auto found = timers_.find(timer_id);
   if (found == timers_.end()) return;
   found->second.wanted = false;
@@ -60,6 +72,7 @@ void QtTimers::Hold(int timer_id, bool held) {
 }
 
 bool QtTimers::IsActive(int timer_id) const {
+  if (timer_id == postponable_id_) return postponable_.IsCounting();
   const auto found = timers_.find(timer_id);
   return found != timers_.end() && found->second.timer->isActive();
 }

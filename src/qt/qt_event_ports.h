@@ -14,13 +14,15 @@
 #include "device/ui_ports.h"
 #include "platform/driver_abi.h"
 #include "qt/posted_calls.h"
+#include "qt/postponable_timer.h"
 
 namespace melko {
 
 class QtTimers final : public Timers {
  public:
-  // on_timeout runs on the owner thread with the id of the timer that fired.
-  explicit QtTimers(std::function<void(int timer_id)> on_timeout);
+  // on_timeout runs on the owner thread with the id of the timer that fired. The timer
+  // postponable_id, when given, can be postponed from any thread.
+  explicit QtTimers(std::function<void(int timer_id)> on_timeout, int postponable_id = 0);
   ~QtTimers() override;
 
   void Start(int timer_id, int period_ms) override;
@@ -31,8 +33,13 @@ class QtTimers final : public Timers {
   // as before, but does not run. Released, a timer that would be running runs again and fires at
   // once, so that the drawing is current before it is seen. Owner thread.
   void Hold(int timer_id, bool held);
-  // Whether the timer is running now (not merely wanted while held). Owner thread.
+  // Whether the timer is running now (not merely wanted while held). For the postponable timer,
+  // whether it counts down: within its own timeout only when it was postponed after running out.
+  // Owner thread.
   bool IsActive(int timer_id) const;
+  // Any thread, without waking the owner thread: the postponable timer, if it runs, counts its
+  // whole period again from now.
+  void Postpone();
 
  private:
   struct Entry {
@@ -48,6 +55,8 @@ class QtTimers final : public Timers {
   std::function<void(int)> on_timeout_;
   PostedCalls context_;
   std::map<int, Entry> timers_;  // owner thread only
+  const int postponable_id_;
+  PostponableTimer postponable_;
 };
 
 // Messages to the main window: posted from any thread, handled in order on the owner thread. It

@@ -76,7 +76,7 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
     : log_(log),
       session_(data_folder),
       ble_(std::make_unique<DeferredBluetooth>()),
-      timers_([this](int timer_id) { HandleTimer(timer_id); }),
+      timers_([this](int timer_id) { HandleTimer(timer_id); }, kTimerReceiverWatchdog),
       messages_([this](std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
         power_repeats_.Unsettle();
         HandleMessage(message, wparam, lparam);
@@ -85,7 +85,7 @@ DeviceRuntime::DeviceRuntime(const std::filesystem::path& data_folder, Controls&
         HandleMessage(message, wparam, lparam);
         power_repeats_.Handled(message, wparam, lparam);
       }),
-      power_repeats_(library_messages_, clock_),
+      power_repeats_(library_messages_, [this] { timers_.Postpone(); }),
       ctx_{links_, session_, drivers_, *ble_, controls, timers_, messages_, clock_, log_},
       report_links_(drivers_, *ble_),
       sender_(links_, report_links_, clock_, log_),
@@ -218,15 +218,11 @@ void DeviceRuntime::HandleMessage(std::uint32_t message, std::uintptr_t wparam,
 }
 
 void DeviceRuntime::HandleTimer(int timer_id) {
-  if (timer_id == kTimerReceiverWatchdog) {
-    // Repeats of the power event kept back since the watchdog started count as heard.
-    if (const std::int64_t left = power_repeats_.WatchdogRemainingMs(); left > 0) {
-      timers_.Start(kTimerReceiverWatchdog, int(left));
-      return;
-    }
-  } else if (timer_id != kTimerChargeAnimation) {  // whose steps change nothing a word sets
-    power_repeats_.Unsettle();
-  }
+  // The bar's steps change nothing a power word sets; anything else may.
+  if (timer_id != kTimerChargeAnimation) power_repeats_.Unsettle();
+  // A repeat kept back on a library's thread pushed the watchdog on after it ran out: the mouse
+  // spoke. Any later repeat goes through now, and restarts it as it is handled.
+  if (timer_id == kTimerReceiverWatchdog && timers_.IsActive(kTimerReceiverWatchdog)) return;
   hub_.OnTimer(timer_id);
   if (on_timer) on_timer(timer_id);
 }

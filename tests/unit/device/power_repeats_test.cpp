@@ -29,9 +29,9 @@ struct FilterRig {
     return went_through;
   }
   fakes::FakePoster queue;
-  fakes::VirtualClock clock;
-  PowerRepeatFilter filter{queue, clock};
+  PowerRepeatFilter filter{queue, [this] { ++repeats; }};
   std::size_t handled = 0;
+  int repeats = 0;  // kept back, each restarting the watchdog
 };
 
 TEST(PowerRepeatFilter, KeepsBackOnlyRepeatsOfAWordHandledWithNothingElseSince) {
@@ -63,6 +63,7 @@ TEST(PowerRepeatFilter, KeepsBackOnlyRepeatsOfAWordHandledWithNothingElseSince) 
     }
     EXPECT_EQ(rig.Post(step.message, step.word, step.handle), step.went_through) << step.what;
   }
+  EXPECT_EQ(rig.repeats, 3);
 
   FilterRig off(false);
   EXPECT_TRUE(off.Post(kMsgReceiverData, kBattery80));
