@@ -37,7 +37,8 @@ class PowerRepeatFilter {
   // message of the libraries still queued, repeats of that word are kept back. Event-loop thread.
   void Handled(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
   // Something else is about to change what the page shows: the next power word goes through.
-  // Any thread. A repeat kept back while this runs has had its on_repeat before it returns.
+  // Any thread. Every repeat kept back has had its on_repeat by then; one decided later goes
+  // through.
   void Unsettle();
 
  private:
