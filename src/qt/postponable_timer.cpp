@@ -53,10 +53,10 @@ bool PostponableTimer::IsStarted() const {
 
 void PostponableTimer::Arm(int period_ms) {
   if (fd_ < 0) return;
-  itimerspec spec{};
-  spec.it_value.tv_sec = period_ms / 1000;
-  spec.it_value.tv_nsec = long(period_ms % 1000) * 1'000'000;
-  timerfd_settime(fd_, 0, &spec, nullptr);
+  itimerspec countdown{};
+  countdown.it_value.tv_sec = period_ms / 1000;
+  countdown.it_value.tv_nsec = long(period_ms % 1000) * 1'000'000;
+  timerfd_settime(fd_, 0, &countdown, nullptr);
 }
 
 void PostponableTimer::OnReadable() {
