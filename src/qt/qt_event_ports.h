@@ -21,8 +21,8 @@ namespace melko {
 class QtTimers final : public Timers {
  public:
   // on_timeout runs on the owner thread with the id of the timer that fired. The timer
-  // postponable_id, when given, can be postponed from any thread.
-  explicit QtTimers(std::function<void(int timer_id)> on_timeout, int postponable_id = 0);
+  // postponable_id can be postponed from any thread.
+  QtTimers(std::function<void(int timer_id)> on_timeout, int postponable_id);
   ~QtTimers() override;
 
   void Start(int timer_id, int period_ms) override;
