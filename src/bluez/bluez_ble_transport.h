@@ -67,7 +67,6 @@ class BluezBleTransport final : public QObject, public BleTransport {
   // Lists BlueZ's objects and takes them as the known state, without calling a handler: true
   // when the mouse is connected now.
   bool MousePresentNow();
-  bool mouse_present() const { return watch_.present(); }
 
   // The characteristics subscribed to now (StartNotify answered).
   QStringList subscribed() const { return subscribed_; }

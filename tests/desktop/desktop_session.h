@@ -63,11 +63,10 @@ class DesktopSession : public ::testing::Test {
     return env;
   }
   std::unique_ptr<ChildProcess> StartMelko(const VmouseProcess& mouse,
-                                           const std::vector<std::string>& options = {},
+                                           std::vector<std::string> options = {},
                                            const std::map<std::string, std::string>& env = {}) {
-    std::vector<std::string> argv{programs_ + "/melko"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    return std::make_unique<ChildProcess>(argv, dir_ / "melko.err", Env(mouse, env));
+    options.insert(options.begin(), programs_ + "/melko");
+    return std::make_unique<ChildProcess>(options, dir_ / "melko.err", Env(mouse, env));
   }
   std::optional<ShownWindow> AwaitWindowOfSize(const std::string& size, int timeout_ms = 20000) {
     std::optional<ShownWindow> found;

@@ -120,16 +120,7 @@ std::pair<ProfileStore, MacroStore> Reload() {
   return stored;
 }
 
-// The program's session on the seeded stores.
-struct LoadedDevice : fuzz::NullDevice {
-  LoadedDevice() : NullDevice(kDataFolder) {
-    session.LoadProfileStore();
-    session.LoadMacroStore();
-  }
-};
-
-void ImportProfile(const Path& file, std::size_t file_size) {
-  LoadedDevice device;
+void ImportProfile(fuzz::NullDevice& device, const Path& file, std::size_t file_size) {
   NullDialogs dialogs;
   dialogs.file = file;
   SettingsPage page(device.ctx, {dialogs, dialogs, dialogs, dialogs});
@@ -148,8 +139,7 @@ void ImportProfile(const Path& file, std::size_t file_size) {
     Require(UniqueAmongOthers(macros.macros, i));
 }
 
-void ImportMacro(const Path& file, std::size_t file_size) {
-  LoadedDevice device;
+void ImportMacro(fuzz::NullDevice& device, const Path& file, std::size_t file_size) {
   SessionMacroLibrary library(device.session);
   NullEditorPorts ports;
   RecorderMemory memory;
@@ -186,6 +176,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteSeedStores();
   const Path file = fuzz::PrivateFolder() / (profile ? "in.pro" : "in.mcr");
   Write(file, contents);
-  profile ? ImportProfile(file, contents.size()) : ImportMacro(file, contents.size());
+  fuzz::NullDevice device(kDataFolder);  // the program's session on the seeded stores
+  device.session.LoadProfileStore();
+  device.session.LoadMacroStore();
+  profile ? ImportProfile(device, file, contents.size())
+          : ImportMacro(device, file, contents.size());
   return 0;
 }

@@ -13,9 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     again.pop_back();
     const auto reparsed = melko::ParseHandoverRequest(again, &why);
     if (!reparsed || reparsed->data_folder != request->data_folder ||
-        reparsed->wait_ms != request->wait_ms || reparsed->send != request->send) {
+        reparsed->wait_ms != request->wait_ms || reparsed->send != request->send)
       std::abort();
-    }
   } else if (why.empty()) {  // a refusal always says why
     std::abort();
   }
@@ -24,9 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     again.pop_back();
     const auto reparsed = melko::ParseHandoverAnswer(again);
     if (!reparsed || reparsed->kind != answer->kind || reparsed->first != answer->first ||
-        reparsed->second != answer->second) {
+        reparsed->second != answer->second)
       std::abort();
-    }
   }
   return 0;
 }

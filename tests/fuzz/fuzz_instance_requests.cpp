@@ -22,9 +22,8 @@ namespace {
 // A value passed on from a request stays printable, without spaces, quotes or backslashes.
 bool Passable(const std::string& value) {
   if (value.size() > 400) return false;
-  for (const char c : value) {
+  for (const char c : value)
     if (c <= ' ' || c > '~' || c == '"' || c == '\\') return false;
-  }
   return true;
 }
 
@@ -63,9 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sockaddr_un address{AF_UNIX, {}};
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+  if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
     std::abort();
-  }
   // The whole input fits the socket's buffer: written at once, then the client stops writing.
   if (size > 0 && ::send(fd, data, size, MSG_NOSIGNAL) != ssize_t(size)) std::abort();
   ::shutdown(fd, SHUT_WR);

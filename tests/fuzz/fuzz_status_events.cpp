@@ -28,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const melko::ProfileRecord current = device.session.CurrentSnapshot();
   if (current.dpi_step < 0 || current.dpi_step >= melko::kDpiStageCount || current.prate < 0 ||
-      current.prate > 3) {
+      current.prate > 3)
     std::abort();
-  }
   return 0;
 }

@@ -31,9 +31,8 @@ std::vector<std::string> Hex(const std::vector<LoggedWrite>& writes, std::size_t
 }
 
 bool AwaitLine(ChildProcess& program, const std::string& start, int timeout_ms = 6000) {
-  while (auto line = program.output().ReadLine(timeout_ms)) {
+  while (auto line = program.output().ReadLine(timeout_ms))
     if (line->starts_with(start)) return true;
-  }
   return false;
 }
 

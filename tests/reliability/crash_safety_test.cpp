@@ -139,11 +139,10 @@ class CrashSafety : public ::testing::Test {
     for (const Snapshot& state : states)
       for (std::size_t file = 0; file < state.size(); ++file) allowed[file].insert(state[file]);
     const auto expect_allowed = [&](const Snapshot& after, long kills) {
-      for (std::size_t file = 0; file < after.size(); ++file) {
+      for (std::size_t file = 0; file < after.size(); ++file)
         ASSERT_TRUE(allowed[file].contains(after[file]))
             << saver.label << ": " << saver.files[file] << " is damaged after kill " << kills
             << " (" << after[file].size() << " bytes)";
-      }
     };
 
     const std::filesystem::path folder = saver.files[0].parent_path(), lock_path = folder / ".lock";

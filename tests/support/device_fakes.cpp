@@ -22,23 +22,22 @@ FakeDriverState driver_states[2];
 template <int Slot>
 struct FakeDriverFunctions {
   static FakeDriverState& State() { return driver_states[Slot]; }
-  // Under the lock: one call more, and `counter` moved by `step`.
-  static void Note(int* counter = nullptr, int step = 1) {
+  // Under the lock: `counter` moved by `step`.
+  static void Note(int& counter, int step = 1) {
     std::lock_guard lock(State().mutex);
-    ++State().calls;
-    if (counter) *counter += step;
+    counter += step;
   }
-  static void SetVidPid(std::uint32_t, std::uint32_t) { Note(); }
+  static void SetVidPid(std::uint32_t, std::uint32_t) {}
   static void OpenDevMonitor(MessageTarget*, std::uint32_t, std::uint32_t) {
-    Note(&State().monitors_open);
+    Note(State().monitors_open);
   }
-  static void CloseDevMonitor() { Note(&State().monitors_open, -1); }
+  static void CloseDevMonitor() { Note(State().monitors_open, -1); }
   static std::int32_t OpenFeatureDevice() {
-    Note(&State().opened);
+    Note(State().opened);
     std::lock_guard lock(State().mutex);
     return State().device_present ? 1 : 0;
   }
-  static void CloseFeatureDevice() { Note(&State().closed); }
+  static void CloseFeatureDevice() { Note(State().closed); }
   static std::int32_t SetFeature(const std::uint8_t* bytes, std::int32_t length) {
     std::lock_guard lock(State().mutex);
     State().writes.emplace_back(bytes, bytes + length);
@@ -62,7 +61,7 @@ DeviceRig::DeviceRig() : session(dir.path()) {
   for (FakeDriverState& state : driver_states) {
     std::lock_guard lock(state.mutex);
     state.device_present = true;
-    state.opened = state.closed = state.monitors_open = state.calls = 0;
+    state.opened = state.closed = state.monitors_open = 0;
     state.writes.clear();
   }
   drivers.wired = FakeDriverLibrary(0);

@@ -236,7 +236,6 @@ struct FakeDriverState {
   int monitors_open = 0;       // Open_DevMonitor minus Close_DevMonitor
   // Each SetFeature write, all of them taken.
   std::vector<std::vector<std::uint8_t>> writes;
-  int calls = 0;  // that set up, open or close the monitor or the device
 };
 FakeDriverState& FakeDriver(int slot);
 DriverLibrary FakeDriverLibrary(int slot);

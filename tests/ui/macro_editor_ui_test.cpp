@@ -29,7 +29,6 @@ struct Bench {
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window.get())) qFatal("the window is not active");
   }
-  std::filesystem::path File(const std::string& name) const { return data / name; }
 
   template <class Widget = QWidget>
   Widget* Find(const char* name) {
@@ -162,18 +161,18 @@ class MacroEditorTest : public QObject {
     bench.Type("ms_1_macro_name_edit", QStringLiteral("Dash"));
     QCOMPARE(bench.session.CurrentSnapshot().buttons[3].macro_name[0], u'D');
 
-    PresetFileAnswers({bench.File("dash.macro")});
+    PresetFileAnswers({bench.data / "dash.macro"});
     bench.Click("ms_1_macro_export_btn");
     bench.window->boxes().PresetAnswers({false, true});
     bench.Click("ms_1_macro_delete_btn");  // declined
     bench.Click("ms_1_macro_delete_btn");
     QCOMPARE(bench.window->boxes().texts().back(), "Delete the macro “Dash”?");
-    PresetFileAnswers({bench.File("dash.macro")});
+    PresetFileAnswers({bench.data / "dash.macro"});
     bench.Click("ms_1_macro_import_btn");
     QCOMPARE(bench.Items(), (QStringList{"Macro1", "Dash"}));
 
     // A file that cannot be written says why (one that cannot be read: fuzz_exchange_import).
-    const std::filesystem::path unwritable = bench.File("none/x.macro");
+    const std::filesystem::path unwritable = bench.data / "none/x.macro";
     PresetFileAnswers({unwritable});
     bench.window->boxes().PresetAnswers({true});
     bench.Click("ms_1_macro_export_btn");
@@ -181,7 +180,7 @@ class MacroEditorTest : public QObject {
     QVERIFY(bench.window->boxes().texts().back().starts_with("“" + unwritable.string()));
 
     // A change the data folder cannot take (made immutable) says why; the list stays as stored.
-    const std::string folder = bench.File(kStoreFolderName).string();
+    const std::string folder = (bench.data / kStoreFolderName).string();
     if (testing::RunProgram({"/usr/bin/chattr", "+i", folder}).exit_code != 0) QSKIP("no chattr");
     bench.window->boxes().PresetAnswers({true});
     bench.Click("ms_1_macro_add_btn");

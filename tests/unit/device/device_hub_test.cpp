@@ -8,29 +8,24 @@
 
 #include "device/driver_links.h"
 #include "device/messages.h"
+#include "device/status_decoder.h"
 #include "protocol/report_sender.h"
 #include "support/child_process.h"
 #include "support/device_fakes.h"
-#include "vmouse/firmware.h"
 
 namespace melko {
 namespace {
 
 class DeviceHubTest : public ::testing::Test {
  protected:
-  DeviceHubTest() {
-    // The receiver library posts the mouse's events as its data message.
-    firmware.SetEventSink([this](std::uint16_t event, std::uint16_t value) {
-      hub.OnMessage(kMsgReceiverData, event, value);
-    });
-  }
+  // The receiver's mouse reports its battery, as the receiver's library posts it.
+  void ReportPower() { hub.OnMessage(kMsgReceiverData, kEventPower, 0x3901); }
 
   fakes::DeviceRig rig;
   DriverReportLinks report_links{rig.drivers, rig.ble};
   ReportSender sender{rig.links, report_links, rig.clock, rig.log};
   ApplyEngine engine{rig.session, rig.links, sender, rig.controls, rig.poster};
   DeviceHub hub{rig.ctx, engine};
-  vmouse::Firmware firmware{[this] { return rig.clock.Now(); }};
 };
 
 // An edit made while the receiver's mouse cannot be reached (the receiver was pulled and put back,
@@ -45,7 +40,7 @@ TEST_F(DeviceHubTest, AnEditNoLinkCouldTakeIsSentOnceTheMouseReports) {
   };
   engine.StartApplyThread();
   hub.OnMessage(kMsgReceiverConnect, 1, 0);
-  firmware.SetPower(57, vmouse::PowerSource::kBattery);
+  ReportPower();
   hub.OnMessage(kMsgReceiverConnect, 0, 0);
   hub.OnMessage(kMsgReceiverConnect, 1, 0);
   rig.session.WithCurrent([](ProfileRecord& record) { record.dpi_value[0] = 10; });
@@ -53,7 +48,7 @@ TEST_F(DeviceHubTest, AnEditNoLinkCouldTakeIsSentOnceTheMouseReports) {
   ASSERT_TRUE(wait_for_runs(1));
   EXPECT_TRUE(receiver_writes().empty());
 
-  firmware.SetPower(57, vmouse::PowerSource::kBattery);
+  ReportPower();
   ASSERT_TRUE(wait_for_runs(2));
   engine.StopApplyThread();
   EXPECT_EQ(receiver_writes().at(0)[0], 0x04);

@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "common/language.h"
-#include "common/text.h"
 #include "input/button_assignment.h"
 #include "input/button_functions.h"
 #include "input/desktop_actions.h"

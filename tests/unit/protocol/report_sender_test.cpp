@@ -8,7 +8,6 @@
 
 #include "profiles/profile_store.h"
 #include "protocol/settings_reports.h"
-#include "support/report_bytes.h"
 
 namespace melko {
 namespace {

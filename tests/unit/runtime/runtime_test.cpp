@@ -1,5 +1,5 @@
-// The device side on its own event loop and timers, with a slow receiver library that counts every
-// call made after it was unloaded.
+// The device side on its own event loop and timers, with the receiver's library only: a slow one
+// that counts every call made after it was unloaded.
 #include <gtest/gtest.h>
 
 #include <time.h>
@@ -23,7 +23,6 @@ std::atomic<int> writes{0}, calls_after_unload{0};
 MessageTarget* monitor_target = nullptr;
 std::uint32_t data_message = 0;
 
-// The receiver's library only, and a slow one: every call after the unload is counted.
 struct SlowReceiver final : DriverLoader {
   static void NoteCall() { calls_after_unload += unloaded ? 1 : 0; }
   static void SetVidPid(std::uint32_t, std::uint32_t) { NoteCall(); }
