@@ -2,12 +2,15 @@
 // test runs them modally).
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "ui/dialogs/macro_choice_dialog.h"
 #include "ui/dialogs/profile_name_dialog.h"
 #include "ui/dialogs/shortcut_dialog.h"
+#include "ui/file_dialogs.h"
 #include "ui/widgets/hue_sat_picker.h"
 #include "ui_tests.h"
 
@@ -32,6 +36,23 @@ Widget* Child(QDialog* window, const char* name) {
 bool Activate(QWidget* window) {
   window->activateWindow();
   return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 1000);
+}
+
+// Answers the next file dialog once it shows: notes where it opened, then picks the file, or
+// cancels when none is given.
+void AnswerFileDialog(QString& opened_in, const QString& file) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, &opened_in, file] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    poll->deleteLater();
+    poll->stop();
+    opened_in = dialog->directory().absolutePath();
+    if (file.isEmpty()) return dialog->reject();
+    dialog->selectFile(file);
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+  });
+  poll->start(10);
 }
 
 void Retype(QLineEdit* edit, const QString& text) {
@@ -54,7 +75,7 @@ class DialogsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
   }
 
-  void TheColourDialogClampsChannelsAndTakesSwatchesAndThePalette() {
+  void TheColourDialogClampsTakesSwatchesAndThePaletteAndOpensBelowItsControl() {
     ColourDialog dialog(&owner);
     dialog.Open(nullptr, 0xFF102030);
     QDialog* window = dialog.window();
@@ -80,13 +101,11 @@ class DialogsTest : public QObject {
     Child<QPushButton>(window, "mouse_dpi_color_16")->click();
     QCOMPARE(Child<QLineEdit>(window, "b_edit")->text(), QStringLiteral("255"));
     QCOMPARE(dialog.colour(), 0xFFFFFFFFu);
-  }
 
-  void TheColourDialogOpensLeftBelowItsControlInsideTheScreen() {
+    // Opened again from a control: left below it, and inside the screen.
     const QRect screen = owner.screen()->availableGeometry();
     QPushButton control(&owner);
     control.setGeometry(300, 40, 30, 20);
-    ColourDialog dialog(&owner);
     dialog.Open(&control, 0xFF000000);
     QCOMPARE(dialog.window()->pos(), control.mapToGlobal(QPoint(0, 20)) - QPoint(200, 0));
     control.move(0, owner.height() - 20);  // near the left edge, at the screen's bottom
@@ -125,31 +144,28 @@ class DialogsTest : public QObject {
 
   void TheShortcutListensWhileFocusedAndTakesKeysAsTyped() {
     const HookTable hooks = FakeHookTable();
-    const auto ticked = [](QDialog* window) {  // "0100": Shift alone
-      QString boxes;
-      for (const char* box : {"check_flag_1", "check_flag_2", "check_flag_3", "check_flag_4"})
-        boxes += Child<QCheckBox>(window, box)->isChecked() ? '1' : '0';
-      return boxes;
-    };
     ShortcutDialog dialog(&owner, hooks);
     dialog.Open({{false, true, false, false}, 0});
     QDialog* window = dialog.window();
+    const auto taken = [&] {  // the key's usage in hex and the boxes ticked: "4 0100", Shift+A
+      QString shown = QString::number(dialog.fields().key, 16) + ' ';
+      for (const char* box : {"check_flag_1", "check_flag_2", "check_flag_3", "check_flag_4"})
+        shown += Child<QCheckBox>(window, box)->isChecked() ? '1' : '0';
+      return shown;
+    };
     QVERIFY(Activate(window) && !Capturing());
     auto* key = Child<QLineEdit>(window, "edit_key");
     key->setFocus();      // listening: the keys below are taken
     Events({{0x09, 1}});  // the Tab that moved the focus here is let go: not a key to take
     QCOMPARE(int(dialog.fields().key), 0);
     Events({{0x41, 0}, {0x41, 1}});  // A alone keeps the ticked Shift
-    QCOMPARE(key->text(), QStringLiteral("A"));
-    QCOMPARE(ticked(window), QStringLiteral("0100"));
+    QCOMPARE(key->text() + ' ' + taken(), QStringLiteral("A 4 0100"));
     Events({{0xA2, 0}, {0x74, 0}, {0x74, 1}, {0xA2, 1}});  // Ctrl+F5, Ctrl let go last
-    QCOMPARE(int(dialog.fields().key), 0x3E);
-    QCOMPARE(ticked(window), QStringLiteral("1000"));
+    QCOMPARE(taken(), QStringLiteral("3e 1000"));
     Events({{0xA2, 0}, {0xA2, 0}, {0xA2, 1}});  // Ctrl alone, with a repeat
     QCOMPARE(int(dialog.fields().key), 224);
     Events({{0xA0, 0}, {0xA4, 0}, {0x4B, 0}, {0xA0, 1}, {0x4B, 1}, {0xA4, 1}});  // Shift+Alt+K
-    QCOMPARE(int(dialog.fields().key), 0x0E);
-    QCOMPARE(ticked(window), QStringLiteral("0110"));
+    QCOMPARE(taken(), QStringLiteral("e 0110"));
     QTest::keyClick(key, Qt::Key_Escape);  // a key to capture, not a cancel
     QVERIFY(window->isVisible());
 
@@ -191,6 +207,24 @@ class DialogsTest : public QObject {
     name->setCursorPosition(0);
     name->insert(QString::fromUtf8("\xF0\x9F\x98\x80"));
     QCOMPARE(name->text(), QString(98, 'p'));
+  }
+
+  // Never in the folder the program was started from.
+  void TheProfileFileChoosersOpenAtHomeThenWhereTheLastFileWas() {
+    QTemporaryDir home, elsewhere;
+    const QByteArray old_home = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    const QString file = elsewhere.filePath("mine.pro");
+    QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+    QString opened_in;
+    AnswerFileDialog(opened_in, file);
+    const auto chosen = ChooseFileToOpen(&owner, FileKind::kProfile);
+    QCOMPARE(QString::fromStdString(chosen.value_or("").string()), file);
+    QCOMPARE(opened_in, home.path());
+    AnswerFileDialog(opened_in, {});
+    QVERIFY(!ChooseFileToSave(&owner, FileKind::kProfile));
+    QCOMPARE(opened_in, elsewhere.path());
+    qputenv("HOME", old_home);
   }
 };
 
