@@ -30,6 +30,7 @@
 #include "common/locale_language.h"
 #include "device/messages.h"
 #include "device/status_decoder.h"
+#include "ui/macro_editor/macro_editor_window.h"
 #include "ui/single_instance.h"
 #include "ui/widgets/button_label.h"
 #include "ui/widgets/device_switch.h"
@@ -72,7 +73,7 @@ QStringList ClippedTexts(QWidget& window) {
     }
     QWidget* frame = &window;  // or the viewport of the scroll area it is in
     for (QWidget* up = widget->parentWidget(); up && frame == &window; up = up->parentWidget())
-      if (auto* area = qobject_cast<QScrollArea*>(up)) frame = area->viewport();
+      if (auto* area = qobject_cast<QAbstractScrollArea*>(up)) frame = area->viewport();
     QRect place(widget->mapTo(frame, QPoint(0, 0)), widget->size());
     if (frame != &window) place = QRect(place.x(), 0, place.width(), 1);
     if (need < 0 || widget->width() < need || widget->height() < widget->fontMetrics().height() ||
@@ -267,8 +268,22 @@ class MainWindowTest : public QObject {
     for (auto* header : desktop.app().window().findChildren<SectionHeader*>())
       header->setChecked(true);  // every section open
     QCoreApplication::processEvents();
-    const QStringList clipped = ClippedTexts(desktop.app().window());
+    QStringList clipped = ClippedTexts(desktop.app().window());
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
+
+    // The macro editor, its steps too: keys and a mouse button pressed and let go.
+    testing::TempDir data;
+    testing::SeedStores(data.path(), {},
+                        {{u"Combo",
+                          "225+50 4+60 4-70 225-80 241+90 241-10000 5+1 5-1 6+1 6-1 7+1 7-1 8+1 "
+                          "8-1 9+1 9-1 10+1 10-1 11+1 11-1 12+1 12-1"}});
+    ProfileSession session(data.path());
+    session.LoadMacroStore();
+    MacroEditorWindow editor(nullptr, session, FakeHookTable(), data.path());
+    editor.show();
+    editor.Find<QListWidget>("ms_1_macro_list")->setCurrentRow(0);
+    QTRY_VERIFY2((clipped = ClippedTexts(editor)).isEmpty(),
+                 qPrintable(clipped.join(QLatin1Char('\n'))));
   }
 
   // The tray's check item writes and removes the autostart entry, and shows what the session will

@@ -121,8 +121,27 @@ MacroEditorWindow::MacroEditorWindow(QWidget* owner, ProfileSession& session,
   ConnectStepControls();
   ConnectRecordingControls();
   ShowCaptureReach(hooks.window_only);
-  resize(720, 520);
+  resize(720, 520);  // or what FitColumnsToTheFont finds the columns need
+  FitColumnsToTheFont();
   editor_.Open();
+}
+
+// The skin gives the side columns fixed widths made for the usual font size. A larger font widens
+// each to what its texts need, and the step list keeps room for a row with a longer key name.
+void MacroEditorWindow::FitColumnsToTheFont() {
+  if (!page_) return;
+  page_->ensurePolished();
+  for (const char* name : {"macro_column", "tool_column"}) {
+    auto* column = page_->findChild<QWidget*>(QLatin1String(name));
+    if (column && column->minimumSizeHint().width() > column->maximumWidth())
+      column->setFixedWidth(column->minimumSizeHint().width());
+  }
+  if (auto* list = Find<QListWidget>(control::kStepList))
+    list->setMinimumWidth(std::max(list->minimumWidth(), steps_.MinimumListWidth()));
+  // The window's least size is made from least sizes alone; wrapped texts need the height their
+  // lines take at the width the columns leave them.
+  layout()->activate();
+  setMinimumHeight(std::max(minimumHeight(), layout()->totalHeightForWidth(minimumWidth())));
 }
 
 MacroEditorWindow::~MacroEditorWindow() {

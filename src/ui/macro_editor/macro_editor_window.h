@@ -78,6 +78,7 @@ class MacroEditorWindow final : public QDialog, public MacroEditorView {
   void ConnectStepControls();
   void ConnectRecordingControls();
   void ShowCaptureReach(bool window_only);
+  void FitColumnsToTheFont();
   template <class Action>
   void Act(Action&& action);
   void ImportFile();

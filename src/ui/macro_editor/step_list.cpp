@@ -1,8 +1,12 @@
 #include "ui/macro_editor/step_list.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollBar>
+#include <algorithm>
 
+#include "macros/macro_editor_controls.h"
 #include "ui/skin.h"
 #include "ui/theme.h"
 #include "ui/widgets/svg_view.h"
@@ -11,6 +15,7 @@ namespace melko::ui {
 namespace {
 
 constexpr int kRowHeight = 30;
+constexpr const char* kWholeText = "wholeText";
 
 void SetPicture(SvgView* view, const QString& file) {
   if (view && view->file() != file) view->setFile(file);  // each file change parses the picture
@@ -20,7 +25,29 @@ void SetLabel(QLabel* label, const QString& text) {
   if (label && label->text() != text) label->setText(text);
 }
 
+// Shows as much of the label's whole text as its width takes.
+void FitKeyName(QLabel* label) {
+  const QString whole = label->property(kWholeText).toString();
+  // Two pixels spare: a label's text needs its glyphs' extent, a little more than their advance.
+  const QString shown =
+      label->fontMetrics().elidedText(whole, Qt::ElideRight, label->contentsRect().width() - 2);
+  if (label->text() != shown) label->setText(shown);
+  if (QWidget* row = label->parentWidget()) row->setToolTip(shown == whole ? QString() : whole);
+}
+
 }  // namespace
+
+class StepList::KeyNameFit final : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Resize) FitKeyName(static_cast<QLabel*>(watched));
+    return false;
+  }
+};
+
+StepList::StepList(QListWidget* list) : list_(list), key_name_fit_(new KeyNameFit) {}
+
+StepList::~StepList() = default;
 
 void StepList::Show(const std::vector<StepRow>& rows) {
   if (!list_) return;
@@ -34,20 +61,47 @@ void StepList::Resize(int count) {
   while (list_->count() < count) rows_.push_back(MakeRow(list_->count()));
 }
 
-StepList::Row StepList::MakeRow(int index) {
-  auto* item = new QListWidgetItem(list_);
-  item->setSizeHint(QSize(0, kRowHeight));
-  QWidget* widget = LoadLayout(QStringLiteral("keylistitem.ui"));
-  Row row;
-  if (!widget) return row;  // a skin without the template shows the row as text
+QWidget* StepList::MakeRowWidget(Row& row) {
+  // In the list from the start, so that it measures in the list's font and style.
+  QWidget* widget = LoadLayout(QStringLiteral("keylistitem.ui"), list_->viewport());
+  if (!widget) return nullptr;
   ApplyRoles(widget);
-  list_->setItemWidget(list_->item(index), widget);
   row.key = widget->findChild<QLabel*>(QStringLiteral("key"));
   row.key_picture = widget->findChild<SvgView*>(QStringLiteral("key_picture"));
   row.action = widget->findChild<QLabel*>(QStringLiteral("action"));
   row.action_picture = widget->findChild<SvgView*>(QStringLiteral("action_picture"));
   row.delay = widget->findChild<QLabel*>(QStringLiteral("delay"));
+  if (row.key) row.key->installEventFilter(key_name_fit_.get());
+  if (row.action) {
+    if (action_width_ == 0) {
+      for (const char* text_key : {macro_text_key::kPress, macro_text_key::kRelease}) {
+        row.action->setText(Text(text_key));
+        action_width_ = std::max(action_width_, row.action->minimumSizeHint().width());
+      }
+    }
+    row.action->setMinimumWidth(std::max(row.action->minimumWidth(), action_width_));
+  }
+  return widget;
+}
+
+StepList::Row StepList::MakeRow(int index) {
+  auto* item = new QListWidgetItem(list_);
+  item->setSizeHint(QSize(0, kRowHeight));
+  Row row;
+  // A skin without the template shows the row as text.
+  if (QWidget* widget = MakeRowWidget(row)) list_->setItemWidget(list_->item(index), widget);
   return row;
+}
+
+int StepList::MinimumListWidth() {
+  if (!list_) return 0;
+  Row row;
+  std::unique_ptr<QWidget> probe(MakeRowWidget(row));
+  if (!probe || !row.key || !row.delay) return 0;
+  row.key->setMinimumWidth(row.key->fontMetrics().averageCharWidth() * 15);
+  row.delay->setText(QStringLiteral("10000"));
+  return probe->minimumSizeHint().width() + list_->verticalScrollBar()->sizeHint().width() +
+         2 * list_->frameWidth();
 }
 
 void StepList::Fill(int index, const StepRow& step) {
@@ -59,7 +113,8 @@ void StepList::Fill(int index, const StepRow& step) {
     list_->item(index)->setText(key + QLatin1Char(' ') + action + QLatin1Char(' ') + delay);
     return;
   }
-  SetLabel(row.key, key);
+  row.key->setProperty(kWholeText, key);
+  FitKeyName(row.key);
   SetPicture(row.key_picture, step.mouse_button ? QStringLiteral("img/mouse_small.svg")
                                                 : QStringLiteral("img/key.svg"));
   SetLabel(row.action, action);
