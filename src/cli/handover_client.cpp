@@ -137,7 +137,8 @@ void ReportHandedSend(const HandoverAnswer& answer, std::ostream& report) {
       report << "saved and sent over the " << answer.first << '\n';
       return;
     case HandoverAnswerKind::kNoLink:
-      report << "saved; not sent (no link to the mouse can take settings); run melkoctl apply\n";
+      report << "saved; not sent (no link to the mouse can take settings); melko sends it once "
+                "one can\n";
       return;
     case HandoverAnswerKind::kFailed:
       throw Refused("saved, but the running melko could not take it: " + answer.first);
@@ -152,7 +153,7 @@ void ReportHandedApply(const HandoverAnswer& answer, std::ostream& out) {
       out << "applied " << answer.second << " over the " << answer.first << '\n';
       return;
     case HandoverAnswerKind::kNoLink:
-      throw Refused(kNoLinkForApply);
+      throw Refused(std::string(kNoLinkForApply) + "; melko applies it once one can");
     case HandoverAnswerKind::kFailed:
       throw Refused("the running melko could not apply: " + answer.first);
     default:

@@ -63,11 +63,12 @@ void HandoverServer::Handle(const std::string& line, const InstanceReply& reply)
 }
 
 void HandoverServer::WaitForLink(Job& job) {
-  if (runtime_.CanTakeSettings()) {
+  // Past the wait the apply is asked for all the same: with no link the engine holds it, the page
+  // says it waits for the mouse, and it runs once a link can take it, as the window's own edits
+  // do. Its run (dropped, or sent by a link just come) answers melkoctl.
+  if (runtime_.CanTakeSettings() || QDateTime::currentMSecsSinceEpoch() >= job.link_deadline) {
     job.link_wait.stop();
     StartApply(job);
-  } else if (QDateTime::currentMSecsSinceEpoch() >= job.link_deadline) {
-    Finish(job, {HandoverAnswerKind::kNoLink, {}, {}});
   } else if (!job.link_wait.isActive()) {
     job.link_wait.start();
   }

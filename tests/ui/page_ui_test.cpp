@@ -164,6 +164,18 @@ class PageTest : public QObject {
     QCOMPARE(int(CableSettings().stages[0].value), 3200 / 50);
     run = Melkoctl(desktop, {"apply", "--wait", "0"});
     QVERIFY2(run.out == "applied Profile1 over the cable\n", (run.out + run.err).c_str());
+
+    // With no link the send waits for one, as the window's own edits do.
+    MessagePoster& links = desktop.app().runtime().poster();
+    links.Post(kMsgWiredConnect, 0, 0);  // the cable is pulled out
+    run = Melkoctl(desktop, {"set", "dpi", "1", "1600", "--wait", "0"});
+    QVERIFY2(run.out.ends_with("not sent (no link to the mouse can take settings); melko sends it "
+                               "once one can\n"),
+             (run.out + run.err).c_str());
+    QTRY_COMPARE(desktop.Find<QLabel>("ms_1_apply_state_label")->text(),
+                 QStringLiteral("Waiting for the mouse: not connected"));
+    links.Post(kMsgWiredConnect, 1, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(int(CableSettings().stages[0].value), 1600 / 50, 5000);
   }
 
   // A desktop action goes to the mouse as a shortcut of its keys.
