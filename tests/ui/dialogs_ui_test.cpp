@@ -49,7 +49,8 @@ void AnswerFileDialog(QString& opened_in, const QString& file) {
     poll->stop();
     opened_in = dialog->directory().absolutePath();
     if (file.isEmpty()) return dialog->reject();
-    dialog->selectFile(file);
+    // Typed, as selectFile leaves the name field alone while it has the focus.
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
     static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
   });
   poll->start(10);
