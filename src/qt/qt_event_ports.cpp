@@ -52,7 +52,7 @@ void QtTimers::StartHere(int timer_id, int period_ms, bool restart) {
 }
 
 void QtTimers::StopHere(int timer_id) {
-  if (timer_id == postponable_id_) postponable_.Stop();
+  if (timer_id == postponable_id_) return postponable_.Stop();
   const auto found = timers_.find(timer_id);
   if (found == timers_.end()) return;
   found->second.wanted = false;

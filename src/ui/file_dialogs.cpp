@@ -25,45 +25,43 @@ Filter FilterOf(FileKind kind) {
   return {Text("macro_file_text") + QStringLiteral(" (*.macro *.MACRO)"), QStringLiteral("macro")};
 }
 
-// The folder of the last file of each kind chosen in this run.
-std::filesystem::path& LastFolder(FileKind kind) {
-  static std::filesystem::path profile_folder;
-  static std::filesystem::path macro_folder;
-  return kind == FileKind::kProfile ? profile_folder : macro_folder;
+// Where the last chooser given no folder was left in this run (only the profile files' choosers
+// are given none).
+std::filesystem::path& LastFolder() {
+  static std::filesystem::path folder;
+  return folder;
 }
 
-// A chooser given no folder opens where the last one of its kind was left, as a desktop's own
-// dialog would, and the first time in the home folder: never in the folder the program happened
-// to be started from.
-std::filesystem::path StartFolder(FileKind kind, const std::filesystem::path& folder) {
+// A chooser given no folder opens where the last one was left, as a desktop's own dialog would,
+// and the first time in the home folder: never in the folder the program happened to be started
+// from.
+std::filesystem::path StartFolder(const std::filesystem::path& folder) {
   if (!folder.empty()) return folder;
-  if (!LastFolder(kind).empty()) return LastFolder(kind);
+  if (!LastFolder().empty()) return LastFolder();
   return QDir::homePath().toStdString();
-}
-
-std::optional<std::filesystem::path> Remembered(FileKind kind, std::filesystem::path chosen) {
-  LastFolder(kind) = chosen.parent_path();
-  return chosen;
 }
 
 std::optional<std::filesystem::path> Choose(QWidget* owner, FileKind kind,
                                             const std::filesystem::path& folder, bool save) {
+  const auto remembered = [&folder](std::filesystem::path chosen) {
+    if (folder.empty()) LastFolder() = chosen.parent_path();
+    return std::optional(std::move(chosen));
+  };
   if (!Preset().empty()) {
     std::filesystem::path answer = Preset().front();
     Preset().pop_front();
     if (answer.empty()) return std::nullopt;
-    return Remembered(kind, std::move(answer));
+    return remembered(std::move(answer));
   }
   const Filter filter = FilterOf(kind);
   QFileDialog dialog(owner, Text(save ? "export_title_text" : "import_title_text"),
-                     QString::fromStdString(StartFolder(kind, folder).string()),
-                     filter.description);
+                     QString::fromStdString(StartFolder(folder).string()), filter.description);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::ReadOnly, false);
   if (save) dialog.setDefaultSuffix(filter.suffix);  // and Qt asks before replacing a file
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return Remembered(kind, dialog.selectedFiles().front().toStdString());
+  return remembered(dialog.selectedFiles().front().toStdString());
 }
 
 }  // namespace

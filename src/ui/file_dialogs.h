@@ -15,8 +15,8 @@ class QWidget;
 
 namespace melko::ui {
 
-// Starts in folder when it is given (the macro files start in the data folder), otherwise in the
-// folder of the last file of that kind chosen in this run, or the home folder.
+// Starts in folder when it is given (the macro files start in the data folder), otherwise where
+// the last chooser given none was left in this run, or in the home folder.
 std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* owner, FileKind kind,
                                                       const std::filesystem::path& folder = {});
 std::optional<std::filesystem::path> ChooseFileToSave(QWidget* owner, FileKind kind,

@@ -31,7 +31,7 @@ void FitKeyName(QLabel* label) {
   // Two pixels spare: a label's text needs its glyphs' extent, a little more than their advance.
   const QString shown =
       label->fontMetrics().elidedText(whole, Qt::ElideRight, label->contentsRect().width() - 2);
-  if (label->text() != shown) label->setText(shown);
+  SetLabel(label, shown);
   // The whole name for the eye (the row's tool tip) and for a screen reader.
   label->setAccessibleName(shown == whole ? QString() : whole);
   if (QWidget* row = label->parentWidget()) row->setToolTip(shown == whole ? QString() : whole);
